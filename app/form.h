@@ -1,0 +1,209 @@
+// The main window object: all game state, all surfaces and the four handlers.
+//
+// The handlers run one at a time, each to its end. Any of them may throw GameError; the caller
+// (app/application.h) shows it in the error box and carries on with the next event. State is
+// kept in plain 32-bit integers with the game's own names, since the handlers rely on exact
+// values and on what each other left behind.
+//
+// The methods are defined across the tree, a file per concern:
+//   app/form.cpp              construction, FormCreate, Random
+//   app/dispatch.cpp          FormKeyDown, Timer1Timer, the title screen
+//   puzzle/board.cpp          SetUpBoard
+//   puzzle/extension.cpp      PlayKey and the growing of the path
+//   puzzle/retraction.cpp     Retract
+//   puzzle/path_drawing.cpp   the cursor toggle, strokes and erases
+//   puzzle/judging.cpp        JudgeLoop
+//   ranking/clock.cpp         CountdownStep, ClockStep
+//   ranking/result.cpp        ResultStep
+//   ranking/ranking_screen.cpp DrawRanking
+//   gfx/repaint.cpp           FormPaint
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/platform.h"
+#include "gfx/surface.h"
+#include "ranking/ranking_table.h"
+
+namespace enclova {
+
+class Typeface;
+
+// GameMode
+constexpr std::int32_t ModeTitle = 0;
+constexpr std::int32_t ModePlay = 1;
+constexpr std::int32_t ModeResult = 2;
+constexpr std::int32_t ModeRankingRequested = -2;
+constexpr std::int32_t ModeRanking = -3;
+
+// PlayPhase
+constexpr std::int32_t PhaseSetup = 0;
+constexpr std::int32_t PhaseCountdown = -1;
+constexpr std::int32_t PhaseRunning = 1;
+
+// Command; the directions are the keypad's digits, so opposite directions add up to 10.
+constexpr std::int32_t CmdNone = 0;
+constexpr std::int32_t CmdDown = 2;
+constexpr std::int32_t CmdLeft = 4;
+constexpr std::int32_t CmdRight = 6;
+constexpr std::int32_t CmdUp = 8;
+constexpr std::int32_t CmdBack = 99;
+constexpr std::int32_t CmdAction = 100;
+
+// Virtual-key codes the game tests.
+constexpr std::uint16_t VK_ESCAPE = 0x1B;
+constexpr std::uint16_t VK_LEFT = 0x25;
+constexpr std::uint16_t VK_UP = 0x26;
+constexpr std::uint16_t VK_RIGHT = 0x27;
+constexpr std::uint16_t VK_DOWN = 0x28;
+constexpr std::uint16_t VK_NUMPAD2 = 0x62;
+constexpr std::uint16_t VK_NUMPAD4 = 0x64;
+constexpr std::uint16_t VK_NUMPAD6 = 0x66;
+constexpr std::uint16_t VK_NUMPAD8 = 0x68;
+constexpr std::uint16_t VK_X = 0x58;
+constexpr std::uint16_t VK_Z = 0x5A;
+
+// PathLattice vertex marks.
+constexpr std::int32_t StartMark = -1;
+constexpr std::int32_t FirstVertexMark = 1;
+
+constexpr int kClientWidth = 600;
+constexpr int kClientHeight = 400;
+constexpr TColor clBtnFace = 0x00F0F0F0;  // the window's background, RGB 240, 240, 240
+constexpr int kMoveHistorySize = 576;
+constexpr int kMaxCells = 23;
+
+class TForm1 {
+ public:
+  // `face` may be null (text then draws nothing); none of the references is owned.
+  TForm1(Clock& clock, FileSystem& files, Host& host, const Typeface* face);
+
+  // The four handlers. May throw GameError.
+  void FormCreate();
+  void FormKeyDown(std::uint16_t key);
+  void Timer1Timer();
+  void FormPaint();
+
+  // True when a timer tick provably does nothing in the current state, so the event loop may
+  // sleep until the next event.
+  bool TimerIsIdle() const;
+
+  // A start-up that ended early leaves surfaces missing; a round then cannot be set up.
+  bool StartupComplete() const { return startupComplete_; }
+
+  // Replaces the clock seed that FormCreate takes (--seed, and tests); call before FormCreate.
+  void FixSeed(std::uint32_t seed) {
+    seedFixed_ = true;
+    RandSeed = seed;
+  }
+
+  // The game's one random source: 0..n-1.
+  std::int32_t Random(std::int32_t n);
+
+  // ---- Game flow ----
+  std::int32_t GameMode = ModeTitle;
+  std::int32_t PlayPhase = PhaseSetup;
+  std::int32_t Command = CmdNone;
+  std::int32_t Level = 0;
+  std::uint32_t RandSeed = 0;
+  std::string DataDirectory;  // ends in exactly one "/"
+
+  // ---- Board (CellGrid[column][row], each 1..23) ----
+  std::int32_t CellGrid[kMaxCells + 1][kMaxCells + 1] = {};
+
+  // ---- Path ----
+  std::int32_t CursorX = 0;
+  std::int32_t CursorY = 0;
+  std::int32_t DrawingStarted = 0;
+  std::int32_t StepCount = 0;
+  std::int32_t MoveHistory[kMoveHistorySize + 1] = {};  // entries 1..576
+  std::int32_t LoopClosed = 0;
+  std::int32_t StepTaken = 0;
+  // Lattice coordinates run from -2 to 51; use Lattice(i, j).
+  std::int32_t PathLattice[54][54] = {};
+  std::int32_t& Lattice(int i, int j) { return PathLattice[i + 2][j + 2]; }
+  std::int32_t Lattice(int i, int j) const { return PathLattice[i + 2][j + 2]; }
+
+  // ---- Judging ----
+  std::int32_t Missed = 0;
+  std::int32_t TimeScore = 0;
+
+  // ---- Countdown, clock and result ----
+  std::int32_t ReferenceTime = 0;
+  std::int32_t ElapsedTime = 0;
+  std::int32_t CountdownStage = 0;
+  std::int32_t ShownSecond = 0;
+  std::int32_t ClockMinutes = 0;
+  std::int32_t ClockTens = 0;
+  std::int32_t ClockUnits = 0;
+  std::int32_t ResultStage = 0;
+  std::int32_t LastRank = 0;
+
+  // ---- Ranking ----
+  RankingTable Ranking;
+
+  // ---- Surfaces ----
+  Surface Canvas;  // the window's client area
+  Surface SpriteSheet;
+  Surface ClockPanel;
+  Surface TitleImage;
+  Surface SidePanel;
+  Surface ClockPanelBlank;
+  Surface PathLayer;
+  Surface JudgeLayer;
+  Surface SeparatorStrip;
+  Surface LevelSprites[11];  // 1..10
+  Surface DigitSprites[10];
+  Surface CellSprites[6];
+  Surface MissMarker;
+  Surface CursorIdle;
+  Surface CursorDrawing;
+
+  // ---- Title (app/dispatch.cpp) ----
+  void DrawTitle();  // TitleImage at (0, 0), then LevelSprites[Level] at (315, 251)
+
+  // ---- Board set-up (puzzle/board.cpp) ----
+  void SetUpBoard();
+
+  // ---- Play handling (puzzle/extension.cpp, puzzle/retraction.cpp) ----
+  void PlayKey();  // the five stages, with Command
+  bool StepAllowed(std::int32_t d) const;
+  void Retract();
+
+  // ---- Path drawing (puzzle/path_drawing.cpp) ----
+  // Vertex (x, y) of the current level in pixels.
+  int VertexPixelX(int x) const { return Margin() + 16 * x; }
+  int VertexPixelY(int y) const { return Margin() + 16 * y; }
+  int Margin() const { return 16 * (10 - Level); }
+  int BoardSize() const { return 2 * Level + 3; }
+  void ToggleCursor(const Surface& sprite, int x, int y);  // vertex (x, y)
+  void FirstSegmentStroke(std::int32_t d);
+  void StepStroke(std::int32_t p, std::int32_t d);
+  void SegmentErase(int fromX, int fromY, int toX, int toY);
+  void StepErase(std::int32_t d, std::int32_t p);
+
+  // ---- Judging (puzzle/judging.cpp) ----
+  void JudgeLoop();
+
+  // ---- Countdown and clock (ranking/clock.cpp) ----
+  void CountdownStep();
+  void ClockStep();
+  std::int32_t CurrentMilliseconds() { return clock_.CurrentMilliseconds(); }
+
+  // ---- Result and ranking screen (ranking/result.cpp, ranking/ranking_screen.cpp) ----
+  void ResultStep();
+  void DrawRanking(std::int32_t Highlight);
+
+  std::string RecordFilePath() const { return DataDirectory + "fdata.dat"; }
+  std::string SpriteSheetPath() const { return DataDirectory + "fgra.bmp"; }
+
+ private:
+  Clock& clock_;
+  FileSystem& files_;
+  Host& host_;
+  bool startupComplete_ = false;
+  bool seedFixed_ = false;
+};
+
+}  // namespace enclova

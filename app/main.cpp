@@ -1,0 +1,2 @@
+// Program entry (stub).
+int main() { return 0; }

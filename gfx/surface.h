@@ -1,0 +1,110 @@
+// Raster surfaces with lasting drawing state: the only place the game's pixels change.
+//
+// Pixel contract (every clause is relied on by the game and checked in tests/surface_test.cpp):
+//  * Colours are 0x00BBGGRR, red in the low byte; the top byte of every stored pixel is 0.
+//  * Every operation is clipped to the target; nothing outside it is touched.
+//  * Draw(x, y, image): the whole image lands with its top-left pixel at (x, y), each pixel
+//    combined with the target by the target's CopyMode. Negative offsets cut a part out of a
+//    larger image. An image that does not exist draws nothing.
+//  * Rectangle(x1, y1, x2, y2): pixels x1 <= x < x2, y1 <= y < y2; the outer ring in the pen
+//    colour, the inside in the brush colour. PenPos is neither used nor changed.
+//  * MoveTo sets PenPos. LineTo draws from PenPos to (x, y) in the pen colour, the start pixel
+//    included and the end pixel excluded, then PenPos := (x, y). Horizontal, vertical and
+//    45-degree lines are exact; other slopes are stepped along the major axis.
+//  * FloodFill(x, y, border): the brush colour over every pixel 4-connected to (x, y) through
+//    pixels that are not the border colour. A diagonal line of border pixels is a closed wall.
+//    Iterative, so a 400x400 fill needs no deep stack.
+//  * TextOut(x, y, text): fills the text's advance width by its cell height with the brush
+//    colour, draws the glyphs in the font colour over it, then PenPos := (x + width, y).
+//  * A surface that does not exist (default-constructed, 0x0) is drawn on as nothing and
+//    draws nothing; GetPixel on it, or outside any surface, returns kInvalidColor.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace enclova {
+
+using TColor = std::uint32_t;
+
+constexpr TColor clBlack = 0x00000000;
+constexpr TColor clWhite = 0x00FFFFFF;
+constexpr TColor kInvalidColor = 0xFFFFFFFF;  // what GetPixel answers where there is no pixel
+
+// Raster-operation codes, by their binding values.
+constexpr std::uint32_t SRCCOPY = 0x00CC0020;    // target := image
+constexpr std::uint32_t SRCINVERT = 0x00660046;  // target := target XOR image
+constexpr std::uint32_t SRCAND = 0x008800C6;     // target := target AND image
+
+// Combines one image pixel with one target pixel; the single place where copy modes live.
+TColor CombinePixel(std::uint32_t copyMode, TColor target, TColor image);
+
+struct TPoint {
+  int X = 0;
+  int Y = 0;
+  bool operator==(const TPoint&) const = default;
+};
+
+struct TPen {
+  TColor Color = clBlack;
+};
+
+struct TBrush {
+  TColor Color = clWhite;
+};
+
+// Face and character set are the game's one typeface; only height and colour vary.
+// A positive height is a character cell height in pixels, a negative one a character height.
+struct TFont {
+  int Height = -12;
+  TColor Color = clBlack;
+};
+
+class Typeface;
+
+class Surface {
+ public:
+  Surface() = default;  // a surface that does not exist
+  Surface(int width, int height);  // all white
+
+  bool Exists() const { return width_ > 0 && height_ > 0; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  const std::vector<TColor>& Pixels() const { return pixels_; }
+  std::vector<TColor>& Pixels() { return pixels_; }
+
+  // Bumped by every operation that may change a pixel, so a presenter can skip unchanged frames.
+  std::uint64_t ChangeCount() const { return changes_; }
+  void MarkChanged() { ++changes_; }
+
+  void Draw(int x, int y, const Surface& image);
+  void Rectangle(int x1, int y1, int x2, int y2);
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  void FloodFill(int x, int y, TColor border);
+  TColor GetPixel(int x, int y) const;
+  void TextOut(int x, int y, std::string_view utf8);
+
+  // Sets every pixel without touching the drawing state (the platform's background fill).
+  void Fill(TColor color);
+
+  TPen Pen;
+  TBrush Brush;
+  TFont Font;
+  std::uint32_t CopyMode = SRCCOPY;
+  TPoint PenPos;
+  const Typeface* Face = nullptr;  // not owned; text draws nothing without one
+
+ private:
+  void SetPixel(int x, int y, TColor color) {
+    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[y * width_ + x] = color;
+  }
+
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<TColor> pixels_;
+  std::uint64_t changes_ = 0;
+};
+
+}  // namespace enclova

@@ -1,0 +1,8 @@
+// Board set-up.
+#include "app/form.h"
+
+namespace enclova {
+
+void TForm1::SetUpBoard()  {}
+
+}  // namespace enclova

@@ -1,0 +1,8 @@
+// Path retraction.
+#include "app/form.h"
+
+namespace enclova {
+
+void TForm1::Retract()  {}
+
+}  // namespace enclova

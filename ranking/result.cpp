@@ -1,0 +1,8 @@
+// Round result.
+#include "app/form.h"
+
+namespace enclova {
+
+void TForm1::ResultStep()  {}
+
+}  // namespace enclova

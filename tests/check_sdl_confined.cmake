@@ -1,0 +1,16 @@
+# Fails when a source outside the SDL binding (gfx/sdl_*, app/main.cpp) includes SDL.
+file(GLOB_RECURSE sources ${SOURCE_DIR}/app/*.cpp ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/puzzle/*
+     ${SOURCE_DIR}/ranking/* ${SOURCE_DIR}/gfx/*.cpp ${SOURCE_DIR}/gfx/*.h ${SOURCE_DIR}/tools/*)
+set(offenders "")
+foreach(source ${sources})
+  if(source MATCHES "/gfx/sdl_[^/]*$" OR source MATCHES "/app/main\\.cpp$")
+    continue()
+  endif()
+  file(STRINGS ${source} hits REGEX "#[ \t]*include[ \t]*[<\"]SDL")
+  if(hits)
+    list(APPEND offenders ${source})
+  endif()
+endforeach()
+if(offenders)
+  message(FATAL_ERROR "SDL used outside the binding: ${offenders}")
+endif()

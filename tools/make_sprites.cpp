@@ -1,0 +1,2 @@
+// Sprite sheet tool (stub).
+int main() { return 0; }
