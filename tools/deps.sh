@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs the Debian packages that building, playing and testing need, when any is missing.
+set -eu
+
+packages="build-essential cmake ninja-build pkg-config
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
+  libgtest-dev libbenchmark-dev
+  xvfb xauth x11-utils xdotool libx11-dev libxtst-dev"
+
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  # shellcheck disable=SC2086
+  apt-get install -y -q --no-install-recommends $missing
+fi
