@@ -1,14 +1,268 @@
-// Surfaces (stub).
+// Raster surfaces: the few pixel operations the game draws with, on 32-bit buffers of our own.
 #include "gfx/surface.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "gfx/typeface.h"
+
 namespace enclova {
-TColor CombinePixel(std::uint32_t, TColor, TColor image) { return image; }
-Surface::Surface(int width, int height) : width_(width), height_(height), pixels_(static_cast<std::size_t>(width * height), clWhite) {}
-void Surface::Draw(int, int, const Surface&) {}
-void Surface::Rectangle(int, int, int, int) {}
+namespace {
+
+constexpr TColor kColorMask = 0x00FFFFFF;  // stored pixels never carry a top byte
+
+// Index of (x, y) in a row-major buffer; the caller has checked the bounds.
+inline std::size_t At(int width, int x, int y) {
+  return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+         static_cast<std::size_t>(x);
+}
+
+// Combines rows of `count` pixels with one fixed operation, so the mode is decided once per
+// Draw rather than once per pixel.
+template <typename Op>
+void CombineRect(TColor* target, std::ptrdiff_t targetStride, const TColor* image,
+                 std::ptrdiff_t imageStride, int count, int rows, Op op) {
+  for (int r = 0; r < rows; ++r) {
+    TColor* t = target + r * targetStride;
+    const TColor* s = image + r * imageStride;
+    for (int i = 0; i < count; ++i) t[i] = op(t[i], s[i]);
+  }
+}
+
+// Blends one channel of the font colour over the brush by glyph coverage, rounded to nearest.
+inline TColor BlendChannel(TColor brush, TColor font, int shift, int coverage) {
+  const int b = static_cast<int>((brush >> shift) & 0xFF);
+  const int f = static_cast<int>((font >> shift) & 0xFF);
+  const int num = (f - b) * coverage;
+  const int step = num >= 0 ? (num + 127) / 255 : -((-num + 127) / 255);
+  return static_cast<TColor>(b + step) << shift;
+}
+
+}  // namespace
+
+TColor CombinePixel(std::uint32_t copyMode, TColor target, TColor image) {
+  switch (copyMode) {
+    case SRCINVERT:
+      return (target ^ image) & kColorMask;
+    case SRCAND:
+      return (target & image) & kColorMask;
+    default:  // SRCCOPY, and any mode the game never sets
+      return image & kColorMask;
+  }
+}
+
+Surface::Surface(int width, int height) {
+  if (width <= 0 || height <= 0) return;  // a surface without pixels does not exist
+  width_ = width;
+  height_ = height;
+  pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), clWhite);
+}
+
+void Surface::Fill(TColor color) {
+  std::fill(pixels_.begin(), pixels_.end(), color & kColorMask);
+  MarkChanged();
+}
+
+void Surface::Draw(int x, int y, const Surface& image) {
+  if (!Exists() || !image.Exists()) return;
+  // Clip in 64 bits: an offset near the int limits must not wrap round onto the surface.
+  const std::int64_t left = std::max<std::int64_t>(x, 0);
+  const std::int64_t top = std::max<std::int64_t>(y, 0);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + image.width_, width_);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + image.height_, height_);
+  if (left >= right || top >= bottom) return;
+
+  // Drawing a surface onto itself reads from a copy, as if the image were another picture.
+  Surface copy;
+  const Surface* source = &image;
+  if (source == this) {
+    copy = image;
+    source = &copy;
+  }
+
+  const int count = static_cast<int>(right - left);
+  const int rows = static_cast<int>(bottom - top);
+  TColor* t = pixels_.data() + At(width_, static_cast<int>(left), static_cast<int>(top));
+  const TColor* s = source->pixels_.data() +
+                    At(source->width_, static_cast<int>(left - x), static_cast<int>(top - y));
+  const std::ptrdiff_t ts = width_;
+  const std::ptrdiff_t ss = source->width_;
+  switch (CopyMode) {
+    case SRCINVERT:
+      CombineRect(t, ts, s, ss, count, rows,
+                  [](TColor a, TColor b) { return (a ^ b) & kColorMask; });
+      break;
+    case SRCAND:
+      CombineRect(t, ts, s, ss, count, rows,
+                  [](TColor a, TColor b) { return (a & b) & kColorMask; });
+      break;
+    default:
+      CombineRect(t, ts, s, ss, count, rows, [](TColor, TColor b) { return b & kColorMask; });
+      break;
+  }
+  MarkChanged();
+}
+
+void Surface::Rectangle(int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (!Exists() || x1 == x2 || y1 == y2) return;
+  const TColor pen = Pen.Color & kColorMask;
+  const TColor brush = Brush.Color & kColorMask;
+  // The ring is the first and last row and column of the unclipped rectangle.
+  const std::int64_t lastX = std::int64_t{x2} - 1;
+  const std::int64_t lastY = std::int64_t{y2} - 1;
+  const int left = std::max(x1, 0);
+  const int top = std::max(y1, 0);
+  const int right = static_cast<int>(std::min<std::int64_t>(x2, width_));
+  const int bottom = static_cast<int>(std::min<std::int64_t>(y2, height_));
+  if (left >= right || top >= bottom) return;
+  for (int y = top; y < bottom; ++y) {
+    TColor* row = pixels_.data() + At(width_, 0, y);
+    if (y == y1 || y == lastY) {
+      std::fill(row + left, row + right, pen);
+      continue;
+    }
+    std::fill(row + left, row + right, brush);
+    if (x1 >= 0) row[x1] = pen;
+    if (lastX < width_) row[lastX] = pen;
+  }
+  MarkChanged();
+}
+
 void Surface::MoveTo(int x, int y) { PenPos = {x, y}; }
-void Surface::LineTo(int x, int y) { PenPos = {x, y}; }
-void Surface::FloodFill(int, int, TColor) {}
-TColor Surface::GetPixel(int, int) const { return kInvalidColor; }
-void Surface::TextOut(int, int, std::string_view) {}
-void Surface::Fill(TColor color) { for (auto& p : pixels_) p = color; ++changes_; }
+
+void Surface::LineTo(int x, int y) {
+  const TPoint from = PenPos;
+  PenPos = {x, y};
+  if (!Exists()) return;
+  const std::int64_t dx = std::int64_t{x} - from.X;
+  const std::int64_t dy = std::int64_t{y} - from.Y;
+  const bool xMajor = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
+  // Step k = 0 .. n-1 along the major axis; the minor offset is k * minor / major rounded half
+  // up, which is exact for horizontal, vertical and 45-degree lines and leaves the end out.
+  const std::int64_t major = xMajor ? dx : dy;
+  const std::int64_t minor = xMajor ? dy : dx;
+  const std::int64_t n = major < 0 ? -major : major;
+  if (n == 0) return;
+  const std::int64_t sMajor = major < 0 ? -1 : 1;
+  const std::int64_t sMinor = minor < 0 ? -1 : 1;
+  const std::int64_t absMinor = minor < 0 ? -minor : minor;
+  const std::int64_t start = xMajor ? from.X : from.Y;
+  const std::int64_t limit = xMajor ? width_ : height_;
+
+  // Only the steps whose major coordinate lies on the surface are walked.
+  std::int64_t kFirst = 0;
+  std::int64_t kLast = n - 1;
+  if (sMajor > 0) {
+    kFirst = std::max(kFirst, -start);
+    kLast = std::min(kLast, limit - 1 - start);
+  } else {
+    kFirst = std::max(kFirst, start - (limit - 1));
+    kLast = std::min(kLast, start);
+  }
+  if (kFirst > kLast) return;
+
+  const TColor pen = Pen.Color & kColorMask;
+  __extension__ typedef __int128 Wide;  // k * minor can exceed 64 bits for extreme coordinates
+  bool changed = false;
+  for (std::int64_t k = kFirst; k <= kLast; ++k) {
+    const Wide offset = (Wide{2} * k * absMinor + n) / (Wide{2} * n);
+    const std::int64_t a = start + sMajor * k;
+    const std::int64_t b = (xMajor ? from.Y : from.X) + sMinor * static_cast<std::int64_t>(offset);
+    const std::int64_t px = xMajor ? a : b;
+    const std::int64_t py = xMajor ? b : a;
+    if (px < 0 || py < 0 || px >= width_ || py >= height_) continue;
+    pixels_[At(width_, static_cast<int>(px), static_cast<int>(py))] = pen;
+    changed = true;
+  }
+  if (changed) MarkChanged();
+}
+
+void Surface::FloodFill(int x, int y, TColor border) {
+  if (!Exists() || x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  if (pixels_[At(width_, x, y)] == border) return;
+  const TColor brush = Brush.Color & kColorMask;
+
+  // Filled pixels are remembered apart from their colour: the brush may equal the colour being
+  // filled through, or even the border, and neither may make the fill loop or stop early.
+  std::vector<std::uint8_t> done(pixels_.size(), 0);
+  std::vector<std::pair<int, int>> seeds;
+  seeds.emplace_back(x, y);
+  auto open = [&](std::size_t i) { return done[i] == 0 && pixels_[i] != border; };
+
+  while (!seeds.empty()) {
+    const auto [sx, sy] = seeds.back();
+    seeds.pop_back();
+    const std::size_t rowStart = At(width_, 0, sy);
+    if (!open(rowStart + sx)) continue;
+    int left = sx;
+    while (left > 0 && open(rowStart + left - 1)) --left;
+    int right = sx + 1;  // one past the span
+    while (right < width_ && open(rowStart + right)) ++right;
+    for (int i = left; i < right; ++i) {
+      done[rowStart + i] = 1;
+      pixels_[rowStart + i] = brush;
+    }
+    // One seed per run of open pixels in the rows above and below the span.
+    for (int ny : {sy - 1, sy + 1}) {
+      if (ny < 0 || ny >= height_) continue;
+      const std::size_t other = At(width_, 0, ny);
+      bool inRun = false;
+      for (int i = left; i < right; ++i) {
+        const bool o = open(other + i);
+        if (o && !inRun) seeds.emplace_back(i, ny);
+        inRun = o;
+      }
+    }
+  }
+  MarkChanged();
+}
+
+TColor Surface::GetPixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return kInvalidColor;
+  return pixels_[At(width_, x, y)];
+}
+
+void Surface::TextOut(int x, int y, std::string_view utf8) {
+  if (Face == nullptr) {
+    PenPos = {x, y};
+    return;
+  }
+  const GlyphRun run = Face->Render(utf8, Font.Height);
+  const int w = std::max(run.Width, 0);
+  const int h = std::max(run.Height, 0);
+  PenPos = {static_cast<int>(std::int64_t{x} + w), y};
+  if (!Exists() || w == 0 || h == 0) return;
+
+  const TColor brush = Brush.Color & kColorMask;
+  const TColor font = Font.Color & kColorMask;
+  const int left = std::max(x, 0);
+  const int top = std::max(y, 0);
+  const int right = static_cast<int>(std::min<std::int64_t>(std::int64_t{x} + w, width_));
+  const int bottom = static_cast<int>(std::min<std::int64_t>(std::int64_t{y} + h, height_));
+  if (left >= right || top >= bottom) return;
+  const std::size_t coverageSize = run.Coverage.size();
+  for (int py = top; py < bottom; ++py) {
+    TColor* row = pixels_.data() + At(width_, 0, py);
+    const std::size_t runRow = static_cast<std::size_t>(py - y) * static_cast<std::size_t>(w);
+    for (int px = left; px < right; ++px) {
+      const std::size_t ci = runRow + static_cast<std::size_t>(px - x);
+      const int cov = ci < coverageSize ? run.Coverage[ci] : 0;  // a short mask is background
+      if (cov == 0) {
+        row[px] = brush;
+      } else if (cov == 255) {
+        row[px] = font;
+      } else {
+        row[px] = BlendChannel(brush, font, 0, cov) | BlendChannel(brush, font, 8, cov) |
+                  BlendChannel(brush, font, 16, cov);
+      }
+    }
+  }
+  MarkChanged();
+}
+
 }  // namespace enclova
