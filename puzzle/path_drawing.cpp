@@ -23,9 +23,15 @@ namespace enclova {
 namespace {
 
 // The pixel step of a direction code: down (0, 1), up (0, -1), right (1, 0), left (-1, 0).
-int DirX(std::int32_t d) { return d == CmdRight ? 1 : d == CmdLeft ? -1 : 0; }
-int DirY(std::int32_t d) { return d == CmdDown ? 1 : d == CmdUp ? -1 : 0; }
-bool IsVertical(std::int32_t d) { return d == CmdDown || d == CmdUp; }
+int DirX(std::int32_t d) {
+  return d == CmdRight ? 1 : d == CmdLeft ? -1 : 0;
+}
+int DirY(std::int32_t d) {
+  return d == CmdDown ? 1 : d == CmdUp ? -1 : 0;
+}
+bool IsVertical(std::int32_t d) {
+  return d == CmdDown || d == CmdUp;
+}
 
 }  // namespace
 
