@@ -1,4 +1,5 @@
-// Windows BMP files: a strict, bounds-checked reader of the uncompressed kinds, and a 24-bit writer.
+// Windows BMP files: a strict, bounds-checked reader of the uncompressed kinds, and a 24-bit
+// writer.
 #include "gfx/bmp.h"
 
 #include <cstddef>
@@ -26,7 +27,9 @@ std::uint32_t U16(const std::uint8_t* p) {
 std::uint32_t U32(const std::uint8_t* p) {
   return U16(p) | U16(p + 2) << 16;
 }
-std::int32_t S32(const std::uint8_t* p) { return static_cast<std::int32_t>(U32(p)); }
+std::int32_t S32(const std::uint8_t* p) {
+  return static_cast<std::int32_t>(U32(p));
+}
 
 void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
   out.push_back(static_cast<std::uint8_t>(v));

@@ -133,7 +133,9 @@ void Surface::Rectangle(int x1, int y1, int x2, int y2) {
   MarkChanged();
 }
 
-void Surface::MoveTo(int x, int y) { PenPos = {x, y}; }
+void Surface::MoveTo(int x, int y) {
+  PenPos = {x, y};
+}
 
 void Surface::LineTo(int x, int y) {
   const TPoint from = PenPos;

@@ -1,0 +1,718 @@
+// Pixel tests of the raster surfaces: every case scans a whole small surface against a model.
+#include "gfx/surface.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gfx/typeface.h"
+#include "tests/fakes.h"
+
+namespace enclova {
+namespace {
+
+using testing::FakeTypeface;
+using testing::MakeTestSheet;
+using testing::SheetColor;
+
+constexpr TColor kRed = 0x000000FF;
+constexpr TColor kBlue = 0x00FF0000;
+constexpr TColor kGreen = 0x00008000;
+constexpr TColor kLightGreen = 0x00C0FF98;
+
+// Every pixel of `s` against expected(x, y); names the first few that differ.
+::testing::AssertionResult PixelsMatch(const Surface& s,
+                                       const std::function<TColor(int, int)>& expected) {
+  std::ostringstream diff;
+  int bad = 0;
+  for (int y = 0; y < s.Height(); ++y) {
+    for (int x = 0; x < s.Width(); ++x) {
+      const TColor want = expected(x, y);
+      const TColor got = s.GetPixel(x, y);
+      if (got == want) continue;
+      if (++bad <= 8) {
+        diff << " (" << x << "," << y << "): got 0x" << std::hex << got << " want 0x" << want
+             << std::dec;
+      }
+    }
+  }
+  if (bad == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << bad << " pixels differ:" << diff.str();
+}
+
+// A 16x16 surface whose pixels are all distinct and neither black nor white.
+TColor Pattern(int x, int y) {
+  return static_cast<TColor>(0x00102030 + y * 16 + x);
+}
+Surface PatternSurface(int w = 16, int h = 16) {
+  Surface s(w, h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) s.Pixels()[static_cast<std::size_t>(y * w + x)] = Pattern(x, y);
+  }
+  return s;
+}
+
+// An image whose pixels differ from the pattern and from each other.
+TColor ImageColor(int x, int y) {
+  return static_cast<TColor>(0x00A05000 + y * 256 + x * 3);
+}
+Surface MakeImage(int w, int h) {
+  Surface s(w, h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) s.Pixels()[static_cast<std::size_t>(y * w + x)] = ImageColor(x, y);
+  }
+  return s;
+}
+
+TEST(CombinePixel, AppliesEachCopyModeBitwiseAndKeepsTheTopByteClear) {
+  struct Case {
+    std::uint32_t mode;
+    TColor target, image, want;
+  };
+  const Case cases[] = {
+      {SRCCOPY, 0x00123456, 0x00ABCDEF, 0x00ABCDEF},
+      {SRCCOPY, 0x00123456, 0xFFABCDEF, 0x00ABCDEF},
+      {SRCINVERT, 0x00F0F0F0, 0x00FF00FF, 0x000FF00F},
+      {SRCINVERT, 0x00123456, 0x00123456, 0x00000000},
+      {SRCINVERT, 0x00000000, 0xFF00000F, 0x0000000F},
+      {SRCAND, 0x00123456, clWhite, 0x00123456},
+      {SRCAND, 0x00123456, clBlack, clBlack},
+      {SRCAND, 0x00F0F0F0, 0x00FF00FF, 0x00F000F0},
+      {0x00000042, 0x00123456, 0x00ABCDEF, 0x00ABCDEF},  // unknown modes copy
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CombinePixel(c.mode, c.target, c.image), c.want)
+        << std::hex << "mode 0x" << c.mode << " target 0x" << c.target << " image 0x" << c.image;
+  }
+}
+
+TEST(SurfaceCreation, StartsWhiteWithTheDefaultDrawingState) {
+  const Surface s(7, 5);
+  EXPECT_TRUE(s.Exists());
+  EXPECT_EQ(s.Width(), 7);
+  EXPECT_EQ(s.Height(), 5);
+  EXPECT_TRUE(PixelsMatch(s, [](int, int) { return clWhite; }));
+  EXPECT_EQ(s.Pen.Color, clBlack);
+  EXPECT_EQ(s.Brush.Color, clWhite);
+  EXPECT_EQ(s.CopyMode, SRCCOPY);
+  EXPECT_EQ(s.PenPos, (TPoint{0, 0}));
+}
+
+TEST(SurfaceCreation, SizesWithoutPixelsMakeASurfaceThatDoesNotExist) {
+  const std::pair<int, int> sizes[] = {{0, 0}, {0, 5}, {5, 0}, {-3, 4}, {4, -3}, {INT_MIN, 1}};
+  for (auto [w, h] : sizes) {
+    const Surface s(w, h);
+    EXPECT_FALSE(s.Exists()) << w << "x" << h;
+    EXPECT_EQ(s.Width() * s.Height(), 0) << w << "x" << h;
+    EXPECT_TRUE(s.Pixels().empty()) << w << "x" << h;
+  }
+  EXPECT_FALSE(Surface().Exists());
+}
+
+TEST(GetPixel, AnswersInvalidOutsideTheSurfaceAndOnOneThatDoesNotExist) {
+  Surface s = PatternSurface();
+  const std::pair<int, int> outside[] = {{-1, 0},  {0, -1},      {16, 0},      {0, 16},
+                                         {16, 16}, {INT_MIN, 0}, {0, INT_MAX}, {-1, -1}};
+  for (auto [x, y] : outside) EXPECT_EQ(s.GetPixel(x, y), kInvalidColor) << x << "," << y;
+  EXPECT_EQ(s.GetPixel(0, 0), Pattern(0, 0));
+  EXPECT_EQ(s.GetPixel(15, 15), Pattern(15, 15));
+  EXPECT_EQ(Surface().GetPixel(0, 0), kInvalidColor);
+}
+
+TEST(Fill, SetsEveryPixelWithoutTouchingTheDrawingState) {
+  Surface s = PatternSurface();
+  s.Pen.Color = kRed;
+  s.PenPos = {3, 4};
+  const auto before = s.ChangeCount();
+  s.Fill(0xFF00C0C0);
+  EXPECT_TRUE(PixelsMatch(s, [](int, int) { return TColor{0x0000C0C0}; }));
+  EXPECT_EQ(s.Pen.Color, kRed);
+  EXPECT_EQ(s.PenPos, (TPoint{3, 4}));
+  EXPECT_EQ(s.ChangeCount(), before + 1);
+}
+
+// Draw, for every copy mode, against a model: the image lands at the offset, clipped.
+TEST(Draw, PlacesTheWholeImageAtAnyOffsetClippedAtEveryEdge) {
+  const std::pair<int, int> offsets[] = {
+      {3, 2},   {0, 0},     {-2, -3},     {11, 12},         {13, 14},          {-4, 7}, {12, -2},
+      {-2, 13}, {14, -3},   {15, 15},     {-4, -4},         {16, 0},           {0, 16}, {-5, 0},
+      {0, -5},  {-100, -3}, {INT_MAX, 0}, {0, INT_MIN + 1}, {INT_MIN, INT_MIN}};
+  const std::uint32_t modes[] = {SRCCOPY, SRCINVERT, SRCAND};
+  const Surface image = MakeImage(5, 5);
+  for (std::uint32_t mode : modes) {
+    for (auto [ox, oy] : offsets) {
+      Surface s = PatternSurface();
+      s.CopyMode = mode;
+      s.Draw(ox, oy, image);
+      EXPECT_TRUE(PixelsMatch(s,
+                              [&](int x, int y) {
+                                const std::int64_t ix = std::int64_t{x} - ox;
+                                const std::int64_t iy = std::int64_t{y} - oy;
+                                if (ix < 0 || iy < 0 || ix >= 5 || iy >= 5) return Pattern(x, y);
+                                return CombinePixel(
+                                    mode, Pattern(x, y),
+                                    ImageColor(static_cast<int>(ix), static_cast<int>(iy)));
+                              }))
+          << std::hex << "mode 0x" << mode << std::dec << " at " << ox << "," << oy;
+    }
+  }
+}
+
+TEST(Draw, AnImageLargerThanTheTargetCoversItAll) {
+  Surface s = PatternSurface();
+  s.Draw(-3, -1, MakeImage(24, 20));
+  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) { return ImageColor(x + 3, y + 1); }));
+}
+
+TEST(Draw, NegativeOffsetCutsASpriteOutOfTheSheet) {
+  const Surface sheet = MakeTestSheet();
+  Surface panel(195, 115);
+  panel.Draw(-605, -150, sheet);
+  EXPECT_TRUE(PixelsMatch(panel, [](int x, int y) { return SheetColor(605 + x, 150 + y); }));
+}
+
+TEST(Draw, WhereTheSheetDoesNotReachTheSpriteStaysWhite) {
+  const Surface sheet = MakeTestSheet();  // 800x417
+  Surface sprite(20, 30);
+  sprite.Draw(-790, -400, sheet);
+  EXPECT_TRUE(PixelsMatch(sprite, [](int x, int y) {
+    return 790 + x < 800 && 400 + y < 417 ? SheetColor(790 + x, 400 + y) : clWhite;
+  }));
+}
+
+TEST(Draw, InvertTwiceRestoresTheTarget) {
+  Surface s = PatternSurface();
+  s.CopyMode = SRCINVERT;
+  const Surface cursor = MakeImage(7, 7);
+  s.Draw(5, 6, cursor);
+  EXPECT_NE(s.GetPixel(5, 6), Pattern(5, 6));
+  s.Draw(5, 6, cursor);
+  EXPECT_TRUE(PixelsMatch(s, Pattern));
+}
+
+TEST(Draw, AndWithWhiteKeepsTheTargetAndWithBlackMakesItBlack) {
+  Surface s = PatternSurface();
+  s.CopyMode = SRCAND;
+  Surface white(16, 16);
+  s.Draw(0, 0, white);
+  EXPECT_TRUE(PixelsMatch(s, Pattern));
+
+  Surface black(4, 3);
+  black.Fill(clBlack);
+  s.Draw(6, 9, black);
+  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) {
+    return x >= 6 && x < 10 && y >= 9 && y < 12 ? clBlack : Pattern(x, y);
+  }));
+}
+
+TEST(Draw, NothingHappensWhenTheImageOrTheTargetDoesNotExist) {
+  Surface s = PatternSurface();
+  const auto before = s.ChangeCount();
+  s.Draw(0, 0, Surface());
+  s.Draw(0, 0, Surface(0, 7));
+  EXPECT_TRUE(PixelsMatch(s, Pattern));
+  EXPECT_EQ(s.ChangeCount(), before);
+
+  Surface missing;
+  missing.Draw(0, 0, s);  // must not crash or grow
+  EXPECT_FALSE(missing.Exists());
+  EXPECT_TRUE(missing.Pixels().empty());
+}
+
+TEST(Draw, OntoItselfReadsTheImageAsItWasBefore) {
+  for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, 3}, {-3, -2}}) {
+    Surface s = PatternSurface();
+    s.Draw(dx, dy, s);
+    EXPECT_TRUE(PixelsMatch(s,
+                            [&](int x, int y) {
+                              const int sx = x - dx;
+                              const int sy = y - dy;
+                              return sx >= 0 && sy >= 0 && sx < 16 && sy < 16 ? Pattern(sx, sy)
+                                                                              : Pattern(x, y);
+                            }))
+        << dx << "," << dy;
+  }
+}
+
+TEST(Draw, ImagePixelsWithATopByteAreStoredWithoutIt) {
+  Surface image(2, 1);
+  image.Pixels()[0] = 0xFF123456;
+  image.Pixels()[1] = 0x80FFFFFF;
+  Surface s(2, 1);
+  s.Draw(0, 0, image);
+  EXPECT_EQ(s.GetPixel(0, 0), 0x00123456u);
+  EXPECT_EQ(s.GetPixel(1, 0), 0x00FFFFFFu);
+}
+
+// A model of Rectangle: ring in the pen colour, inside in the brush, bounds normalised.
+TColor RectangleModel(int x, int y, int x1, int y1, int x2, int y2, TColor outside) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (x < x1 || x >= x2 || y < y1 || y >= y2) return outside;
+  return x == x1 || x == x2 - 1 || y == y1 || y == y2 - 1 ? kRed : kLightGreen;
+}
+
+TEST(Rectangle, FillsTheRingAndInsideWithRightAndBottomEdgesExcluded) {
+  struct Case {
+    int x1, y1, x2, y2;
+  };
+  const Case cases[] = {
+      {2, 3, 10, 12},    // an ordinary box
+      {0, 0, 16, 16},    // exactly the surface
+      {10, 12, 2, 3},    // corners given the other way round
+      {2, 12, 10, 3},    // only y inverted
+      {4, 4, 5, 9},      // one pixel wide: all outline
+      {4, 4, 9, 5},      // one pixel high
+      {4, 4, 6, 6},      // 2x2: no inside
+      {4, 4, 4, 9},      // empty
+      {4, 4, 9, 4},      // empty
+      {-3, -3, 5, 5},    // top-left outline off the surface
+      {12, 12, 20, 20},  // bottom-right outline off the surface
+      {-5, 6, 30, 9},    // wider than the surface
+      {-10, -10, 0, 0},  // wholly outside, touching
+      {16, 16, 20, 20},  // wholly outside
+      {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+  };
+  for (const Case& c : cases) {
+    Surface s = PatternSurface();
+    s.Pen.Color = kRed;
+    s.Brush.Color = kLightGreen;
+    s.PenPos = {7, 8};
+    s.Rectangle(c.x1, c.y1, c.x2, c.y2);
+    EXPECT_TRUE(PixelsMatch(
+        s,
+        [&](int x, int y) { return RectangleModel(x, y, c.x1, c.y1, c.x2, c.y2, Pattern(x, y)); }))
+        << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2;
+    EXPECT_EQ(s.PenPos, (TPoint{7, 8}));
+  }
+}
+
+TEST(Rectangle, WholeBoardSquareCoversExactlyItsPixels) {
+  Surface s(402, 402);
+  s.Brush.Color = kGreen;
+  s.Rectangle(0, 0, 400, 400);
+  for (int i = 0; i < 402; ++i) {
+    ASSERT_EQ(s.GetPixel(400, i), clWhite) << i;
+    ASSERT_EQ(s.GetPixel(i, 400), clWhite) << i;
+    if (i < 400) {
+      ASSERT_EQ(s.GetPixel(399, i), clBlack) << i;
+      ASSERT_EQ(s.GetPixel(i, 399), clBlack) << i;
+      ASSERT_EQ(s.GetPixel(0, i), clBlack) << i;
+    }
+  }
+  EXPECT_EQ(s.GetPixel(1, 1), kGreen);
+  EXPECT_EQ(s.GetPixel(398, 398), kGreen);
+}
+
+// The pixels of a horizontal, vertical or 45-degree line, the end left out.
+std::set<std::pair<int, int>> StraightLine(int x0, int y0, int x1, int y1) {
+  const int sx = (x1 > x0) - (x1 < x0);
+  const int sy = (y1 > y0) - (y1 < y0);
+  const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+  std::set<std::pair<int, int>> pixels;
+  for (int k = 0; k < n; ++k) pixels.insert({x0 + k * sx, y0 + k * sy});
+  return pixels;
+}
+
+TEST(LineTo, StraightAndDiagonalLinesIncludeTheStartAndExcludeTheEnd) {
+  struct Case {
+    int x0, y0, x1, y1;
+  };
+  const Case cases[] = {
+      {2, 5, 12, 5},    {12, 5, 2, 5},    {5, 1, 5, 14},  {5, 14, 5, 1},   // axis lines both ways
+      {2, 3, 9, 10},    {9, 10, 2, 3},    {2, 10, 9, 3},  {9, 3, 2, 10},   // the four diagonals
+      {0, 0, 0, 16},    {0, 15, 16, 15},  {0, 0, 16, 16},                  // to just past the edge
+      {-5, -5, 20, 20}, {20, -4, -4, 20}, {-3, 7, 40, 7}, {7, 40, 7, -3},  // clipped
+      {6, 6, 6, 6},     {30, 30, 40, 40},                                  // nothing to draw
+  };
+  for (const Case& c : cases) {
+    Surface s = PatternSurface();
+    s.Pen.Color = kBlue;
+    s.MoveTo(c.x0, c.y0);
+    const auto before = s.ChangeCount();
+    s.LineTo(c.x1, c.y1);
+    const auto line = StraightLine(c.x0, c.y0, c.x1, c.y1);
+    EXPECT_TRUE(PixelsMatch(s,
+                            [&](int x, int y) {
+                              return line.count({x, y}) ? kBlue : Pattern(x, y);
+                            }))
+        << c.x0 << "," << c.y0 << " -> " << c.x1 << "," << c.y1;
+    EXPECT_EQ(s.PenPos, (TPoint{c.x1, c.y1}));
+    EXPECT_LE(s.ChangeCount() - before, 1u);
+  }
+}
+
+TEST(LineTo, ConsecutiveLinesJoinWithoutGapsOrOverlaps) {
+  // The game's path strokes: each line starts where the last one ended.
+  Surface s(16, 16);
+  s.MoveTo(2, 2);
+  s.LineTo(2, 8);
+  s.LineTo(8, 8);
+  s.LineTo(11, 5);
+  s.LineTo(11, 2);
+  std::set<std::pair<int, int>> want;
+  for (const auto& part : {StraightLine(2, 2, 2, 8), StraightLine(2, 8, 8, 8),
+                           StraightLine(8, 8, 11, 5), StraightLine(11, 5, 11, 2)}) {
+    want.insert(part.begin(), part.end());
+  }
+  EXPECT_TRUE(PixelsMatch(s, [&](int x, int y) { return want.count({x, y}) ? clBlack : clWhite; }));
+  EXPECT_EQ(s.GetPixel(11, 2), clWhite);  // the last end is left for the next stroke
+  EXPECT_EQ(s.PenPos, (TPoint{11, 2}));
+}
+
+TEST(LineTo, OtherSlopesStepOncePerMajorPixelNearTheTrueLine) {
+  struct Case {
+    int x0, y0, x1, y1;
+  };
+  const Case cases[] = {{0, 0, 10, 3},  {10, 3, 0, 0},  {1, 14, 15, 9}, {3, 1, 7, 15},
+                        {12, 15, 9, 0}, {0, 0, 15, 14}, {5, 5, 7, 6}};
+  for (const Case& c : cases) {
+    Surface s(16, 16);
+    s.MoveTo(c.x0, c.y0);
+    s.LineTo(c.x1, c.y1);
+    const int dx = c.x1 - c.x0;
+    const int dy = c.y1 - c.y0;
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const int n = std::max(std::abs(dx), std::abs(dy));
+    int count = 0;
+    for (int y = 0; y < 16; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        if (s.GetPixel(x, y) != clBlack) continue;
+        ++count;
+        // Each pixel lies on a step k of the major axis, its minor offset rounded from the line.
+        const int k = xMajor ? (x - c.x0) * (dx < 0 ? -1 : 1) : (y - c.y0) * (dy < 0 ? -1 : 1);
+        EXPECT_GE(k, 0) << x << "," << y;
+        EXPECT_LT(k, n) << x << "," << y;
+        const double exact = xMajor ? c.y0 + static_cast<double>(dy) * k / n
+                                    : c.x0 + static_cast<double>(dx) * k / n;
+        EXPECT_LE(std::abs((xMajor ? y : x) - exact), 0.5) << x << "," << y;
+      }
+    }
+    EXPECT_EQ(count, n) << c.x0 << "," << c.y0 << " -> " << c.x1 << "," << c.y1;
+    EXPECT_EQ(s.GetPixel(c.x0, c.y0), clBlack);
+    EXPECT_EQ(s.GetPixel(c.x1, c.y1), clWhite);
+  }
+}
+
+TEST(LineTo, ExtremeEndPointsFinishQuicklyAndDrawOnlyTheVisiblePart) {
+  Surface s(16, 16);
+  s.MoveTo(INT_MIN, INT_MIN);
+  s.LineTo(INT_MAX, INT_MAX);  // exactly 45 degrees through the surface's diagonal
+  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) { return x == y ? clBlack : clWhite; }));
+
+  Surface t(16, 16);
+  t.MoveTo(-1000000000, 0);
+  t.LineTo(1000000000, 1);  // nearly horizontal: one pixel in every column, in row 0 or 1
+  for (int x = 0; x < 16; ++x) {
+    const int inColumn = (t.GetPixel(x, 0) == clBlack) + (t.GetPixel(x, 1) == clBlack);
+    EXPECT_EQ(inColumn, 1) << x;
+  }
+  EXPECT_EQ(t.PenPos, (TPoint{1000000000, 1}));
+}
+
+TEST(LineTo, MovesThePenEvenOnASurfaceThatDoesNotExist) {
+  Surface s;
+  s.MoveTo(3, 4);
+  s.LineTo(9, 4);
+  EXPECT_EQ(s.PenPos, (TPoint{9, 4}));
+  EXPECT_TRUE(s.Pixels().empty());
+}
+
+// The closed loop of the judging: an octagon of black lines whose corners are cut diagonally.
+// Inside are the pixels strictly within all eight of its edges.
+Surface OctagonSurface() {
+  Surface s(16, 16);
+  s.MoveTo(6, 3);
+  for (auto [x, y] :
+       {std::pair{10, 3}, {13, 6}, {13, 10}, {10, 13}, {6, 13}, {3, 10}, {3, 6}, {6, 3}}) {
+    s.LineTo(x, y);
+  }
+  return s;
+}
+bool InsideOctagon(int x, int y) {
+  return x > 3 && x < 13 && y > 3 && y < 13 && x - y < 7 && x + y < 23 && y - x < 7 && x + y > 9;
+}
+bool OnOctagon(const Surface& s, int x, int y) {
+  return s.GetPixel(x, y) == clBlack;
+}
+
+TEST(FloodFill, ADiagonalWallKeepsTheFillOnItsSide) {
+  const Surface octagon = OctagonSurface();
+  // The model's walls must be where the lines are, or the test proves nothing.
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      const bool wall = OnOctagon(octagon, x, y);
+      ASSERT_FALSE(wall && InsideOctagon(x, y)) << x << "," << y;
+    }
+  }
+  struct Case {
+    int x, y;
+    bool fillsInside;
+  };
+  for (const Case& c :
+       {Case{0, 0, false}, Case{15, 15, false}, Case{8, 8, true}, Case{12, 7, true}}) {
+    Surface s = octagon;
+    s.Brush.Color = kLightGreen;
+    s.FloodFill(c.x, c.y, clBlack);
+    EXPECT_TRUE(PixelsMatch(s,
+                            [&](int x, int y) {
+                              if (OnOctagon(octagon, x, y)) return clBlack;
+                              return InsideOctagon(x, y) == c.fillsInside ? kLightGreen : clWhite;
+                            }))
+        << "from " << c.x << "," << c.y;
+    EXPECT_EQ(s.GetPixel(c.x, c.y), kLightGreen);  // exactly the brush, for the judging
+  }
+}
+
+TEST(FloodFill, TerminatesAndFillsAllWhateverTheBrushEquals) {
+  // The brush may equal the colour being filled through, or the border itself.
+  struct Case {
+    TColor brush;
+    const char* what;
+  };
+  for (const Case& c : {Case{clWhite, "the start colour"}, Case{clBlack, "the border"},
+                        Case{kRed, "a colour already on the surface"}}) {
+    Surface s = OctagonSurface();
+    s.Pixels()[1 * 16 + 1] = kRed;  // scattered pixels of the brush colour outside
+    s.Pixels()[14 * 16 + 2] = kRed;
+    const Surface before = s;
+    s.Brush.Color = c.brush;
+    s.FloodFill(0, 0, clBlack);
+    EXPECT_TRUE(PixelsMatch(s,
+                            [&](int x, int y) {
+                              if (OnOctagon(before, x, y)) return clBlack;
+                              return InsideOctagon(x, y) ? clWhite : c.brush;
+                            }))
+        << "brush equal to " << c.what;
+  }
+}
+
+TEST(FloodFill, PassesThroughPixelsAlreadyInTheBrushColour) {
+  // A black wall down column 8 with one red gap: a fill in red must pass the gap.
+  Surface s(16, 16);
+  for (int y = 0; y < 16; ++y) s.Pixels()[static_cast<std::size_t>(y * 16 + 8)] = clBlack;
+  s.Pixels()[5 * 16 + 8] = kRed;
+  s.Brush.Color = kRed;
+  s.FloodFill(2, 2, clBlack);
+  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) { return x == 8 && y != 5 ? clBlack : kRed; }));
+}
+
+TEST(FloodFill, StartingOnTheBorderOrOutsideFillsNothing) {
+  const std::pair<int, int> starts[] = {{6, 3},  {13, 8}, {-1, 0},           {0, -1},
+                                        {16, 5}, {5, 16}, {INT_MIN, INT_MAX}};
+  for (auto [x, y] : starts) {
+    Surface s = OctagonSurface();
+    const Surface before = s;
+    s.Brush.Color = kRed;
+    const auto count = s.ChangeCount();
+    s.FloodFill(x, y, clBlack);
+    EXPECT_EQ(s.Pixels(), before.Pixels()) << x << "," << y;
+    EXPECT_EQ(s.ChangeCount(), count) << x << "," << y;
+  }
+  Surface missing;
+  missing.FloodFill(0, 0, clBlack);
+  EXPECT_FALSE(missing.Exists());
+}
+
+TEST(FloodFill, MatchesABreadthFirstModelOnRandomMazes) {
+  // Random walls of the border colour, stray pixels of the brush colour and of others.
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  for (int round = 0; round < 20; ++round) {
+    const int w = 1 + static_cast<int>(random() % 120);
+    const int h = 1 + static_cast<int>(random() % 120);
+    const int wallPercent = static_cast<int>(random() % 60);
+    Surface s(w, h);
+    for (TColor& p : s.Pixels()) {
+      const int r = static_cast<int>(random() % 100);
+      p = r < wallPercent ? clBlack : r % 7 == 0 ? kRed : r % 5 == 0 ? kGreen : clWhite;
+    }
+    const int sx = static_cast<int>(random() % static_cast<unsigned>(w));
+    const int sy = static_cast<int>(random() % static_cast<unsigned>(h));
+
+    // The model: a plain breadth-first search over 4-neighbours.
+    std::vector<TColor> want = s.Pixels();
+    if (want[static_cast<std::size_t>(sy * w + sx)] != clBlack) {
+      std::vector<bool> seen(want.size(), false);
+      std::deque<std::pair<int, int>> queue{{sx, sy}};
+      seen[static_cast<std::size_t>(sy * w + sx)] = true;
+      while (!queue.empty()) {
+        auto [x, y] = queue.front();
+        queue.pop_front();
+        want[static_cast<std::size_t>(y * w + x)] = kRed;
+        for (auto [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+          if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+          const std::size_t i = static_cast<std::size_t>(ny * w + nx);
+          if (seen[i] || s.Pixels()[i] == clBlack) continue;
+          seen[i] = true;
+          queue.emplace_back(nx, ny);
+        }
+      }
+    }
+    s.Brush.Color = kRed;
+    s.FloodFill(sx, sy, clBlack);
+    ASSERT_EQ(s.Pixels(), want) << "round " << round << ": " << w << "x" << h << " from " << sx
+                                << "," << sy;
+  }
+}
+
+TEST(FloodFill, FillsAWholeBoardLayerWithoutADeepStack) {
+  // A serpentine maze makes one long corridor through a 400x400 layer.
+  Surface s(400, 400);
+  for (int y = 1; y < 400; y += 2) {
+    for (int x = 0; x < 400; ++x) {
+      const bool gap = (y / 2) % 2 == 0 ? x == 399 : x == 0;
+      if (!gap) s.Pixels()[static_cast<std::size_t>(y * 400 + x)] = clBlack;
+    }
+  }
+  s.Brush.Color = kLightGreen;
+  s.FloodFill(0, 0, clBlack);
+  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) {
+    const bool wall = y % 2 == 1 && !((y / 2) % 2 == 0 ? x == 399 : x == 0);
+    return wall ? clBlack : kLightGreen;
+  }));
+}
+
+// A face whose coverage is given by the test: one glyph per byte, each glyph one column.
+class TableTypeface : public Typeface {
+ public:
+  explicit TableTypeface(std::vector<std::uint8_t> column) : column_(std::move(column)) {}
+  GlyphRun Render(std::string_view utf8, int) const override {
+    GlyphRun run;
+    run.Width = static_cast<int>(utf8.size());
+    run.Height = static_cast<int>(column_.size());
+    for (std::size_t y = 0; y < column_.size(); ++y) {
+      for (std::size_t x = 0; x < utf8.size(); ++x) run.Coverage.push_back(column_[y]);
+    }
+    return run;
+  }
+
+ private:
+  std::vector<std::uint8_t> column_;
+};
+
+// What FakeTypeface draws for `glyphs` code points at height 8 from (x0, y0): boxes 4 wide,
+// each with a background left column and top row.
+TColor FakeTextModel(int x, int y, int x0, int y0, int glyphs, TColor brush, TColor font,
+                     TColor outside) {
+  if (x < x0 || y < y0 || x >= x0 + 4 * glyphs || y >= y0 + 8) return outside;
+  return (x - x0) % 4 == 0 || y == y0 ? brush : font;
+}
+
+TEST(TextOut, FillsTheCellsWithTheBrushDrawsTheGlyphsAndAdvancesThePen) {
+  const FakeTypeface face;
+  struct Case {
+    int x, y;
+    const char* text;
+    int glyphs;
+  };
+  const Case cases[] = {
+      {2, 3, "ab", 2},    {0, 0, "Ｇｏ", 2},  // full-width characters are one glyph each
+      {-3, -2, "abc", 3}, {13, 12, "abc", 3}, {-30, 0, "ab", 2}, {16, 0, "a", 1}, {5, 5, "", 0},
+  };
+  for (const Case& c : cases) {
+    Surface s = PatternSurface();
+    s.Face = &face;
+    s.Font.Height = 8;
+    s.Font.Color = kBlue;
+    s.Brush.Color = kLightGreen;
+    s.TextOut(c.x, c.y, c.text);
+    EXPECT_TRUE(PixelsMatch(s,
+                            [&](int x, int y) {
+                              return FakeTextModel(x, y, c.x, c.y, c.glyphs, kLightGreen, kBlue,
+                                                   Pattern(x, y));
+                            }))
+        << c.text << " at " << c.x << "," << c.y;
+    EXPECT_EQ(s.PenPos, (TPoint{c.x + 4 * c.glyphs, c.y})) << c.text;
+  }
+}
+
+TEST(TextOut, AShorterTextLeavesTheTailOfTheLongerOneVisible) {
+  const FakeTypeface face;
+  Surface s(16, 16);
+  s.Face = &face;
+  s.Font.Height = 8;
+  s.Font.Color = kBlue;
+  s.Brush.Color = kLightGreen;
+  s.TextOut(1, 2, "abc");
+  s.Font.Color = kRed;
+  s.Brush.Color = clBlack;
+  s.TextOut(1, 2, "a");
+  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) {
+    if (x < 5) return FakeTextModel(x, y, 1, 2, 1, clBlack, kRed, clWhite);
+    return FakeTextModel(x, y, 1, 2, 3, kLightGreen, kBlue, clWhite);
+  }));
+  EXPECT_EQ(s.PenPos, (TPoint{5, 2}));
+}
+
+TEST(TextOut, WithoutAFaceOnlyMovesThePen) {
+  Surface s = PatternSurface();
+  const auto before = s.ChangeCount();
+  s.TextOut(4, 9, "Ready");
+  EXPECT_TRUE(PixelsMatch(s, Pattern));
+  EXPECT_EQ(s.PenPos, (TPoint{4, 9}));
+  EXPECT_EQ(s.ChangeCount(), before);
+}
+
+TEST(TextOut, BlendsTheFontOverTheBrushByCoverageRoundedToNearest) {
+  struct Case {
+    std::uint8_t coverage;
+    TColor want;  // brush R=0 G=11 B=10, font R=255 G=10 B=11: exact, falling and rising
+  };
+  const Case cases[] = {
+      {0, 0x000A0B00},   {255, 0x000B0AFF}, {1, 0x000A0B01},  {254, 0x000B0AFE},
+      {127, 0x000A0B7F}, {128, 0x000B0A80}, {64, 0x000A0B40}, {200, 0x000B0AC8},
+  };
+  std::vector<std::uint8_t> column;
+  for (const Case& c : cases) column.push_back(c.coverage);
+  const TableTypeface face(column);
+  Surface s(3, static_cast<int>(column.size()));
+  s.Face = &face;
+  s.Brush.Color = 0x000A0B00;
+  s.Font.Color = 0x000B0AFF;
+  s.TextOut(1, 0, "x");
+  for (int y = 0; y < s.Height(); ++y) {
+    EXPECT_EQ(s.GetPixel(1, y), cases[y].want)
+        << std::hex << "coverage " << std::dec << int{cases[y].coverage};
+    EXPECT_EQ(s.GetPixel(0, y), clWhite);
+    EXPECT_EQ(s.GetPixel(2, y), clWhite);
+  }
+}
+
+TEST(ChangeCount, EveryVisibleOperationCountsOnce) {
+  const FakeTypeface face;
+  const Surface image = MakeImage(3, 3);
+  struct Case {
+    const char* name;
+    std::function<void(Surface&)> op;
+  };
+  const Case cases[] = {
+      {"Fill", [](Surface& s) { s.Fill(kRed); }},
+      {"Draw", [&](Surface& s) { s.Draw(2, 2, image); }},
+      {"Rectangle", [](Surface& s) { s.Rectangle(1, 1, 9, 9); }},
+      {"LineTo", [](Surface& s) { s.LineTo(15, 15); }},
+      {"FloodFill", [](Surface& s) { s.FloodFill(3, 3, clBlack); }},
+      {"TextOut", [&](Surface& s) { s.TextOut(1, 1, "abc"); }},
+  };
+  for (const Case& c : cases) {
+    Surface s(16, 16);
+    s.Face = &face;
+    const auto before = s.ChangeCount();
+    c.op(s);
+    EXPECT_EQ(s.ChangeCount(), before + 1) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace enclova
