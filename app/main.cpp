@@ -1,2 +1,120 @@
-// Program entry (stub).
-int main() { return 0; }
+// Program entry: the command line, the real seams, start-up, then the window's event loop.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/application.h"
+#include "app/errors.h"
+#include "app/form.h"
+#include "app/posix_platform.h"
+#include "gfx/sdl_window.h"
+#include "gfx/typeface.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: enclova [--seed N]\n"
+    "Trace a loop along the grid lines so that every stone of the first kind ends inside it\n"
+    "and every stone of the second kind outside. The game reads fgra.bmp and fdata.dat from\n"
+    "the current directory and rewrites fdata.dat when a round earns a place in the ranking.\n"
+    "\n"
+    "Keys:\n"
+    "  Left, Right         choose the level on the title screen\n"
+    "  Z                   start a round; in a round, start the path, or close it into a\n"
+    "                      loop on its start vertex\n"
+    "  X                   show the ranking from the title; in a round, take a step back\n"
+    "  arrow keys          move the cursor and trace the path (keypad 2, 4, 6, 8 too)\n"
+    "  any key             leave the ranking screen\n"
+    "  Escape              quit\n"
+    "\n"
+    "Options:\n"
+    "  --seed N            fix the random source (0 to 4294967295), so the boards repeat\n"
+    "  --help              show this help and exit\n"
+    "  --version           show the version and exit\n";
+
+// A whole decimal number of 0..4294967295, digits only.
+std::optional<std::uint32_t> ParseSeed(std::string_view text) {
+  if (text.empty() || text.size() > 20) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+// The error box's caption comes from the executable's own name, wherever it was started from.
+std::string ExecutablePath(const char* argv0) {
+  char buffer[4096];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n > 0) return std::string(buffer, static_cast<std::size_t>(n));
+  return argv0 != nullptr ? argv0 : "enclova";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto start = std::chrono::steady_clock::now();
+
+  std::optional<std::uint32_t> seed;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::puts("enclova " ENCLOVA_VERSION);
+      return 0;
+    }
+    if (arg == "--seed") {
+      if (i + 1 >= argc) {
+        std::fputs("enclova: --seed needs a number (0 to 4294967295)\n", stderr);
+        return 2;
+      }
+      seed = ParseSeed(argv[++i]);
+      if (!seed) {
+        std::fprintf(stderr, "enclova: --seed: not a number from 0 to 4294967295: %s\n", argv[i]);
+        return 2;
+      }
+      continue;
+    }
+    std::fprintf(stderr, "enclova: unknown option %s (try --help)\n", argv[i]);
+    return 2;
+  }
+
+  std::string error;
+  if (!enclova::SdlWindow::InitVideo(&error)) {
+    std::fprintf(stderr, "enclova: cannot open the display: %s\n", error.c_str());
+    return 1;
+  }
+
+  enclova::SystemClock clock;
+  enclova::PosixFileSystem files;
+  // Fonts load at the first text; the title needs none, so start-up does not wait for them.
+  std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface(&error);
+  if (!face) std::fprintf(stderr, "enclova: text cannot be drawn: %s\n", error.c_str());
+
+  enclova::SdlWindow window(face.get());
+  if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);
+  enclova::TForm1 form(clock, files, window, face.get());
+  enclova::Application app(form, window, enclova::ApplicationTitle(ExecutablePath(argv[0])));
+
+  if (seed) form.FixSeed(*seed);
+  // Start-up runs before the window is shown; an error box it raises comes first.
+  app.Create();
+  if (!window.Run(form, app, &error)) {
+    std::fprintf(stderr, "enclova: cannot open the window: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}

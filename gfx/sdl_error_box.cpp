@@ -1,0 +1,254 @@
+// The modal error box, drawn by ourselves: SDL's own box needs the core X fonts and a locale that
+// can show Japanese, and neither can be counted on.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/application.h"
+#include "gfx/sdl_window.h"
+#include "gfx/surface.h"
+#include "gfx/typeface.h"
+
+namespace enclova {
+
+namespace {
+
+using Layout = ErrorBoxLayout;
+
+int TextWidth(const Typeface* face, std::string_view text) {
+  return face != nullptr ? face->Render(text, Layout::kTextHeight).Width : 0;
+}
+
+// Length of the UTF-8 sequence that starts with `lead` (1 for a stray continuation byte).
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0) return 4;
+  if (lead >= 0xE0) return 3;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+
+// Breaks the message into lines no wider than the box allows: after the last space that fits,
+// or, in a run without spaces (a long path, Japanese text), before the first character that
+// does not fit.
+std::vector<std::string> WrapLines(const Typeface* face, const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t lastSpace = std::string::npos;  // in `line`
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n =
+        std::min(SequenceLength(static_cast<unsigned char>(text[i])), text.size() - i);
+    const std::string piece = text.substr(i, n);
+    i += n;
+    if (line.empty() || TextWidth(face, line + piece) <= Layout::kMaxTextWidth) {
+      if (piece == " ") lastSpace = line.size();
+      line += piece;
+      continue;
+    }
+    if (piece == " ") {  // the break falls on a space: it goes
+      lines.push_back(line);
+      line.clear();
+      lastSpace = std::string::npos;
+      continue;
+    }
+    if (lastSpace != std::string::npos) {
+      lines.push_back(line.substr(0, lastSpace));
+      line = line.substr(lastSpace + 1) + piece;
+    } else {
+      lines.push_back(line);
+      line = piece;
+    }
+    lastSpace = std::string::npos;
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(line);
+  return lines;
+}
+
+TColor Blend(TColor back, TColor ink, int coverage, int full) {
+  TColor out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int b = static_cast<int>((back >> shift) & 0xFF);
+    const int f = static_cast<int>((ink >> shift) & 0xFF);
+    out |= static_cast<TColor>((b * (full - coverage) + f * coverage + full / 2) / full) << shift;
+  }
+  return out;
+}
+
+// The stop sign: a red disc with a white cross, smoothed by 4x4 samples per pixel.
+void DrawStopIcon(Surface& box, int left, int top) {
+  constexpr int kSamples = 4;
+  constexpr double kCentre = Layout::kIconSize / 2.0;
+  constexpr double kRadius = kCentre - 0.5;
+  constexpr double kArm = 7.0;      // half the cross's extent
+  constexpr double kStroke = 1.75;  // half the cross's stroke, measured along an axis
+  for (int y = 0; y < Layout::kIconSize; ++y) {
+    for (int x = 0; x < Layout::kIconSize; ++x) {
+      int red = 0;
+      for (int sy = 0; sy < kSamples; ++sy) {
+        for (int sx = 0; sx < kSamples; ++sx) {
+          const double dx = x + (sx + 0.5) / kSamples - kCentre;
+          const double dy = y + (sy + 0.5) / kSamples - kCentre;
+          if (dx * dx + dy * dy > kRadius * kRadius) continue;
+          const bool inCross = std::abs(dx) <= kArm && std::abs(dy) <= kArm &&
+                               (std::abs(dx - dy) <= kStroke || std::abs(dx + dy) <= kStroke);
+          if (!inCross) ++red;
+        }
+      }
+      const std::size_t at = static_cast<std::size_t>(top + y) * box.Width() + (left + x);
+      box.Pixels()[at] = Blend(box.Pixels()[at], kErrorBoxStopRed, red, kSamples * kSamples);
+    }
+  }
+  box.MarkChanged();
+}
+
+// The whole box: icon and message on white, the OK button on a grey band below.
+Surface DrawBox(const Typeface* face, const std::vector<std::string>& lines) {
+  int textWidth = 0;
+  for (const std::string& line : lines) textWidth = std::max(textWidth, TextWidth(face, line));
+  const int textHeight = static_cast<int>(lines.size()) * Layout::kTextHeight;
+  const int width = std::max(Layout::kMinWidth, Layout::kTextLeft + textWidth + Layout::kMargin);
+  const int contentHeight = std::max(Layout::kIconSize, textHeight) + 2 * Layout::kMargin;
+  const int height = contentHeight + Layout::kBandHeight;
+
+  Surface box(width, height);
+  box.Face = face;
+  box.Fill(kErrorBoxFace);
+  box.Pen.Color = kErrorBoxBand;
+  box.Brush.Color = kErrorBoxBand;
+  box.Rectangle(0, contentHeight, width, height);
+
+  DrawStopIcon(box, Layout::kMargin, Layout::kMargin);
+
+  // One line sits level with the icon's middle; more start at its top.
+  int y = lines.size() == 1 ? Layout::kMargin + (Layout::kIconSize - Layout::kTextHeight) / 2
+                            : Layout::kMargin;
+  box.Font.Height = Layout::kTextHeight;
+  box.Font.Color = 0x00000000;
+  box.Brush.Color = kErrorBoxFace;
+  for (const std::string& line : lines) {
+    box.TextOut(Layout::kTextLeft, y, line);
+    y += Layout::kTextHeight;
+  }
+
+  // The button, with the double edge of the default button that has the focus.
+  const int bx = Layout::ButtonX(width);
+  const int by = Layout::ButtonY(height);
+  box.Pen.Color = kErrorBoxButtonEdge;
+  box.Brush.Color = kErrorBoxButtonFace;
+  box.Rectangle(bx, by, bx + Layout::kButtonWidth, by + Layout::kButtonHeight);
+  box.Rectangle(bx + 1, by + 1, bx + Layout::kButtonWidth - 1, by + Layout::kButtonHeight - 1);
+  const int labelWidth = TextWidth(face, "OK");
+  box.TextOut(bx + (Layout::kButtonWidth - labelWidth) / 2,
+              by + (Layout::kButtonHeight - Layout::kTextHeight) / 2, "OK");
+  return box;
+}
+
+void PresentBox(SDL_Window* window, const Surface& box) {
+  SDL_Surface* surface = SDL_GetWindowSurface(window);
+  if (surface == nullptr) return;
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+  SDL_ConvertPixels(std::min(box.Width(), surface->w), std::min(box.Height(), surface->h),
+                    SDL_PIXELFORMAT_XBGR8888, box.Pixels().data(), box.Width() * 4,
+                    surface->format->format, surface->pixels, surface->pitch);
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  SDL_UpdateWindowSurface(window);
+}
+
+bool InButton(const Surface& box, int x, int y) {
+  const int bx = Layout::ButtonX(box.Width());
+  const int by = Layout::ButtonY(box.Height());
+  return x >= bx && x < bx + Layout::kButtonWidth && y >= by && y < by + Layout::kButtonHeight;
+}
+
+}  // namespace
+
+void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
+  const Surface box = DrawBox(face_, WrapLines(face_, text));
+
+  // Over the middle of the game's window when it is open, else in the middle of the screen.
+  int x = static_cast<int>(SDL_WINDOWPOS_CENTERED);
+  int y = static_cast<int>(SDL_WINDOWPOS_CENTERED);
+  const bool overMain = MainWindowShown();
+  if (overMain) {
+    int mx = 0, my = 0, mw = 0, mh = 0;
+    SDL_GetWindowPosition(window_, &mx, &my);
+    SDL_GetWindowSize(window_, &mw, &mh);
+    x = mx + (mw - box.Width()) / 2;
+    y = my + (mh - box.Height()) / 2;
+  }
+  SDL_Window* window = SDL_CreateWindow(caption.c_str(), x, y, box.Width(), box.Height(),
+                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
+  if (window == nullptr) return;  // the message has gone to standard error already
+  if (overMain) SDL_SetWindowModalFor(window, window_);
+  SDL_ShowWindow(window);
+  SDL_SetWindowInputFocus(window);
+  const Uint32 boxId = SDL_GetWindowID(window);
+  const Uint32 mainId = window_ != nullptr ? SDL_GetWindowID(window_) : 0;
+
+  // The box's own loop: the game's timer waits, its keys are the box's, but its window is still
+  // repainted when uncovered, as under the original's modal box.
+  bool open = true;
+  bool buttonPressed = false;
+  SDL_Event event;
+  while (open && SDL_WaitEvent(&event) != 0) {
+    switch (event.type) {
+      case SDL_QUIT:
+        terminate_ = true;
+        open = false;
+        break;
+      case SDL_KEYDOWN:
+        switch (event.key.keysym.scancode) {
+          case SDL_SCANCODE_RETURN:
+          case SDL_SCANCODE_KP_ENTER:
+          case SDL_SCANCODE_SPACE:
+          case SDL_SCANCODE_ESCAPE:
+            open = false;
+            break;
+          default:
+            break;
+        }
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (event.button.windowID == boxId && event.button.button == SDL_BUTTON_LEFT) {
+          buttonPressed = InButton(box, event.button.x, event.button.y);
+        }
+        break;
+      case SDL_MOUSEBUTTONUP:
+        // A click is a press and a release both on the button, as with any push button.
+        if (event.button.windowID == boxId && event.button.button == SDL_BUTTON_LEFT) {
+          if (buttonPressed && InButton(box, event.button.x, event.button.y)) open = false;
+          buttonPressed = false;
+        }
+        break;
+      case SDL_WINDOWEVENT: {
+        const Uint8 what = event.window.event;
+        const bool paint = what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_EXPOSED ||
+                           what == SDL_WINDOWEVENT_RESTORED;
+        if (event.window.windowID == boxId) {
+          if (paint) PresentBox(window, box);
+          if (what == SDL_WINDOWEVENT_CLOSE) open = false;
+        } else if (event.window.windowID == mainId && mainId != 0) {
+          if (paint && app_ != nullptr) {
+            app_->Paint();
+            Present(true);
+          }
+          if (what == SDL_WINDOWEVENT_CLOSE) {
+            terminate_ = true;
+            open = false;
+          }
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  SDL_DestroyWindow(window);
+  if (MainWindowShown()) SDL_SetWindowInputFocus(window_);
+}
+
+}  // namespace enclova

@@ -1,0 +1,175 @@
+// The game's window on SDL: events to handlers, the 33 ms timer, and presenting the Canvas.
+#include "gfx/sdl_window.h"
+
+#include <SDL.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "app/application.h"
+#include "app/form.h"
+#include "gfx/surface.h"
+
+namespace enclova {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kTimerPeriod{33};
+
+}  // namespace
+
+bool SdlWindow::InitVideo(std::string* error) {
+  // Without this SDL 2.26 presents window surfaces through Mesa's OpenGL: tens of MiB and tens
+  // of milliseconds before the first frame, for pixels we have already made ourselves. With it
+  // the surface goes to the X server as shared memory.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // A game window of the original platform does not keep the screen saver away.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Closing the error box when it is the only window (an error at start-up) must not end the
+  // game: the main window's own close is the one that does.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // With no session bus, SDL's D-Bus use (input methods, screen saver) would fork dbus-launch
+  // to start one, before the first frame; we need no bus, so outside a session there is none.
+  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    if (error != nullptr) *error = SDL_GetError();
+    return false;
+  }
+  // Only key-downs, window events and clicks in the error box are of use; dropping the rest
+  // here keeps them out of the queue, so they cost no pass through the loop.
+  SDL_StopTextInput();
+  for (Uint32 type : {SDL_TEXTINPUT, SDL_TEXTEDITING, SDL_KEYUP, SDL_MOUSEMOTION, SDL_MOUSEWHEEL,
+                      SDL_KEYMAPCHANGED, SDL_CLIPBOARDUPDATE, SDL_DROPFILE, SDL_DROPTEXT,
+                      SDL_DROPBEGIN, SDL_DROPCOMPLETE, SDL_POLLSENTINEL}) {
+    SDL_EventState(type, SDL_IGNORE);
+  }
+  return true;
+}
+
+SdlWindow::SdlWindow(const Typeface* face) : face_(face) {}
+
+SdlWindow::~SdlWindow() {
+  if (window_ != nullptr) SDL_DestroyWindow(window_);
+  SDL_Quit();
+}
+
+bool SdlWindow::MainWindowShown() const {
+  return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0;
+}
+
+void SdlWindow::Present(bool force) {
+  if (window_ == nullptr || canvas_ == nullptr || !canvas_->Exists()) return;
+  if (!force && presentedOnce_ && canvas_->ChangeCount() == presentedChange_) return;
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (surface == nullptr) return;
+  const int width = std::min(canvas_->Width(), surface->w);
+  const int height = std::min(canvas_->Height(), surface->h);
+  const int sourcePitch = canvas_->Width() * 4;
+  const std::uint32_t* source = canvas_->Pixels().data();
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+  if (surface->format->format == SDL_PIXELFORMAT_XBGR8888) {
+    // Our 0x00BBGGRR is this format as it stands.
+    auto* target = static_cast<std::uint8_t*>(surface->pixels);
+    for (int y = 0; y < height; ++y) {
+      std::memcpy(target + static_cast<std::ptrdiff_t>(y) * surface->pitch,
+                  source + static_cast<std::ptrdiff_t>(y) * canvas_->Width(),
+                  static_cast<std::size_t>(width) * 4);
+    }
+  } else {
+    SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_XBGR8888, source, sourcePitch,
+                      surface->format->format, surface->pixels, surface->pitch);
+  }
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  SDL_UpdateWindowSurface(window_);
+  presentedChange_ = canvas_->ChangeCount();
+  if (traceFirstFrame_ && !presentedOnce_) {
+    const auto elapsed = std::chrono::duration<double, std::milli>(SteadyClock::now() - start_);
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::fprintf(stderr, "enclova: first frame %.2f ms after start, at %lld.%09ld\n",
+                 elapsed.count(), static_cast<long long>(now.tv_sec), now.tv_nsec);
+  }
+  presentedOnce_ = true;
+}
+
+void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
+  switch (event.type) {
+    case SDL_QUIT:
+      terminate_ = true;
+      break;
+    case SDL_KEYDOWN:
+      // Repeats too: a held key acts once per repeat, as the original's key-down does.
+      if (std::uint16_t key = VirtualKeyFromScancode(event.key.keysym.scancode); key != 0) {
+        app.KeyDown(key);
+      }
+      break;
+    case SDL_WINDOWEVENT:
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESTORED:
+          // The window keeps no copy of its own: a paint request is a full repaint.
+          app.Paint();
+          Present(true);
+          break;
+        case SDL_WINDOWEVENT_CLOSE:
+          terminate_ = true;
+          break;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
+  canvas_ = &form.Canvas;
+  app_ = &app;
+  window_ = SDL_CreateWindow("Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
+  if (window_ == nullptr) {
+    if (error != nullptr) *error = SDL_GetError();
+    return false;
+  }
+  SDL_ShowWindow(window_);
+  // Keys go to the new window even where no window manager hands out the focus.
+  SDL_SetWindowInputFocus(window_);
+
+  // The timer runs from a deadline, so ticks keep their 33 ms rhythm however long the handlers
+  // take; one that falls due late is delivered once, and the rhythm starts again from then.
+  SteadyClock::time_point next = SteadyClock::now() + kTimerPeriod;
+  SDL_Event event;
+  while (!terminate_) {
+    if (form.TimerIsIdle()) {
+      // A tick would do nothing: sleep until something happens.
+      if (SDL_WaitEvent(&event) == 0) break;
+      Dispatch(event, app);
+      Present(false);
+      if (next < SteadyClock::now()) next = SteadyClock::now() + kTimerPeriod;
+      continue;
+    }
+    SteadyClock::time_point now = SteadyClock::now();
+    if (now >= next) {
+      app.Tick();
+      Present(false);
+      next += kTimerPeriod;
+      if (next <= now) next = now + kTimerPeriod;
+      continue;
+    }
+    // Rounded up: waking a fraction of a millisecond early would cost a second wake-up.
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) != 0) {
+      Dispatch(event, app);
+      Present(false);
+    }
+  }
+  return true;
+}
+
+}  // namespace enclova

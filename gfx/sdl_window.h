@@ -1,0 +1,109 @@
+// The SDL binding: the game's window, its event loop and timer, key codes, and the error box.
+//
+// The binding holds no game logic. It turns SDL events into the four handler calls the way the
+// window system of the original platform does (a key-down for every press and repeat, a 33 ms
+// timer, a paint request when the window is shown, uncovered or restored, termination after
+// the handler that asked for it), and presents the game's Canvas whenever it has changed.
+//
+// This header names no SDL type, so tests of the real binary can read the error box's layout.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "app/platform.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace enclova {
+
+class Application;
+class Surface;
+class TForm1;
+class Typeface;
+
+// The error box's fixed geometry, in pixels of the box's client area. The text area grows with
+// the message; everything else sits at fixed offsets from the edges.
+struct ErrorBoxLayout {
+  static constexpr int kMargin = 20;    // around the icon and the text
+  static constexpr int kIconSize = 32;  // the stop icon, at (kMargin, kMargin)
+  static constexpr int kTextLeft = kMargin + kIconSize + 16;
+  static constexpr int kTextHeight = 16;     // Font.Height of the message
+  static constexpr int kMaxTextWidth = 520;  // longer messages wrap
+  static constexpr int kMinWidth = 240;
+  static constexpr int kBandHeight = 44;  // the grey band holding the button
+  static constexpr int kButtonWidth = 80;
+  static constexpr int kButtonHeight = 26;
+  static constexpr int kButtonRight = 12;  // gap between the button and the right edge
+
+  // The button's top-left corner in a box of the given size.
+  static constexpr int ButtonX(int boxWidth) { return boxWidth - kButtonRight - kButtonWidth; }
+  static constexpr int ButtonY(int boxHeight) {
+    return boxHeight - kBandHeight + (kBandHeight - kButtonHeight) / 2;
+  }
+};
+
+// Colours of the error box, 0x00BBGGRR like every colour of ours.
+constexpr std::uint32_t kErrorBoxFace = 0x00FFFFFF;     // behind the icon and the text
+constexpr std::uint32_t kErrorBoxBand = 0x00F0F0F0;     // behind the button
+constexpr std::uint32_t kErrorBoxStopRed = 0x002311E8;  // the stop icon's disc
+constexpr std::uint32_t kErrorBoxButtonEdge = 0x00D77800;
+constexpr std::uint32_t kErrorBoxButtonFace = 0x00E1E1E1;
+
+// The Windows virtual-key code for an SDL scancode (SDL_Scancode passed as int), so that every
+// physical key reaches the game with a code of its own whatever the layout, NumLock or the
+// modifiers: keypad 2/4/6/8 stay 0x62/0x64/0x66/0x68, Shift+Z is Z. 0 for SDL_SCANCODE_UNKNOWN.
+std::uint16_t VirtualKeyFromScancode(int scancode);
+
+// The window, the host of the game's handlers, and the event loop.
+//
+// Use: InitVideo(); construct; run Application::Create() (an error box may show, before the
+// main window exists); Run(). ShowError may be called at any point in between.
+class SdlWindow final : public Host {
+ public:
+  // Sets the hints (software presentation, no OpenGL) and initialises SDL's video. Call once,
+  // before anything else; false with a reason on failure.
+  static bool InitVideo(std::string* error);
+
+  // `face` draws the error box's text (may be null: the box then shows no text); not owned.
+  explicit SdlWindow(const Typeface* face);
+  ~SdlWindow() override;
+  SdlWindow(const SdlWindow&) = delete;
+  SdlWindow& operator=(const SdlWindow&) = delete;
+
+  // Host: ends the event loop once the running handler has returned.
+  void Terminate() override { terminate_ = true; }
+  // Host: the modal error box; runs its own event loop until OK, Return, Space or Escape.
+  void ShowError(const std::string& caption, const std::string& text) override;
+
+  // When set, the first presented frame prints how long after `start` it reached the screen.
+  void TraceFirstFrame(std::chrono::steady_clock::time_point start) {
+    traceFirstFrame_ = true;
+    start_ = start;
+  }
+
+  // Opens the 600x400 window centred on the screen and runs the events until the game asks to
+  // end or the window is closed. False with a reason when the window cannot be opened.
+  bool Run(TForm1& form, Application& app, std::string* error);
+
+ private:
+  // One event of the main loop; a paint request repaints through `app`.
+  void Dispatch(const SDL_Event& event, Application& app);
+  // Copies the Canvas to the window when it has changed since the last present (or `force`).
+  void Present(bool force);
+  bool MainWindowShown() const;
+
+  const Typeface* face_;
+  SDL_Window* window_ = nullptr;
+  const Surface* canvas_ = nullptr;
+  Application* app_ = nullptr;  // for paint requests that arrive while a box is open
+  std::uint64_t presentedChange_ = 0;
+  bool presentedOnce_ = false;
+  bool terminate_ = false;
+  bool traceFirstFrame_ = false;
+  std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace enclova

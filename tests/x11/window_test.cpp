@@ -1,0 +1,302 @@
+// The real binary in a real X server: its window, keys, quitting, the error box, the command line.
+#include <X11/keysym.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/form.h"
+#include "gfx/sdl_window.h"
+#include "tests/x11/xserver.h"
+
+namespace enclova::x11 {
+namespace {
+
+using testing::GameHarness;
+
+class WindowTest : public RealAndHeadless {};
+
+TEST_F(WindowTest, OpensCentredFixedSizeWindowWithCaption) {
+  Launch({});
+  ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+  const std::optional<WindowGeometry> g = X.Geometry(Main);
+  ASSERT_TRUE(g);
+  EXPECT_EQ(g->Width, 600);
+  EXPECT_EQ(g->Height, 400);
+  // No window manager runs, so the window stands exactly where the game put it.
+  EXPECT_EQ(g->X, (XServer::kScreenWidth - 600) / 2);
+  EXPECT_EQ(g->Y, (XServer::kScreenHeight - 400) / 2);
+  EXPECT_EQ(X.Title(Main), "Enclova");
+  // A window manager offers neither resizing nor maximising when the least and the greatest
+  // size are both the client area.
+  const SizeHints hints = X.NormalHints(Main);
+  EXPECT_TRUE(hints.HasMinSize && hints.HasMaxSize);
+  EXPECT_EQ(hints.MinWidth, 600);
+  EXPECT_EQ(hints.MinHeight, 400);
+  EXPECT_EQ(hints.MaxWidth, 600);
+  EXPECT_EQ(hints.MaxHeight, 400);
+}
+
+TEST_F(WindowTest, FirstTickShowsTitleImage) {
+  Launch({});
+  Headless->Tick();
+  ASSERT_TRUE(SamePixels(Headless->Form.Canvas, Headless->Form.TitleImage));
+  EXPECT_TRUE(ShowsHeadless()) << Game->Stderr();
+}
+
+// One game, a sequence of keys on the title screen; after each, the window must show what the
+// headless game shows after the same keys. Keypad keys count whatever NumLock says, and Shift
+// changes nothing.
+TEST_F(WindowTest, LevelKeysRedrawTheLevelSprite) {
+  struct Step {
+    const char* what;
+    std::vector<KeySym> keys;  // pressed together, released in reverse order
+    bool numLock;
+    std::uint16_t headlessKey;
+    int level;
+  };
+  const Step steps[] = {
+      {"Right", {XK_Right}, false, VK_RIGHT, 2},
+      {"keypad 6, NumLock off", {XK_KP_6}, false, VK_NUMPAD6, 3},
+      {"keypad 6, NumLock on", {XK_KP_6}, true, VK_NUMPAD6, 4},
+      {"Shift+Right", {XK_Shift_L, XK_Right}, false, VK_RIGHT, 5},
+      {"keypad 4, NumLock on", {XK_KP_4}, true, VK_NUMPAD4, 4},
+      {"keypad 4, NumLock off", {XK_KP_4}, false, VK_NUMPAD4, 3},
+      {"Left", {XK_Left}, false, VK_LEFT, 2},
+      {"Left", {XK_Left}, false, VK_LEFT, 1},
+      {"Left at level 1", {XK_Left}, false, VK_LEFT, 1},
+      {"Up does nothing", {XK_Up}, false, 0, 1},
+  };
+  Launch({});
+  Headless->Tick();
+  ASSERT_TRUE(ShowsHeadless()) << Game->Stderr();
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    X.SetNumLock(step.numLock);
+    for (KeySym key : step.keys) X.Press(key);
+    for (auto it = step.keys.rbegin(); it != step.keys.rend(); ++it) X.Release(*it);
+    if (step.headlessKey != 0) Headless->Key(step.headlessKey);
+    ASSERT_EQ(Headless->Form.Level, step.level);
+    ASSERT_TRUE(ShowsHeadless());
+  }
+  X.SetNumLock(false);
+  EXPECT_TRUE(Game->Running());
+}
+
+TEST_F(WindowTest, XShowsRankingAndAnyKeyReturnsToTitle) {
+  // Keys the game gives no meaning still leave the ranking screen. The headless game gets the
+  // key's code where the game tests it, else any code: the ranking gives way to every key.
+  const std::pair<KeySym, std::uint16_t> anyKeys[] = {
+      {XK_space, 0x20},    {XK_F5, 0x74}, {XK_Shift_L, 0x10}, {XK_a, 0x41},
+      {XK_KP_Enter, 0x0D}, {XK_z, VK_Z},  {XK_Left, VK_LEFT}};
+  Launch({});
+  Headless->Tick();
+  ASSERT_TRUE(ShowsHeadless()) << Game->Stderr();
+  const Surface title = Headless->Form.Canvas;
+  for (const auto& [key, code] : anyKeys) {
+    SCOPED_TRACE(XKeysymToString(key));
+    X.Tap(XK_x);
+    Headless->Key(VK_X);
+    ASSERT_EQ(Headless->Form.GameMode, ModeRanking);
+    ASSERT_FALSE(SamePixels(Headless->Form.Canvas, title)) << "the ranking looks like the title";
+    ASSERT_TRUE(ShowsHeadless());
+    X.Tap(key);
+    Headless->Key(code);
+    ASSERT_EQ(Headless->Form.GameMode, ModeTitle);
+    ASSERT_TRUE(ShowsHeadless());
+  }
+}
+
+// Escape ends the game from the title, and from the ranking screen after returning to the
+// title; closing the window ends it too. Each with exit status 0.
+TEST_F(WindowTest, EscapeAndClosingEndTheGameWithStatusZero) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<KeySym, std::uint16_t>> keysBefore;
+    bool close;
+  };
+  const Case cases[] = {
+      {"Escape on the title", {}, false},
+      {"Escape on the ranking screen", {{XK_x, VK_X}}, false},
+      {"the window closed", {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Launch({});
+    Main = 0;
+    ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+    Headless->Tick();
+    ASSERT_TRUE(ShowsHeadless());
+    for (const auto& [key, code] : c.keysBefore) {
+      X.Tap(key);
+      Headless->Key(code);
+    }
+    ASSERT_TRUE(ShowsHeadless());
+    if (c.close) {
+      X.RequestClose(Main);
+    } else {
+      X.Tap(XK_Escape);
+    }
+    EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
+  }
+}
+
+// What the error box shows at its fixed places, with `box` its captured pixels.
+void ExpectErrorBoxPicture(const Surface& box) {
+  using L = ErrorBoxLayout;
+  ASSERT_TRUE(box.Exists());
+  EXPECT_GE(box.Width(), L::kMinWidth);
+  // The stop icon's disc, above and left of its white cross, on the white face.
+  EXPECT_EQ(box.GetPixel(L::kMargin + L::kIconSize / 2, L::kMargin + 3), kErrorBoxStopRed);
+  EXPECT_EQ(box.GetPixel(L::kMargin + 3, L::kMargin + L::kIconSize / 2), kErrorBoxStopRed);
+  EXPECT_EQ(box.GetPixel(L::kMargin + L::kIconSize / 2, L::kMargin + L::kIconSize / 2),
+            kErrorBoxFace);
+  EXPECT_EQ(box.GetPixel(2, 2), kErrorBoxFace);
+  EXPECT_EQ(box.GetPixel(2, box.Height() - 2), kErrorBoxBand);
+  // The button's double edge.
+  const int bx = L::ButtonX(box.Width()), by = L::ButtonY(box.Height());
+  EXPECT_EQ(box.GetPixel(bx, by), kErrorBoxButtonEdge);
+  EXPECT_EQ(box.GetPixel(bx + 1, by + 1), kErrorBoxButtonEdge);
+  EXPECT_EQ(box.GetPixel(bx + 2, by + 2), kErrorBoxButtonFace);
+  // The message is drawn: dark ink in the text area, and none outside the box's pictures.
+  int ink = 0;
+  for (int y = L::kMargin; y < L::kMargin + L::kIconSize; ++y) {
+    for (int x = L::kTextLeft; x < box.Width() - L::kMargin; ++x) {
+      if ((box.GetPixel(x, y) & 0xFF) < 0x60) ++ink;
+    }
+  }
+  EXPECT_GT(ink, 100) << "no legible text in the box";
+}
+
+// A missing ranking file stops start-up with the error box, before the window opens; whichever
+// way the box is closed, the window then opens and the game runs on.
+TEST_F(WindowTest, MissingRecordFileShowsErrorBoxThenGameRuns) {
+  enum Close { kReturn, kSpace, kEscape, kClickOk };
+  struct Case {
+    const char* what;
+    Close how;
+  };
+  const Case cases[] = {
+      {"Return", kReturn}, {"Space", kSpace}, {"Escape", kEscape}, {"a click on OK", kClickOk}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GameHarness::Options options;
+    options.WriteRecordFile = false;
+    Launch(options);
+    ASSERT_EQ(Headless->Host.Errors.size(), 1u);
+    const std::string caption = Headless->Host.Errors[0].first;
+    ASSERT_EQ(Headless->Host.Errors[0].second, "ファイルが見つかりません.");
+
+    const Window box = X.WaitForWindow("enclova", Game->Pid());
+    ASSERT_NE(box, 0u) << Game->Stderr();
+    EXPECT_EQ(X.Title(box), caption);
+    EXPECT_EQ(X.FindWindow("Enclova", Game->Pid()), 0u) << "the window opened before the box";
+    Surface picture;
+    ASSERT_TRUE(WaitFor([&] {
+      picture = X.Capture(box);
+      return picture.Exists() && picture.GetPixel(2, 2) == kErrorBoxFace;
+    }));
+    ExpectErrorBoxPicture(picture);
+    EXPECT_NE(Game->Stderr().find("ファイルが見つかりません."), std::string::npos);
+
+    switch (c.how) {
+      case kReturn:
+        X.Tap(XK_Return);
+        break;
+      case kSpace:
+        X.Tap(XK_space);
+        break;
+      case kEscape:
+        X.Tap(XK_Escape);
+        break;
+      case kClickOk: {
+        const std::optional<WindowGeometry> g = X.Geometry(box);
+        ASSERT_TRUE(g);
+        X.Click(g->X + ErrorBoxLayout::ButtonX(g->Width) + ErrorBoxLayout::kButtonWidth / 2,
+                g->Y + ErrorBoxLayout::ButtonY(g->Height) + ErrorBoxLayout::kButtonHeight / 2);
+        break;
+      }
+    }
+    Main = 0;
+    ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+    EXPECT_EQ(X.FindWindow(caption, Game->Pid()), 0u) << "the box is still open";
+    // Start-up ended early, so only the background shows, also after a tick; the ranking screen
+    // is made of rectangles and text and still opens.
+    Headless->Tick();
+    EXPECT_TRUE(ShowsHeadless());
+    X.Tap(XK_x);
+    Headless->Key(VK_X);
+    EXPECT_TRUE(ShowsHeadless());
+    X.Tap(XK_Escape);
+    EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
+  }
+}
+
+TEST(CommandLineTest, HelpAndVersionPrintAndExitZero) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string stdoutStart;
+  };
+  const Case cases[] = {
+      {{"--help"}, "Usage: enclova"},
+      {{"--version"}, "enclova 1.0.0\n"},
+      {{"--seed", "7", "--version"}, "enclova 1.0.0\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    testing::TempDir dir;
+    GameProcess game(SharedServer(), dir.Path(), c.args);
+    EXPECT_EQ(game.WaitExit(), 0);
+    EXPECT_EQ(game.Stdout().substr(0, c.stdoutStart.size()), c.stdoutStart);
+    EXPECT_EQ(game.Stderr(), "");
+  }
+}
+
+TEST(CommandLineTest, HelpNamesTheKeysAndOptions) {
+  testing::TempDir dir;
+  GameProcess game(SharedServer(), dir.Path(), {"--help"});
+  ASSERT_EQ(game.WaitExit(), 0);
+  const std::string help = game.Stdout();
+  for (const char* word : {"Escape", "Z ", "X ", "--seed", "--version", "--help", "keypad"}) {
+    EXPECT_NE(help.find(word), std::string::npos) << word;
+  }
+}
+
+// A bad command line is refused with one line on standard error and status 2, before any
+// window opens: the working directory has no data files, so a started game would show the box.
+TEST(CommandLineTest, BadOptionsExitWithTwoAndOneLine) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--bogus"},
+      {"-h"},
+      {"level1"},
+      {"--seed"},
+      {"--seed", "-1"},
+      {"--seed", "4294967296"},
+      {"--seed", "12x"},
+      {"--seed", ""},
+      {"--seed", "+5"},
+      {"--seed", "99999999999999999999999"},
+      {"--seed", "1", "--seed"},
+  };
+  for (const auto& args : cases) {
+    std::string shown;
+    for (const auto& a : args) shown += "[" + a + "]";
+    SCOPED_TRACE(shown);
+    testing::TempDir dir;
+    GameProcess game(SharedServer(), dir.Path(), args);
+    EXPECT_EQ(game.WaitExit(), 2);
+    const std::string err = game.Stderr();
+    EXPECT_FALSE(err.empty());
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+    EXPECT_EQ(game.Stdout(), "");
+  }
+}
+
+TEST_F(WindowTest, LargestSeedIsAccepted) {
+  Launch({}, {"--seed", "4294967295"});
+  Headless->Tick();
+  EXPECT_TRUE(ShowsHeadless()) << Game->Stderr();
+}
+
+}  // namespace
+}  // namespace enclova::x11

@@ -1,0 +1,456 @@
+// Xvfb, XTest and the game's process for the tests of the real binary.
+#include "tests/x11/xserver.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "gfx/bmp.h"
+
+extern char** environ;
+
+namespace enclova::x11 {
+
+namespace {
+
+int xErrors = 0;
+
+// The default handler ends the process; a test must rather see the failure it leads to.
+int CountError(Display*, XErrorEvent*) {
+  ++xErrors;
+  return 0;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A child that dies with the test process, so no server or game outlives a crashed test.
+void DieWithParent(pid_t parent) {
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != parent) _exit(127);
+}
+
+unsigned long CardinalProperty(Display* display, Window window, Atom property, bool* found) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  *found = false;
+  unsigned long value = 0;
+  if (XGetWindowProperty(display, window, property, 0, 1, False, XA_CARDINAL, &type, &format,
+                         &count, &after, &data) == Success &&
+      data != nullptr) {
+    if (type == XA_CARDINAL && format == 32 && count == 1) {
+      value = *reinterpret_cast<unsigned long*>(data);
+      *found = true;
+    }
+  }
+  if (data != nullptr) XFree(data);
+  return value;
+}
+
+int MaskShift(unsigned long mask) {
+  int shift = 0;
+  while (mask != 0 && (mask & 1) == 0) mask >>= 1, ++shift;
+  return shift;
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (ready()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+}
+
+std::string GameBinary() {
+  if (const char* path = std::getenv("ENCLOVA_BINARY"); path != nullptr && *path != '\0') {
+    return path;
+  }
+  return ENCLOVA_BINARY;
+}
+
+XServer::XServer() {
+  int ready[2];
+  if (pipe(ready) != 0) throw std::runtime_error("pipe failed");
+  const pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    DieWithParent(parent);
+    close(ready[0]);
+    const int devnull = open("/dev/null", O_RDWR);
+    dup2(devnull, 0), dup2(devnull, 1), dup2(devnull, 2);
+    const std::string fd = std::to_string(ready[1]);
+    const std::string screen =
+        std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24";
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+           "tcp", "-noreset", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(ready[1]);
+  // The server writes its display number once it accepts connections.
+  std::string number;
+  pollfd p{ready[0], POLLIN, 0};
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (number.empty() || number.back() != '\n') {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+    char c;
+    if (read(ready[0], &c, 1) != 1) break;
+    number += c;
+  }
+  close(ready[0]);
+  if (number.empty() || number.back() != '\n') {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    throw std::runtime_error("Xvfb did not start (is it installed?)");
+  }
+  number.pop_back();
+  name_ = ":" + number;
+  XSetErrorHandler(&CountError);
+  display_ = XOpenDisplay(name_.c_str());
+  if (display_ == nullptr) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    throw std::runtime_error("cannot connect to Xvfb on " + name_);
+  }
+  int event = 0, error = 0, major = 0, minor = 0;
+  if (!XTestQueryExtension(display_, &event, &error, &major, &minor)) {
+    throw std::runtime_error("the X server has no XTest");
+  }
+}
+
+XServer::~XServer() {
+  if (display_ != nullptr) XCloseDisplay(display_);
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+XServer& SharedServer() {
+  static XServer server;
+  return server;
+}
+
+std::string XServer::Title(Window window) const {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  const Atom netName = XInternAtom(display_, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+  if (XGetWindowProperty(display_, window, netName, 0, 1024, False, utf8, &type, &format, &count,
+                         &after, &data) == Success &&
+      data != nullptr && type == utf8 && format == 8) {
+    title.assign(reinterpret_cast<char*>(data), count);
+  }
+  if (data != nullptr) XFree(data);
+  if (!title.empty()) return title;
+  char* name = nullptr;
+  if (XFetchName(display_, window, &name) != 0 && name != nullptr) {
+    title = name;
+    XFree(name);
+  }
+  return title;
+}
+
+std::vector<Window> XServer::WindowsOf(pid_t pid) const {
+  std::vector<Window> found;
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  XSync(display_, False);
+  if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) {
+    return found;
+  }
+  const Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", False);
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display_, children[i], &attributes) == 0 ||
+        attributes.map_state != IsViewable) {
+      continue;
+    }
+    bool hasPid = false;
+    const unsigned long owner = CardinalProperty(display_, children[i], pidAtom, &hasPid);
+    if (hasPid && static_cast<pid_t>(owner) == pid) found.push_back(children[i]);
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+Window XServer::FindWindow(const std::string& title, pid_t pid) const {
+  for (Window window : WindowsOf(pid)) {
+    if (Title(window) == title) return window;
+  }
+  return 0;
+}
+
+Window XServer::WaitForWindow(const std::string& title, pid_t pid,
+                              std::chrono::milliseconds timeout) const {
+  Window found = 0;
+  WaitFor([&] { return (found = FindWindow(title, pid)) != 0; }, timeout);
+  return found;
+}
+
+std::optional<WindowGeometry> XServer::Geometry(Window window) const {
+  XWindowAttributes attributes;
+  XSync(display_, False);
+  if (XGetWindowAttributes(display_, window, &attributes) == 0) return std::nullopt;
+  Window child = 0;
+  WindowGeometry g;
+  XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &g.X, &g.Y, &child);
+  g.Width = attributes.width;
+  g.Height = attributes.height;
+  g.Viewable = attributes.map_state == IsViewable;
+  return g;
+}
+
+SizeHints XServer::NormalHints(Window window) const {
+  SizeHints result;
+  XSizeHints* hints = XAllocSizeHints();
+  long supplied = 0;
+  if (hints != nullptr && XGetWMNormalHints(display_, window, hints, &supplied) != 0) {
+    if (hints->flags & PMinSize) {
+      result.HasMinSize = true;
+      result.MinWidth = hints->min_width, result.MinHeight = hints->min_height;
+    }
+    if (hints->flags & PMaxSize) {
+      result.HasMaxSize = true;
+      result.MaxWidth = hints->max_width, result.MaxHeight = hints->max_height;
+    }
+  }
+  if (hints != nullptr) XFree(hints);
+  return result;
+}
+
+Surface XServer::Capture(Window window) const {
+  const std::optional<WindowGeometry> g = Geometry(window);
+  if (!g || !g->Viewable || g->Width <= 0 || g->Height <= 0) return {};
+  XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(g->Width),
+                            static_cast<unsigned>(g->Height), AllPlanes, ZPixmap);
+  XSync(display_, False);
+  if (image == nullptr) return {};
+  Surface out(g->Width, g->Height);
+  const int rs = MaskShift(image->red_mask), gs = MaskShift(image->green_mask),
+            bs = MaskShift(image->blue_mask);
+  for (int y = 0; y < g->Height; ++y) {
+    for (int x = 0; x < g->Width; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      const auto r = static_cast<TColor>(((p & image->red_mask) >> rs) & 0xFF);
+      const auto gr = static_cast<TColor>(((p & image->green_mask) >> gs) & 0xFF);
+      const auto b = static_cast<TColor>(((p & image->blue_mask) >> bs) & 0xFF);
+      out.Pixels()[static_cast<std::size_t>(y) * g->Width + x] = r | (gr << 8) | (b << 16);
+    }
+  }
+  XDestroyImage(image);
+  return out;
+}
+
+void XServer::Press(unsigned long keysym) const {
+  XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, keysym), True, CurrentTime);
+  XSync(display_, False);
+}
+
+void XServer::Release(unsigned long keysym) const {
+  XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, keysym), False, CurrentTime);
+  XSync(display_, False);
+}
+
+void XServer::Click(int screenX, int screenY) const {
+  XTestFakeMotionEvent(display_, DefaultScreen(display_), screenX, screenY, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  XSync(display_, False);
+}
+
+bool XServer::NumLockOn() const {
+  XkbStateRec state;
+  XkbGetState(display_, XkbUseCoreKbd, &state);
+  const unsigned int numLockMask = XkbKeysymToModifiers(display_, 0xff7f /* XK_Num_Lock */);
+  return (state.locked_mods & numLockMask) != 0;
+}
+
+void XServer::SetNumLock(bool on) const {
+  if (NumLockOn() != on) Tap(0xff7f /* XK_Num_Lock */);
+  WaitFor([&] { return NumLockOn() == on; }, 2s);
+}
+
+void XServer::RequestClose(Window window) const {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, window, False, NoEventMask, &event);
+  XSync(display_, False);
+}
+
+Window XServer::Cover(int x, int y, int width, int height) const {
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
+  const Window cover =
+      XCreateWindow(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
+                    static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                    CWOverrideRedirect | CWBackPixel, &attributes);
+  XMapRaised(display_, cover);
+  XSync(display_, False);
+  return cover;
+}
+
+void XServer::Uncover(Window cover) const {
+  XDestroyWindow(display_, cover);
+  XSync(display_, False);
+}
+
+int XServer::TakeErrorCount() const {
+  XSync(display_, False);
+  const int count = xErrors;
+  xErrors = 0;
+  return count;
+}
+
+GameProcess::GameProcess(const XServer& server, const std::string& workDir,
+                         const std::vector<std::string>& args)
+    : workDir_(workDir) {
+  const std::string binary = GameBinary();
+  std::vector<std::string> argv{binary};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const std::string display = server.DisplayName();
+  const pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    DieWithParent(parent);
+    if (chdir(workDir.c_str()) != 0) _exit(126);
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open((workDir + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open((workDir + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(in, 0), dup2(out, 1), dup2(err, 2);
+    // The whole environment goes on (sanitizer options among it), with our display and a
+    // locale that knows no Japanese.
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("LANG", "C", 1);
+    unsetenv("LC_ALL");
+    unsetenv("LC_CTYPE");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    std::vector<char*> raw;
+    for (std::string& a : argv) raw.push_back(a.data());
+    raw.push_back(nullptr);
+    execv(binary.c_str(), raw.data());
+    _exit(127);
+  }
+}
+
+GameProcess::~GameProcess() {
+  if (pid_ > 0 && !status_) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::optional<int> GameProcess::WaitExit(std::chrono::milliseconds timeout) {
+  WaitFor([&] { return !Running(); }, timeout);
+  return status_;
+}
+
+bool GameProcess::Running() {
+  if (status_) return false;
+  int status = 0;
+  const pid_t done = waitpid(pid_, &status, WNOHANG);
+  if (done != pid_) return true;
+  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return false;
+}
+
+std::string GameProcess::Stdout() const {
+  return ReadWholeFile(workDir_ + "/stdout.txt");
+}
+std::string GameProcess::Stderr() const {
+  return ReadWholeFile(workDir_ + "/stderr.txt");
+}
+
+::testing::AssertionResult SamePixels(const Surface& actual, const Surface& expected) {
+  if (!actual.Exists()) return ::testing::AssertionFailure() << "no picture to compare";
+  if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
+    return ::testing::AssertionFailure()
+           << "size " << actual.Width() << "x" << actual.Height() << ", expected "
+           << expected.Width() << "x" << expected.Height();
+  }
+  int differing = 0;
+  std::ostringstream first;
+  for (int y = 0; y < actual.Height(); ++y) {
+    for (int x = 0; x < actual.Width(); ++x) {
+      const TColor a = actual.GetPixel(x, y), e = expected.GetPixel(x, y);
+      if (a == e) continue;
+      if (++differing <= 5) {
+        first << std::hex << " (" << std::dec << x << "," << y << ")=0x" << std::hex << a
+              << " not 0x" << e << std::dec;
+      }
+    }
+  }
+  if (differing == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << differing << " pixels differ, first:" << first.str();
+}
+
+void RealAndHeadless::Launch(testing::GameHarness::Options options,
+                             const std::vector<std::string>& args) {
+  options.RealFont = true;
+  Dir = std::make_unique<testing::TempDir>();
+  if (options.WriteRecordFile) testing::WriteFileBytes(Dir->File("fdata.dat"), options.RecordFile);
+  if (options.WriteSheet) {
+    testing::WriteFileBytes(Dir->File("fgra.bmp"),
+                            options.RealSheet
+                                ? testing::ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fgra.bmp")
+                                : EncodeBmp24(testing::MakeTestSheet()));
+  }
+  Game = std::make_unique<GameProcess>(X, Dir->Path(), args);
+  Headless = std::make_unique<testing::GameHarness>(options);
+  Headless->Paint();
+}
+
+bool RealAndHeadless::WaitForMainWindow() {
+  Main = X.WaitForWindow("Enclova", Game->Pid());
+  return Main != 0;
+}
+
+::testing::AssertionResult RealAndHeadless::WindowShows(const Surface& expected,
+                                                        std::chrono::milliseconds timeout) {
+  if (Main == 0 && !WaitForMainWindow()) {
+    return ::testing::AssertionFailure() << "the game's window did not appear";
+  }
+  ::testing::AssertionResult last = ::testing::AssertionFailure();
+  WaitFor([&] { return static_cast<bool>(last = SamePixels(X.Capture(Main), expected)); }, timeout);
+  return last;
+}
+
+}  // namespace enclova::x11

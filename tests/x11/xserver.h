@@ -1,0 +1,169 @@
+// A private X server and the real game binary running in it, for tests that look at real pixels
+// and press real keys.
+//
+// Everything waits on what the screen shows, polling every 20 ms up to a time-out, never on
+// fixed sleeps: the tests then run as fast as the machine allows and still pass when it is slow.
+#pragma once
+
+// GoogleTest before Xlib, whose macros (None, Bool) would break GoogleTest's own names.
+#include <gtest/gtest.h>
+// clang-format off
+#include <X11/Xlib.h>
+// clang-format on
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gfx/surface.h"
+#include "tests/fakes.h"
+
+namespace enclova::x11 {
+
+using namespace std::chrono_literals;
+
+// Long enough for a sanitizer build on a loaded machine; a passing test never waits this long.
+constexpr std::chrono::milliseconds kPatience = 15s;
+
+// Calls `ready` every 20 ms until it returns true or `timeout` has passed; true if it did.
+bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds timeout = kPatience);
+
+struct WindowGeometry {
+  int X = 0;  // the client area's top-left corner on the screen
+  int Y = 0;
+  int Width = 0;
+  int Height = 0;
+  bool Viewable = false;
+};
+
+// WM_NORMAL_HINTS as a window manager reads them.
+struct SizeHints {
+  bool HasMinSize = false;
+  bool HasMaxSize = false;
+  int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+};
+
+// Xvfb on a display number of its own choosing (-displayfd), 1024x768 at 24 bits, with no
+// window manager. Stopped with the object, or with the test process if that dies first.
+class XServer {
+ public:
+  static constexpr int kScreenWidth = 1024;
+  static constexpr int kScreenHeight = 768;
+
+  XServer();  // throws std::runtime_error when the server cannot be started
+  ~XServer();
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+
+  const std::string& DisplayName() const { return name_; }
+  Display* Dpy() const { return display_; }
+
+  // The viewable top-level window with this title (WM_NAME or _NET_WM_NAME) that belongs to
+  // process `pid` (its _NET_WM_PID); 0 when there is none.
+  Window FindWindow(const std::string& title, pid_t pid) const;
+  // Waits for FindWindow to find one; 0 after the time-out.
+  Window WaitForWindow(const std::string& title, pid_t pid,
+                       std::chrono::milliseconds timeout = kPatience) const;
+  // Every viewable top-level window of process `pid`.
+  std::vector<Window> WindowsOf(pid_t pid) const;
+
+  std::string Title(Window window) const;
+  std::optional<WindowGeometry> Geometry(Window window) const;
+  SizeHints NormalHints(Window window) const;
+
+  // The window's pixels as a surface (colours 0x00BBGGRR); a surface that does not exist when
+  // the window cannot be read (gone, unmapped).
+  Surface Capture(Window window) const;
+
+  // Synthetic input through XTest, as from the real keyboard and mouse. Keys are X keysyms.
+  void Press(unsigned long keysym) const;
+  void Release(unsigned long keysym) const;
+  void Tap(unsigned long keysym) const { Press(keysym), Release(keysym); }
+  void Click(int screenX, int screenY) const;
+  // Toggles NumLock until the server's lock state is `on`.
+  void SetNumLock(bool on) const;
+  bool NumLockOn() const;
+
+  // Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
+  void RequestClose(Window window) const;
+
+  // Maps a plain window of our own over the given screen rectangle, and takes it away again:
+  // the windows beneath are then exposed.
+  Window Cover(int x, int y, int width, int height) const;
+  void Uncover(Window cover) const;
+
+  // X errors raised by our own requests since the last call (a window that went away while we
+  // looked at it is not a failure of the test by itself).
+  int TakeErrorCount() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+  Display* display_ = nullptr;
+};
+
+// The one server of this test process, started on first use.
+XServer& SharedServer();
+
+// The game binary running in `workDir` on `server`, with LANG=C so the error box cannot lean on
+// the locale. Standard output and error go to files in workDir. Killed with the object.
+class GameProcess {
+ public:
+  GameProcess(const XServer& server, const std::string& workDir,
+              const std::vector<std::string>& args = {});
+  ~GameProcess();
+  GameProcess(const GameProcess&) = delete;
+  GameProcess& operator=(const GameProcess&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  // The exit status once the process has ended within `timeout` (128 + the signal's number when
+  // a signal ended it); nothing if it is still running.
+  std::optional<int> WaitExit(std::chrono::milliseconds timeout = kPatience);
+  bool Running();
+  std::string Stdout() const;
+  std::string Stderr() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+  std::string workDir_;
+};
+
+// Where the game's binary is: ENCLOVA_BINARY from the environment, else the one CMake built.
+std::string GameBinary();
+
+// Equal sizes and every pixel equal; otherwise says how many differ and where the first do.
+::testing::AssertionResult SamePixels(const Surface& actual, const Surface& expected);
+
+// The real binary and the headless game side by side, started from the same data files, so the
+// window can be compared pixel for pixel with the headless Canvas in the same state.
+class RealAndHeadless : public ::testing::Test {
+ protected:
+  RealAndHeadless() : X(SharedServer()) {}
+
+  // Writes the data files `options` describes into a fresh working directory, starts the
+  // binary there with `args`, and builds the headless game from the same files, painted once as
+  // the window's first showing paints it. The headless game uses the real font, as the binary
+  // does. Does not wait for the window.
+  void Launch(testing::GameHarness::Options options, const std::vector<std::string>& args = {});
+  // Waits for the main window ("Enclova") and remembers it in Main; false after the time-out.
+  bool WaitForMainWindow();
+  // Waits until the main window shows exactly `expected`; on time-out the last difference.
+  ::testing::AssertionResult WindowShows(const Surface& expected,
+                                         std::chrono::milliseconds timeout = kPatience);
+  // Waits until the main window shows the headless game's Canvas.
+  ::testing::AssertionResult ShowsHeadless() { return WindowShows(Headless->Form.Canvas); }
+
+  XServer& X;
+  std::unique_ptr<testing::TempDir> Dir;
+  std::unique_ptr<GameProcess> Game;
+  std::unique_ptr<testing::GameHarness> Headless;
+  Window Main = 0;
+};
+
+}  // namespace enclova::x11
