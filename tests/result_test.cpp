@@ -1,0 +1,401 @@
+// The round result: its timing, the verdict panel to the pixel, the ranking entry and its save
+// (and a save that fails), and the way out to the ranking screen or the title.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form.h"
+#include "ranking/ranking_table.h"
+#include "tests/fakes.h"
+#include "tests/ranking_fixture.h"
+
+namespace enclova::testing {
+namespace {
+
+constexpr TColor kLightGrey = 0x00E6E6E6;
+constexpr TColor kBoard = 0x00A0B0C0;  // stands for the judged board left on the window
+constexpr TColor kOlive = 0x00008080;
+constexpr TColor kRed = 0x000000FF;
+
+std::vector<std::uint8_t> FileOf(const RankingTable& table) {
+  const auto bytes = EncodeRecordFile(table);
+  return {bytes.begin(), bytes.end()};
+}
+
+// Entries in order: entry i at level 10 with time 10 * i.
+RankingTable LevelTenTable() {
+  RankingTable table;
+  for (int i = 1; i <= kRankingEntries; ++i) {
+    table.RankLevels[i] = 10;
+    table.RankTimes[i] = 10 * i;
+  }
+  return table;
+}
+
+RankingTable Filled(std::int32_t level, std::int32_t time) {
+  RankingTable table;
+  for (int i = 1; i <= kRankingEntries; ++i) {
+    table.RankLevels[i] = level;
+    table.RankTimes[i] = time;
+  }
+  return table;
+}
+
+RankingTable FilledEmpty() {
+  return Filled(-1, 0);
+}
+
+std::int32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+  return static_cast<std::int32_t>(
+      std::uint32_t{bytes[offset]} | std::uint32_t{bytes[offset + 1]} << 8 |
+      std::uint32_t{bytes[offset + 2]} << 16 | std::uint32_t{bytes[offset + 3]} << 24);
+}
+
+// A headless game whose loop has just been closed and judged.
+struct JudgedRound {
+  explicit JudgedRound(std::vector<std::uint8_t> recordFile = FileOf(LevelTenTable()))
+      : Game(Options(std::move(recordFile))) {
+    Form.Canvas.Face = &Face;
+  }
+
+  static GameHarness::Options Options(std::vector<std::uint8_t> recordFile) {
+    GameHarness::Options options;
+    options.RecordFile = std::move(recordFile);
+    return options;
+  }
+
+  // What the judging leaves behind for the result.
+  void Judge(int missed, int level, int minutes, int tens, int units) {
+    Form.GameMode = ModeResult;
+    Form.PlayPhase = PhaseRunning;
+    Form.ResultStage = 0;
+    Form.Missed = missed;
+    Form.Level = level;
+    Form.ClockMinutes = minutes;
+    Form.ClockTens = tens;
+    Form.ClockUnits = units;
+    Form.TimeScore = minutes * 100 + tens * 10 + units;
+    Form.Canvas.Font = {48, kLightGrey};  // as the countdown left it
+    Form.Canvas.CopyMode = SRCAND;        // as the judging left it
+    Form.Canvas.Pen.Color = 0x00010203;
+    Form.Canvas.Brush.Color = 0x00040506;
+    Form.Canvas.Fill(kBoard);
+    Face.Texts.clear();
+    Face.Heights.clear();
+  }
+
+  // The first result tick, then one that shows the panel.
+  void ShowPanel() {
+    Game.Tick();
+    Game.Clock.Advance(2501);
+    Game.Tick();
+  }
+
+  void Finish() {
+    Game.Clock.Advance(5000);
+    Game.Tick();
+  }
+
+  std::vector<std::uint8_t> RecordFile() const { return ReadFileBytes(Game.Dir.File("fdata.dat")); }
+
+  GameHarness Game;
+  TForm1& Form = Game.Form;
+  RecordingTypeface Face;
+};
+
+TEST(ResultTiming, PanelAfterMoreThan2500msAndScreenChangeAfterMoreThan7500ms) {
+  // The millisecond count may wrap, or cross the sign of a 32-bit number, during the result.
+  for (std::uint32_t start : {1'000'000u, 0xFFFFF000u, 0x7FFFF000u}) {
+    SCOPED_TRACE(::testing::Message() << "clock starts at " << start);
+    JudgedRound round;
+    round.Judge(0, 3, 1, 0, 5);
+    round.Game.Clock.Local = start;
+    round.Game.Tick();
+    EXPECT_EQ(round.Form.ResultStage, 1);
+    EXPECT_EQ(round.Form.ReferenceTime, static_cast<std::int32_t>(start));
+
+    round.Game.Clock.Advance(2500);
+    round.Game.Tick();
+    EXPECT_EQ(round.Form.ElapsedTime, 2500);
+    EXPECT_EQ(round.Form.ResultStage, 1);
+    EXPECT_TRUE(round.Face.Texts.empty());
+    EXPECT_EQ(round.Form.Canvas.GetPixel(405, 150), kBoard);
+
+    round.Game.Clock.Advance(1);
+    round.Game.Tick();
+    EXPECT_EQ(round.Form.ElapsedTime, 2501);
+    EXPECT_EQ(round.Form.ResultStage, 2);
+    EXPECT_EQ(round.Form.Canvas.GetPixel(405, 150), clBlack);
+
+    round.Game.Clock.Advance(4999);
+    round.Game.Tick();
+    EXPECT_EQ(round.Form.ElapsedTime, 7500);
+    EXPECT_EQ(round.Form.GameMode, ModeResult);
+
+    round.Game.Clock.Advance(1);
+    round.Game.Tick();
+    EXPECT_EQ(round.Form.ElapsedTime, 7501);
+    EXPECT_EQ(round.Form.GameMode, ModeRanking);
+    EXPECT_TRUE(round.Game.Host.Errors.empty());
+  }
+}
+
+TEST(ResultTiming, LateTickPassesBothStagesAtOnce) {
+  for (int missed : {0, 1}) {
+    SCOPED_TRACE(missed);
+    JudgedRound round;
+    round.Judge(missed, 3, 1, 0, 5);
+    round.Game.Tick();
+    round.Game.Clock.Advance(9000);
+    round.Game.Tick();
+    EXPECT_EQ(round.Form.ResultStage, 2);
+    EXPECT_EQ(round.Form.GameMode, missed == 0 ? ModeRanking : ModeTitle);
+    ASSERT_FALSE(round.Face.Texts.empty());
+    EXPECT_EQ(round.Face.Texts[0], missed == 0 ? "Ｇｏｏｄ!" : "Ｍｉｓｓ!");
+  }
+}
+
+TEST(ResultPanel, CoversTheClockToThePixel) {
+  struct Case {
+    int missed;
+    const char* verdict;
+    const char* rankLine;  // none for a missed round
+  } const cases[] = {
+      {0, "Ｇｏｏｄ!", "Rank in 1st"},
+      {1, "Ｍｉｓｓ!", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.verdict);
+    JudgedRound round(EmptyRecordFile());
+    round.Judge(c.missed, 3, 1, 2, 3);
+    round.ShowPanel();
+
+    ExpectedPicture expected(600, 400, kBoard);
+    expected.Box(405, 150, 594, 264, clBlack);
+    expected.Text(420, 158, c.verdict, 48, kLightGrey, clBlack);
+    expected.Text(440, 210, "Time : 1' 23\"", 16, kLightGrey, clBlack);
+    if (c.rankLine != nullptr) expected.Text(440, 232, c.rankLine, 16, kLightGrey, clBlack);
+    EXPECT_TRUE(SamePixels(round.Form.Canvas, expected));
+
+    EXPECT_EQ(round.Form.Canvas.Pen.Color, clBlack);
+    EXPECT_EQ(round.Form.Canvas.Brush.Color, clBlack);
+    EXPECT_EQ(round.Form.Canvas.Font.Height, 16);
+    EXPECT_EQ(round.Form.Canvas.Font.Color, kLightGrey);
+  }
+}
+
+TEST(ResultPanel, WritesVerdictTimeAndRank) {
+  struct Case {
+    const char* name;
+    RankingTable table;
+    int missed, level, minutes, tens, units;
+    std::vector<std::string> texts;
+  } const cases[] = {
+      // clang-format off
+      {"good, first", LevelTenTable(), 0, 10, 0, 0, 5,
+       {"Ｇｏｏｄ!", "Time : 0' 05\"", "Rank in 1st"}},
+      {"good, 1'23\"", Filled(1, 0), 0, 2, 1, 2, 3,
+       {"Ｇｏｏｄ!", "Time : 1' 23\"", "Rank in 1st"}},
+      {"good, 0'09\"", LevelTenTable(), 0, 10, 0, 0, 9,
+       {"Ｇｏｏｄ!", "Time : 0' 09\"", "Rank in 1st"}},
+      {"959 on level 1 beats empty entries", FilledEmpty(), 0, 1, 9, 5, 9,
+       {"Ｇｏｏｄ!", "Time : 9' 59\"", "Rank in 1st"}},
+      {"good without a place", LevelTenTable(), 0, 9, 0, 0, 1,
+       {"Ｇｏｏｄ!", "Time : 0' 01\""}},
+      {"missed", FilledEmpty(), 1, 10, 1, 2, 3,
+       {"Ｍｉｓｓ!", "Time : 1' 23\""}},
+      {"missed, would have ranked", LevelTenTable(), 1, 10, 0, 0, 0,
+       {"Ｍｉｓｓ!", "Time : 0' 00\""}},
+      // clang-format on
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JudgedRound round(FileOf(c.table));
+    round.Judge(c.missed, c.level, c.minutes, c.tens, c.units);
+    round.ShowPanel();
+    EXPECT_EQ(round.Face.Texts, c.texts);
+    std::vector<int> heights(c.texts.size(), 16);
+    heights[0] = 48;
+    EXPECT_EQ(round.Face.Heights, heights);
+  }
+}
+
+TEST(ResultRank, OrdinalTableEntryAndFileFollowThePlace) {
+  struct Case {
+    int rank;
+    const char* line;
+  } const cases[] = {
+      {1, "Rank in 1st"},   {2, "Rank in 2nd"},   {3, "Rank in 3rd"},   {4, "Rank in 4th"},
+      {11, "Rank in 11th"}, {12, "Rank in 12th"}, {13, "Rank in 13th"}, {20, "Rank in 20th"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rank);
+    JudgedRound round;
+    // Level 10 in 10 * rank seconds ties entry `rank` and takes its place above it.
+    const int time = 10 * c.rank;
+    round.Judge(0, 10, time / 100, time / 10 % 10, time % 10);
+    round.ShowPanel();
+    ASSERT_EQ(round.Face.Texts.size(), 3u);
+    EXPECT_EQ(round.Face.Texts[2], c.line);
+    EXPECT_EQ(round.Form.LastRank, c.rank);
+
+    RankingTable expected = LevelTenTable();
+    for (int i = 20; i > c.rank; --i) expected.RankTimes[i] = expected.RankTimes[i - 1];
+    for (int i = 1; i <= 20; ++i) {
+      EXPECT_EQ(round.Form.Ranking.RankLevels[i], 10) << i;
+      EXPECT_EQ(round.Form.Ranking.RankTimes[i], expected.RankTimes[i]) << i;
+    }
+    EXPECT_EQ(round.RecordFile(), FileOf(expected));
+  }
+}
+
+TEST(ResultRank, FirstPlaceIsSavedWithTheOldEntriesMovedDown) {
+  // Twenty empty entries, told apart by their times 1..20.
+  std::vector<std::uint8_t> file = EmptyRecordFile();
+  for (std::size_t i = 0; i < 20; ++i) file[4 * i] = static_cast<std::uint8_t>(i + 1);
+  JudgedRound round(file);
+  round.Judge(0, 3, 1, 0, 5);
+  round.ShowPanel();
+
+  const std::vector<std::uint8_t> saved = round.RecordFile();
+  ASSERT_EQ(saved.size(), 160u);
+  EXPECT_EQ(LittleEndianAt(saved, 0), 105);
+  EXPECT_EQ(LittleEndianAt(saved, 80), 3);
+  for (std::size_t i = 2; i <= 20; ++i) {
+    EXPECT_EQ(LittleEndianAt(saved, 4 * (i - 1)), static_cast<std::int32_t>(i - 1)) << i;
+    EXPECT_EQ(LittleEndianAt(saved, 80 + 4 * (i - 1)), -1) << i;
+  }
+  EXPECT_EQ(round.Form.Ranking.RankTimes[1], 105);
+  EXPECT_EQ(round.Form.Ranking.RankLevels[1], 3);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(round.Game.Dir.Path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"fdata.dat", "fgra.bmp"}));
+}
+
+TEST(ResultRank, RoundsWithoutAPlaceTouchNoFile) {
+  struct Case {
+    const char* name;
+    int missed;
+    int level;
+  } const cases[] = {
+      {"good, every entry better", 0, 9},
+      {"missed, would have ranked first", 1, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JudgedRound round;
+    round.Form.LastRank = 5;  // from an earlier round
+    const std::vector<std::uint8_t> before = round.RecordFile();
+    const int operations = round.Game.Files.Operations;
+    round.Judge(c.missed, c.level, 0, 0, 1);
+    round.ShowPanel();
+    round.Finish();
+    EXPECT_EQ(round.Form.LastRank, kNoRank);
+    EXPECT_EQ(round.Game.Files.Operations, operations);
+    EXPECT_EQ(round.RecordFile(), before);
+    for (int i = 1; i <= 20; ++i) {
+      EXPECT_EQ(round.Form.Ranking.RankLevels[i], 10) << i;
+      EXPECT_EQ(round.Form.Ranking.RankTimes[i], 10 * i) << i;
+    }
+  }
+}
+
+TEST(ResultEnd, GoodRoundOpensTheRankingWithItsRowHighlighted) {
+  for (int rank : {3, kNoRank}) {
+    SCOPED_TRACE(rank);
+    JudgedRound round;
+    if (rank == 3) {
+      round.Judge(0, 10, 0, 3, 0);
+    } else {
+      round.Judge(0, 9, 0, 3, 0);
+    }
+    round.ShowPanel();
+    round.Finish();
+    EXPECT_EQ(round.Form.GameMode, ModeRanking);
+    EXPECT_EQ(round.Form.Canvas.CopyMode, SRCCOPY);
+    for (int i = 1; i <= 20; ++i) {
+      EXPECT_EQ(round.Form.Canvas.GetPixel(124, 17 * i + 7), i == rank ? kRed : kOlive) << i;
+    }
+    // Nothing of the panel is left: the screen is the ranking, drawn whole.
+    const std::vector<TColor> shown = round.Form.Canvas.Pixels();
+    round.Form.Canvas.Fill(kBoard);
+    round.Form.DrawRanking(rank);
+    EXPECT_TRUE(shown == round.Form.Canvas.Pixels());
+  }
+}
+
+TEST(ResultEnd, MissedRoundReturnsToTheTitleOfItsLevel) {
+  JudgedRound round;
+  round.Judge(1, 7, 0, 4, 2);
+  round.ShowPanel();
+  round.Finish();
+  EXPECT_EQ(round.Form.GameMode, ModeTitle);
+  EXPECT_EQ(round.Form.PlayPhase, PhaseRunning);
+  EXPECT_EQ(round.Form.Level, 7);
+  EXPECT_EQ(round.Form.Canvas.CopyMode, SRCCOPY);
+
+  // Copied, not ANDed over the black panel.
+  Surface expected(600, 400);
+  expected.Draw(0, 0, round.Form.TitleImage);
+  expected.Draw(315, 251, round.Form.LevelSprites[7]);
+  EXPECT_TRUE(round.Form.Canvas.Pixels() == expected.Pixels());
+  EXPECT_NE(expected.GetPixel(500, 200), clBlack);
+}
+
+TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
+  struct Case {
+    const char* name;
+    int failAfter;  // file operations into the save, or -1
+    int errnum;
+    bool blockTemporary;
+    long shortWrite;
+    const char* text;
+  } const cases[] = {
+      {"open refused", 0, EACCES, false, -1, "ファイルへのアクセスが拒否されました."},
+      {"disk full at write", 1, ENOSPC, false, -1, "ディスクがいっぱいです."},
+      {"rename fails", 4, EXDEV, false, -1, "I/O エラー (18)"},
+      {"temporary name taken by a directory", -1, 0, true, -1,
+       "ファイルへのアクセスが拒否されました."},
+      {"short write", -1, 0, false, 10, "ディスクがいっぱいです."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JudgedRound round;
+    const std::vector<std::uint8_t> before = round.RecordFile();
+    if (c.failAfter >= 0) {
+      round.Game.Files.FailAt = round.Game.Files.Operations + c.failAfter;
+      round.Game.Files.FailErrno = c.errnum;
+    }
+    if (c.blockTemporary) std::filesystem::create_directory(round.Game.Dir.File("fdata.dat.tmp"));
+    round.Game.Files.ShortWriteBytes = c.shortWrite;
+
+    round.Judge(0, 10, 0, 0, 5);
+    round.ShowPanel();
+    ASSERT_EQ(round.Game.Host.Errors.size(), 1u);
+    EXPECT_EQ(round.Game.Host.Errors[0].first, "enclova");
+    EXPECT_EQ(round.Game.Host.Errors[0].second, c.text);
+    // Everything before the save was done, and the table keeps the new entry.
+    EXPECT_EQ(round.Face.Texts.back(), "Rank in 1st");
+    EXPECT_EQ(round.Form.LastRank, 1);
+    EXPECT_EQ(round.Form.Ranking.RankTimes[1], 5);
+    EXPECT_EQ(round.Form.Ranking.RankTimes[2], 10);
+    EXPECT_EQ(round.RecordFile(), before);
+
+    round.Finish();
+    EXPECT_EQ(round.Form.GameMode, ModeRanking);
+    EXPECT_EQ(round.Form.Canvas.GetPixel(124, 17 * 1 + 7), kRed);
+    EXPECT_EQ(round.Game.Host.Errors.size(), 1u);
+  }
+}
+
+}  // namespace
+}  // namespace enclova::testing
