@@ -272,6 +272,26 @@ TEST(Board, SetUpClearsTheLastRoundsClockDigits) {
   EXPECT_EQ(f.TimeScore, 0);
 }
 
+// The same through the keys: a loop closed right after "Go!" of a second round scores 0 s.
+TEST(Board, LoopClosedRightAfterGoIsNotScoredWithTheLastRoundsTime) {
+  GameHarness game;
+  auto closeLoopAroundCursorCell = [&game] {
+    game.Keys({VK_Z, VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP, VK_Z});
+    ASSERT_EQ(game.Form.GameMode, ModeResult);
+  };
+  game.StartRound(1);
+  game.Run(83'500);
+  closeLoopAroundCursorCell();
+  EXPECT_EQ(game.Form.TimeScore, 123);
+
+  game.Run(8'000);  // past the result, to the ranking or the title
+  if (game.Form.GameMode == ModeRanking) game.Key(VK_X);
+  ASSERT_EQ(game.Form.GameMode, ModeTitle);
+  game.StartRound(1);
+  closeLoopAroundCursorCell();
+  EXPECT_EQ(game.Form.TimeScore, 0);
+}
+
 TEST(Board, SidePanelClockAreaIsBlackedOnThePictureItself) {
   BoardGame b(5);
   const Surface& panel = b.Form.SidePanel;
