@@ -266,6 +266,20 @@ TEST_F(ShippedSprites, ClockDigitsOnlyLightUpTheBlankDisplay) {
   }
 }
 
+// "   Go!       " and the verdict are wider than the black area and the 190-wide blank clock
+// that replaces them, so they leave black in the panel's last columns; the display must
+// already be black there or the text leaves a scar.
+TEST_F(ShippedSprites, ClockDisplayIsBlackOutToTheWindowEdge) {
+  int notBlack = 0;
+  for (int y = 150; y < 264; ++y) {
+    for (int x = 190; x < 200; ++x) {
+      notBlack += form().SidePanel.GetPixel(x, y) != clBlack;
+      notBlack += form().ClockPanel.GetPixel(x - 5, y - 150) != clBlack;
+    }
+  }
+  EXPECT_EQ(notBlack, 0);
+}
+
 // The first frame of the game draws TitleImage alone at level 1; later frames add the level
 // number at (315, 251), which must sit in its box without a seam.
 TEST_F(ShippedSprites, LevelNumbersSitSeamlesslyInTheTitleLevelBox) {

@@ -598,8 +598,10 @@ int KeyCap(Surface& s, const Lettering& text, int x, int y, int w, int h, std::s
 // The side panel, 200x400, beside the board during a round.
 
 // The clock area: the game blacks out (5,150)-(193,263) of the panel at every round and shows
-// the countdown there; the clock is then drawn over it from (5,150), 190 or 195 wide.
-constexpr int kClockBoxLeft = 5, kClockBoxTop = 150, kClockBoxRight = 194, kClockBoxBottom = 264;
+// the countdown there; the clock is then drawn over it from (5,150), 190 or 195 wide. The wide
+// texts ("Go!" with its trailing spaces, the verdict) run on to the window's right edge, past
+// the 190-wide blank clock, so the display is black right up to that edge.
+constexpr int kClockBoxLeft = 5, kClockBoxTop = 150, kClockBoxBottom = 264;
 
 // A cell exactly as the board shows it, for legends.
 void CellPicture(Surface& s, const Sprites& sprites, int x, int y, int kind) {
@@ -644,14 +646,13 @@ void DrawSidePanel(Surface& sheet, const Lettering& text, const Sprites& sprites
   CellPicture(panel, sprites, 30, 102, 2);
   text.Print(panel, 56, 102, "outside it", 16, kInkSoft);
 
-  // The clock box: black, as the game blacks it, inside a bezel.
-  RoundRect(panel, kClockBoxLeft - 3, kClockBoxTop - 3, kClockBoxRight + 3, kClockBoxBottom + 3, 4,
-            kBezel);
-  RoundRect(panel, kClockBoxLeft - 2, kClockBoxTop - 2, kClockBoxRight + 2, kClockBoxBottom + 2, 3,
+  // The clock box: black, as the game blacks it, in a bezel open at the window's edge.
+  RoundRect(panel, kClockBoxLeft - 3, kClockBoxTop - 3, 210, kClockBoxBottom + 3, 4, kBezel);
+  RoundRect(panel, kClockBoxLeft - 2, kClockBoxTop - 2, 210, kClockBoxBottom + 2, 3,
             Rgb(10, 12, 20));
   panel.Pen.Color = clBlack;
   panel.Brush.Color = clBlack;
-  panel.Rectangle(kClockBoxLeft, kClockBoxTop, kClockBoxRight, kClockBoxBottom);
+  panel.Rectangle(kClockBoxLeft, kClockBoxTop, 200, kClockBoxBottom);
 
   // Inside the clock: the unlit display where the game draws its three digits, the marks of
   // minutes and seconds, and labels. Positions are the game's window positions less 400.
