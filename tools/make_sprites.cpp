@@ -96,7 +96,7 @@ constexpr TColor kCursorIdleXor = Rgb(255, 255, 0);
 constexpr TColor kCursorDrawingXor = Rgb(0, 255, 255);
 
 constexpr TColor kClockLit = Rgb(160, 255, 208);
-constexpr TColor kClockGhost = Rgb(22, 40, 32);
+constexpr TColor kClockGhost = Rgb(17, 32, 25);
 constexpr TColor kClockFrame = Rgb(34, 64, 50);
 constexpr TColor kClockLabel = Rgb(92, 168, 128);
 
