@@ -37,20 +37,21 @@ constexpr int kSideX = 600;   // the side panel, 200x400
 constexpr int kClockX = 605;  // the clock area, 195x115 (190 wide for the blank panel)
 constexpr int kClockY = 150;
 constexpr int kStripY = 400;  // the row of small sprites under the two screens
+// Level numbers 18x12 at y 400, cells 17x17 at y 400, digits 9x13 at y 402.
 constexpr int LevelX(int level) {
   return 18 * (level - 1);
-}  // 18x12 at y 400
+}
 constexpr int kCursorIdleX = 181;  // 7x7 at y 401
 constexpr int kCursorDrawingX = 189;
 constexpr int kCursorY = 401;
 constexpr int CellX(int k) {
   return 200 + 17 * k;
-}  // 17x17 at y 400
+}
 constexpr int kMarkerX = 303;  // 15x15
 constexpr int kMarkerY = 401;
 constexpr int DigitX(int d) {
   return 320 + 11 * d;
-}  // 9x13
+}
 constexpr int kDigitY = 402;
 
 // Where the game shows them on its 600x400 window.
