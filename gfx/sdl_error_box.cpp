@@ -180,9 +180,17 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
     x = mx + (mw - box.Width()) / 2;
     y = my + (mh - box.Height()) / 2;
   }
-  SDL_Window* window = SDL_CreateWindow(caption.c_str(), x, y, box.Width(), box.Height(),
-                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
-  if (window == nullptr) return;  // the message has gone to standard error already
+  // One window serves every box, shown and hidden, never destroyed (see ~SdlWindow).
+  if (box_ == nullptr) {
+    box_ = SDL_CreateWindow(caption.c_str(), x, y, box.Width(), box.Height(),
+                            SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
+    if (box_ == nullptr) return;  // the message has gone to standard error already
+  } else {
+    SDL_SetWindowTitle(box_, caption.c_str());
+    SDL_SetWindowSize(box_, box.Width(), box.Height());
+    SDL_SetWindowPosition(box_, x, y);
+  }
+  SDL_Window* window = box_;
   if (overMain) SDL_SetWindowModalFor(window, window_);
   SDL_ShowWindow(window);
   SDL_SetWindowInputFocus(window);
@@ -247,7 +255,7 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
         break;
     }
   }
-  SDL_DestroyWindow(window);
+  SDL_HideWindow(window);
   if (MainWindowShown()) SDL_SetWindowInputFocus(window_);
 }
 

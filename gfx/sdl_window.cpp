@@ -32,6 +32,9 @@ bool SdlWindow::InitVideo(std::string* error) {
   // Closing the error box when it is the only window (an error at start-up) must not end the
   // game: the main window's own close is the one that does.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // A click that brings the error box the focus also presses its button, as on the original
+  // platform; SDL would otherwise drop a click that comes within 10 ms of the focus.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // With no session bus, SDL's D-Bus use (input methods, screen saver) would fork dbus-launch
   // to start one, before the first frame; we need no bus, so outside a session there is none.
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
@@ -52,10 +55,11 @@ bool SdlWindow::InitVideo(std::string* error) {
 
 SdlWindow::SdlWindow(const Typeface* face) : face_(face) {}
 
-SdlWindow::~SdlWindow() {
-  if (window_ != nullptr) SDL_DestroyWindow(window_);
-  SDL_Quit();
-}
+// Windows are never destroyed, and SDL is not shut down: the end of the process closes the
+// connection and the X server drops the windows. SDL wakes a waiting loop by sending a message
+// to one of its windows over a second connection; a window destroyed just after that message
+// was sent turns it into a BadWindow error, which Xlib treats as fatal (exit status 1).
+SdlWindow::~SdlWindow() = default;
 
 bool SdlWindow::MainWindowShown() const {
   return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0;
@@ -108,6 +112,7 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
       }
       break;
     case SDL_WINDOWEVENT:
+      if (event.window.windowID != SDL_GetWindowID(window_)) break;  // the hidden error box
       switch (event.window.event) {
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:

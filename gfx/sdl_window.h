@@ -97,6 +97,7 @@ class SdlWindow final : public Host {
 
   const Typeface* face_;
   SDL_Window* window_ = nullptr;
+  SDL_Window* box_ = nullptr;  // the error box, hidden between errors
   const Surface* canvas_ = nullptr;
   Application* app_ = nullptr;  // for paint requests that arrive while a box is open
   std::uint64_t presentedChange_ = 0;
