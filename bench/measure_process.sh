@@ -1,0 +1,107 @@
+#!/bin/bash
+# Measures the whole game process under a private Xvfb: time from exec to the first title frame on
+# screen, peak memory, and wake-ups and CPU time while nothing happens on the title, on the
+# ranking screen and during a round.
+#
+# Usage: bench/measure_process.sh [path/to/enclova]    (RUNS=n start-ups, 15 by default)
+# Needs Xvfb and xdotool. Figures depend on the machine's load; run it on a quiet machine.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+binary=${1:-${ENCLOVA_BINARY:-$root/build/enclova}}
+runs=${RUNS:-15}
+[ -x "$binary" ] || { echo "no game binary at $binary (build it, or pass its path)" >&2; exit 1; }
+binary=$(realpath "$binary")
+
+work=$(mktemp -d)
+xvfb_pid=""
+game_pid=""
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null && wait "$game_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+export LANG=C
+unset LC_ALL
+
+cp "$root/assets/fgra.bmp" "$root/assets/fdata.dat" "$work/"
+cd "$work"
+
+# Starts the game in the background; its standard error goes to $work/stderr.
+start_game() {
+  ENCLOVA_TRACE_FIRST_FRAME=1 "$binary" 2>"$work/stderr" &
+  game_pid=$!
+}
+stop_game() {
+  kill -TERM "$game_pid"
+  wait "$game_pid" || true
+  game_pid=""
+}
+wait_first_frame() {
+  for _ in $(seq 500); do grep -q "first frame" "$work/stderr" 2>/dev/null && return 0; sleep 0.01; done
+  echo "the game showed no frame:" >&2
+  cat "$work/stderr" >&2
+  exit 1
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# CPU nanoseconds and voluntary context switches (a sleep and a wake-up each) over all threads.
+cpu_and_wakeups() {
+  local cpu=0 wakes=0 t
+  for t in /proc/"$game_pid"/task/*; do
+    cpu=$((cpu + $(cut -d' ' -f1 "$t/schedstat")))
+    wakes=$((wakes + $(awk '/^voluntary_ctxt_switches/ { print $2 }' "$t/status")))
+  done
+  echo "$cpu $wakes"
+}
+# Prints "wake-ups per second, CPU ms per second" over $1 seconds of leaving the game alone.
+sample_idle() {
+  local seconds=$1 before after
+  before=$(cpu_and_wakeups)
+  sleep "$seconds"
+  after=$(cpu_and_wakeups)
+  echo "$before $after" | awk -v s="$seconds" '{ printf "%.1f wake-ups/s, %.2f ms CPU/s", ($4 - $2) / s, ($3 - $1) / 1e6 / s }'
+}
+
+echo "display $DISPLAY, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# Start-up: from just before exec (the shell's clock) to the game's report of the first present.
+times=()
+for _ in $(seq "$runs"); do
+  t0=$EPOCHREALTIME
+  start_game
+  wait_first_frame
+  shown=$(sed -n 's/.*first frame .* at \([0-9.]*\)$/\1/p' "$work/stderr")
+  times+=("$(awk -v a="$t0" -v b="$shown" 'BEGIN { printf "%.2f", (b - a) * 1000 }')")
+  stop_game
+done
+printf '%s\n' "${times[@]}" > "$work/times"
+echo "start-up to first title frame: median $(median < "$work/times") ms" \
+  "(min $(sort -n "$work/times" | head -n1), max $(sort -n "$work/times" | tail -n1), $runs runs)"
+
+# One session: the title, the ranking screen, a round; idle figures in each, peak memory at the end.
+start_game
+wait_first_frame
+sleep 0.5
+echo "title idle:    $(sample_idle 3)"
+xdotool key x
+sleep 0.5
+echo "ranking idle:  $(sample_idle 3)"
+xdotool key space
+sleep 0.3
+xdotool key z
+sleep 6.5  # the five-second countdown, and the clock running
+echo "round idle:    $(sample_idle 5)"
+for key in Right Right Down z Down Left Left Up x x Right Right; do xdotool key "$key"; sleep 0.05; done
+sleep 0.5
+echo "peak RSS:      $(awk '/^VmHWM/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$game_pid"/status)" \
+  "(threads: $(awk '/^Threads/ { print $2 }' /proc/"$game_pid"/status))"
+stop_game
