@@ -38,6 +38,10 @@ constexpr LatticeOffset kClosingClears[] = {
 
 }  // namespace
 
+// Whether a step from the Cursor in direction d keeps the path on the board, uses a free edge,
+// and passes the lattice sum above. Only the start (-1) and the first vertex (+1) carry marks,
+// so the sum lets the path touch itself where it turns, and cross itself only right before
+// the start; the start can always be re-entered while only the first step meets it.
 bool TForm1::StepAllowed(std::int32_t d) const {
   const int last = 2 * Level + 4;
   const bool inBounds = (d == CmdDown && CursorY < last) || (d == CmdUp && CursorY > 1) ||
@@ -55,6 +59,9 @@ bool TForm1::StepAllowed(std::int32_t d) const {
   return false;
 }
 
+// One key of a running round, in five stages, each seeing what the stages before it changed:
+// the closing check turns Command into the first step's direction, so that the extension then
+// takes the closing step and judges the loop; judging clears Command, which stops the rest.
 void TForm1::PlayKey() {
   const int last = 2 * Level + 4;
 
