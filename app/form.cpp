@@ -52,8 +52,10 @@ void TForm1::FormCreate() {
   LastRank = kNoRank;
 
   DataDirectory = files_.CurrentDirectory();
-  if (DataDirectory.empty()) DataDirectory = ".";
-  if (DataDirectory.back() != '/') DataDirectory += '/';
+  // An unreadable working directory leaves the files to be looked for where the process stands.
+  // (Appending, not assigning a literal, also keeps GCC 12's -Wrestrict false alarm away.)
+  if (DataDirectory.empty()) DataDirectory.push_back('.');
+  if (DataDirectory.back() != '/') DataDirectory.push_back('/');
 
   LoadRanking(files_, RecordFilePath(), Ranking);
 
