@@ -8,6 +8,15 @@ namespace enclova {
 
 EInOutError::EInOutError(int code) : GameError(InOutErrorMessage(code)), ErrorCode(code) {}
 
+EInOutError::EInOutError(int code, const std::string& message)
+    : GameError(message), ErrorCode(code) {}
+
+EInOutError InOutErrorFromErrno(int errnum) {
+  const int code = CodeFromErrno(errnum);
+  if (code != 0) return EInOutError(code);
+  return EInOutError(errnum, "I/O エラー (" + std::to_string(errnum) + ")");
+}
+
 std::string InOutErrorMessage(int code) {
   switch (code) {
     case kErrFileNotFound: return "ファイルが見つかりません";
@@ -26,17 +35,17 @@ int CodeFromErrno(int errnum) {
     case ENAMETOOLONG:
     case ENOTDIR:
     case EINVAL:
-    case EISDIR:
     case ELOOP: return kErrInvalidName;
     case EMFILE:
     case ENFILE: return kErrTooManyOpenFiles;
     case EACCES:
+    case EISDIR:  // a directory where the file belongs is refused, not misnamed
     case EPERM:
     case EROFS:
     case ETXTBSY: return kErrAccessDenied;
     case ENOSPC:
     case EDQUOT: return kErrDiskFull;
-    default: return errnum;
+    default: return 0;
   }
 }
 

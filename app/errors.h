@@ -24,14 +24,19 @@ class GameError : public std::runtime_error {
 class EInOutError : public GameError {
  public:
   explicit EInOutError(int code);
+  EInOutError(int code, const std::string& message);
   int ErrorCode;
 };
+
+// The error for a failed call's errno: the player's text where one means the same, otherwise
+// "I/O エラー (n)" with the system's own number (EIO reads as "I/O エラー (5)", not as the
+// access-denied text that code 5 stands for).
+EInOutError InOutErrorFromErrno(int errnum);
 
 // The text for a file operation's code ("ファイルが見つかりません", "I/O エラー (%d)", ...).
 std::string InOutErrorMessage(int code);
 
-// Maps a POSIX errno to the code the player's texts know: by meaning where one fits, otherwise
-// the errno itself, which then shows as "I/O エラー (n)".
+// Maps a POSIX errno to the code the player's texts know, by meaning; 0 when none fits.
 int CodeFromErrno(int errnum);
 
 // "ファイル %s は開けません" and "ビットマップイメージが不正です".

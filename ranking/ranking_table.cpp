@@ -4,6 +4,7 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "app/errors.h"
 #include "app/platform.h"
@@ -21,11 +22,9 @@ bool IsTimeByte(std::size_t offset) {
   return offset < kRecordFileSize / 2;
 }
 
-// The player's code for a failed call's negative errno. A directory where a file belongs is
-// refused access, as the player's own system words it, rather than called an invalid name.
-int CodeOf(long negativeErrno) {
-  const int e = static_cast<int>(-negativeErrno);
-  return e == EISDIR ? kErrAccessDenied : CodeFromErrno(e);
+// The error for a failed call's negative errno.
+EInOutError ErrorOf(long negativeErrno) {
+  return InOutErrorFromErrno(static_cast<int>(-negativeErrno));
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -89,19 +88,19 @@ void DecodeRecordFile(const std::uint8_t* bytes, std::size_t size, RankingTable&
 void LoadRanking(FileSystem& files, const std::string& path, RankingTable& table) {
   // An existing file only: a missing ranking is reported, never created.
   const int fd = files.Open(path, O_RDWR);
-  if (fd < 0) throw EInOutError(CodeOf(fd));
+  if (fd < 0) throw ErrorOf(fd);
 
   std::uint8_t buffer[kRecordFileSize];
   const long n = files.Read(fd, buffer, sizeof buffer);
   if (n < 0) {
     files.Close(fd);
-    throw EInOutError(CodeOf(n));
+    throw ErrorOf(n);
   }
   DecodeRecordFile(buffer, static_cast<std::size_t>(n), table);
 
   const int closed = files.Close(fd);
   if (n < static_cast<long>(kRecordFileSize)) throw EInOutError(kErrReadPastEnd);
-  if (closed < 0) throw EInOutError(CodeOf(closed));
+  if (closed < 0) throw ErrorOf(closed);
 }
 
 void SaveRanking(FileSystem& files, const std::string& path, const RankingTable& table) {
@@ -112,29 +111,29 @@ void SaveRanking(FileSystem& files, const std::string& path, const RankingTable&
   const std::array<std::uint8_t, kRecordFileSize> bytes = EncodeRecordFile(table);
 
   const int fd = files.Open(temporary, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) throw EInOutError(CodeOf(fd));
+  if (fd < 0) throw ErrorOf(fd);
 
-  int code = 0;
+  std::optional<EInOutError> error;
   bool open = true;
   const long written = files.Write(fd, bytes.data(), bytes.size());
   if (written < 0) {
-    code = CodeOf(written);
+    error = ErrorOf(written);
   } else if (written != static_cast<long>(kRecordFileSize)) {
-    code = kErrDiskFull;
+    error = EInOutError(kErrDiskFull);
   } else if (const int e = files.Fsync(fd); e < 0) {
-    code = CodeOf(e);
+    error = ErrorOf(e);
   } else {
     open = false;  // the descriptor is released even when close reports an error
     if (const int c = files.Close(fd); c < 0) {
-      code = CodeOf(c);
+      error = ErrorOf(c);
     } else if (const int r = files.Rename(temporary, path); r < 0) {
-      code = CodeOf(r);
+      error = ErrorOf(r);
     }
   }
-  if (code != 0) {
+  if (error) {
     if (open) files.Close(fd);
     files.Unlink(temporary);
-    throw EInOutError(code);
+    throw *error;
   }
 
   // Make the rename itself durable. The new file is in place already, so a failure here

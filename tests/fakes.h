@@ -44,7 +44,7 @@ class FaultyFileSystem : public PosixFileSystem {
   std::string Cwd;
   int Operations = 0;        // operations seen so far
   int FailAt = -1;           // this operation fails with -FailErrno ...
-  int FailErrno = 5;         // EIO
+  int FailErrno = 5;         // EIO, which the player sees as "I/O エラー (5)"
   int CrashAt = -1;          // ... or throws SimulatedCrash instead of running
   long ShortWriteBytes = -1; // when >= 0, every Write writes at most this many bytes
   std::vector<std::string> Log;  // "open", "read", ... in order
