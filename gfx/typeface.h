@@ -27,7 +27,8 @@ class Typeface {
 
 // The game's face, found through fontconfig: "ＭＳ Ｐゴシック" when installed, otherwise a
 // Japanese proportional gothic. Fonts load on the first Render, so start-up does not wait for
-// fontconfig. Returns nullptr only when no usable Japanese face exists; `error` then says why.
+// fontconfig; if no usable face exists then, every text comes back empty and the reason goes to
+// standard error once. `error` is cleared.
 std::unique_ptr<Typeface> OpenGameTypeface(std::string* error = nullptr);
 
 // A face for a named family only (the sprite-sheet tool pins its face so the sheet is
