@@ -115,6 +115,10 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
       if (event.window.windowID != SDL_GetWindowID(window_)) break;  // the hidden error box
       switch (event.window.event) {
         case SDL_WINDOWEVENT_SHOWN:
+          // Shown again after being taken off the screen: the focus it had went with it, and
+          // with no window manager to hand it back the keys would go nowhere.
+          SDL_SetWindowInputFocus(window_);
+          [[fallthrough]];
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_RESTORED:
           // The window keeps no copy of its own: a paint request is a full repaint.
@@ -142,9 +146,9 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
     if (error != nullptr) *error = SDL_GetError();
     return false;
   }
+  // Showing it queues SDL_WINDOWEVENT_SHOWN, whose handling paints the first frame and gives
+  // the window the keyboard.
   SDL_ShowWindow(window_);
-  // Keys go to the new window even where no window manager hands out the focus.
-  SDL_SetWindowInputFocus(window_);
 
   // The timer runs from a deadline, so ticks keep their 33 ms rhythm however long the handlers
   // take; one that falls due late is delivered once, and the rhythm starts again from then.

@@ -331,6 +331,40 @@ void XServer::Uncover(Window cover) const {
   XSync(display_, False);
 }
 
+void XServer::Unmap(Window window) const {
+  XUnmapWindow(display_, window);
+  XSync(display_, False);
+}
+
+void XServer::Map(Window window) const {
+  XMapWindow(display_, window);
+  XSync(display_, False);
+}
+
+void XServer::SetAutoRepeat(std::chrono::milliseconds delay,
+                            std::chrono::milliseconds interval) const {
+  XkbSetAutoRepeatRate(display_, XkbUseCoreKbd, static_cast<unsigned>(delay.count()),
+                       static_cast<unsigned>(interval.count()));
+  XSync(display_, False);
+}
+
+void XServer::WatchKeys(Window window) const {
+  // Key events go to every client that asks for them on the focus window, not only its owner.
+  XSelectInput(display_, window, KeyPressMask);
+  XSync(display_, False);
+}
+
+int XServer::TakeKeyPresses(unsigned long keysym) const {
+  XSync(display_, False);
+  const KeyCode code = XKeysymToKeycode(display_, keysym);
+  int count = 0;
+  XEvent event;
+  while (XCheckTypedEvent(display_, KeyPress, &event)) {
+    if (event.xkey.keycode == code) ++count;
+  }
+  return count;
+}
+
 int XServer::TakeErrorCount() const {
   XSync(display_, False);
   const int count = xErrors;
@@ -443,13 +477,38 @@ bool RealAndHeadless::WaitForMainWindow() {
   return Main != 0;
 }
 
+namespace {
+
+// A binary PPM of the surface, for looking at a failure.
+void WritePpm(const std::string& path, const Surface& surface) {
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << surface.Width() << " " << surface.Height() << "\n255\n";
+  for (TColor c : surface.Pixels()) {
+    const char rgb[3] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
+                         static_cast<char>((c >> 16) & 0xFF)};
+    out.write(rgb, 3);
+  }
+}
+
+}  // namespace
+
 ::testing::AssertionResult RealAndHeadless::WindowShows(const Surface& expected,
                                                         std::chrono::milliseconds timeout) {
   if (Main == 0 && !WaitForMainWindow()) {
     return ::testing::AssertionFailure() << "the game's window did not appear";
   }
   ::testing::AssertionResult last = ::testing::AssertionFailure();
-  WaitFor([&] { return static_cast<bool>(last = SamePixels(X.Capture(Main), expected)); }, timeout);
+  Surface seen;
+  WaitFor([&] { return static_cast<bool>(last = SamePixels(seen = X.Capture(Main), expected)); },
+          timeout);
+  // ENCLOVA_X11_DUMP=dir keeps both pictures of every mismatch.
+  if (const char* dir = std::getenv("ENCLOVA_X11_DUMP"); !last && dir != nullptr) {
+    static int failures = 0;
+    const std::string stem = std::string(dir) + "/mismatch-" + std::to_string(++failures);
+    WritePpm(stem + "-window.ppm", seen);
+    WritePpm(stem + "-expected.ppm", expected);
+    last << " (pictures in " << stem << "-*.ppm)";
+  }
   return last;
 }
 

@@ -97,6 +97,17 @@ class XServer {
   Window Cover(int x, int y, int width, int height) const;
   void Uncover(Window cover) const;
 
+  // Takes the window off the screen and puts it back, as minimising and restoring do.
+  void Unmap(Window window) const;
+  void Map(Window window) const;
+
+  // The server's own key repeat: first repeat after `delay`, then one every `interval`.
+  void SetAutoRepeat(std::chrono::milliseconds delay, std::chrono::milliseconds interval) const;
+  // Starts counting the key presses the server delivers to `window` (repeats included); returns
+  // the count of presses of `keysym` since the last call.
+  void WatchKeys(Window window) const;
+  int TakeKeyPresses(unsigned long keysym) const;
+
   // X errors raised by our own requests since the last call (a window that went away while we
   // looked at it is not a failure of the test by itself).
   int TakeErrorCount() const;
