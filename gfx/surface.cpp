@@ -187,39 +187,64 @@ void Surface::LineTo(int x, int y) {
 void Surface::FloodFill(int x, int y, TColor border) {
   if (!Exists() || x < 0 || y < 0 || x >= width_ || y >= height_) return;
   if (pixels_[At(width_, x, y)] == border) return;
-  const TColor brush = Brush.Color & kColorMask;
 
-  // Filled pixels are remembered apart from their colour: the brush may equal the colour being
-  // filled through, or even the border, and neither may make the fill loop or stop early.
-  std::vector<std::uint8_t> done(pixels_.size(), 0);
-  std::vector<std::pair<int, int>> seeds;
-  seeds.emplace_back(x, y);
-  auto open = [&](std::size_t i) { return done[i] == 0 && pixels_[i] != border; };
+  // Taken pixels are marked with a colour no stored pixel has (the top byte is always clear)
+  // and painted with the brush at the end: the brush may then equal the colour being filled
+  // through, or even the border, without the fill looping or stopping early.
+  const TColor mark = border == 0x80000000 ? 0x40000000 : 0x80000000;
+  auto open = [border, mark](TColor c) { return c != border && c != mark; };
 
+  // A seed asks for row y to be scanned below the run x1..x2 just taken in row y - dy. Runs
+  // spread on in the same direction and turn back only where they overhang the run they came
+  // from, so a row is not scanned again under the run that reached it.
+  struct Seed {
+    int y, x1, x2, dy;
+  };
+  struct Run {
+    int y, x1, x2;
+  };
+  std::vector<Seed> seeds;
+  std::vector<Run> runs;
+  TColor* const pixels = pixels_.data();
+  const int w = width_;
+  const int h = height_;
+  auto push = [&](int row, int x1, int x2, int dy) {
+    if (row >= 0 && row < h) seeds.push_back({row, x1, x2, dy});
+  };
+  // Takes the run through (at, row) and returns its last pixel; its first is in `first`.
+  auto take = [&](TColor* line, int row, int at, int& first) {
+    int a = at;
+    line[at] = mark;
+    while (a > 0 && open(line[a - 1])) line[--a] = mark;
+    int b = at;
+    while (b + 1 < w && open(line[b + 1])) line[++b] = mark;
+    runs.push_back({row, a, b});
+    first = a;
+    return b;
+  };
+
+  int first = 0;
+  const int last = take(pixels + At(w, 0, y), y, x, first);
+  push(y + 1, first, last, 1);
+  push(y - 1, first, last, -1);
   while (!seeds.empty()) {
-    const auto [sx, sy] = seeds.back();
+    const Seed s = seeds.back();
     seeds.pop_back();
-    const std::size_t rowStart = At(width_, 0, sy);
-    if (!open(rowStart + sx)) continue;
-    int left = sx;
-    while (left > 0 && open(rowStart + left - 1)) --left;
-    int right = sx + 1;  // one past the span
-    while (right < width_ && open(rowStart + right)) ++right;
-    for (int i = left; i < right; ++i) {
-      done[rowStart + i] = 1;
-      pixels_[rowStart + i] = brush;
+    TColor* const line = pixels + At(w, 0, s.y);
+    for (int i = s.x1; i <= s.x2; ++i) {
+      if (!open(line[i])) continue;
+      const int end = take(line, s.y, i, first);
+      push(s.y + s.dy, first, end, s.dy);
+      if (first < s.x1) push(s.y - s.dy, first, s.x1 - 1, -s.dy);
+      if (end > s.x2) push(s.y - s.dy, s.x2 + 1, end, -s.dy);
+      i = end + 1;  // the pixel after a run is closed
     }
-    // One seed per run of open pixels in the rows above and below the span.
-    for (int ny : {sy - 1, sy + 1}) {
-      if (ny < 0 || ny >= height_) continue;
-      const std::size_t other = At(width_, 0, ny);
-      bool inRun = false;
-      for (int i = left; i < right; ++i) {
-        const bool o = open(other + i);
-        if (o && !inRun) seeds.emplace_back(i, ny);
-        inRun = o;
-      }
-    }
+  }
+
+  const TColor brush = Brush.Color & kColorMask;
+  for (const Run& r : runs) {
+    TColor* const line = pixels + At(w, 0, r.y);
+    std::fill(line + r.x1, line + r.x2 + 1, brush);
   }
   MarkChanged();
 }

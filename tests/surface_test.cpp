@@ -507,6 +507,32 @@ TEST(FloodFill, PassesThroughPixelsAlreadyInTheBrushColour) {
   EXPECT_TRUE(PixelsMatch(s, [](int x, int y) { return x == 8 && y != 5 ? clBlack : kRed; }));
 }
 
+TEST(FloodFill, TurnsBackUpTheOtherArmOfAU) {
+  // A U-shaped channel between columns 2 and 13 and above row 13, split from the top down to
+  // row 10 by a post of two columns: from either arm the fill goes down, across and back up.
+  auto wall = [](int x, int y) {
+    return ((x == 2 || x == 13) && y <= 13) || (y == 13 && x >= 2 && x <= 13) ||
+           ((x == 7 || x == 8) && y <= 10);
+  };
+  for (auto [sx, sy] : {std::pair{4, 3}, {11, 3}, {5, 12}}) {
+    Surface s(16, 16);
+    for (int y = 0; y < 16; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        if (wall(x, y)) s.Pixels()[static_cast<std::size_t>(y * 16 + x)] = clBlack;
+      }
+    }
+    s.Brush.Color = kRed;
+    s.FloodFill(sx, sy, clBlack);
+    EXPECT_TRUE(PixelsMatch(s,
+                            [&](int x, int y) {
+                              if (wall(x, y)) return clBlack;
+                              const bool channel = x > 2 && x < 13 && y < 13;
+                              return channel ? kRed : clWhite;
+                            }))
+        << "from " << sx << "," << sy;
+  }
+}
+
 TEST(FloodFill, StartingOnTheBorderOrOutsideFillsNothing) {
   const std::pair<int, int> starts[] = {{6, 3},  {13, 8}, {-1, 0},           {0, -1},
                                         {16, 5}, {5, 16}, {INT_MIN, INT_MAX}};
