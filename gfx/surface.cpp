@@ -90,17 +90,19 @@ void Surface::Draw(int x, int y, const Surface& image) {
                     At(source->width_, static_cast<int>(left - x), static_cast<int>(top - y));
   const std::ptrdiff_t ts = width_;
   const std::ptrdiff_t ss = source->width_;
+  // Each mode gets its own loop with CombinePixel's mode fixed, so it inlines to one operation.
   switch (CopyMode) {
     case SRCINVERT:
       CombineRect(t, ts, s, ss, count, rows,
-                  [](TColor a, TColor b) { return (a ^ b) & kColorMask; });
+                  [](TColor a, TColor b) { return CombinePixel(SRCINVERT, a, b); });
       break;
     case SRCAND:
       CombineRect(t, ts, s, ss, count, rows,
-                  [](TColor a, TColor b) { return (a & b) & kColorMask; });
+                  [](TColor a, TColor b) { return CombinePixel(SRCAND, a, b); });
       break;
     default:
-      CombineRect(t, ts, s, ss, count, rows, [](TColor, TColor b) { return b & kColorMask; });
+      CombineRect(t, ts, s, ss, count, rows,
+                  [](TColor a, TColor b) { return CombinePixel(SRCCOPY, a, b); });
       break;
   }
   MarkChanged();
