@@ -167,6 +167,8 @@ bool InButton(const Surface& box, int x, int y) {
 }  // namespace
 
 void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
+  // What the failed handler drew up to the error is on the screen while the box waits.
+  Present(false);
   const Surface box = DrawBox(face_, WrapLines(face_, text));
 
   // Over the middle of the game's window when it is open, else in the middle of the screen.

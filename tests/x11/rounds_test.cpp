@@ -1,6 +1,7 @@
 // Whole rounds of the real binary, played with X key events and compared pixel for pixel with
 // the headless game given the same seed, the same keys and the same moments.
 #include <X11/keysym.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -335,6 +336,67 @@ TEST_F(RoundTest, MissedRoundReturnsToTitleWithLevelSprite) {
   ASSERT_EQ(Headless->Form.Level, 2);
   EXPECT_EQ(testing::ReadFileBytes(Dir->File("fdata.dat")), recordBefore);
   EXPECT_TRUE(Game->Running());
+}
+
+// A ranking file that cannot be saved: the error box opens over the middle of the window, in
+// front of the result the failed tick drew, and once it is closed the game goes on to the
+// ranking screen with the new round, which only the file lacks.
+TEST_F(RoundTest, SaveErrorShowsBoxOverWindowAndGameGoesOn) {
+  const auto [seed, loop] = SeedWithGoodLoop(1);
+  std::printf("seed %u\n", seed);
+  GameHarness::Options options;
+  options.Seed = seed;
+  Launch(options, {"--seed", std::to_string(seed)});
+  // The new file is written beside the old one first; a directory in its place stops the save.
+  for (const std::string& dir : {Dir->Path(), Headless->Dir.Path()}) {
+    ASSERT_EQ(mkdir((dir + "/fdata.dat.tmp").c_str(), 0755), 0);
+  }
+  const std::vector<std::uint8_t> recordBefore = testing::ReadFileBytes(Dir->File("fdata.dat"));
+  Headless->Tick();
+  ASSERT_TRUE(ShowsHeadless()) << Game->Stderr();
+  StartRound();
+  Settle(6);
+  Trace(loop);
+  Close(6);
+  ASSERT_EQ(Headless->Form.Missed, 0);
+  Headless->Run(3000);
+  ASSERT_EQ(Headless->Host.Errors.size(), 1u);
+  const auto& [caption, text] = Headless->Host.Errors[0];
+
+  const Window box = X.WaitForWindow(caption, Game->Pid());
+  ASSERT_NE(box, 0u) << Game->Stderr();
+  const std::optional<WindowGeometry> b = X.Geometry(box);
+  const std::optional<WindowGeometry> m = X.Geometry(Main);
+  ASSERT_TRUE(b && m);
+  EXPECT_TRUE(m->Viewable);
+  EXPECT_EQ(b->X, m->X + (m->Width - b->Width) / 2);
+  EXPECT_EQ(b->Y, m->Y + (m->Height - b->Height) / 2);
+  Surface picture;
+  ASSERT_TRUE(WaitFor([&] {
+    picture = X.Capture(box);
+    return picture.Exists() && picture.GetPixel(2, 2) == kErrorBoxFace;
+  }));
+  ExpectErrorBoxPicture(picture);
+  EXPECT_NE(Game->Stderr().find(text), std::string::npos);
+  // Around the box the window shows the judged board and the result panel.
+  Surface around;
+  EXPECT_TRUE(WaitFor([&] {
+    return static_cast<bool>(SamePixelsOutside(around = X.Capture(Main), Headless->Form.Canvas,
+                                               b->X - m->X, b->Y - m->Y, b->Width, b->Height));
+  })) << SamePixelsOutside(around, Headless->Form.Canvas, b->X - m->X, b->Y - m->Y, b->Width,
+                           b->Height);
+
+  X.Tap(XK_Return);
+  // Uncovered in the result, the window is repainted with nothing but its background.
+  Headless->Paint();
+  EXPECT_TRUE(ShowsHeadless()) << "the repainted result";
+  EXPECT_EQ(X.FindWindow(caption, Game->Pid()), 0u) << "the box is still open";
+  Headless->Run(5000);
+  ASSERT_EQ(Headless->Form.GameMode, ModeRanking);
+  EXPECT_TRUE(ShowsHeadless()) << "the ranking screen";
+  EXPECT_EQ(testing::ReadFileBytes(Dir->File("fdata.dat")), recordBefore);
+  X.Tap(XK_Escape);
+  EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
 }
 
 // The window uncovered or mapped again is repainted from the game's state: on the ranking

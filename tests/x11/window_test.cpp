@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/form.h"
-#include "gfx/sdl_window.h"
 #include "tests/x11/xserver.h"
 
 namespace enclova::x11 {
@@ -139,33 +138,6 @@ TEST_F(WindowTest, EscapeAndClosingEndTheGameWithStatusZero) {
     }
     EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
   }
-}
-
-// What the error box shows at its fixed places, with `box` its captured pixels.
-void ExpectErrorBoxPicture(const Surface& box) {
-  using L = ErrorBoxLayout;
-  ASSERT_TRUE(box.Exists());
-  EXPECT_GE(box.Width(), L::kMinWidth);
-  // The stop icon's disc, above and left of its white cross, on the white face.
-  EXPECT_EQ(box.GetPixel(L::kMargin + L::kIconSize / 2, L::kMargin + 3), kErrorBoxStopRed);
-  EXPECT_EQ(box.GetPixel(L::kMargin + 3, L::kMargin + L::kIconSize / 2), kErrorBoxStopRed);
-  EXPECT_EQ(box.GetPixel(L::kMargin + L::kIconSize / 2, L::kMargin + L::kIconSize / 2),
-            kErrorBoxFace);
-  EXPECT_EQ(box.GetPixel(2, 2), kErrorBoxFace);
-  EXPECT_EQ(box.GetPixel(2, box.Height() - 2), kErrorBoxBand);
-  // The button's double edge.
-  const int bx = L::ButtonX(box.Width()), by = L::ButtonY(box.Height());
-  EXPECT_EQ(box.GetPixel(bx, by), kErrorBoxButtonEdge);
-  EXPECT_EQ(box.GetPixel(bx + 1, by + 1), kErrorBoxButtonEdge);
-  EXPECT_EQ(box.GetPixel(bx + 2, by + 2), kErrorBoxButtonFace);
-  // The message is drawn: dark ink in the text area, and none outside the box's pictures.
-  int ink = 0;
-  for (int y = L::kMargin; y < L::kMargin + L::kIconSize; ++y) {
-    for (int x = L::kTextLeft; x < box.Width() - L::kMargin; ++x) {
-      if ((box.GetPixel(x, y) & 0xFF) < 0x60) ++ink;
-    }
-  }
-  EXPECT_GT(ink, 100) << "no legible text in the box";
 }
 
 // A missing ranking file stops start-up with the error box, before the window opens; whichever

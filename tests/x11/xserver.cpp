@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -510,6 +511,46 @@ void WritePpm(const std::string& path, const Surface& surface) {
     last << " (pictures in " << stem << "-*.ppm)";
   }
   return last;
+}
+
+::testing::AssertionResult SamePixelsOutside(const Surface& actual, const Surface& expected,
+                                             int left, int top, int width, int height) {
+  Surface masked = actual;
+  if (masked.Exists() && masked.Width() == expected.Width() &&
+      masked.Height() == expected.Height()) {
+    for (int y = std::max(top, 0); y < std::min(top + height, masked.Height()); ++y) {
+      for (int x = std::max(left, 0); x < std::min(left + width, masked.Width()); ++x) {
+        masked.Pixels()[static_cast<std::size_t>(y) * masked.Width() + x] = expected.GetPixel(x, y);
+      }
+    }
+  }
+  return SamePixels(masked, expected);
+}
+
+void ExpectErrorBoxPicture(const Surface& box) {
+  using L = ErrorBoxLayout;
+  ASSERT_TRUE(box.Exists());
+  EXPECT_GE(box.Width(), L::kMinWidth);
+  // The stop icon's disc, above and left of its white cross, on the white face.
+  EXPECT_EQ(box.GetPixel(L::kMargin + L::kIconSize / 2, L::kMargin + 3), kErrorBoxStopRed);
+  EXPECT_EQ(box.GetPixel(L::kMargin + 3, L::kMargin + L::kIconSize / 2), kErrorBoxStopRed);
+  EXPECT_EQ(box.GetPixel(L::kMargin + L::kIconSize / 2, L::kMargin + L::kIconSize / 2),
+            kErrorBoxFace);
+  EXPECT_EQ(box.GetPixel(2, 2), kErrorBoxFace);
+  EXPECT_EQ(box.GetPixel(2, box.Height() - 2), kErrorBoxBand);
+  // The button's double edge.
+  const int bx = L::ButtonX(box.Width()), by = L::ButtonY(box.Height());
+  EXPECT_EQ(box.GetPixel(bx, by), kErrorBoxButtonEdge);
+  EXPECT_EQ(box.GetPixel(bx + 1, by + 1), kErrorBoxButtonEdge);
+  EXPECT_EQ(box.GetPixel(bx + 2, by + 2), kErrorBoxButtonFace);
+  // The message is drawn: dark ink in the text area.
+  int ink = 0;
+  for (int y = L::kMargin; y < L::kMargin + L::kIconSize; ++y) {
+    for (int x = L::kTextLeft; x < box.Width() - L::kMargin; ++x) {
+      if ((box.GetPixel(x, y) & 0xFF) < 0x60) ++ink;
+    }
+  }
+  EXPECT_GT(ink, 100) << "no legible text in the box";
 }
 
 }  // namespace enclova::x11

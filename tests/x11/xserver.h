@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/sdl_window.h"
 #include "gfx/surface.h"
 #include "tests/fakes.h"
 
@@ -150,6 +151,13 @@ std::string GameBinary();
 
 // Equal sizes and every pixel equal; otherwise says how many differ and where the first do.
 ::testing::AssertionResult SamePixels(const Surface& actual, const Surface& expected);
+// The same, but for the pixels of the given rectangle, which are not compared.
+::testing::AssertionResult SamePixelsOutside(const Surface& actual, const Surface& expected,
+                                             int left, int top, int width, int height);
+
+// What the error box shows at its fixed places, given its captured pixels: the stop icon, the
+// two faces, the button's edge, and ink where the message is.
+void ExpectErrorBoxPicture(const Surface& box);
 
 // The real binary and the headless game side by side, started from the same data files, so the
 // window can be compared pixel for pixel with the headless Canvas in the same state.
