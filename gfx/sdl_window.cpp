@@ -140,6 +140,7 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
 bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
   canvas_ = &form.Canvas;
   app_ = &app;
+  if (terminate_) return true;  // asked to end while a start-up error box was open
   window_ = SDL_CreateWindow("Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                              kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
   if (window_ == nullptr) {
