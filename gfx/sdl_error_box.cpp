@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -167,6 +168,10 @@ bool InButton(const Surface& box, int x, int y) {
 }  // namespace
 
 void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
+  // A tick run by an open box's loop failing again: one box at a time; the message has gone to
+  // standard error already.
+  if (boxOpen_) return;
+  boxOpen_ = true;
   // What the failed handler drew up to the error is on the screen while the box waits.
   Present(false);
   const Surface box = DrawBox(face_, WrapLines(face_, text));
@@ -186,7 +191,10 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
   if (box_ == nullptr) {
     box_ = SDL_CreateWindow(caption.c_str(), x, y, box.Width(), box.Height(),
                             SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
-    if (box_ == nullptr) return;  // the message has gone to standard error already
+    if (box_ == nullptr) {  // the message has gone to standard error already
+      boxOpen_ = false;
+      return;
+    }
   } else {
     SDL_SetWindowTitle(box_, caption.c_str());
     SDL_SetWindowSize(box_, box.Width(), box.Height());
@@ -199,12 +207,29 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
   const Uint32 boxId = SDL_GetWindowID(window);
   const Uint32 mainId = window_ != nullptr ? SDL_GetWindowID(window_) : 0;
 
-  // The box's own loop: the game's timer waits, its keys are the box's, but its window is still
-  // repainted when uncovered, as under the original's modal box.
+  // The box's own loop: the keys are the box's, but the game's timer keeps running and its
+  // window is repainted when uncovered, as under a modal box of the window system: a failed
+  // save does not hold up the result, which goes on to the ranking behind the box.
   bool open = true;
   bool buttonPressed = false;
   SDL_Event event;
-  while (open && SDL_WaitEvent(&event) != 0) {
+  const bool ticking = app_ != nullptr && MainWindowShown();
+  std::chrono::steady_clock::time_point next = std::chrono::steady_clock::now() + kTickPeriod;
+  while (open) {
+    if (ticking && !terminate_) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= next) {
+        app_->Tick();
+        Present(false);
+        next += kTickPeriod;
+        if (next <= now) next = now + kTickPeriod;
+        continue;
+      }
+      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
+      if (SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) == 0) continue;
+    } else if (SDL_WaitEvent(&event) == 0) {
+      break;
+    }
     switch (event.type) {
       case SDL_QUIT:
         terminate_ = true;
@@ -259,6 +284,7 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
   }
   SDL_HideWindow(window);
   if (MainWindowShown()) SDL_SetWindowInputFocus(window_);
+  boxOpen_ = false;
 }
 
 }  // namespace enclova

@@ -18,7 +18,7 @@ namespace enclova {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-constexpr std::chrono::milliseconds kTimerPeriod{33};
+constexpr std::chrono::milliseconds kTimerPeriod = kTickPeriod;
 
 }  // namespace
 

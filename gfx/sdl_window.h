@@ -15,6 +15,12 @@
 #include "app/platform.h"
 
 struct SDL_Window;
+
+namespace enclova {
+// The period of the game's timer, in the main loop and under an open error box.
+inline constexpr std::chrono::milliseconds kTickPeriod{33};
+}  // namespace enclova
+
 union SDL_Event;
 
 namespace enclova {
@@ -103,6 +109,7 @@ class SdlWindow final : public Host {
   std::uint64_t presentedChange_ = 0;
   bool presentedOnce_ = false;
   bool terminate_ = false;
+  bool boxOpen_ = false;
   bool traceFirstFrame_ = false;
   std::chrono::steady_clock::time_point start_;
 };

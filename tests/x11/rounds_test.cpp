@@ -386,14 +386,22 @@ TEST_F(RoundTest, SaveErrorShowsBoxOverWindowAndGameGoesOn) {
   })) << SamePixelsOutside(around, Headless->Form.Canvas, b->X - m->X, b->Y - m->Y, b->Width,
                            b->Height);
 
-  X.Tap(XK_Return);
-  // Uncovered in the result, the window is repainted with nothing but its background.
-  Headless->Paint();
-  EXPECT_TRUE(ShowsHeadless()) << "the repainted result";
-  EXPECT_EQ(X.FindWindow(caption, Game->Pid()), 0u) << "the box is still open";
+  // The timer runs on under the box: the result ends and the ranking screen comes up behind it.
   Headless->Run(5000);
   ASSERT_EQ(Headless->Form.GameMode, ModeRanking);
-  EXPECT_TRUE(ShowsHeadless()) << "the ranking screen";
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return static_cast<bool>(SamePixelsOutside(X.Capture(Main), Headless->Form.Canvas,
+                                                   b->X - m->X, b->Y - m->Y, b->Width, b->Height));
+      },
+      std::chrono::seconds(15)))
+      << "the ranking screen around the box";
+
+  X.Tap(XK_Return);
+  // Uncovered, the ranking screen is repainted whole.
+  Headless->Paint();
+  EXPECT_TRUE(ShowsHeadless()) << "the repainted ranking screen";
+  EXPECT_EQ(X.FindWindow(caption, Game->Pid()), 0u) << "the box is still open";
   EXPECT_EQ(testing::ReadFileBytes(Dir->File("fdata.dat")), recordBefore);
   X.Tap(XK_Escape);
   EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
