@@ -15,19 +15,6 @@ namespace {
 
 constexpr TColor kTextColor = 0x00E6E6E6;
 
-// The first pixel where two 600x400 pictures differ, or "" when they are the same.
-std::string FirstDifference(const std::vector<TColor>& got, const std::vector<TColor>& want) {
-  for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
-    if (got[i] != want[i]) {
-      std::ostringstream out;
-      out << "at (" << i % 600 << ", " << i / 600 << ") got 0x" << std::hex << got[i] << ", want 0x"
-          << want[i];
-      return out.str();
-    }
-  }
-  return got.size() == want.size() ? "" : "sizes differ";
-}
-
 // `before` with a countdown text written over it as the countdown writes it.
 std::vector<TColor> WithText(const Surface& before, int x, const char* text) {
   Surface s = before;

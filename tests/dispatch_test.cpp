@@ -16,18 +16,6 @@ namespace {
 
 constexpr TColor kMarker = 0x00ABCDEF;  // a colour no picture of the test sheet has
 
-std::string FirstDifference(const std::vector<TColor>& got, const std::vector<TColor>& want) {
-  for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
-    if (got[i] != want[i]) {
-      std::ostringstream out;
-      out << "at (" << i % 600 << ", " << i / 600 << ") got 0x" << std::hex << got[i] << ", want 0x"
-          << want[i];
-      return out.str();
-    }
-  }
-  return got.size() == want.size() ? "" : "sizes differ";
-}
-
 // The sprite of `level` laid at (315, 251) over `pixels`, straight from the sheet.
 void LayLevelSprite(std::vector<TColor>& pixels, int level) {
   for (int dy = 0; dy < 12; ++dy) {

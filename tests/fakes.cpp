@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "gfx/bmp.h"
@@ -117,6 +118,18 @@ Surface MakeTestSheet() {
     for (int x = 0; x < 800; ++x) sheet.Pixels()[static_cast<std::size_t>(y * 800 + x)] = SheetColor(x, y);
   }
   return sheet;
+}
+
+std::string FirstDifference(const std::vector<TColor>& got, const std::vector<TColor>& want) {
+  for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
+    if (got[i] != want[i]) {
+      std::ostringstream out;
+      out << "at (" << i % 600 << ", " << i / 600 << ") got 0x" << std::hex << got[i] << ", want 0x"
+          << want[i];
+      return out.str();
+    }
+  }
+  return got.size() == want.size() ? "" : "sizes differ";
 }
 
 std::vector<std::uint8_t> EmptyRecordFile() {

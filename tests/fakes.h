@@ -92,6 +92,9 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 TColor SheetColor(int x, int y);
 Surface MakeTestSheet();
 
+// The first pixel where two 600x400 pictures differ, or "" when they are the same.
+std::string FirstDifference(const std::vector<TColor>& got, const std::vector<TColor>& want);
+
 // The ranking file of twenty empty entries (time 0, level -1).
 std::vector<std::uint8_t> EmptyRecordFile();
 

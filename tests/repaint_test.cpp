@@ -9,6 +9,7 @@
 
 #include "app/form.h"
 #include "tests/fakes.h"
+#include "tests/path_helpers.h"
 
 namespace enclova::testing {
 namespace {
@@ -60,29 +61,6 @@ struct FlowState {
 FlowState StateOf(const TForm1& f) {
   return {f.GameMode,       f.PlayPhase, f.Level,          f.CursorX,    f.CursorY,
           f.DrawingStarted, f.StepCount, f.CountdownStage, f.ShownSecond};
-}
-
-std::uint16_t KeyOf(char c) {
-  switch (c) {
-    case 'U':
-      return VK_UP;
-    case 'D':
-      return VK_DOWN;
-    case 'L':
-      return VK_LEFT;
-    case 'R':
-      return VK_RIGHT;
-    case 'X':
-      return VK_X;
-    case 'Z':
-      return VK_Z;
-  }
-  ADD_FAILURE() << "no key for " << c;
-  return 0;
-}
-
-void Press(GameHarness& game, const std::string& keys) {
-  for (const char c : keys) game.Key(KeyOf(c));
 }
 
 TEST(Repaint, TitleShowsThePictureWithTheLevelSprite) {
