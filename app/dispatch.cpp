@@ -1,6 +1,8 @@
 // Key-down dispatch, timer dispatch and the title screen.
 #include "app/form.h"
 
+#include <algorithm>
+
 namespace enclova {
 
 namespace {
@@ -133,6 +135,31 @@ void TForm1::DrawTitle() {
 
 bool TForm1::TimerIsIdle() const {
   return (GameMode == ModeTitle && PlayPhase != 0) || GameMode == ModeRanking;
+}
+
+std::int32_t TForm1::QuietMilliseconds() {
+  // Every timed stage acts on the first tick whose elapsed time exceeds a threshold; until
+  // then a tick only recomputes ElapsedTime. `threshold` is that bound for the current stage.
+  std::int32_t threshold;
+  if (GameMode == ModePlay && PlayPhase == PhaseCountdown && CountdownStage < 5) {
+    threshold = 1000 * (CountdownStage + 1);
+  } else if (GameMode == ModePlay && PlayPhase == PhaseRunning && CountdownStage == 5) {
+    threshold = 999;
+  } else if (GameMode == ModePlay && PlayPhase == PhaseRunning && CountdownStage == 0 &&
+             ShownSecond >= 0 && ShownSecond < 100000) {
+    threshold = 1000 * ShownSecond + 999;
+  } else if (GameMode == ModeResult && ResultStage == 1) {
+    threshold = 2500;
+  } else if (GameMode == ModeResult && ResultStage == 2) {
+    threshold = 7500;
+  } else {
+    return 0;
+  }
+  const std::int64_t elapsed = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(CurrentMilliseconds()) - static_cast<std::uint32_t>(ReferenceTime));
+  // A clock set back would promise a long quiet; a second at most keeps the loop honest.
+  const std::int64_t quiet = std::clamp<std::int64_t>(threshold + 1 - elapsed, 0, 1000);
+  return static_cast<std::int32_t>(quiet);
 }
 
 }  // namespace enclova

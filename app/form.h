@@ -89,6 +89,11 @@ class TForm1 {
   // sleep until the next event.
   bool TimerIsIdle() const;
 
+  // How many milliseconds of the game's clock from now the timer ticks will certainly do
+  // nothing: 0 when the next tick may act, at most a second. The event loop sleeps through
+  // those ticks and wakes for the first one that may act, at its usual time.
+  std::int32_t QuietMilliseconds();
+
   // A start-up that ended early leaves surfaces missing; a round then cannot be set up.
   bool StartupComplete() const { return startupComplete_; }
 

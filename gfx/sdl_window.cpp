@@ -19,6 +19,7 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kTimerPeriod = kTickPeriod;
+constexpr std::chrono::milliseconds kQuietMargin{2};
 
 }  // namespace
 
@@ -165,15 +166,26 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
       continue;
     }
     SteadyClock::time_point now = SteadyClock::now();
+    // Ticks that certainly do nothing (between the countdown's stages, the clock's seconds and
+    // the result's stages) are passed over without waking; the first that may act comes at
+    // its usual time in the rhythm. The margin covers the two clocks' different phases.
+    const SteadyClock::time_point quietUntil =
+        now + std::chrono::milliseconds(form.QuietMilliseconds()) - kQuietMargin;
     if (now >= next) {
+      if (next < quietUntil) {
+        next += kTimerPeriod;
+        continue;
+      }
       app.Tick();
       Present(false);
       next += kTimerPeriod;
       if (next <= now) next = now + kTimerPeriod;
       continue;
     }
+    SteadyClock::time_point wakeAt = next;
+    while (wakeAt < quietUntil) wakeAt += kTimerPeriod;
     // Rounded up: waking a fraction of a millisecond early would cost a second wake-up.
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now);
     if (SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) != 0) {
       Dispatch(event, app);
       Present(false);
