@@ -155,8 +155,7 @@ std::int32_t TForm1::QuietMilliseconds() {
   } else {
     return 0;
   }
-  const std::int64_t elapsed = static_cast<std::int32_t>(
-      static_cast<std::uint32_t>(CurrentMilliseconds()) - static_cast<std::uint32_t>(ReferenceTime));
+  const std::int64_t elapsed = MillisecondsSinceReference();
   // A clock set back would promise a long quiet; a second at most keeps the loop honest.
   const std::int64_t quiet = std::clamp<std::int64_t>(threshold + 1 - elapsed, 0, 1000);
   return static_cast<std::int32_t>(quiet);

@@ -195,6 +195,13 @@ class TForm1 {
   void CountdownStep();
   void ClockStep();
   std::int32_t CurrentMilliseconds() { return clock_.CurrentMilliseconds(); }
+  // CurrentMilliseconds - ReferenceTime on the wrapping count: taken unsigned, where wrapping
+  // is defined, and read back signed, so a round across the wrap or local midnight keeps
+  // counting and a clock set back gives a negative time at which nothing advances.
+  std::int32_t MillisecondsSinceReference() {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(CurrentMilliseconds()) -
+                                     static_cast<std::uint32_t>(ReferenceTime));
+  }
 
   // ---- Result and ranking screen (ranking/result.cpp, ranking/ranking_screen.cpp) ----
   void ResultStep();

@@ -20,20 +20,12 @@ constexpr int kTensX = 482;
 constexpr int kUnitsX = 493;
 constexpr std::int32_t kLastShownSecond = 599;  // 9:59; the digits stop there
 
-// now - then on the wrapping 32-bit millisecond count. The difference is taken unsigned, where
-// wrapping is defined, and read back as signed: a round across the wrap or across local midnight
-// keeps counting, and a clock set back gives a negative time at which nothing advances.
-std::int32_t WrappedDifference(std::int32_t now, std::int32_t then) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
-                                   static_cast<std::uint32_t>(then));
-}
-
 }  // namespace
 
 // Each test sees the stage the test before it may have just set, so a late tick draws every
 // text it passed, one over the other, and still starts the clock on time.
 void TForm1::CountdownStep() {
-  ElapsedTime = WrappedDifference(CurrentMilliseconds(), ReferenceTime);
+  ElapsedTime = MillisecondsSinceReference();
   if (CountdownStage == 0 && ElapsedTime > 1000) {
     CountdownStage = 1;
     // Left in force: later stages and the result's verdict write in this font on this brush.
@@ -65,7 +57,7 @@ void TForm1::CountdownStep() {
 // CountdownStage 5 means "Go!" is still shown; 0 means the clock runs. ShownSecond starts at 1,
 // so the first digits (0, 0, 2) appear two seconds after "Go!".
 void TForm1::ClockStep() {
-  ElapsedTime = WrappedDifference(CurrentMilliseconds(), ReferenceTime);
+  ElapsedTime = MillisecondsSinceReference();
   if (CountdownStage == 5 && ElapsedTime > 999) {
     CountdownStage = 0;
     ShownSecond = 1;

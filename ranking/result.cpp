@@ -29,9 +29,7 @@ void TForm1::ResultStep() {
     ResultStage = 1;
     ReferenceTime = CurrentMilliseconds();
   }
-  // The millisecond count wraps; the difference is taken modulo 2^32, as the count runs.
-  ElapsedTime = static_cast<std::int32_t>(static_cast<std::uint32_t>(CurrentMilliseconds()) -
-                                          static_cast<std::uint32_t>(ReferenceTime));
+  ElapsedTime = MillisecondsSinceReference();
 
   if (ResultStage == 1 && ElapsedTime > 2500) {
     ResultStage = 2;
