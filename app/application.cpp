@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace enclova {
 

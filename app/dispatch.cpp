@@ -3,12 +3,11 @@
 
 #include <algorithm>
 
+#include "base/texts.h"
+
 namespace enclova {
 
 namespace {
-
-constexpr int kLevelSpriteX = 315;
-constexpr int kLevelSpriteY = 251;
 
 // The direction a key stands for; any other key is CmdNone.
 std::int32_t TranslateKey(std::uint16_t key) {
@@ -40,14 +39,12 @@ void DrawStartupFailureNotice(Surface& canvas) {
   const TFont font = canvas.Font;
   const TPoint penPos = canvas.PenPos;
 
-  canvas.Pen.Color = clBtnFace;
-  canvas.Brush.Color = clBtnFace;
-  canvas.Rectangle(0, 0, kClientWidth, kClientHeight);
-  canvas.Font.Height = 16;
+  SolidRectangle(canvas, clBtnFace, 0, 0, kClientWidth, kClientHeight);
+  canvas.Font.Height = kSmallFontHeight;
   canvas.Font.Color = clBlack;
-  canvas.TextOut(24, 160, "fdata.dat / fgra.bmp を読み込めませんでした。");
-  canvas.TextOut(24, 184, "The game files fdata.dat / fgra.bmp could not be loaded.");
-  canvas.TextOut(24, 216, "X: ランキング (ranking)    Esc: 終了 (quit)");
+  canvas.TextOut(24, 160, kStartupFailureLines[0]);
+  canvas.TextOut(24, 184, kStartupFailureLines[1]);
+  canvas.TextOut(24, 216, kStartupFailureLines[2]);
 
   canvas.Pen = pen;
   canvas.Brush = brush;
@@ -142,16 +139,16 @@ std::int32_t TForm1::QuietMilliseconds() {
   // then a tick only recomputes ElapsedTime. `threshold` is that bound for the current stage.
   std::int32_t threshold;
   if (GameMode == ModePlay && PlayPhase == PhaseCountdown && CountdownStage < 5) {
-    threshold = 1000 * (CountdownStage + 1);
+    threshold = CountdownThreshold(CountdownStage + 1);
   } else if (GameMode == ModePlay && PlayPhase == PhaseRunning && CountdownStage == 5) {
-    threshold = 999;
+    threshold = kGoShownFor;
   } else if (GameMode == ModePlay && PlayPhase == PhaseRunning && CountdownStage == 0 &&
              ShownSecond >= 0 && ShownSecond < 100000) {
-    threshold = 1000 * ShownSecond + 999;
+    threshold = ClockSecondThreshold(ShownSecond);
   } else if (GameMode == ModeResult && ResultStage == 1) {
-    threshold = 2500;
+    threshold = kVerdictAfter;
   } else if (GameMode == ModeResult && ResultStage == 2) {
-    threshold = 7500;
+    threshold = kResultEndsAfter;
   } else {
     return 0;
   }

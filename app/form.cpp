@@ -5,7 +5,8 @@
 
 #include <vector>
 
-#include "app/errors.h"
+#include "app/sheet_regions.h"
+#include "base/errors.h"
 #include "gfx/bmp.h"
 
 namespace enclova {
@@ -31,11 +32,11 @@ std::vector<std::uint8_t> ReadPictureFile(FileSystem& files, const std::string& 
   return data;
 }
 
-// A new white surface holding the sheet's rectangle at (x, y), cut by drawing the whole sheet
-// at (-x, -y); where the sheet does not reach, the surface stays white.
-void Cut(Surface& surface, int width, int height, const Surface& sheet, int x, int y) {
-  surface = Surface(width, height);
-  surface.Draw(-x, -y, sheet);
+// A new white surface holding the sheet's region, cut by drawing the whole sheet at (-x, -y);
+// where the sheet does not reach, the surface stays white.
+void Cut(Surface& surface, const Surface& sheet, const SheetRegion& r) {
+  surface = Surface(r.Width, r.Height);
+  surface.Draw(-r.X, -r.Y, sheet);
 }
 
 }  // namespace
@@ -62,19 +63,19 @@ void TForm1::FormCreate() {
   const std::vector<std::uint8_t> bmp = ReadPictureFile(files_, SpriteSheetPath());
   if (!DecodeBmp(bmp.data(), bmp.size(), SpriteSheet)) throw InvalidBitmapError();
 
-  Cut(ClockPanel, 195, 115, SpriteSheet, 605, 150);
-  Cut(TitleImage, 600, 400, SpriteSheet, 0, 0);
-  Cut(SidePanel, 200, 400, SpriteSheet, 600, 0);
-  Cut(ClockPanelBlank, 190, 115, SpriteSheet, 605, 150);
-  PathLayer = Surface(400, 400);
-  JudgeLayer = Surface(400, 400);
-  SeparatorStrip = Surface(2, 400);
-  for (int i = 1; i <= 10; ++i) Cut(LevelSprites[i], 18, 12, SpriteSheet, 18 * (i - 1), 400);
-  for (int i = 0; i <= 9; ++i) Cut(DigitSprites[i], 9, 13, SpriteSheet, 320 + 11 * i, 402);
-  for (int i = 0; i <= 5; ++i) Cut(CellSprites[i], 17, 17, SpriteSheet, 200 + 17 * i, 400);
-  Cut(MissMarker, 15, 15, SpriteSheet, 303, 401);
-  Cut(CursorIdle, 7, 7, SpriteSheet, 181, 401);
-  Cut(CursorDrawing, 7, 7, SpriteSheet, 189, 401);
+  Cut(ClockPanel, SpriteSheet, kClockPanelRegion);
+  Cut(TitleImage, SpriteSheet, kTitleRegion);
+  Cut(SidePanel, SpriteSheet, kSidePanelRegion);
+  Cut(ClockPanelBlank, SpriteSheet, kClockPanelBlankRegion);
+  PathLayer = Surface(kPlayAreaSize, kPlayAreaSize);
+  JudgeLayer = Surface(kPlayAreaSize, kPlayAreaSize);
+  SeparatorStrip = Surface(2, kClientHeight);
+  for (int i = 1; i <= 10; ++i) Cut(LevelSprites[i], SpriteSheet, LevelSpriteRegion(i));
+  for (int i = 0; i <= 9; ++i) Cut(DigitSprites[i], SpriteSheet, DigitSpriteRegion(i));
+  for (int i = 0; i <= 5; ++i) Cut(CellSprites[i], SpriteSheet, CellSpriteRegion(i));
+  Cut(MissMarker, SpriteSheet, kMissMarkerRegion);
+  Cut(CursorIdle, SpriteSheet, kCursorIdleRegion);
+  Cut(CursorDrawing, SpriteSheet, kCursorDrawingRegion);
 
   startupComplete_ = true;
 }

@@ -5,25 +5,31 @@
 // kept in plain 32-bit integers with the game's own names, since the handlers rely on exact
 // values and on what each other left behind.
 //
-// The methods are defined across the tree, a file per concern:
-//   app/form.cpp              construction, FormCreate, Random
-//   app/dispatch.cpp          FormKeyDown, Timer1Timer, the title screen
-//   puzzle/board.cpp          SetUpBoard
-//   puzzle/extension.cpp      PlayKey and the growing of the path
-//   puzzle/retraction.cpp     Retract
-//   puzzle/path_drawing.cpp   the cursor toggle, strokes and erases
-//   puzzle/judging.cpp        JudgeLoop
-//   ranking/clock.cpp         CountdownStep, ClockStep
-//   ranking/result.cpp        ResultStep
-//   ranking/ranking_screen.cpp DrawRanking
-//   gfx/repaint.cpp           FormPaint
+// The methods are the handlers' steps, a file per concern, all in app/. They apply the rules of
+// puzzle/ and ranking/, which are pure functions over these same integers:
+//   app/form.cpp            construction, FormCreate, Random
+//   app/dispatch.cpp        FormKeyDown, Timer1Timer, the title screen, the quiet-timer promise
+//   app/board_setup.cpp     SetUpBoard
+//   app/play_keys.cpp       PlayKey and the growing of the path
+//   app/retraction.cpp      Retract
+//   app/path_drawing.cpp    the cursor toggle, and the stroke scripts played on both surfaces
+//   app/judging.cpp         JudgeLoop
+//   app/countdown_clock.cpp CountdownStep, ClockStep
+//   app/result.cpp          ResultStep
+//   app/ranking_screen.cpp  DrawRanking
+//   app/repaint.cpp         FormPaint
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "app/platform.h"
+#include "app/screen_layout.h"
+#include "base/seams.h"
 #include "gfx/surface.h"
+#include "puzzle/board_geometry.h"
+#include "puzzle/step_rule.h"
+#include "puzzle/steps.h"
+#include "puzzle/strokes.h"
 #include "ranking/ranking_table.h"
 
 namespace enclova {
@@ -42,12 +48,8 @@ constexpr std::int32_t PhaseSetup = 0;
 constexpr std::int32_t PhaseCountdown = -1;
 constexpr std::int32_t PhaseRunning = 1;
 
-// Command; the directions are the keypad's digits, so opposite directions add up to 10.
+// Command: CmdNone, the four directions of puzzle/steps.h, and these two.
 constexpr std::int32_t CmdNone = 0;
-constexpr std::int32_t CmdDown = 2;
-constexpr std::int32_t CmdLeft = 4;
-constexpr std::int32_t CmdRight = 6;
-constexpr std::int32_t CmdUp = 8;
 constexpr std::int32_t CmdBack = 99;
 constexpr std::int32_t CmdAction = 100;
 
@@ -63,16 +65,6 @@ constexpr std::uint16_t VK_NUMPAD6 = 0x66;
 constexpr std::uint16_t VK_NUMPAD8 = 0x68;
 constexpr std::uint16_t VK_X = 0x58;
 constexpr std::uint16_t VK_Z = 0x5A;
-
-// PathLattice vertex marks.
-constexpr std::int32_t StartMark = -1;
-constexpr std::int32_t FirstVertexMark = 1;
-
-constexpr int kClientWidth = 600;
-constexpr int kClientHeight = 400;
-constexpr TColor clBtnFace = 0x00F0F0F0;  // the window's background, RGB 240, 240, 240
-constexpr int kMoveHistorySize = 576;
-constexpr int kMaxCells = 23;
 
 class TForm1 {
  public:
@@ -126,9 +118,9 @@ class TForm1 {
   std::int32_t LoopClosed = 0;
   std::int32_t StepTaken = 0;
   // Lattice coordinates run from -2 to 51; use Lattice(i, j).
-  std::int32_t PathLattice[54][54] = {};
-  std::int32_t& Lattice(int i, int j) { return PathLattice[i + 2][j + 2]; }
-  std::int32_t Lattice(int i, int j) const { return PathLattice[i + 2][j + 2]; }
+  PathLatticeArray PathLattice = {};
+  std::int32_t& Lattice(int i, int j) { return LatticeEntry(PathLattice, i, j); }
+  std::int32_t Lattice(int i, int j) const { return LatticeEntry(PathLattice, i, j); }
 
   // ---- Judging ----
   std::int32_t Missed = 0;
@@ -168,32 +160,30 @@ class TForm1 {
   // ---- Title (app/dispatch.cpp) ----
   void DrawTitle();  // TitleImage at (0, 0), then LevelSprites[Level] at (315, 251)
 
-  // ---- Board set-up (puzzle/board.cpp) ----
+  // ---- Board set-up (app/board_setup.cpp) ----
   void SetUpBoard();
 
-  // ---- Play handling (puzzle/extension.cpp, puzzle/retraction.cpp) ----
+  // ---- Play handling (app/play_keys.cpp, app/retraction.cpp) ----
   void PlayKey();  // the five stages, with Command
-  bool StepAllowed(std::int32_t d) const;
   void Retract();
 
-  // ---- Path drawing (puzzle/path_drawing.cpp) ----
+  // ---- Path drawing (app/path_drawing.cpp) ----
   // Vertex (x, y) of the current level in pixels.
-  int VertexPixelX(int x) const { return Margin() + 16 * x; }
-  int VertexPixelY(int y) const { return Margin() + 16 * y; }
-  int Margin() const { return 16 * (10 - Level); }
-  int BoardSize() const { return 2 * Level + 3; }
+  int VertexPixelX(int x) const { return VertexPixel(Level, x); }
+  int VertexPixelY(int y) const { return VertexPixel(Level, y); }
+  int Margin() const { return enclova::Margin(Level); }
+  int BoardSize() const { return enclova::BoardSize(Level); }
   void ToggleCursor(const Surface& sprite, int x, int y);  // vertex (x, y)
-  void FirstSegmentStroke(std::int32_t d);
-  void StepStroke(std::int32_t p, std::int32_t d);
-  void SegmentErase(int fromX, int fromY, int toX, int toY);
-  void StepErase(std::int32_t d, std::int32_t p);
+  // Plays a stroke or erase on the window, then on PathLayer, move by move.
+  void DrawPen(const PenScript& script);
 
-  // ---- Judging (puzzle/judging.cpp) ----
+  // ---- Judging (app/judging.cpp) ----
   void JudgeLoop();
 
-  // ---- Countdown and clock (ranking/clock.cpp) ----
+  // ---- Countdown and clock (app/countdown_clock.cpp) ----
   void CountdownStep();
   void ClockStep();
+  void DrawClockDigits();  // the three held digits, at their places on the clock panel
   std::int32_t CurrentMilliseconds() { return clock_.CurrentMilliseconds(); }
   // CurrentMilliseconds - ReferenceTime on the wrapping count: taken unsigned, where wrapping
   // is defined, and read back signed, so a round across the wrap or local midnight keeps
@@ -203,7 +193,7 @@ class TForm1 {
                                      static_cast<std::uint32_t>(ReferenceTime));
   }
 
-  // ---- Result and ranking screen (ranking/result.cpp, ranking/ranking_screen.cpp) ----
+  // ---- Result and ranking screen (app/result.cpp, app/ranking_screen.cpp) ----
   void ResultStep();
   void DrawRanking(std::int32_t Highlight);
 

@@ -49,7 +49,7 @@ BENCHMARK(BM_FloodFillAroundALoop)->Unit(benchmark::kMicrosecond);
 void BM_DrawLayer(benchmark::State& state) {
   Surface window(600, 400);
   Surface layer(400, 400);
-  window.CopyMode = static_cast<std::uint32_t>(state.range(0));
+  window.CopyMode = static_cast<TCopyMode>(state.range(0));
   for (auto _ : state) {
     window.Draw(0, 0, layer);
     benchmark::DoNotOptimize(window.Pixels().data());

@@ -133,8 +133,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Surface& out) {
 
   const int w = static_cast<int>(width);
   const int rows = static_cast<int>(height);
-  Surface decoded(w, rows);
-  std::vector<TColor>& pixels = decoded.Pixels();
+  std::vector<TColor> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(rows));
   for (int r = 0; r < rows; ++r) {
     const std::uint8_t* src = data + pixelOffset + rowBytes * static_cast<std::uint64_t>(r);
     const int y = topDown ? r : rows - 1 - r;
@@ -163,6 +162,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Surface& out) {
   }
 
   // The picture is replaced; the drawing state set on `out` stays in force.
+  Surface decoded(w, rows, std::move(pixels));
   decoded.Pen = out.Pen;
   decoded.Brush = out.Brush;
   decoded.Font = out.Font;
@@ -170,7 +170,6 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Surface& out) {
   decoded.PenPos = out.PenPos;
   decoded.Face = out.Face;
   out = std::move(decoded);
-  out.MarkChanged();
   return true;
 }
 

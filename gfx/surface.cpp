@@ -43,15 +43,16 @@ inline TColor BlendChannel(TColor brush, TColor font, int shift, int coverage) {
 
 }  // namespace
 
-TColor CombinePixel(std::uint32_t copyMode, TColor target, TColor image) {
+TColor CombinePixel(TCopyMode copyMode, TColor target, TColor image) {
   switch (copyMode) {
     case SRCINVERT:
       return (target ^ image) & kColorMask;
     case SRCAND:
       return (target & image) & kColorMask;
-    default:  // SRCCOPY, and any mode the game never sets
-      return image & kColorMask;
+    case SRCCOPY:
+      break;
   }
+  return image & kColorMask;  // SRCCOPY, and any value outside the enum
 }
 
 Surface::Surface(int width, int height) {
@@ -59,6 +60,23 @@ Surface::Surface(int width, int height) {
   width_ = width;
   height_ = height;
   pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), clWhite);
+}
+
+Surface::Surface(int width, int height, std::vector<TColor> pixels) {
+  if (width <= 0 || height <= 0 ||
+      pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    return;
+  }
+  width_ = width;
+  height_ = height;
+  pixels_ = std::move(pixels);
+  for (TColor& c : pixels_) c &= kColorMask;
+}
+
+void Surface::SetPixel(int x, int y, TColor color) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  pixels_[At(width_, x, y)] = color & kColorMask;
+  MarkChanged();
 }
 
 void Surface::Fill(TColor color) {
@@ -292,6 +310,12 @@ void Surface::TextOut(int x, int y, std::string_view utf8) {
     }
   }
   MarkChanged();
+}
+
+void SolidRectangle(Surface& s, TColor color, int x1, int y1, int x2, int y2) {
+  s.Pen.Color = color;
+  s.Brush.Color = color;
+  s.Rectangle(x1, y1, x2, y2);
 }
 
 }  // namespace enclova

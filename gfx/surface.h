@@ -32,13 +32,15 @@ constexpr TColor clBlack = 0x00000000;
 constexpr TColor clWhite = 0x00FFFFFF;
 constexpr TColor kInvalidColor = 0xFFFFFFFF;  // what GetPixel answers where there is no pixel
 
-// Raster-operation codes, by their binding values.
-constexpr std::uint32_t SRCCOPY = 0x00CC0020;    // target := image
-constexpr std::uint32_t SRCINVERT = 0x00660046;  // target := target XOR image
-constexpr std::uint32_t SRCAND = 0x008800C6;     // target := target AND image
+// Copy modes, by the raster-operation codes that name them.
+enum TCopyMode : std::uint32_t {
+  SRCCOPY = 0x00CC0020,    // target := image
+  SRCINVERT = 0x00660046,  // target := target XOR image
+  SRCAND = 0x008800C6,     // target := target AND image
+};
 
 // Combines one image pixel with one target pixel; the single place where copy modes live.
-TColor CombinePixel(std::uint32_t copyMode, TColor target, TColor image);
+TColor CombinePixel(TCopyMode copyMode, TColor target, TColor image);
 
 struct TPoint {
   int X = 0;
@@ -67,16 +69,16 @@ class Surface {
  public:
   Surface() = default;  // a surface that does not exist
   Surface(int width, int height);  // all white
+  // A picture made elsewhere (a decoded file, a screenshot): width x height pixels, row by row.
+  Surface(int width, int height, std::vector<TColor> pixels);
 
   bool Exists() const { return width_ > 0 && height_ > 0; }
   int Width() const { return width_; }
   int Height() const { return height_; }
   const std::vector<TColor>& Pixels() const { return pixels_; }
-  std::vector<TColor>& Pixels() { return pixels_; }
 
   // Bumped by every operation that may change a pixel, so a presenter can skip unchanged frames.
   std::uint64_t ChangeCount() const { return changes_; }
-  void MarkChanged() { ++changes_; }
 
   void Draw(int x, int y, const Surface& image);
   void Rectangle(int x1, int y1, int x2, int y2);
@@ -84,6 +86,8 @@ class Surface {
   void LineTo(int x, int y);
   void FloodFill(int x, int y, TColor border);
   TColor GetPixel(int x, int y) const;
+  // One pixel, clipped like every operation; the drawing state is neither used nor changed.
+  void SetPixel(int x, int y, TColor color);
   void TextOut(int x, int y, std::string_view utf8);
 
   // Sets every pixel without touching the drawing state (the platform's background fill).
@@ -92,19 +96,20 @@ class Surface {
   TPen Pen;
   TBrush Brush;
   TFont Font;
-  std::uint32_t CopyMode = SRCCOPY;
+  TCopyMode CopyMode = SRCCOPY;
   TPoint PenPos;
   const Typeface* Face = nullptr;  // not owned; text draws nothing without one
 
  private:
-  void SetPixel(int x, int y, TColor color) {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[y * width_ + x] = color;
-  }
+  void MarkChanged() { ++changes_; }
 
   int width_ = 0;
   int height_ = 0;
   std::vector<TColor> pixels_;
   std::uint64_t changes_ = 0;
 };
+
+// Pen and brush in one colour make Rectangle a solid fill; both stay in that colour.
+void SolidRectangle(Surface& s, TColor color, int x1, int y1, int x2, int y2);
 
 }  // namespace enclova

@@ -25,11 +25,18 @@ class Typeface {
   virtual GlyphRun Render(std::string_view utf8, int height) const = 0;
 };
 
-// The game's face, found through fontconfig: "ＭＳ Ｐゴシック" when installed, otherwise a
-// Japanese proportional gothic. Fonts load on the first Render, so start-up does not wait for
-// fontconfig; if no usable face exists then, every text comes back empty and the reason goes to
-// standard error once. `error` is cleared.
-std::unique_ptr<Typeface> OpenGameTypeface(std::string* error = nullptr);
+// What a face must offer: the first of `Families` that draws every character of `Texts` with
+// a glyph of its own, otherwise any proportional Japanese sans that does.
+struct FaceRequest {
+  std::vector<std::string> Families;
+  std::vector<std::string> Texts;
+  std::string MissingHint;  // the reason given when no installed face fits
+};
+
+// Fonts load on the first Render, so start-up does not wait for fontconfig; if no face fits
+// then, every text comes back empty and the reason goes to standard error once. `error` is
+// cleared.
+std::unique_ptr<Typeface> OpenPreferredTypeface(FaceRequest request, std::string* error = nullptr);
 
 // A face for a named family only (the sprite-sheet tool pins its face so the sheet is
 // reproducible). nullptr when fontconfig has no face of that family.

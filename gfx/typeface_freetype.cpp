@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -14,36 +15,6 @@
 
 namespace enclova {
 namespace {
-
-// Everything the game writes, the error box's texts included: the face must draw every
-// character of these with a glyph of its own, or the player sees boxes.
-constexpr std::string_view kGameTexts[] = {
-    "Ready...",
-    "   Go!       ",
-    "Ｇｏｏｄ!",
-    "Ｍｉｓｓ!",
-    "Time : 0123456789' \"",
-    "Rank Level",
-    "-------    No Entry    -------",
-    "########　　　Press any key　　　########",
-    "ファイルが見つかりません",
-    "不正なファイル名です",
-    "オープンしたファイルが多すぎます",
-    "ファイルへのアクセスが拒否されました",
-    "ファイルの末尾以降を読み込みました",
-    "ディスクがいっぱいです",
-    "I/O エラー (%d)",
-    "ファイル %s は開けません",
-    "ビットマップイメージが不正です",
-};
-
-// The window's face first, then the Japanese proportional gothics that stand in for it. Asked for
-// by name because fontconfig has no alias for the first two and, asked for nothing in particular,
-// answers with a Latin face or a monospaced gothic.
-constexpr const char* kGameFamilies[] = {
-    "ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic",   "IPAexGothic",        "Noto Sans CJK JP",
-    "Noto Sans JP",    "VL PGothic", "TakaoPGothic", "Source Han Sans JP",
-};
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -126,10 +97,10 @@ bool HasFamily(FcPattern* font, const char* family) {
   return false;
 }
 
-bool CoversGameTexts(FcPattern* font) {
+bool CoversTexts(FcPattern* font, const std::vector<std::string>& texts) {
   FcCharSet* charset = nullptr;
   if (FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch) return false;
-  for (std::string_view text : kGameTexts) {
+  for (std::string_view text : texts) {
     for (std::size_t i = 0; i < text.size();) {
       if (!FcCharSetHasChar(charset, DecodeNext(text, i))) return false;
     }
@@ -153,18 +124,18 @@ std::optional<FaceFile> FileOf(FcPattern* font, const std::string& family) {
 }
 
 // The best face of exactly this family, or nothing when fontconfig substitutes another.
-std::optional<FaceFile> MatchFamily(const char* family, bool mustCoverGameTexts) {
+std::optional<FaceFile> MatchFamily(const char* family, const std::vector<std::string>* texts) {
   PatternPtr pattern = JapanesePattern(family);
   if (!pattern) return std::nullopt;
   FcResult result = FcResultNoMatch;
   PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result), &FcPatternDestroy);
   if (!match || !HasFamily(match.get(), family)) return std::nullopt;
-  if (mustCoverGameTexts && !CoversGameTexts(match.get())) return std::nullopt;
+  if (texts != nullptr && !CoversTexts(match.get(), *texts)) return std::nullopt;
   return FileOf(match.get(), family);
 }
 
-// Any proportional face that covers the game's texts, in fontconfig's order for Japanese sans.
-std::optional<FaceFile> MatchAnyJapaneseFace() {
+// Any proportional face that covers the texts, in fontconfig's order for Japanese sans.
+std::optional<FaceFile> MatchAnyJapaneseFace(const std::vector<std::string>& texts) {
   PatternPtr pattern = JapanesePattern("sans-serif");
   if (!pattern) return std::nullopt;
   FcResult result = FcResultNoMatch;
@@ -175,7 +146,7 @@ std::optional<FaceFile> MatchAnyJapaneseFace() {
     FcPattern* font = fonts->fonts[n];
     FcBool outline = FcFalse;
     FcPatternGetBool(font, FC_OUTLINE, 0, &outline);
-    if (!outline || !IsProportional(font) || !CoversGameTexts(font)) continue;
+    if (!outline || !IsProportional(font) || !CoversTexts(font, texts)) continue;
     FcChar8* name = nullptr;
     FcPatternGetString(font, FC_FAMILY, 0, &name);
     return FileOf(font, name != nullptr ? reinterpret_cast<const char*>(name) : "");
@@ -183,16 +154,16 @@ std::optional<FaceFile> MatchAnyJapaneseFace() {
   return std::nullopt;
 }
 
-std::optional<FaceFile> FindGameFace(std::string* why) {
+std::optional<FaceFile> FindPreferredFace(const FaceRequest& request, std::string* why) {
   if (FcInit() != FcTrue) {
     *why = "fontconfig could not be initialised";
     return std::nullopt;
   }
-  for (const char* family : kGameFamilies) {
-    if (auto face = MatchFamily(family, true)) return face;
+  for (const std::string& family : request.Families) {
+    if (auto face = MatchFamily(family.c_str(), &request.Texts)) return face;
   }
-  if (auto face = MatchAnyJapaneseFace()) return face;
-  *why = "no installed font draws the game's Japanese texts (install fonts-ipafont-gothic)";
+  if (auto face = MatchAnyJapaneseFace(request.Texts)) return face;
+  *why = request.MissingHint;
   return std::nullopt;
 }
 
@@ -216,9 +187,9 @@ struct Glyph {
 
 class FreeTypeTypeface final : public Typeface {
  public:
-  using Finder = std::optional<FaceFile> (*)(std::string* why);
+  using Finder = std::function<std::optional<FaceFile>(std::string* why)>;
 
-  explicit FreeTypeTypeface(Finder finder) : finder_(finder) {}
+  explicit FreeTypeTypeface(Finder finder) : finder_(std::move(finder)) {}
   explicit FreeTypeTypeface(FaceFile file) : file_(std::move(file)) {}
 
   ~FreeTypeTypeface() override {
@@ -374,7 +345,7 @@ class FreeTypeTypeface final : public Typeface {
     }
   }
 
-  Finder finder_ = nullptr;
+  Finder finder_;
   mutable std::optional<FaceFile> file_;
   mutable FT_Library library_ = nullptr;
   mutable FT_Face face_ = nullptr;
@@ -387,12 +358,13 @@ class FreeTypeTypeface final : public Typeface {
 
 }  // namespace
 
-std::unique_ptr<Typeface> OpenGameTypeface(std::string* error) {
+std::unique_ptr<Typeface> OpenPreferredTypeface(FaceRequest request, std::string* error) {
   // Nothing is asked of fontconfig yet: the title screen has no text, and fontconfig's first
   // call can take long enough to delay the first frame. A face that cannot be found is reported
   // on standard error at the first text, which then draws as an empty run.
   if (error != nullptr) error->clear();
-  return std::make_unique<FreeTypeTypeface>(&FindGameFace);
+  return std::make_unique<FreeTypeTypeface>(
+      [request = std::move(request)](std::string* why) { return FindPreferredFace(request, why); });
 }
 
 std::unique_ptr<Typeface> OpenTypefaceByFamily(const std::string& family, std::string* error) {
@@ -401,7 +373,7 @@ std::unique_ptr<Typeface> OpenTypefaceByFamily(const std::string& family, std::s
   if (FcInit() != FcTrue) {
     why = "fontconfig could not be initialised";
   } else {
-    file = MatchFamily(family.c_str(), false);
+    file = MatchFamily(family.c_str(), nullptr);
     if (!file) why = "no font of the family " + family + " is installed";
   }
   std::unique_ptr<FreeTypeTypeface> face;

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <optional>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "base/errors.h"
+#include "base/seams.h"
 
 namespace enclova {
 

@@ -61,8 +61,7 @@ const Bytes kTwoByTwo24 = {
 const std::vector<TColor> kTwoByTwoPixels = {0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FFFFFF};
 
 TEST(EncodeBmp24, WritesABottomUpFileWithPaddedRows) {
-  Surface s(2, 2);
-  s.Pixels() = kTwoByTwoPixels;
+  const Surface s(2, 2, kTwoByTwoPixels);
   EXPECT_EQ(EncodeBmp24(s), kTwoByTwo24);
 }
 
@@ -74,10 +73,11 @@ TEST(EncodeBmp24, RoundTripsEveryPixelForEveryRowPadding) {
   // Widths 1 to 4 give rows of 3, 6, 9 and 12 bytes: padding of 1, 2, 3 and 0.
   for (int w : {1, 2, 3, 4, 5, 17}) {
     for (int h : {1, 2, 5}) {
-      Surface s(w, h);
-      for (std::size_t i = 0; i < s.Pixels().size(); ++i) {
-        s.Pixels()[i] = static_cast<TColor>((i * 2654435761u) & 0x00FFFFFF);
+      std::vector<TColor> pixels(static_cast<std::size_t>(w * h));
+      for (std::size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<TColor>((i * 2654435761u) & 0x00FFFFFF);
       }
+      const Surface s(w, h, pixels);
       const Bytes file = EncodeBmp24(s);
       EXPECT_EQ(file.size(), 54 + static_cast<std::size_t>((w * 3 + 3) / 4 * 4 * h));
       Surface back;
@@ -352,7 +352,7 @@ TEST(DecodeBmp, RefusesMalformedFilesAndLeavesTheTargetAlone) {
     Bytes file = BuildBmp(*d.layout, 2, 3, false);
     d.edit(file);
     Surface s(4, 1);
-    s.Pixels()[0] = 0x00ABCDEF;
+    s.SetPixel(0, 0, 0x00ABCDEF);
     EXPECT_FALSE(DecodeBmp(file.data(), file.size(), s)) << d.name;
     EXPECT_EQ(s.Width(), 4) << d.name;
     EXPECT_EQ(s.GetPixel(0, 0), 0x00ABCDEFu) << d.name;

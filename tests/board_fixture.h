@@ -125,11 +125,9 @@ inline void DrawPath(TForm1& form, int x, int y, const std::vector<std::int32_t>
     form.CursorX += DirX(all[k]);
     form.CursorY += DirY(all[k]);
     form.Canvas.Pen.Color = clBlack;
-    if (k == 0) {
-      form.FirstSegmentStroke(all[k]);
-    } else {
-      form.StepStroke(all[k - 1], all[k]);
-    }
+    const int tx = form.VertexPixelX(form.CursorX), ty = form.VertexPixelY(form.CursorY);
+    form.DrawPen(k == 0 ? FirstSegmentStroke(tx, ty, all[k])
+                        : StepStroke(tx, ty, all[k - 1], all[k]));
   }
 }
 

@@ -104,7 +104,10 @@ TEST(RoundClock, LateTickPassesSeveralStagesAtOnce) {
     Surface expected = r.game.Form.Canvas;
     const std::uint64_t changesBefore = r.game.Form.Canvas.ChangeCount();
     for (int stage = 1; stage <= c.stage; ++stage) {
-      expected.Pixels() = WithText(expected, TextX(stage), kTexts[stage]);
+      Surface next(expected.Width(), expected.Height(),
+                   WithText(expected, TextX(stage), kTexts[stage]));
+      next.Face = expected.Face;
+      expected = std::move(next);
     }
     r.TickAt(c.at);
     EXPECT_EQ(r.game.Form.CountdownStage, c.stage);

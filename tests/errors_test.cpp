@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace enclova {
 namespace {

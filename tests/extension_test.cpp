@@ -63,7 +63,7 @@ TEST(StepRule, SumsTheTargetsSideEdgesTargetAndLookAheadInEveryDirection) {
       for (const FrameEntry& e : c.entries) {
         f.Lattice(24 + e.along * ex + e.across * fx, 24 + e.along * ey + e.across * fy) = e.value;
       }
-      EXPECT_EQ(f.StepAllowed(d), c.allowed) << c.name << ", direction " << d;
+      EXPECT_EQ(StepAllowed(f.PathLattice, f.Level, f.CursorX, f.CursorY, d), c.allowed) << c.name << ", direction " << d;
     }
   }
 }
@@ -87,7 +87,7 @@ TEST(StepRule, KeepsThePathOnTheBoardsVertices) {
     game.Form.Level = c.level;
     game.Form.CursorX = c.x;
     game.Form.CursorY = c.y;
-    EXPECT_EQ(game.Form.StepAllowed(c.d), c.allowed)
+    EXPECT_EQ(StepAllowed(game.Form.PathLattice, game.Form.Level, game.Form.CursorX, game.Form.CursorY, c.d), c.allowed)
         << "level " << c.level << " at (" << c.x << ", " << c.y << ") direction " << c.d;
   }
 }
@@ -444,7 +444,7 @@ TEST(StepHistory, OrdinaryStepsStopOneShortOfItsEnd) {
   EXPECT_EQ(f.CursorX, 1);
   EXPECT_EQ(f.CursorY, 2);
   ASSERT_EQ(LatticeMismatch(f), "");
-  ASSERT_TRUE(f.StepAllowed(CmdUp)) << "the step rule alone would let it into the start";
+  ASSERT_TRUE(StepAllowed(f.PathLattice, f.Level, f.CursorX, f.CursorY, CmdUp)) << "the step rule alone would let it into the start";
 
   const std::int32_t last = f.MoveHistory[576];
   Press(game, "U");  // the 576th step: refused, the history is full

@@ -1,5 +1,6 @@
 // Fakes for the game's seams, and the headless game harness.
 #include "tests/fakes.h"
+#include "app/game_typeface.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -115,7 +116,7 @@ TColor SheetColor(int x, int y) {
 Surface MakeTestSheet() {
   Surface sheet(800, 417);
   for (int y = 0; y < 417; ++y) {
-    for (int x = 0; x < 800; ++x) sheet.Pixels()[static_cast<std::size_t>(y * 800 + x)] = SheetColor(x, y);
+    for (int x = 0; x < 800; ++x) sheet.SetPixel(x, y, SheetColor(x, y));
   }
   return sheet;
 }

@@ -9,7 +9,7 @@
 
 #include "app/application.h"
 #include "app/form.h"
-#include "app/posix_platform.h"
+#include "platform/posix_platform.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
 

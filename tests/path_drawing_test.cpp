@@ -27,9 +27,9 @@ void TakeStep(TForm1& f, std::int32_t previous, std::int32_t d, bool closing = f
   if (!closing) f.ToggleCursor(f.CursorDrawing, f.CursorX, f.CursorY);
   f.Canvas.Pen.Color = clBlack;
   if (previous == 0) {
-    f.FirstSegmentStroke(d);
+    f.DrawPen(FirstSegmentStroke(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), d));
   } else {
-    f.StepStroke(previous, d);
+    f.DrawPen(StepStroke(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), previous, d));
   }
 }
 
@@ -146,7 +146,7 @@ TEST(PathDrawing, EveryStepStrokePaintsItsPixelsOnBothSurfaces) {
     f.Canvas.Pen.Color = clBlack;
     f.Canvas.PenPos = c.penBefore;
     f.PathLayer.PenPos = c.penBefore;
-    f.StepStroke(c.p, c.d);
+    f.DrawPen(StepStroke(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), c.p, c.d));
     Paint(window, c.painted, clBlack);
     Paint(path, c.painted, clBlack);
     EXPECT_TRUE(SamePixels(window, f.Canvas));
@@ -182,7 +182,7 @@ TEST(PathDrawing, FirstSegmentStrokeLeavesTheStartVertexAndItsNeighboursUnpainte
     f.CursorX = 10 + DirX(c.d);
     f.CursorY = 10 + DirY(c.d);
     f.Canvas.Pen.Color = clBlack;
-    f.FirstSegmentStroke(c.d);
+    f.DrawPen(FirstSegmentStroke(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), c.d));
     Paint(window, {c.painted}, clBlack);
     Paint(path, {c.painted}, clBlack);
     EXPECT_TRUE(SamePixels(window, f.Canvas));
@@ -229,7 +229,7 @@ TEST(PathDrawing, EveryStepErasePaintsItsPixelsInTheEraseColours) {
     f.PathLayer.Pen.Color = clWhite;
     f.CursorX = 10 + DirX(c.d);
     f.CursorY = 10 + DirY(c.d);
-    f.StepErase(c.d, c.p);
+    f.DrawPen(StepErase(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), c.d, c.p));
 
     Raster window(600, 400, kNeutral), path(400, 400, kNeutral);
     Paint(window, c.mint, kEraseMint);
@@ -269,7 +269,8 @@ TEST(PathDrawing, SegmentErasePaintsFromTheAbandonedVertexUpToTheStart) {
     f.PathLayer.Pen.Color = clWhite;
     f.CursorX = 10 + DirX(c.d);
     f.CursorY = 10 + DirY(c.d);
-    f.SegmentErase(10 + DirX(c.d), 10 + DirY(c.d), 10, 10);
+    f.DrawPen(SegmentErase(f.VertexPixelX(10 + DirX(c.d)), f.VertexPixelY(10 + DirY(c.d)),
+                           f.VertexPixelX(10), f.VertexPixelY(10)));
     Raster window(600, 400, kNeutral), path(400, 400, kNeutral);
     Paint(window, {c.painted}, kEraseMint);
     Paint(path, {c.painted}, clWhite);
@@ -300,7 +301,7 @@ TEST(PathDrawing, AnEraseLeavesOnlyThePenPixelsAndTheSameStepRedrawsTheFreshPath
 
       f.Canvas.Pen.Color = kEraseMint;
       f.PathLayer.Pen.Color = clWhite;
-      f.StepErase(d, p);
+      f.DrawPen(StepErase(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), d, p));
       f.Canvas.Pen.Color = clBlack;
       f.PathLayer.Pen.Color = clBlack;
       f.CursorX = 10;
@@ -318,7 +319,7 @@ TEST(PathDrawing, AnEraseLeavesOnlyThePenPixelsAndTheSameStepRedrawsTheFreshPath
 
       f.CursorX = 10 + DirX(d);
       f.CursorY = 10 + DirY(d);
-      f.StepStroke(p, d);
+      f.DrawPen(StepStroke(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), p, d));
       EXPECT_TRUE(SamePixels(fresh, f.PathLayer));
     }
   }

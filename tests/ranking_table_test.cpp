@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "tests/fakes.h"
 
 namespace enclova::testing {

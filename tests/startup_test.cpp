@@ -55,7 +55,7 @@ struct Started {
 Surface SheetOfSize(int width, int height) {
   Surface sheet(width, height);
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) sheet.Pixels()[y * width + x] = SheetColor(x, y);
+    for (int x = 0; x < width; ++x) sheet.SetPixel(x, y, SheetColor(x, y));
   }
   return sheet;
 }

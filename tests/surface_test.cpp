@@ -57,7 +57,7 @@ TColor Pattern(int x, int y) {
 Surface PatternSurface(int w = 16, int h = 16) {
   Surface s(w, h);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) s.Pixels()[static_cast<std::size_t>(y * w + x)] = Pattern(x, y);
+    for (int x = 0; x < w; ++x) s.SetPixel(x, y, Pattern(x, y));
   }
   return s;
 }
@@ -69,14 +69,14 @@ TColor ImageColor(int x, int y) {
 Surface MakeImage(int w, int h) {
   Surface s(w, h);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) s.Pixels()[static_cast<std::size_t>(y * w + x)] = ImageColor(x, y);
+    for (int x = 0; x < w; ++x) s.SetPixel(x, y, ImageColor(x, y));
   }
   return s;
 }
 
 TEST(CombinePixel, AppliesEachCopyModeBitwiseAndKeepsTheTopByteClear) {
   struct Case {
-    std::uint32_t mode;
+    TCopyMode mode;
     TColor target, image, want;
   };
   const Case cases[] = {
@@ -88,7 +88,7 @@ TEST(CombinePixel, AppliesEachCopyModeBitwiseAndKeepsTheTopByteClear) {
       {SRCAND, 0x00123456, clWhite, 0x00123456},
       {SRCAND, 0x00123456, clBlack, clBlack},
       {SRCAND, 0x00F0F0F0, 0x00FF00FF, 0x00F000F0},
-      {0x00000042, 0x00123456, 0x00ABCDEF, 0x00ABCDEF},  // unknown modes copy
+      {static_cast<TCopyMode>(0x42), 0x00123456, 0x00ABCDEF, 0x00ABCDEF},  // unknown modes copy
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CombinePixel(c.mode, c.target, c.image), c.want)
@@ -147,9 +147,9 @@ TEST(Draw, PlacesTheWholeImageAtAnyOffsetClippedAtEveryEdge) {
       {3, 2},   {0, 0},     {-2, -3},     {11, 12},         {13, 14},          {-4, 7}, {12, -2},
       {-2, 13}, {14, -3},   {15, 15},     {-4, -4},         {16, 0},           {0, 16}, {-5, 0},
       {0, -5},  {-100, -3}, {INT_MAX, 0}, {0, INT_MIN + 1}, {INT_MIN, INT_MIN}};
-  const std::uint32_t modes[] = {SRCCOPY, SRCINVERT, SRCAND};
+  const TCopyMode modes[] = {SRCCOPY, SRCINVERT, SRCAND};
   const Surface image = MakeImage(5, 5);
-  for (std::uint32_t mode : modes) {
+  for (TCopyMode mode : modes) {
     for (auto [ox, oy] : offsets) {
       Surface s = PatternSurface();
       s.CopyMode = mode;
@@ -244,14 +244,14 @@ TEST(Draw, OntoItselfReadsTheImageAsItWasBefore) {
   }
 }
 
-TEST(Draw, ImagePixelsWithATopByteAreStoredWithoutIt) {
-  Surface image(2, 1);
-  image.Pixels()[0] = 0xFF123456;
-  image.Pixels()[1] = 0x80FFFFFF;
+TEST(Draw, PixelsWithATopByteAreStoredWithoutIt) {
+  Surface image(2, 1, {0xFF123456, 0x80FFFFFF});
   Surface s(2, 1);
   s.Draw(0, 0, image);
   EXPECT_EQ(s.GetPixel(0, 0), 0x00123456u);
   EXPECT_EQ(s.GetPixel(1, 0), 0x00FFFFFFu);
+  s.SetPixel(1, 0, 0xAB000001);
+  EXPECT_EQ(s.GetPixel(1, 0), 0x00000001u);
 }
 
 // A model of Rectangle: ring in the pen colour, inside in the brush, bounds normalised.
@@ -483,8 +483,8 @@ TEST(FloodFill, TerminatesAndFillsAllWhateverTheBrushEquals) {
   for (const Case& c : {Case{clWhite, "the start colour"}, Case{clBlack, "the border"},
                         Case{kRed, "a colour already on the surface"}}) {
     Surface s = OctagonSurface();
-    s.Pixels()[1 * 16 + 1] = kRed;  // scattered pixels of the brush colour outside
-    s.Pixels()[14 * 16 + 2] = kRed;
+    s.SetPixel(1, 1, kRed);  // scattered pixels of the brush colour outside
+    s.SetPixel(2, 14, kRed);
     const Surface before = s;
     s.Brush.Color = c.brush;
     s.FloodFill(0, 0, clBlack);
@@ -500,8 +500,8 @@ TEST(FloodFill, TerminatesAndFillsAllWhateverTheBrushEquals) {
 TEST(FloodFill, PassesThroughPixelsAlreadyInTheBrushColour) {
   // A black wall down column 8 with one red gap: a fill in red must pass the gap.
   Surface s(16, 16);
-  for (int y = 0; y < 16; ++y) s.Pixels()[static_cast<std::size_t>(y * 16 + 8)] = clBlack;
-  s.Pixels()[5 * 16 + 8] = kRed;
+  for (int y = 0; y < 16; ++y) s.SetPixel(8, y, clBlack);
+  s.SetPixel(8, 5, kRed);
   s.Brush.Color = kRed;
   s.FloodFill(2, 2, clBlack);
   EXPECT_TRUE(PixelsMatch(s, [](int x, int y) { return x == 8 && y != 5 ? clBlack : kRed; }));
@@ -518,7 +518,7 @@ TEST(FloodFill, TurnsBackUpTheOtherArmOfAU) {
     Surface s(16, 16);
     for (int y = 0; y < 16; ++y) {
       for (int x = 0; x < 16; ++x) {
-        if (wall(x, y)) s.Pixels()[static_cast<std::size_t>(y * 16 + x)] = clBlack;
+        if (wall(x, y)) s.SetPixel(x, y, clBlack);
       }
     }
     s.Brush.Color = kRed;
@@ -559,11 +559,12 @@ TEST(FloodFill, MatchesABreadthFirstModelOnRandomMazes) {
     const int w = 1 + static_cast<int>(random() % 120);
     const int h = 1 + static_cast<int>(random() % 120);
     const int wallPercent = static_cast<int>(random() % 60);
-    Surface s(w, h);
-    for (TColor& p : s.Pixels()) {
+    std::vector<TColor> pixels(static_cast<std::size_t>(w * h));
+    for (TColor& p : pixels) {
       const int r = static_cast<int>(random() % 100);
       p = r < wallPercent ? clBlack : r % 7 == 0 ? kRed : r % 5 == 0 ? kGreen : clWhite;
     }
+    Surface s(w, h, pixels);
     const int sx = static_cast<int>(random() % static_cast<unsigned>(w));
     const int sy = static_cast<int>(random() % static_cast<unsigned>(h));
 
@@ -599,7 +600,7 @@ TEST(FloodFill, FillsAWholeBoardLayerWithoutADeepStack) {
   for (int y = 1; y < 400; y += 2) {
     for (int x = 0; x < 400; ++x) {
       const bool gap = (y / 2) % 2 == 0 ? x == 399 : x == 0;
-      if (!gap) s.Pixels()[static_cast<std::size_t>(y * 400 + x)] = clBlack;
+      if (!gap) s.SetPixel(x, y, clBlack);
     }
   }
   s.Brush.Color = kLightGreen;

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "gfx/surface.h"
-#include "gfx/typeface.h"
+#include "app/game_typeface.h"
 
 namespace enclova::testing {
 namespace {

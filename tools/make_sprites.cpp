@@ -119,8 +119,7 @@ TColor Mix(TColor from, TColor to, double t) {
 
 void Blend(Surface& s, int x, int y, TColor color, double alpha) {
   if (x < 0 || y < 0 || x >= s.Width() || y >= s.Height() || alpha <= 0) return;
-  TColor& p = s.Pixels()[static_cast<std::size_t>(y) * s.Width() + x];
-  p = alpha >= 1 ? color : Mix(p, color, alpha);
+  s.SetPixel(x, y, alpha >= 1 ? color : Mix(s.GetPixel(x, y), color, alpha));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -257,7 +257,7 @@ Surface XServer::Capture(Window window) const {
                             static_cast<unsigned>(g->Height), AllPlanes, ZPixmap);
   XSync(display_, False);
   if (image == nullptr) return {};
-  Surface out(g->Width, g->Height);
+  std::vector<TColor> pixels(static_cast<std::size_t>(g->Width) * g->Height);
   const int rs = MaskShift(image->red_mask), gs = MaskShift(image->green_mask),
             bs = MaskShift(image->blue_mask);
   for (int y = 0; y < g->Height; ++y) {
@@ -266,11 +266,11 @@ Surface XServer::Capture(Window window) const {
       const auto r = static_cast<TColor>(((p & image->red_mask) >> rs) & 0xFF);
       const auto gr = static_cast<TColor>(((p & image->green_mask) >> gs) & 0xFF);
       const auto b = static_cast<TColor>(((p & image->blue_mask) >> bs) & 0xFF);
-      out.Pixels()[static_cast<std::size_t>(y) * g->Width + x] = r | (gr << 8) | (b << 16);
+      pixels[static_cast<std::size_t>(y) * g->Width + x] = r | (gr << 8) | (b << 16);
     }
   }
   XDestroyImage(image);
-  return out;
+  return Surface(g->Width, g->Height, std::move(pixels));
 }
 
 void XServer::Press(unsigned long keysym) const {
@@ -520,7 +520,7 @@ void WritePpm(const std::string& path, const Surface& surface) {
       masked.Height() == expected.Height()) {
     for (int y = std::max(top, 0); y < std::min(top + height, masked.Height()); ++y) {
       for (int x = std::max(left, 0); x < std::min(left + width, masked.Width()); ++x) {
-        masked.Pixels()[static_cast<std::size_t>(y) * masked.Width() + x] = expected.GetPixel(x, y);
+        masked.SetPixel(x, y, expected.GetPixel(x, y));
       }
     }
   }

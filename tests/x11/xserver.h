@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/sdl_window.h"
+#include "platform/sdl_window.h"
 #include "gfx/surface.h"
 #include "tests/fakes.h"
 

@@ -4,25 +4,10 @@
 #include <string>
 
 #include "app/form.h"
+#include "base/texts.h"
+#include "ranking/clock_digits.h"
 
 namespace enclova {
-
-namespace {
-
-std::string Ordinal(std::int32_t rank) {
-  switch (rank) {
-    case 1:
-      return "1st";
-    case 2:
-      return "2nd";
-    case 3:
-      return "3rd";
-    default:
-      return std::to_string(rank) + "th";
-  }
-}
-
-}  // namespace
 
 void TForm1::ResultStep() {
   if (ResultStage == 0) {
@@ -31,24 +16,24 @@ void TForm1::ResultStep() {
   }
   ElapsedTime = MillisecondsSinceReference();
 
-  if (ResultStage == 1 && ElapsedTime > 2500) {
+  if (ResultStage == 1 && ElapsedTime > kVerdictAfter) {
     ResultStage = 2;
-    Canvas.Pen.Color = clBlack;
-    Canvas.Brush.Color = clBlack;
-    Canvas.Rectangle(405, 150, 594, 264);
+    SolidRectangle(Canvas, clBlack, kClockAreaLeft, kClockAreaTop, kClockAreaRight,
+                   kClockAreaBottom);
 
     // The verdict keeps the font the countdown left: height 48, light grey.
-    if (Missed == 0) Canvas.TextOut(420, 158, "Ｇｏｏｄ!");
-    if (Missed == 1) Canvas.TextOut(420, 158, "Ｍｉｓｓ!");
+    if (Missed == 0) Canvas.TextOut(kVerdictX, kVerdictY, kGoodVerdict);
+    if (Missed == 1) Canvas.TextOut(kVerdictX, kVerdictY, kMissVerdict);
 
-    Canvas.Font.Height = 16;
-    Canvas.TextOut(440, 210,
-                   "Time : " + std::to_string(ClockMinutes) + "' " + std::to_string(ClockTens) +
-                       std::to_string(ClockUnits) + "\"");
+    Canvas.Font.Height = kSmallFontHeight;
+    Canvas.TextOut(kResultTextX, kResultTimeY,
+                   ResultTimeText({ClockMinutes, ClockTens, ClockUnits}));
 
     LastRank = kNoRank;
     if (Missed == 0) LastRank = RankOf(Ranking, Level, TimeScore);
-    if (LastRank < kNoRank) Canvas.TextOut(440, 232, "Rank in " + Ordinal(LastRank));
+    if (LastRank < kNoRank) {
+      Canvas.TextOut(kResultTextX, kResultRankY, std::string(kRankLabel) + Ordinal(LastRank));
+    }
 
     // Everything above is on screen before the save, which may throw; the table keeps the
     // new entry either way.
@@ -58,7 +43,7 @@ void TForm1::ResultStep() {
     }
   }
 
-  if (ResultStage == 2 && ElapsedTime > 7500) {
+  if (ResultStage == 2 && ElapsedTime > kResultEndsAfter) {
     Canvas.CopyMode = SRCCOPY;  // the judging left it at SRCAND
     if (Missed == 0) {
       GameMode = ModeRanking;

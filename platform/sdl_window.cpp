@@ -1,5 +1,5 @@
 // The game's window on SDL: events to handlers, the 33 ms timer, and presenting the Canvas.
-#include "gfx/sdl_window.h"
+#include "platform/sdl_window.h"
 
 #include <SDL.h>
 #include <stdlib.h>

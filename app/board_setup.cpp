@@ -3,20 +3,6 @@
 
 namespace enclova {
 
-namespace {
-
-constexpr TColor kSeparatorGrey = 0x00808080;
-constexpr TColor kSeparatorSilver = 0x00C0C0C0;
-
-// Pen and brush in one colour make Rectangle a solid fill.
-void SolidRectangle(Surface& s, TColor color, int x1, int y1, int x2, int y2) {
-  s.Pen.Color = color;
-  s.Brush.Color = color;
-  s.Rectangle(x1, y1, x2, y2);
-}
-
-}  // namespace
-
 // Runs in the key press that leaves the title (ModePlay, PhaseSetup) and ends in PhaseCountdown,
 // so it runs exactly once per round. The order of the steps is visible on the window and in
 // the drawing state each surface keeps, so it is kept as it is.
@@ -25,15 +11,15 @@ void TForm1::SetUpBoard() {
   const int n = BoardSize();
 
   // PathLayer's pen stays black from here on: the strokes of a growing path rely on it.
-  SolidRectangle(PathLayer, clWhite, 0, 0, 400, 400);
+  SolidRectangle(PathLayer, clWhite, 0, 0, kPlayAreaSize, kPlayAreaSize);
   PathLayer.Pen.Color = clBlack;
 
-  SolidRectangle(JudgeLayer, clWhite, 0, 0, 400, 400);
+  SolidRectangle(JudgeLayer, clWhite, 0, 0, kPlayAreaSize, kPlayAreaSize);
 
   // The play area goes black, then the white board square one cell wider than the outermost
   // vertices on every side. The window's pen and brush are left white.
-  SolidRectangle(Canvas, clBlack, 0, 0, 400, 400);
-  SolidRectangle(Canvas, clWhite, m, m, 400 - m, 400 - m);
+  SolidRectangle(Canvas, clBlack, 0, 0, kPlayAreaSize, kPlayAreaSize);
+  SolidRectangle(Canvas, clWhite, m, m, kPlayAreaSize - m, kPlayAreaSize - m);
 
   // Stones on every other cell of a checkerboard, column by column and top to bottom within a
   // column; that order fixes which cell each Random(2) belongs to, and which of two
@@ -45,28 +31,27 @@ void TForm1::SetUpBoard() {
     for (int j = 1; j <= n; ++j) {
       CellGrid[i][j] = cellCounter % 2 == 0 ? 1 + Random(2) : 0;
       const int kind = CellGrid[i][j];
-      Canvas.Draw(m + 16 * i, m + 16 * j, CellSprites[kind]);
-      JudgeLayer.Draw(m + 16 * i, m + 16 * j, CellSprites[kind + 3]);
+      Canvas.Draw(VertexPixelX(i), VertexPixelY(j), CellSprites[kind]);
+      JudgeLayer.Draw(VertexPixelX(i), VertexPixelY(j), CellSprites[kind + 3]);
       ++cellCounter;
     }
   }
 
   // The cursor's first vertex (Level + 2, Level + 2) lies at pixel (192, 192) at every level.
-  Canvas.CopyMode = SRCINVERT;
-  Canvas.Draw(189, 189, CursorIdle);
-  Canvas.CopyMode = SRCCOPY;
+  ToggleCursor(CursorIdle, Level + 2, Level + 2);
 
   // The clock area is blacked on SidePanel itself, for good: the countdown texts go there.
-  SolidRectangle(SidePanel, clBlack, 5, 150, 194, 264);
-  Canvas.Draw(400, 0, SidePanel);
+  SolidRectangle(SidePanel, clBlack, kClockAreaLeft - kSidePanelX, kClockAreaTop,
+                 kClockAreaRight - kSidePanelX, kClockAreaBottom);
+  Canvas.Draw(kSidePanelX, 0, SidePanel);
 
   SeparatorStrip.Pen.Color = kSeparatorGrey;
   SeparatorStrip.MoveTo(0, 0);
-  SeparatorStrip.LineTo(0, 400);
+  SeparatorStrip.LineTo(0, kClientHeight);
   SeparatorStrip.Pen.Color = kSeparatorSilver;
   SeparatorStrip.MoveTo(1, 0);
-  SeparatorStrip.LineTo(1, 400);
-  Canvas.Draw(400, 0, SeparatorStrip);
+  SeparatorStrip.LineTo(1, kClientHeight);
+  Canvas.Draw(kSidePanelX, 0, SeparatorStrip);
 
   // Lattice coordinates 0..49 cover every entry play writes at any level.
   for (int i = 0; i <= 49; ++i) {

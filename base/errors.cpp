@@ -1,10 +1,20 @@
 // Error texts, codes and the error box's caption.
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <cctype>
 
+#include "base/texts.h"
+
 namespace enclova {
+
+namespace {
+
+std::string IoErrorText(int number) {
+  return std::string(kIoErrorOpen) + std::to_string(number) + ")";
+}
+
+}  // namespace
 
 EInOutError::EInOutError(int code) : GameError(InOutErrorMessage(code)), ErrorCode(code) {}
 
@@ -14,18 +24,18 @@ EInOutError::EInOutError(int code, const std::string& message)
 EInOutError InOutErrorFromErrno(int errnum) {
   const int code = CodeFromErrno(errnum);
   if (code != 0) return EInOutError(code);
-  return EInOutError(errnum, "I/O エラー (" + std::to_string(errnum) + ")");
+  return EInOutError(errnum, IoErrorText(errnum));
 }
 
 std::string InOutErrorMessage(int code) {
   switch (code) {
-    case kErrFileNotFound: return "ファイルが見つかりません";
-    case kErrInvalidName: return "不正なファイル名です";
-    case kErrTooManyOpenFiles: return "オープンしたファイルが多すぎます";
-    case kErrAccessDenied: return "ファイルへのアクセスが拒否されました";
-    case kErrReadPastEnd: return "ファイルの末尾以降を読み込みました";
-    case kErrDiskFull: return "ディスクがいっぱいです";
-    default: return "I/O エラー (" + std::to_string(code) + ")";
+    case kErrFileNotFound: return std::string(kErrFileNotFoundText);
+    case kErrInvalidName: return std::string(kErrInvalidNameText);
+    case kErrTooManyOpenFiles: return std::string(kErrTooManyOpenFilesText);
+    case kErrAccessDenied: return std::string(kErrAccessDeniedText);
+    case kErrReadPastEnd: return std::string(kErrReadPastEndText);
+    case kErrDiskFull: return std::string(kErrDiskFullText);
+    default: return IoErrorText(code);
   }
 }
 
@@ -50,10 +60,10 @@ int CodeFromErrno(int errnum) {
 }
 
 GameError PictureOpenError(const std::string& path) {
-  return GameError("ファイル " + path + " は開けません");
+  return GameError(std::string(kPictureOpenBefore) + path + std::string(kPictureOpenAfter));
 }
 
-GameError InvalidBitmapError() { return GameError("ビットマップイメージが不正です"); }
+GameError InvalidBitmapError() { return GameError(std::string(kInvalidBitmapText)); }
 
 std::string ApplicationTitle(const std::string& executablePath) {
   std::string name = executablePath.substr(executablePath.find_last_of('/') + 1);

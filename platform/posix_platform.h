@@ -1,7 +1,7 @@
 // The real clock and file system of a Linux process.
 #pragma once
 
-#include "app/platform.h"
+#include "base/seams.h"
 
 namespace enclova {
 

@@ -1,5 +1,5 @@
 // Linux system calls behind the game's seams.
-#include "app/posix_platform.h"
+#include "platform/posix_platform.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,6 @@
 // Loop judging: the time score, the verdict read off the drawn loop, and the judged board.
 #include "app/form.h"
+#include "ranking/clock_digits.h"
 
 namespace enclova {
 
@@ -8,7 +9,7 @@ namespace enclova {
 // exactly inside the loop, since the drawn loop's cut corners stop a fill that moves between
 // edge neighbours only. Pixel (0, 0) is always outside: every path pixel lies within 16..384.
 void TForm1::JudgeLoop() {
-  TimeScore = ClockMinutes * 100 + ClockTens * 10 + ClockUnits;
+  TimeScore = TimeScoreOf({ClockMinutes, ClockTens, ClockUnits});
 
   // Nothing later in this key press may act on it; the result display takes over.
   Command = CmdNone;
@@ -26,13 +27,12 @@ void TForm1::JudgeLoop() {
 
   // Every cell is looked at, so that every stone of kind 1 left outside gets its marker.
   Missed = 0;
-  const int m = Margin();
   const int n = BoardSize();
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= n; ++j) {
-      const TColor c = PathLayer.GetPixel(m + 16 * i + 8, m + 16 * j + 8);
+      const TColor c = PathLayer.GetPixel(VertexPixelX(i) + 8, VertexPixelY(j) + 8);
       if (CellGrid[i][j] == 1 && c == clBlack) {
-        JudgeLayer.Draw(m + 16 * i + 1, m + 16 * j + 1, MissMarker);
+        JudgeLayer.Draw(VertexPixelX(i) + 1, VertexPixelY(j) + 1, MissMarker);
         Missed = 1;
       } else if (CellGrid[i][j] == 2 && c == clWhite) {
         Missed = 1;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/application.h"
-#include "gfx/sdl_window.h"
+#include "platform/sdl_window.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
 
@@ -99,11 +99,10 @@ void DrawStopIcon(Surface& box, int left, int top) {
           if (!inCross) ++red;
         }
       }
-      const std::size_t at = static_cast<std::size_t>(top + y) * box.Width() + (left + x);
-      box.Pixels()[at] = Blend(box.Pixels()[at], kErrorBoxStopRed, red, kSamples * kSamples);
+      const TColor back = box.GetPixel(left + x, top + y);
+      box.SetPixel(left + x, top + y, Blend(back, kErrorBoxStopRed, red, kSamples * kSamples));
     }
   }
-  box.MarkChanged();
 }
 
 // The whole box: icon and message on white, the OK button on a grey band below.

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "gfx/sdl_window.h"
+#include "platform/sdl_window.h"
 
 namespace enclova {
 

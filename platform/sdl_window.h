@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/platform.h"
+#include "base/seams.h"
 
 struct SDL_Window;
 

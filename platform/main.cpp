@@ -12,11 +12,11 @@
 #include <string_view>
 
 #include "app/application.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/form.h"
-#include "app/posix_platform.h"
-#include "gfx/sdl_window.h"
-#include "gfx/typeface.h"
+#include "platform/posix_platform.h"
+#include "platform/sdl_window.h"
+#include "app/game_typeface.h"
 
 namespace {
 

@@ -1,0 +1,48 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when an include runs against the layers of ARCHITECTURE.md, or when SDL or X11 appear
+# outside the window binding (platform/sdl_* and platform/main.cpp).
+#
+#   platform -> app -> puzzle, ranking -> base, gfx
+#
+# A folder may include its own files and those of any folder below it; tools may use everything
+# but the platform. Tests and benchmarks may use everything.
+set(allowed_app app puzzle ranking base gfx)
+set(allowed_puzzle puzzle base)
+set(allowed_ranking ranking base)
+set(allowed_base base)
+set(allowed_gfx gfx)
+set(allowed_tools tools app puzzle ranking base gfx)
+set(allowed_platform platform app puzzle ranking base gfx)
+
+set(offences "")
+foreach(layer app puzzle ranking base gfx tools platform)
+  file(GLOB_RECURSE sources ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.h)
+  foreach(source ${sources})
+    file(RELATIVE_PATH name ${SOURCE_DIR} ${source})
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*$" "\\1" target "${line}")
+      if(target MATCHES "^(SDL|X11/)")
+        if(NOT name MATCHES "^platform/(sdl_[^/]*|main\\.cpp)$")
+          list(APPEND offences "${name}: ${target} (the window system stays in the binding)")
+        endif()
+        continue()
+      endif()
+      if(NOT target MATCHES "^([a-z]+)/")
+        continue()
+      endif()
+      set(folder ${CMAKE_MATCH_1})
+      if(NOT EXISTS ${SOURCE_DIR}/${folder})
+        continue()
+      endif()
+      if(NOT folder IN_LIST allowed_${layer})
+        list(APPEND offences "${name}: ${target} (${layer} may not use ${folder})")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(offences)
+  list(JOIN offences "\n  " report)
+  message(FATAL_ERROR "Includes against the layers:\n  ${report}")
+endif()
