@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
   enclova::SystemClock clock;
   enclova::PosixFileSystem files;
   // Fonts load at the first text; the title needs none, so start-up does not wait for them.
-  std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface(&error);
-  if (!face) std::fprintf(stderr, "enclova: text cannot be drawn: %s\n", error.c_str());
+  // A face that cannot be found is reported on standard error then.
+  const std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface();
 
   enclova::SdlWindow window(face.get());
   if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);

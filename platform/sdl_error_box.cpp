@@ -12,6 +12,7 @@
 
 #include "app/application.h"
 #include "platform/sdl_window.h"
+#include "platform/tick_schedule.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
 
@@ -213,19 +214,17 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
   bool buttonPressed = false;
   SDL_Event event;
   const bool ticking = app_ != nullptr && MainWindowShown();
-  std::chrono::steady_clock::time_point next = std::chrono::steady_clock::now() + kTickPeriod;
+  TickSchedule schedule(std::chrono::steady_clock::now());
   while (open) {
     if (ticking && !terminate_) {
-      const auto now = std::chrono::steady_clock::now();
-      if (now >= next) {
+      // Every tick is delivered here: the box's loop makes no quiet-timer promise.
+      const TickPlan plan = schedule.Plan(std::chrono::steady_clock::now(), {});
+      if (plan.Tick) {
         app_->Tick();
         Present(false);
-        next += kTickPeriod;
-        if (next <= now) next = now + kTickPeriod;
         continue;
       }
-      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
-      if (SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) == 0) continue;
+      if (SDL_WaitEventTimeout(&event, static_cast<int>(plan.Wait.count())) == 0) continue;
     } else if (SDL_WaitEvent(&event) == 0) {
       break;
     }

@@ -7,19 +7,17 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "app/application.h"
 #include "app/form.h"
 #include "gfx/surface.h"
+#include "platform/tick_schedule.h"
 
 namespace enclova {
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-constexpr std::chrono::milliseconds kTimerPeriod = kTickPeriod;
-constexpr std::chrono::milliseconds kQuietMargin{2};
 
 }  // namespace
 
@@ -73,21 +71,12 @@ void SdlWindow::Present(bool force) {
   if (surface == nullptr) return;
   const int width = std::min(canvas_->Width(), surface->w);
   const int height = std::min(canvas_->Height(), surface->h);
-  const int sourcePitch = canvas_->Width() * 4;
-  const std::uint32_t* source = canvas_->Pixels().data();
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-  if (surface->format->format == SDL_PIXELFORMAT_XBGR8888) {
-    // Our 0x00BBGGRR is this format as it stands.
-    auto* target = static_cast<std::uint8_t*>(surface->pixels);
-    for (int y = 0; y < height; ++y) {
-      std::memcpy(target + static_cast<std::ptrdiff_t>(y) * surface->pitch,
-                  source + static_cast<std::ptrdiff_t>(y) * canvas_->Width(),
-                  static_cast<std::size_t>(width) * 4);
-    }
-  } else {
-    SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_XBGR8888, source, sourcePitch,
-                      surface->format->format, surface->pixels, surface->pitch);
-  }
+  // Our 0x00BBGGRR is SDL's XBGR8888; X servers' windows are usually XRGB (SDL's RGB888), so
+  // SDL swaps the channels on the way (and copies alone when the formats agree).
+  SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_XBGR8888, canvas_->Pixels().data(),
+                    canvas_->Width() * 4, surface->format->format, surface->pixels,
+                    surface->pitch);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   SDL_UpdateWindowSurface(window_);
   presentedChange_ = canvas_->ChangeCount();
@@ -152,9 +141,7 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
   // the window the keyboard.
   SDL_ShowWindow(window_);
 
-  // The timer runs from a deadline, so ticks keep their 33 ms rhythm however long the handlers
-  // take; one that falls due late is delivered once, and the rhythm starts again from then.
-  SteadyClock::time_point next = SteadyClock::now() + kTimerPeriod;
+  TickSchedule schedule(SteadyClock::now());
   SDL_Event event;
   while (!terminate_) {
     if (form.TimerIsIdle()) {
@@ -162,31 +149,17 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
       if (SDL_WaitEvent(&event) == 0) break;
       Dispatch(event, app);
       Present(false);
-      if (next < SteadyClock::now()) next = SteadyClock::now() + kTimerPeriod;
+      schedule.Resync(SteadyClock::now());
       continue;
     }
-    SteadyClock::time_point now = SteadyClock::now();
-    // Ticks that certainly do nothing (between the countdown's stages, the clock's seconds and
-    // the result's stages) are passed over without waking; the first that may act comes at
-    // its usual time in the rhythm. The margin covers the two clocks' different phases.
-    const SteadyClock::time_point quietUntil =
-        now + std::chrono::milliseconds(form.QuietMilliseconds()) - kQuietMargin;
-    if (now >= next) {
-      if (next < quietUntil) {
-        next += kTimerPeriod;
-        continue;
-      }
+    // Between the countdown's stages, the clock's seconds and the result's stages the ticks
+    // certainly do nothing; the schedule sleeps through them.
+    const TickPlan plan = schedule.Plan(SteadyClock::now(),
+                                        std::chrono::milliseconds(form.QuietMilliseconds()));
+    if (plan.Tick) {
       app.Tick();
       Present(false);
-      next += kTimerPeriod;
-      if (next <= now) next = now + kTimerPeriod;
-      continue;
-    }
-    SteadyClock::time_point wakeAt = next;
-    while (wakeAt < quietUntil) wakeAt += kTimerPeriod;
-    // Rounded up: waking a fraction of a millisecond early would cost a second wake-up.
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now);
-    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) != 0) {
+    } else if (SDL_WaitEventTimeout(&event, static_cast<int>(plan.Wait.count())) != 0) {
       Dispatch(event, app);
       Present(false);
     }

@@ -15,12 +15,6 @@
 #include "base/seams.h"
 
 struct SDL_Window;
-
-namespace enclova {
-// The period of the game's timer, in the main loop and under an open error box.
-inline constexpr std::chrono::milliseconds kTickPeriod{33};
-}  // namespace enclova
-
 union SDL_Event;
 
 namespace enclova {
