@@ -15,6 +15,7 @@
 #include "base/errors.h"
 #include "app/form.h"
 #include "platform/posix_platform.h"
+#include "platform/shared_clock.h"
 #include "platform/sdl_window.h"
 #include "app/game_typeface.h"
 
@@ -98,7 +99,18 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  enclova::SystemClock clock;
+  enclova::SystemClock systemClock;
+  enclova::Clock* clock = &systemClock;
+  // Tests of the real binary step the game's time themselves (tests/x11).
+  std::unique_ptr<enclova::SharedClock> sharedClock;
+  if (const char* path = std::getenv("ENCLOVA_TEST_CLOCK"); path != nullptr) {
+    sharedClock = enclova::SharedClock::Open(path, &error);
+    if (!sharedClock) {
+      std::fprintf(stderr, "enclova: ENCLOVA_TEST_CLOCK: %s\n", error.c_str());
+      return 2;
+    }
+    clock = sharedClock.get();
+  }
   enclova::PosixFileSystem files;
   // Fonts load at the first text; the title needs none, so start-up does not wait for them.
   // A face that cannot be found is reported on standard error then.
@@ -106,7 +118,8 @@ int main(int argc, char** argv) {
 
   enclova::SdlWindow window(face.get());
   if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);
-  enclova::TForm1 form(clock, files, window, face.get());
+  if (sharedClock) window.SleepThroughQuietTicks(false);
+  enclova::TForm1 form(*clock, files, window, face.get());
   enclova::Application app(form, window, enclova::ApplicationTitle(ExecutablePath(argv[0])));
 
   if (seed) form.FixSeed(*seed);

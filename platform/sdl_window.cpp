@@ -110,6 +110,8 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
           SDL_SetWindowInputFocus(window_);
           [[fallthrough]];
         case SDL_WINDOWEVENT_EXPOSED:
+          exposedOnce_ = true;
+          [[fallthrough]];
         case SDL_WINDOWEVENT_RESTORED:
           // The window keeps no copy of its own: a paint request is a full repaint.
           app.Paint();
@@ -141,8 +143,19 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
   // the window the keyboard.
   SDL_ShowWindow(window_);
 
-  TickSchedule schedule(SteadyClock::now());
   SDL_Event event;
+  // The server's first paint request (the window mapped and exposed) comes before the first
+  // tick, whatever the server's pace, so every start shows the same picture: the first tick
+  // draws the title over what that paint drew. A server that never asks is waited for a second.
+  const SteadyClock::time_point exposeBy = SteadyClock::now() + std::chrono::seconds(1);
+  while (!terminate_ && !exposedOnce_) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(exposeBy - SteadyClock::now());
+    if (left.count() <= 0) break;
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(left.count())) == 0) continue;
+    Dispatch(event, app);
+    Present(false);
+  }
+  TickSchedule schedule(SteadyClock::now());
   while (!terminate_) {
     if (form.TimerIsIdle()) {
       // A tick would do nothing: sleep until something happens.
@@ -154,8 +167,8 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
     }
     // Between the countdown's stages, the clock's seconds and the result's stages the ticks
     // certainly do nothing; the schedule sleeps through them.
-    const TickPlan plan = schedule.Plan(SteadyClock::now(),
-                                        std::chrono::milliseconds(form.QuietMilliseconds()));
+    const std::chrono::milliseconds quiet(sleepThroughQuiet_ ? form.QuietMilliseconds() : 0);
+    const TickPlan plan = schedule.Plan(SteadyClock::now(), quiet);
     if (plan.Tick) {
       app.Tick();
       Present(false);

@@ -78,6 +78,10 @@ class SdlWindow final : public Host {
   // Host: the modal error box; runs its own event loop until OK, Return, Space or Escape.
   void ShowError(const std::string& caption, const std::string& text) override;
 
+  // The game's quiet-timer promise is measured on its clock; a clock that a test steps by hand
+  // makes no such promise, so every tick is then delivered.
+  void SleepThroughQuietTicks(bool sleep) { sleepThroughQuiet_ = sleep; }
+
   // When set, the first presented frame prints how long after `start` it reached the screen.
   void TraceFirstFrame(std::chrono::steady_clock::time_point start) {
     traceFirstFrame_ = true;
@@ -105,6 +109,8 @@ class SdlWindow final : public Host {
   bool terminate_ = false;
   bool boxOpen_ = false;
   bool traceFirstFrame_ = false;
+  bool sleepThroughQuiet_ = true;
+  bool exposedOnce_ = false;
   std::chrono::steady_clock::time_point start_;
 };
 

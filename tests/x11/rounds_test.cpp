@@ -166,11 +166,18 @@ void PutInt32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t
   }
 }
 
-// The real game and the headless one through a round. The headless clock is moved to the
-// middle of whole seconds after Z, where the real game's picture holds still long enough to be
-// compared; keys go to both.
+// The real game and the headless game through a round; keys go to both. Both clocks are moved
+// together to the middle of whole seconds after Z, a second at a time, and the window is
+// compared there. On the real clock (RealClockRoundTest) the headless clock follows the real
+// game's time instead, and the test compares where the real picture holds still long enough.
 class RoundTest : public RealAndHeadless {
  protected:
+  virtual bool OnTheRealClock() const { return false; }
+
+  void LaunchRound(const GameHarness::Options& options, const std::vector<std::string>& args) {
+    Launch(options, args, !OnTheRealClock());
+  }
+
   // Presses and releases `keysym` `count` times; the headless game gets as many presses of
   // `code`.
   void Tap(KeySym keysym, std::uint16_t code, int count = 1) {
@@ -182,12 +189,40 @@ class RoundTest : public RealAndHeadless {
   void StartRound() {
     Tap(XK_z, VK_Z);
     roundStart_ = Clock::now();
+    roundStartLocal_ = Headless->Clock.Local;
     headlessMs_ = 0;
+    // The board is drawn: the game has read the round's reference time.
+    if (GameClock) {
+      EXPECT_TRUE(ShowsHeadless()) << "the new board";
+    }
   }
 
   std::int64_t RealMs() const {
+    if (GameClock) return headlessMs_;
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - roundStart_)
         .count();
+  }
+
+  // The headless game `ms` further on; with the stepped clock, the real game too, in steps
+  // that end on the middle of each whole second they pass, as a player's game would see them.
+  // `windowInView` is false while another window covers part of it.
+  void Advance(std::int64_t ms, bool windowInView = true) {
+    const std::int64_t target = headlessMs_ + ms;
+    if (!GameClock) {
+      Headless->Run(ms);
+      headlessMs_ = target;
+      return;
+    }
+    // Every key pressed so far has been handled before the time moves on.
+    if (windowInView) {
+      EXPECT_TRUE(ShowsHeadless()) << "before moving the clock to " << target;
+    }
+    while (headlessMs_ < target) {
+      const std::int64_t halfSecond =
+          headlessMs_ < 500 ? 500 : (headlessMs_ - 500) / 1000 * 1000 + 1500;
+      headlessMs_ = std::min(target, halfSecond);
+      StepClockTo(roundStartLocal_ + static_cast<std::uint32_t>(headlessMs_));
+    }
   }
 
   // Moves the headless game to the middle of a second the real game is in or has yet to reach,
@@ -196,8 +231,7 @@ class RoundTest : public RealAndHeadless {
   int Settle(std::int64_t from = 0, std::int64_t margin = 350) {
     std::int64_t second = std::max(from, (RealMs() + margin) / 1000);
     if (second * 1000 + 500 < headlessMs_) second = headlessMs_ / 1000 + 1;
-    Headless->Run(second * 1000 + 500 - headlessMs_);
-    headlessMs_ = second * 1000 + 500;
+    Advance(second * 1000 + 500 - headlessMs_);
     const auto shows =
         WindowShows(Headless->Form.Canvas, std::chrono::milliseconds(std::max<std::int64_t>(
                                                (second + 1) * 1000 - RealMs() + 1000, 2000)));
@@ -238,11 +272,9 @@ class RoundTest : public RealAndHeadless {
 
   // The result panel, then what follows it, each when the real game has reached it.
   void ExpectResultThenNext() {
-    Headless->Run(3000);
-    headlessMs_ += 3000;
+    Advance(3000);
     EXPECT_TRUE(WindowShows(Headless->Form.Canvas)) << "the result panel";
-    Headless->Run(5000);
-    headlessMs_ += 5000;
+    Advance(5000);
     EXPECT_TRUE(WindowShows(Headless->Form.Canvas)) << "the screen after the result";
   }
 
@@ -258,6 +290,7 @@ class RoundTest : public RealAndHeadless {
   }
 
   Clock::time_point roundStart_;
+  std::uint32_t roundStartLocal_ = 0;
   std::int64_t headlessMs_ = 0;
   std::int64_t resultStart_ = 0;
 };
@@ -274,7 +307,7 @@ TEST_F(RoundTest, GoodRoundIsRankedFirstAndSaved) {
     PutInt32(options.RecordFile, 4 * k, oldTimes[k]);
     PutInt32(options.RecordFile, 80 + 4 * k, 1);
   }
-  Launch(options, {"--seed", std::to_string(seed)});
+  LaunchRound(options, {"--seed", std::to_string(seed)});
   Headless->Tick();
   ASSERT_TRUE(ShowsHeadless()) << Game->Stderr();
 
@@ -315,10 +348,16 @@ TEST_F(RoundTest, GoodRoundIsRankedFirstAndSaved) {
   EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
 }
 
-TEST_F(RoundTest, MissedRoundReturnsToTitleWithLevelSprite) {
+// One round keeps the real clock, with the game's own timer and its quiet-timer sleeps.
+class RealClockRoundTest : public RoundTest {
+ protected:
+  bool OnTheRealClock() const override { return true; }
+};
+
+TEST_F(RealClockRoundTest, MissedRoundReturnsToTitleWithLevelSprite) {
   GameHarness::Options options;
   options.Seed = 4242;
-  Launch(options, {"--seed", "4242"});
+  LaunchRound(options, {"--seed", "4242"});
   Headless->Tick();
   ASSERT_TRUE(ShowsHeadless()) << Game->Stderr();
   Tap(XK_Right, VK_RIGHT);  // level 2
@@ -346,7 +385,7 @@ TEST_F(RoundTest, SaveErrorShowsBoxOverWindowAndGameGoesOn) {
   std::printf("seed %u\n", seed);
   GameHarness::Options options;
   options.Seed = seed;
-  Launch(options, {"--seed", std::to_string(seed)});
+  LaunchRound(options, {"--seed", std::to_string(seed)});
   // The new file is written beside the old one first; a directory in its place stops the save.
   for (const std::string& dir : {Dir->Path(), Headless->Dir.Path()}) {
     ASSERT_EQ(mkdir((dir + "/fdata.dat.tmp").c_str(), 0755), 0);
@@ -359,7 +398,7 @@ TEST_F(RoundTest, SaveErrorShowsBoxOverWindowAndGameGoesOn) {
   Trace(loop);
   Close(6);
   ASSERT_EQ(Headless->Form.Missed, 0);
-  Headless->Run(3000);
+  Advance(3000);
   ASSERT_EQ(Headless->Host.Errors.size(), 1u);
   const auto& [caption, text] = Headless->Host.Errors[0];
 
@@ -387,7 +426,7 @@ TEST_F(RoundTest, SaveErrorShowsBoxOverWindowAndGameGoesOn) {
                            b->Height);
 
   // The timer runs on under the box: the result ends and the ranking screen comes up behind it.
-  Headless->Run(5000);
+  Advance(5000, false);
   ASSERT_EQ(Headless->Form.GameMode, ModeRanking);
   EXPECT_TRUE(WaitFor(
       [&] {
@@ -416,7 +455,7 @@ TEST_F(RoundTest, RepaintAfterCoverOrUnmapMatchesHeadless) {
                                               {kUnmapMap, "unmapped and mapped"}};
   GameHarness::Options options;
   options.Seed = 99;
-  Launch(options, {"--seed", "99"});
+  LaunchRound(options, {"--seed", "99"});
   Headless->Tick();
   ASSERT_TRUE(ShowsHeadless()) << Game->Stderr();
   const std::optional<WindowGeometry> g = X.Geometry(Main);

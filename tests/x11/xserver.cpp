@@ -8,11 +8,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +26,7 @@
 #include <thread>
 
 #include "gfx/bmp.h"
+#include "platform/shared_clock.h"
 
 extern char** environ;
 
@@ -374,7 +377,8 @@ int XServer::TakeErrorCount() const {
 }
 
 GameProcess::GameProcess(const XServer& server, const std::string& workDir,
-                         const std::vector<std::string>& args)
+                         const std::vector<std::string>& args,
+                         const std::vector<std::string>& environment)
     : workDir_(workDir) {
   const std::string binary = GameBinary();
   std::vector<std::string> argv{binary};
@@ -398,6 +402,10 @@ GameProcess::GameProcess(const XServer& server, const std::string& workDir,
     unsetenv("LC_CTYPE");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("SDL_VIDEODRIVER");
+    for (const std::string& pair : environment) {
+      const std::size_t eq = pair.find('=');
+      setenv(pair.substr(0, eq).c_str(), pair.substr(eq + 1).c_str(), 1);
+    }
     std::vector<char*> raw;
     for (std::string& a : argv) raw.push_back(a.data());
     raw.push_back(nullptr);
@@ -457,8 +465,52 @@ std::string GameProcess::Stderr() const {
   return ::testing::AssertionFailure() << differing << " pixels differ, first:" << first.str();
 }
 
+SteppedClock::SteppedClock(const std::string& path, std::uint32_t start) : path_(path) {
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0 || ftruncate(fd, sizeof(SharedClockWords)) != 0) {
+    throw std::runtime_error("cannot create the clock file " + path);
+  }
+  words_ = mmap(nullptr, sizeof(SharedClockWords), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  close(fd);
+  if (words_ == MAP_FAILED) throw std::runtime_error("cannot map the clock file " + path);
+  Set(start);
+}
+
+SteppedClock::~SteppedClock() {
+  if (words_ != nullptr && words_ != MAP_FAILED) munmap(words_, sizeof(SharedClockWords));
+}
+
+void SteppedClock::Set(std::uint32_t ms) {
+  auto* words = static_cast<SharedClockWords*>(words_);
+  std::atomic_ref<std::int64_t>(words->Milliseconds).store(std::int64_t{ms});
+}
+
+std::uint64_t SteppedClock::Readings() const {
+  auto* words = static_cast<SharedClockWords*>(words_);
+  return std::atomic_ref<std::uint64_t>(words->Readings).load();
+}
+
+void RealAndHeadless::TickBothAtTheSameTime() {
+  if (Headless->Form.TimerIsIdle()) return;
+  const std::uint64_t seen = GameClock->Readings();
+  Headless->Tick();
+  // A tick reads the clock once or twice; three more readings mean a whole tick began after
+  // the time was set, and the one before it has finished. A tick that ends the timer's work
+  // (the result giving way to the ranking screen) is the last to read it.
+  const std::uint64_t wanted = seen + (Headless->Form.TimerIsIdle() ? 1 : 3);
+  EXPECT_TRUE(WaitFor([&] { return GameClock->Readings() >= wanted; }))
+      << "the game does not tick";
+}
+
+void RealAndHeadless::StepClockTo(std::uint32_t local) {
+  TickBothAtTheSameTime();
+  Headless->Clock.Local = local;
+  GameClock->Set(local);
+  TickBothAtTheSameTime();
+}
+
 void RealAndHeadless::Launch(testing::GameHarness::Options options,
-                             const std::vector<std::string>& args) {
+                             const std::vector<std::string>& args, bool steppedClock) {
   options.RealFont = true;
   Dir = std::make_unique<testing::TempDir>();
   if (options.WriteRecordFile) testing::WriteFileBytes(Dir->File("fdata.dat"), options.RecordFile);
@@ -468,8 +520,13 @@ void RealAndHeadless::Launch(testing::GameHarness::Options options,
                                 ? testing::ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fgra.bmp")
                                 : EncodeBmp24(testing::MakeTestSheet()));
   }
-  Game = std::make_unique<GameProcess>(X, Dir->Path(), args);
   Headless = std::make_unique<testing::GameHarness>(options);
+  std::vector<std::string> environment;
+  if (steppedClock) {
+    GameClock = std::make_unique<SteppedClock>(Dir->File("clock"), Headless->Clock.Local);
+    environment.push_back("ENCLOVA_TEST_CLOCK=" + GameClock->Path());
+  }
+  Game = std::make_unique<GameProcess>(X, Dir->Path(), args, environment);
   Headless->Paint();
 }
 

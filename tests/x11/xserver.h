@@ -126,8 +126,10 @@ XServer& SharedServer();
 // the locale. Standard output and error go to files in workDir. Killed with the object.
 class GameProcess {
  public:
+  // `environment` holds NAME=VALUE pairs added to the game's environment.
   GameProcess(const XServer& server, const std::string& workDir,
-              const std::vector<std::string>& args = {});
+              const std::vector<std::string>& args = {},
+              const std::vector<std::string>& environment = {});
   ~GameProcess();
   GameProcess(const GameProcess&) = delete;
   GameProcess& operator=(const GameProcess&) = delete;
@@ -159,6 +161,24 @@ std::string GameBinary();
 // two faces, the button's edge, and ink where the message is.
 void ExpectErrorBoxPicture(const Surface& box);
 
+// The game binary's clock in a test that steps it (ENCLOVA_TEST_CLOCK): a file both processes
+// map, with the milliseconds the test sets and the number of readings the game has made.
+class SteppedClock {
+ public:
+  SteppedClock(const std::string& path, std::uint32_t start);
+  ~SteppedClock();
+  SteppedClock(const SteppedClock&) = delete;
+  SteppedClock& operator=(const SteppedClock&) = delete;
+
+  const std::string& Path() const { return path_; }
+  void Set(std::uint32_t ms);
+  std::uint64_t Readings() const;
+
+ private:
+  std::string path_;
+  void* words_ = nullptr;
+};
+
 // The real binary and the headless game side by side, started from the same data files, so the
 // window can be compared pixel for pixel with the headless Canvas in the same state.
 class RealAndHeadless : public ::testing::Test {
@@ -168,8 +188,14 @@ class RealAndHeadless : public ::testing::Test {
   // Writes the data files `options` describes into a fresh working directory, starts the
   // binary there with `args`, and builds the headless game from the same files, painted once as
   // the window's first showing paints it. The headless game uses the real font, as the binary
-  // does. Does not wait for the window.
-  void Launch(testing::GameHarness::Options options, const std::vector<std::string>& args = {});
+  // does. Does not wait for the window. With `steppedClock` the binary's time is the headless
+  // game's and moves only by StepClockTo; otherwise it runs on the real clock.
+  void Launch(testing::GameHarness::Options options, const std::vector<std::string>& args = {},
+              bool steppedClock = false);
+  // With a stepped clock: waits for the binary to tick at the time it has now, ticks the
+  // headless game once at it, then moves both to `local` and does the same there. Ticks are
+  // only awaited while the timer runs (not on the title or the ranking screen).
+  void StepClockTo(std::uint32_t local);
   // Waits for the main window ("Enclova") and remembers it in Main; false after the time-out.
   bool WaitForMainWindow();
   // Waits until the main window shows exactly `expected`; on time-out the last difference.
@@ -182,7 +208,11 @@ class RealAndHeadless : public ::testing::Test {
   std::unique_ptr<testing::TempDir> Dir;
   std::unique_ptr<GameProcess> Game;
   std::unique_ptr<testing::GameHarness> Headless;
+  std::unique_ptr<SteppedClock> GameClock;
   Window Main = 0;
+
+ private:
+  void TickBothAtTheSameTime();
 };
 
 }  // namespace enclova::x11
