@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -436,36 +435,6 @@ TEST_F(TypefaceTest, CachedRunsMatchAFreshFaceWhateverHeightsCameBetween) {
     EXPECT_TRUE(SameRun(runs[i], fresh->Render(order[i].first, order[i].second)))
         << order[i].first << " at " << order[i].second << ", call " << i;
   }
-}
-
-TEST_F(TypefaceTest, RankingScreenTextsRenderInWellUnderAMillisecondOnceCached) {
-  std::vector<std::string> texts = {"Rank", "Level", "Time",
-                                    "########　　　Press any key　　　########"};
-  for (int i = 1; i <= 20; ++i) {
-    texts.push_back(std::to_string(i));
-    if (i % 3 == 0) {
-      texts.push_back("-------    No Entry    -------");
-    } else {
-      texts.push_back(std::to_string(i % 10 + 1));
-      texts.push_back(std::to_string(i % 10) + "' " + std::to_string(i % 6) +
-                      std::to_string(i % 10) + "\"");
-    }
-  }
-  const std::unique_ptr<Typeface> face = OpenGameTypeface();
-  using Clock = std::chrono::steady_clock;
-  const auto pass = [&] {
-    const auto start = Clock::now();
-    int total = 0;
-    for (const std::string& text : texts) total += face->Render(text, 16).Width;
-    EXPECT_GT(total, 0);
-    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-  };
-  const double first = pass();
-  double best = first;
-  for (int i = 0; i < 5; ++i) best = std::min(best, pass());
-  std::printf("%zu ranking texts: first %.0f us, cached best of 5 %.0f us\n", texts.size(), first,
-              best);
-  EXPECT_LT(best, 1000.0);
 }
 
 TEST_F(TypefaceTest, TextOutPutsLightGreyInkOnBlackWithTheCellsTopLeftAtThePoint) {
