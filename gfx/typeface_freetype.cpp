@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <unordered_map>
@@ -154,8 +155,19 @@ std::optional<FaceFile> MatchAnyJapaneseFace(const std::vector<std::string>& tex
   return std::nullopt;
 }
 
+// fontconfig keeps its configuration and font list for the life of the process; they are
+// released when it ends, so that a leak checker sees only what we leak.
+bool InitFontconfig() {
+  static const bool ready = [] {
+    if (FcInit() != FcTrue) return false;
+    std::atexit(FcFini);
+    return true;
+  }();
+  return ready;
+}
+
 std::optional<FaceFile> FindPreferredFace(const FaceRequest& request, std::string* why) {
-  if (FcInit() != FcTrue) {
+  if (!InitFontconfig()) {
     *why = "fontconfig could not be initialised";
     return std::nullopt;
   }
@@ -370,7 +382,7 @@ std::unique_ptr<Typeface> OpenPreferredTypeface(FaceRequest request, std::string
 std::unique_ptr<Typeface> OpenTypefaceByFamily(const std::string& family, std::string* error) {
   std::string why;
   std::optional<FaceFile> file;
-  if (FcInit() != FcTrue) {
+  if (!InitFontconfig()) {
     why = "fontconfig could not be initialised";
   } else {
     file = MatchFamily(family.c_str(), nullptr);

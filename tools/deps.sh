@@ -4,7 +4,7 @@ set -eu
 
 packages="build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev clang-format fonts-ipafont-mincho fonts-dejavu-core
   xvfb xauth x11-utils xdotool libx11-dev libxtst-dev"
 
 missing=""
