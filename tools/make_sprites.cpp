@@ -718,15 +718,16 @@ void DrawSidePanel(Surface& sheet, const Lettering& text, const TForm1& game) {
   // minutes and seconds, and labels, at the game's window positions.
   const int d0 = kMinutesX - kSidePanelX, d1 = kTensX - kSidePanelX, d2 = kUnitsX - kSidePanelX;
   const int dy = kDigitY;
-  RoundRect(panel, d0 - 12, dy - 10, d2 + 9 + 20, dy + 13 + 10, 4, kClockFrame);
-  RoundRect(panel, d0 - 11, dy - 9, d2 + 9 + 19, dy + 13 + 9, 3, clBlack);
+  const int dw = DigitSpriteRegion(0).Width, dh = DigitSpriteRegion(0).Height;
+  RoundRect(panel, d0 - 12, dy - 10, d2 + dw + 20, dy + dh + 10, 4, kClockFrame);
+  RoundRect(panel, d0 - 11, dy - 9, d2 + dw + 19, dy + dh + 9, 3, clBlack);
   for (const int x : {d0, d1, d2}) DrawClockDigit(panel, x, dy, -1);
   // The marks: ' between minutes and tens, " after the units, both at the digits' top.
   SolidRectangle(panel, kClockLit, d0 + 13, dy, d0 + 15, dy + 4);
   SolidRectangle(panel, kClockLit, d2 + 12, dy, d2 + 14, dy + 4);
   SolidRectangle(panel, kClockLit, d2 + 16, dy, d2 + 18, dy + 4);
   text.PrintCentred(panel, d0 + 4, dy + 26, "min", 12, kClockLabel);
-  text.PrintCentred(panel, (d1 + d2 + 9) / 2, dy + 26, "sec", 12, kClockLabel);
+  text.PrintCentred(panel, (d1 + d2 + dw) / 2, dy + 26, "sec", 12, kClockLabel);
   text.Print(panel, d0 - 12, dy - 32, "TIME", 15, kClockLabel);
   Stopwatch(panel, 160.5, dy + 6.5, 15.0);
 
@@ -771,16 +772,17 @@ void DrawTitle(Surface& sheet, const Lettering& text, const TForm1& game, const 
   {
     constexpr int kH = 17;
     const std::string a = "Enclose every ", b = "  in one loop, keep every ", c = "  outside.";
-    const int width = text.Width(a, kH) + text.Width(b, kH) + text.Width(c, kH) + 2 * 17;
+    const int cell = CellSpriteRegion(1).Width;
+    const int width = text.Width(a, kH) + text.Width(b, kH) + text.Width(c, kH) + 2 * cell;
     int x = 300 - width / 2;
     const int y = 104;
     const auto [inkTop, inkBottom] = text.InkRows("E", kH);
     const int cellY = y + (inkTop + inkBottom) / 2 - 8;
     x = text.Print(title, x, y, a, kH, kInkSoft);
     CellPicture(title, game, x, cellY, 1);
-    x = text.Print(title, x + 17, y, b, kH, kInkSoft);
+    x = text.Print(title, x + cell, y, b, kH, kInkSoft);
     CellPicture(title, game, x, cellY, 2);
-    text.Print(title, x + 17, y, c, kH, kInkSoft);
+    text.Print(title, x + cell, y, c, kH, kInkSoft);
   }
 
   // A small board as a good round ends: the loop drawn, its inside washed.
@@ -791,7 +793,7 @@ void DrawTitle(Surface& sheet, const Lettering& text, const TForm1& game, const 
 
   // Start, and the level box round the spot where the game draws the level number.
   {
-    constexpr int kCx = kLevelSpriteX + 9;
+    constexpr int kCx = kLevelSpriteX + LevelSpriteRegion(1).Width / 2;
     const int startWidth = 30 + text.Width("start", 20);
     KeyCap(title, text, kCx - startWidth / 2, 178, 24, 22, "Z", 15);
     text.Print(title, kCx - startWidth / 2 + 31, 178, "start", 20, kAccent);
