@@ -4,61 +4,42 @@
 //
 // Every picture is drawn with our own surfaces and the text renderer pinned to one installed
 // face, so the same build on the same system writes the same bytes every time; the shipped
-// assets are checked against this output by the tests. --preview also writes a few whole
-// screens, composed with the game's own raster operations, for looking at the art in place.
+// assets are checked against this output by the tests. Pictures of boards are the game's own:
+// the tool runs the game headless on the sheet it is drawing, presses its keys and ticks its
+// clock. --preview also writes a few whole screens played that way, to see the art in place.
+#include <fcntl.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "app/application.h"
+#include "app/form.h"
+#include "app/game_typeface.h"
+#include "app/screen_layout.h"
+#include "app/sheet_regions.h"
+#include "base/seams.h"
 #include "gfx/bmp.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
+#include "puzzle/board_geometry.h"
 #include "ranking/ranking_table.h"
 
 namespace enclova {
 namespace {
-
-// ---------------------------------------------------------------------------------------------
-// Where the game cuts each picture from the sheet. These positions are fixed by the game.
-
-constexpr int kSheetWidth = 800;
-constexpr int kSheetHeight = 417;
-constexpr int kSideX = 600;   // the side panel, 200x400
-constexpr int kClockX = 605;  // the clock area, 195x115 (190 wide for the blank panel)
-constexpr int kClockY = 150;
-constexpr int kStripY = 400;  // the row of small sprites under the two screens
-// Level numbers 18x12 at y 400, cells 17x17 at y 400, digits 9x13 at y 402.
-constexpr int LevelX(int level) {
-  return 18 * (level - 1);
-}
-constexpr int kCursorIdleX = 181;  // 7x7 at y 401
-constexpr int kCursorDrawingX = 189;
-constexpr int kCursorY = 401;
-constexpr int CellX(int k) {
-  return 200 + 17 * k;
-}
-constexpr int kMarkerX = 303;  // 15x15
-constexpr int kMarkerY = 401;
-constexpr int DigitX(int d) {
-  return 320 + 11 * d;
-}
-constexpr int kDigitY = 402;
-
-// Where the game shows them on its 600x400 window.
-constexpr int kLevelSpotX = 315;  // the level number on the title
-constexpr int kLevelSpotY = 251;
-constexpr int kDigitSpotX[3] = {460, 482, 493};  // minutes, tens, units
-constexpr int kDigitSpotY = 218;
 
 // ---------------------------------------------------------------------------------------------
 // Colours (0x00BBGGRR).
@@ -70,9 +51,6 @@ constexpr int Channel(TColor c, int shift) {
   return static_cast<int>((c >> shift) & 0xFF);
 }
 
-// The grid line: also the colour the game erases a taken-back path with, so that an erased
-// stretch of line disappears into the grid.
-constexpr TColor kGrid = Rgb(152, 255, 192);
 constexpr TColor kCellWhite = clWhite;
 
 constexpr TColor kNightTop = Rgb(38, 46, 74);  // backgrounds of the title and the side panel
@@ -290,11 +268,11 @@ void LightStone(Surface& s, double cx, double cy, double r, double ring) {
 void DrawCells(Surface& sheet) {
   // Kinds 0..2 as the board shows them: white inside a one-pixel ring of grid line.
   for (int k = 0; k < 3; ++k) {
-    const int x = CellX(k);
-    sheet.Pen.Color = kGrid;
+    const SheetRegion r = CellSpriteRegion(k);
+    sheet.Pen.Color = kGridColor;
     sheet.Brush.Color = kCellWhite;
-    sheet.Rectangle(x, kStripY, x + 17, kStripY + 17);
-    const double cx = x + 8.5, cy = kStripY + 8.5;
+    sheet.Rectangle(r.X, r.Y, r.X + r.Width, r.Y + r.Height);
+    const double cx = r.X + r.Width / 2.0, cy = r.Y + r.Height / 2.0;
     if (k == 1) DarkStone(sheet, cx, cy, 6.0);
     if (k == 2) LightStone(sheet, cx, cy, 6.0, 1.7);
   }
@@ -302,11 +280,11 @@ void DrawCells(Surface& sheet) {
   // picture carries the same wash, since neighbours overlap there; a stone that belongs
   // outside turns its cell pink, so a missed round shows why without any marker.
   for (int k = 3; k < 6; ++k) {
-    const int x = CellX(k);
+    const SheetRegion r = CellSpriteRegion(k);
     sheet.Pen.Color = kWashInside;
     sheet.Brush.Color = k == 5 ? kWashWrong : kWashInside;
-    sheet.Rectangle(x, kStripY, x + 17, kStripY + 17);
-    if (k == 5) Annulus(sheet, x + 8.5, kStripY + 8.5, 6.0, 7.5, kMarkRed);
+    sheet.Rectangle(r.X, r.Y, r.X + r.Width, r.Y + r.Height);
+    if (k == 5) Annulus(sheet, r.X + r.Width / 2.0, r.Y + r.Height / 2.0, 6.0, 7.5, kMarkRed);
   }
 }
 
@@ -314,30 +292,31 @@ void DrawMissMarker(Surface& sheet) {
   // Laid over a stone that was left outside. It reaches the board through AND, so red can
   // only show on white: the stone itself stays as it is (white here), circled in red on a
   // pink cell.
-  const int x = kMarkerX, y = kMarkerY;
-  sheet.Pen.Color = kWashWrong;
-  sheet.Brush.Color = kWashWrong;
-  sheet.Rectangle(x, y, x + 15, y + 15);
-  Disc(sheet, x + 7.5, y + 7.5, 6.2, clWhite);
-  Annulus(sheet, x + 7.5, y + 7.5, 6.0, 7.5, kMarkRed);
+  const SheetRegion r = kMissMarkerRegion;
+  SolidRectangle(sheet, kWashWrong, r.X, r.Y, r.X + r.Width, r.Y + r.Height);
+  const double cx = r.X + r.Width / 2.0, cy = r.Y + r.Height / 2.0;
+  Disc(sheet, cx, cy, 6.2, clWhite);
+  Annulus(sheet, cx, cy, 6.0, 7.5, kMarkRed);
 }
 
 void DrawCursors(Surface& sheet) {
-  // Black is the XOR's "no change": both sprites sit on black.
-  sheet.Pen.Color = clBlack;
-  sheet.Brush.Color = clBlack;
-  sheet.Rectangle(kCursorIdleX, kCursorY, kCursorIdleX + 7, kCursorY + 7);
-  sheet.Rectangle(kCursorDrawingX, kCursorY, kCursorDrawingX + 7, kCursorY + 7);
+  // Black is the XOR's "no change": both sprites sit on black. Both are 7x7, centred on
+  // their vertex.
+  const SheetRegion idle = kCursorIdleRegion, drawing = kCursorDrawingRegion;
+  SolidRectangle(sheet, clBlack, idle.X, idle.Y, idle.X + idle.Width, idle.Y + idle.Height);
+  SolidRectangle(sheet, clBlack, drawing.X, drawing.Y, drawing.X + drawing.Width,
+                 drawing.Y + drawing.Height);
   // Idle: a hollow square round the vertex, with the vertex itself marked.
   sheet.Pen.Color = kCursorIdleXor;
   sheet.Brush.Color = clBlack;
-  sheet.Rectangle(kCursorIdleX, kCursorY, kCursorIdleX + 7, kCursorY + 7);
-  Blend(sheet, kCursorIdleX + 3, kCursorY + 3, kCursorIdleXor, 1);
+  sheet.Rectangle(idle.X, idle.Y, idle.X + idle.Width, idle.Y + idle.Height);
+  Blend(sheet, idle.X + kCursorSpriteOffset, idle.Y + kCursorSpriteOffset, kCursorIdleXor, 1);
   // Drawing: a filled diamond, the pen on the paper.
-  for (int row = 0; row < 7; ++row) {
-    const int half = 3 - std::abs(row - 3);
-    for (int col = 3 - half; col <= 3 + half; ++col) {
-      Blend(sheet, kCursorDrawingX + col, kCursorY + row, kCursorDrawingXor, 1);
+  constexpr int centre = kCursorSpriteOffset;
+  for (int row = 0; row < drawing.Height; ++row) {
+    const int half = centre - std::abs(row - centre);
+    for (int col = centre - half; col <= centre + half; ++col) {
+      Blend(sheet, drawing.X + col, drawing.Y + row, kCursorDrawingXor, 1);
     }
   }
 }
@@ -369,7 +348,9 @@ void DrawClockDigit(Surface& s, int left, int top, int digit) {
 }
 
 void DrawDigits(Surface& sheet) {
-  for (int d = 0; d < 10; ++d) DrawClockDigit(sheet, DigitX(d), kDigitY, d);
+  for (int d = 0; d < 10; ++d) {
+    DrawClockDigit(sheet, DigitSpriteRegion(d).X, DigitSpriteRegion(d).Y, d);
+  }
 }
 
 // The level box on the title: the number sits on this colour.
@@ -377,7 +358,7 @@ constexpr TColor kLevelBoxFill = Rgb(246, 250, 255);
 constexpr TColor kLevelInk = Rgb(30, 38, 66);
 constexpr TColor kLevelLabel = Rgb(96, 110, 146);
 
-void DrawLevelNumber(Surface& s, const Lettering& text, int left, int top, int level) {
+void DrawLevelNumber(Surface& s, const Lettering& text, int level) {
   // Struck twice, a pixel apart: the face has no bold, and one-pixel strokes look faint here.
   // The digits are set by their ink, one pixel apart, so that 10 keeps clear of the edges.
   constexpr int kHeight = 15;
@@ -389,10 +370,10 @@ void DrawLevelNumber(Surface& s, const Lettering& text, int left, int top, int l
     const auto [l, r] = text.InkColumns(std::string(1, c), kHeight);
     width += r - l + 1 + kGap;
   }
-  Surface number(18, 12);
+  Surface number(LevelSpriteRegion(level).Width, LevelSpriteRegion(level).Height);
   number.Fill(kLevelBoxFill);
-  int x = (18 - width) / 2;
-  const int y = (12 - (inkBottom - inkTop)) / 2 - inkTop;
+  int x = (number.Width() - width) / 2;
+  const int y = (number.Height() - (inkBottom - inkTop)) / 2 - inkTop;
   for (const char c : label) {
     const std::string digit(1, c);
     const auto [l, r] = text.InkColumns(digit, kHeight);
@@ -400,175 +381,252 @@ void DrawLevelNumber(Surface& s, const Lettering& text, int left, int top, int l
     text.Print(number, x - l + 1, y, digit, kHeight, kLevelInk);
     x += r - l + 1 + kGap;
   }
-  s.Draw(left, top, number);
+  s.Draw(LevelSpriteRegion(level).X, LevelSpriteRegion(level).Y, number);
 }
 
 void DrawLevels(Surface& sheet, const Lettering& text) {
   for (int level = 1; level <= 10; ++level) {
-    DrawLevelNumber(sheet, text, LevelX(level), kStripY, level);
+    DrawLevelNumber(sheet, text, level);
   }
 }
 
 // ---------------------------------------------------------------------------------------------
-// Boards drawn as the game draws them: used for the picture on the title and for previews.
+// The game itself, run headless, for every picture of a board, a path or a judgement. Its
+// clock stands still until the tool moves it, its files are the sheet being drawn and an empty
+// ranking, held in memory, and what it would show in its error box is kept and reported.
 
-struct Board {
-  int Level = 1;
-  std::vector<int> Kinds;  // (N x N) cell kinds, column by column from cell (1, 1)
-  int N() const { return 2 * Level + 3; }
-  int M() const { return 16 * (10 - Level); }
-  int& Kind(int i, int j) { return Kinds[static_cast<std::size_t>((i - 1) * N() + (j - 1))]; }
-  int Kind(int i, int j) const { return Kinds[static_cast<std::size_t>((i - 1) * N() + (j - 1))]; }
+struct ToolError : std::runtime_error {
+  using std::runtime_error::runtime_error;
 };
 
-struct Sprites {
-  Surface Cells[6];
-  Surface Marker;
-  Surface CursorIdle;
-  Surface CursorDrawing;
-  Surface Digits[10];
-  Surface Levels[11];
-  Surface Title;
-  Surface Side;
-  Surface Clock;
-  Surface ClockBlank;
-
-  explicit Sprites(const Surface& sheet) {
-    for (int k = 0; k < 6; ++k) Cells[k] = Cut(sheet, CellX(k), kStripY, 17, 17);
-    Marker = Cut(sheet, kMarkerX, kMarkerY, 15, 15);
-    CursorIdle = Cut(sheet, kCursorIdleX, kCursorY, 7, 7);
-    CursorDrawing = Cut(sheet, kCursorDrawingX, kCursorY, 7, 7);
-    for (int d = 0; d < 10; ++d) Digits[d] = Cut(sheet, DigitX(d), kDigitY, 9, 13);
-    for (int i = 1; i <= 10; ++i) Levels[i] = Cut(sheet, LevelX(i), kStripY, 18, 12);
-    Title = Cut(sheet, 0, 0, 600, 400);
-    Side = Cut(sheet, kSideX, 0, 200, 400);
-    Clock = Cut(sheet, kClockX, kClockY, 195, 115);
-    ClockBlank = Cut(sheet, kClockX, kClockY, 190, 115);
-  }
-};
-
-// A board of stones on the checkerboard's stone cells, kind 1 inside `loop` and 2 outside.
-struct Vertex {
-  int X = 0;
-  int Y = 0;
-};
-
-bool InsidePolygon(const std::vector<Vertex>& loop, double px, double py) {
-  bool in = false;
-  for (std::size_t a = 0, b = loop.size() - 1; a < loop.size(); b = a++) {
-    const double xa = loop[a].X, ya = loop[a].Y, xb = loop[b].X, yb = loop[b].Y;
-    if ((ya > py) != (yb > py) && px < xa + (py - ya) * (xb - xa) / (yb - ya)) in = !in;
-  }
-  return in;
+RankingTable EmptyRanking() {
+  RankingTable empty;  // twenty places of time 0 and level -1
+  for (int i = 1; i <= kRankingEntries; ++i) empty.RankLevels[i] = -1;
+  return empty;
 }
 
-Board StonesAround(int level, const std::vector<Vertex>& loop) {
-  Board board;
-  board.Level = level;
-  board.Kinds.assign(static_cast<std::size_t>(board.N() * board.N()), 0);
-  for (int i = 1; i <= board.N(); ++i) {
-    for (int j = 1; j <= board.N(); ++j) {
-      if ((i + j) % 2 != 0) continue;
-      board.Kind(i, j) = InsidePolygon(loop, i + 0.5, j + 0.5) ? 1 : 2;
+class StillClock final : public Clock {
+ public:
+  std::int32_t CurrentMilliseconds() override { return Now; }
+  std::uint32_t UtcMillisecondsOfDay() override { return 0; }
+  std::int32_t Now = 0;
+};
+
+// Whole files in memory; a descriptor is the index of its Open among all Opens so far.
+class MemoryFiles final : public FileSystem {
+ public:
+  static constexpr const char* kDirectory = "/enclova/";
+
+  std::string CurrentDirectory() override { return kDirectory; }
+  int Open(const std::string& path, int flags, int /*mode*/) override {
+    if ((flags & O_DIRECTORY) == 0) {
+      if ((flags & O_CREAT) == 0 && !Files.contains(path)) return -ENOENT;
+      if ((flags & O_TRUNC) != 0) Files[path].clear();
+      Files[path];
     }
+    open_.push_back({path, 0, true});
+    return static_cast<int>(open_.size()) - 1;
   }
-  return board;
-}
-
-// Walks `moves` (R, L, U, D) from a vertex; the loop is closed when it comes back.
-std::vector<Vertex> Walk(Vertex start, std::string_view moves) {
-  std::vector<Vertex> path = {start};
-  for (const char m : moves) {
-    Vertex v = path.back();
-    if (m == 'R') ++v.X;
-    if (m == 'L') --v.X;
-    if (m == 'D') ++v.Y;
-    if (m == 'U') --v.Y;
-    path.push_back(v);
+  long Read(int fd, void* buffer, std::size_t size) override {
+    OpenFile* f = Find(fd);
+    if (f == nullptr || !Files.contains(f->Path)) return -EBADF;
+    const std::vector<std::uint8_t>& bytes = Files[f->Path];
+    const std::size_t at = std::min(f->Position, bytes.size());
+    const std::size_t n = std::min(size, bytes.size() - at);
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), n,
+                static_cast<std::uint8_t*>(buffer));
+    f->Position = at + n;
+    return static_cast<long>(n);
   }
-  return path;
-}
-
-void DrawBoard(Surface& window, const Sprites& sprites, const Board& board) {
-  const int m = board.M();
-  window.CopyMode = SRCCOPY;
-  window.Pen.Color = clBlack;
-  window.Brush.Color = clBlack;
-  window.Rectangle(0, 0, 400, 400);
-  window.Pen.Color = clWhite;
-  window.Brush.Color = clWhite;
-  window.Rectangle(m, m, 400 - m, 400 - m);
-  for (int i = 1; i <= board.N(); ++i) {
-    for (int j = 1; j <= board.N(); ++j) {
-      window.Draw(m + 16 * i, m + 16 * j, sprites.Cells[board.Kind(i, j)]);
-    }
+  long Write(int fd, const void* buffer, std::size_t size) override {
+    OpenFile* f = Find(fd);
+    if (f == nullptr || !Files.contains(f->Path)) return -EBADF;
+    std::vector<std::uint8_t>& bytes = Files[f->Path];
+    if (bytes.size() < f->Position + size) bytes.resize(f->Position + size);
+    std::copy_n(static_cast<const std::uint8_t*>(buffer), size,
+                bytes.begin() + static_cast<std::ptrdiff_t>(f->Position));
+    f->Position += size;
+    return static_cast<long>(size);
   }
-}
+  int Fsync(int fd) override { return Find(fd) != nullptr ? 0 : -EBADF; }
+  int Close(int fd) override {
+    OpenFile* f = Find(fd);
+    if (f == nullptr) return -EBADF;
+    f->IsOpen = false;
+    return 0;
+  }
+  int Rename(const std::string& from, const std::string& to) override {
+    const auto it = Files.find(from);
+    if (it == Files.end()) return -ENOENT;
+    std::vector<std::uint8_t> bytes = std::move(it->second);
+    Files.erase(it);
+    Files[to] = std::move(bytes);
+    return 0;
+  }
+  int Unlink(const std::string& path) override { return Files.erase(path) != 0 ? 0 : -ENOENT; }
 
-// The traced path as the game leaves it: one pixel wide on the grid lines, every corner cut by
-// a three-pixel diagonal, and an open path stopping three pixels short of both of its ends.
-void DrawPath(Surface& s, int margin, const std::vector<Vertex>& path, bool closed) {
-  std::vector<Vertex> v = path;
-  if (closed) v.pop_back();  // the last vertex repeats the first
-  const std::size_t n = v.size();
-  auto px = [&](const Vertex& a) { return Vertex{margin + 16 * a.X, margin + 16 * a.Y}; };
-  auto dir = [&](std::size_t a, std::size_t b) { return Vertex{v[b].X - v[a].X, v[b].Y - v[a].Y}; };
-  auto turns = [&](std::size_t i) {                      // the path turns at vertex i
-    if (!closed && (i == 0 || i == n - 1)) return true;  // open ends stop short like corners
-    const Vertex p = dir((i + n - 1) % n, i), d = dir(i, (i + 1) % n);
-    return p.X != d.X || p.Y != d.Y;
+  std::map<std::string, std::vector<std::uint8_t>> Files;
+
+ private:
+  struct OpenFile {
+    std::string Path;
+    std::size_t Position;
+    bool IsOpen;
   };
-  auto set = [&](int x, int y) { Blend(s, x, y, clBlack, 1); };
-  const std::size_t segments = closed ? n : n - 1;
-  for (std::size_t i = 0; i < segments; ++i) {
-    const std::size_t next = (i + 1) % n;
-    const Vertex a = px(v[i]), u = dir(i, next);
-    for (int k = turns(i) ? 3 : 0; k <= (turns(next) ? 12 : 15); ++k) {
-      set(a.X + k * u.X, a.Y + k * u.Y);
+  OpenFile* Find(int fd) {
+    if (fd < 0 || static_cast<std::size_t>(fd) >= open_.size()) return nullptr;
+    OpenFile& f = open_[static_cast<std::size_t>(fd)];
+    return f.IsOpen ? &f : nullptr;
+  }
+  std::vector<OpenFile> open_;
+};
+
+class KeptErrors final : public Host {
+ public:
+  void Terminate() override {}
+  void ShowError(const std::string& /*caption*/, const std::string& text) override {
+    Texts.push_back(text);
+  }
+  std::vector<std::string> Texts;
+};
+
+// The game on `sheet`, dealing its boards from `seed`, its title shown. Keys are written as
+// letters: R L U D for the arrows, Z and X.
+struct HeadlessGame {
+  HeadlessGame(const Surface& sheet, const Typeface* face, std::uint32_t seed)
+      : Form(Time, Files, Errors, face), App(Form, Errors, "make_sprites") {
+    Files.Files[std::string(MemoryFiles::kDirectory) + "fgra.bmp"] = EncodeBmp24(sheet);
+    const auto ranking = EncodeRecordFile(EmptyRanking());
+    Files.Files[std::string(MemoryFiles::kDirectory) + "fdata.dat"].assign(ranking.begin(),
+                                                                           ranking.end());
+    Form.FixSeed(seed);
+    App.Create();
+    App.Tick();  // the first tick shows the title
+    Check("start-up");
+  }
+
+  void Press(std::string_view keys) {
+    constexpr std::pair<char, std::uint16_t> kKeys[] = {
+        {'R', VK_RIGHT}, {'L', VK_LEFT}, {'U', VK_UP}, {'D', VK_DOWN}, {'Z', VK_Z}, {'X', VK_X}};
+    for (const char key : keys) {
+      const auto* it = std::find_if(std::begin(kKeys), std::end(kKeys),
+                                    [key](const auto& k) { return k.first == key; });
+      if (it == std::end(kKeys)) throw ToolError(std::string("no key '") + key + "'");
+      App.KeyDown(it->second);
+    }
+    Check("a key press");
+  }
+
+  void TickAt(std::int32_t ms) {
+    Time.Now = ms;
+    App.Tick();
+    Check("a timer tick");
+  }
+
+  // Ticks through the countdown of a board just dealt, up to `stage` (5 is "Go!").
+  void CountdownTo(std::int32_t stage) {
+    const std::int32_t dealt = Form.ReferenceTime;
+    for (std::int32_t s = Form.CountdownStage + 1; s <= stage; ++s) {
+      TickAt(dealt + CountdownThreshold(s) + 1);
     }
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (!turns(i) || (!closed && (i == 0 || i == n - 1))) continue;
-    const Vertex c = px(v[i]), p = dir((i + n - 1) % n, i), d = dir(i, (i + 1) % n);
-    set(c.X - 3 * p.X, c.Y - 3 * p.Y);
-    set(c.X - 2 * p.X + d.X, c.Y - 2 * p.Y + d.Y);
-    set(c.X - p.X + 2 * d.X, c.Y - p.Y + 2 * d.Y);
+
+  // After "Go!": the clock showing `seconds`.
+  void ClockAt(std::int32_t seconds) { TickAt(Form.ReferenceTime + 1000 * seconds); }
+
+  // Moves the free cursor to vertex `start`, starts the path there and takes `moves`.
+  void Trace(TPoint start, std::string_view moves) {
+    while (Form.CursorX < start.X) Press("R");
+    while (Form.CursorX > start.X) Press("L");
+    while (Form.CursorY < start.Y) Press("D");
+    while (Form.CursorY > start.Y) Press("U");
+    Press("Z");
+    Press(moves);
+  }
+
+  // After the loop closed: the verdict panel.
+  void ShowVerdict() {
+    TickAt(Time.Now);  // the result starts counting
+    TickAt(Time.Now + kVerdictAfter + 1);
+  }
+
+  void Check(const char* when) const {
+    if (!Errors.Texts.empty()) {
+      throw ToolError(std::string("the game failed in ") + when + ": " + Errors.Texts.front());
+    }
+  }
+
+  StillClock Time;
+  MemoryFiles Files;
+  KeptErrors Errors;
+  TForm1 Form;
+  Application App;
+};
+
+// A designed board, row by row from the top: a stone of kind 1 or 2, or '.' for none.
+using StonePlan = std::array<std::string_view, 5>;
+
+int PlannedKind(const StonePlan& plan, int i, int j) {
+  const char c = plan[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(i - 1)];
+  return c == '.' ? 0 : c - '0';
+}
+
+bool DealtAsPlanned(const TForm1& form, const StonePlan& plan) {
+  const int n = static_cast<int>(plan.size());
+  for (int i = 1; i <= n; ++i) {
+    for (int j = 1; j <= n; ++j) {
+      if (form.CellGrid[i][j] != PlannedKind(plan, i, j)) return false;
+    }
+  }
+  return true;
+}
+
+// The first seed from which the game deals `plan`, drawn from the game's own random source in
+// the order a board is dealt: column by column, a stone on every other cell.
+std::uint32_t SearchSeed(TForm1& dealer, const StonePlan& plan) {
+  const int n = static_cast<int>(plan.size());
+  for (std::uint32_t seed = 0;; ++seed) {
+    dealer.RandSeed = seed;
+    bool same = true;
+    for (int cell = 0; cell < n * n && same; ++cell) {
+      const int kind = cell % 2 == 0 ? 1 + dealer.Random(2) : 0;
+      same = kind == PlannedKind(plan, cell / n + 1, cell % n + 1);
+    }
+    if (same) return seed;
+    if (seed == UINT32_MAX) throw ToolError("no seed deals the title's board");
   }
 }
 
-// Judges a closed loop on the window as the game does; true when a stone is misplaced.
-bool JudgeOnWindow(Surface& window, const Sprites& sprites, const Board& board,
-                   const std::vector<Vertex>& loop) {
-  const int m = board.M();
-  Surface path(400, 400), judge(400, 400);
-  DrawPath(path, m, loop, true);
-  for (int i = 1; i <= board.N(); ++i) {
-    for (int j = 1; j <= board.N(); ++j) {
-      judge.Draw(m + 16 * i, m + 16 * j, sprites.Cells[board.Kind(i, j) + 3]);
+// The title's board: level 1, its stones of kind 1 inside the loop and those of kind 2 outside.
+constexpr std::int32_t kTitleLevel = 1;
+static_assert(BoardSize(kTitleLevel) == 5);
+constexpr StonePlan kTitleStones = {"2.1.2", ".1.1.", "1.1.2", ".2.1.", "2.2.2"};
+constexpr TPoint kTitleLoopStart{2, 1};
+constexpr std::string_view kTitleLoop = "RRDRDDDLLULLUURU";
+// The seed that deals it, found by SearchSeed; searched again should the deal ever change.
+constexpr std::uint32_t kTitleSeed = 4959;
+
+// The title's picture of a good round's end: the whole board square of the judged window.
+Surface TitleBoard(const Surface& sheet, const Typeface& face) {
+  std::uint32_t seed = kTitleSeed;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    HeadlessGame game(sheet, &face, seed);
+    game.Press("Z");
+    if (!DealtAsPlanned(game.Form, kTitleStones)) {
+      seed = SearchSeed(game.Form, kTitleStones);
+      std::fprintf(stderr, "make_sprites: the title's board is now dealt from seed %u\n", seed);
+      continue;
     }
-  }
-  judge.CopyMode = SRCAND;
-  judge.Draw(0, 0, path);
-  judge.CopyMode = SRCCOPY;
-  judge.Brush.Color = clWhite;
-  judge.FloodFill(0, 0, clBlack);
-  path.Brush.Color = clBlack;
-  path.FloodFill(0, 0, clBlack);
-  bool missed = false;
-  for (int i = 1; i <= board.N(); ++i) {
-    for (int j = 1; j <= board.N(); ++j) {
-      const TColor c = path.GetPixel(m + 16 * i + 8, m + 16 * j + 8);
-      if (board.Kind(i, j) == 1 && c == clBlack) {
-        judge.Draw(m + 16 * i + 1, m + 16 * j + 1, sprites.Marker);
-        missed = true;
-      }
-      if (board.Kind(i, j) == 2 && c == clWhite) missed = true;
+    game.CountdownTo(5);
+    game.Trace(kTitleLoopStart, kTitleLoop);
+    game.Press("Z");
+    if (game.Form.GameMode != ModeResult || game.Form.Missed != 0) {
+      throw ToolError("the title's loop is not judged a good one");
     }
+    const int m = Margin(kTitleLevel);
+    return Cut(game.Form.Canvas, m, m, kPlayAreaSize - 2 * m, kPlayAreaSize - 2 * m);
   }
-  window.CopyMode = SRCAND;
-  window.Draw(0, 0, judge);
-  window.CopyMode = SRCCOPY;
-  return missed;
+  throw ToolError("the game does not deal the title's board from the seed found for it");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -601,11 +659,14 @@ int KeyCap(Surface& s, const Lettering& text, int x, int y, int w, int h, std::s
 // the countdown there; the clock is then drawn over it from (5,150), 190 or 195 wide. The wide
 // texts ("Go!" with its trailing spaces, the verdict) run on to the window's right edge, past
 // the 190-wide blank clock, so the display is black right up to that edge.
-constexpr int kClockBoxLeft = 5, kClockBoxTop = 150, kClockBoxBottom = 264;
+// In the panel's own coordinates.
+constexpr int kClockBoxLeft = kClockAreaLeft - kSidePanelX;
+constexpr int kClockBoxTop = kClockAreaTop;
+constexpr int kClockBoxBottom = kClockAreaBottom;
 
-// A cell exactly as the board shows it, for legends.
-void CellPicture(Surface& s, const Sprites& sprites, int x, int y, int kind) {
-  s.Draw(x, y, sprites.Cells[kind]);
+// A cell exactly as the game cut it from the sheet, for legends.
+void CellPicture(Surface& s, const TForm1& game, int x, int y, int kind) {
+  s.Draw(x, y, game.CellSprites[kind]);
 }
 
 // A stopwatch face beside the clock digits.
@@ -629,9 +690,10 @@ void Stopwatch(Surface& s, double cx, double cy, double r) {
   }
 }
 
-void DrawSidePanel(Surface& sheet, const Lettering& text, const Sprites& sprites) {
-  Surface panel(200, 400);
-  VerticalGradient(panel, 0, 0, 200, 400, kNightTop, kNightBottom);
+void DrawSidePanel(Surface& sheet, const Lettering& text, const TForm1& game) {
+  const SheetRegion where = kSidePanelRegion;
+  Surface panel(where.Width, where.Height);
+  VerticalGradient(panel, 0, 0, where.Width, where.Height, kNightTop, kNightBottom);
 
   // Name.
   text.PrintCentred(panel, 102, 14, "Enclova", 34, kShadow);
@@ -641,34 +703,31 @@ void DrawSidePanel(Surface& sheet, const Lettering& text, const Sprites& sprites
   panel.LineTo(156, 57);
 
   // What goes where.
-  CellPicture(panel, sprites, 30, 72, 1);
+  CellPicture(panel, game, 30, 72, 1);
   text.Print(panel, 56, 72, "inside the loop", 16, kInkSoft);
-  CellPicture(panel, sprites, 30, 102, 2);
+  CellPicture(panel, game, 30, 102, 2);
   text.Print(panel, 56, 102, "outside it", 16, kInkSoft);
 
   // The clock box: black, as the game blacks it, in a bezel open at the window's edge.
   RoundRect(panel, kClockBoxLeft - 3, kClockBoxTop - 3, 210, kClockBoxBottom + 3, 4, kBezel);
   RoundRect(panel, kClockBoxLeft - 2, kClockBoxTop - 2, 210, kClockBoxBottom + 2, 3,
             Rgb(10, 12, 20));
-  panel.Pen.Color = clBlack;
-  panel.Brush.Color = clBlack;
-  panel.Rectangle(kClockBoxLeft, kClockBoxTop, 200, kClockBoxBottom);
+  SolidRectangle(panel, clBlack, kClockBoxLeft, kClockBoxTop, where.Width, kClockBoxBottom);
 
   // Inside the clock: the unlit display where the game draws its three digits, the marks of
-  // minutes and seconds, and labels. Positions are the game's window positions less 400.
-  const int d0 = kDigitSpotX[0] - 400, d1 = kDigitSpotX[1] - 400, d2 = kDigitSpotX[2] - 400;
-  const int dy = kDigitSpotY;
-  RoundRect(panel, d0 - 12, dy - 10, d2 + 9 + 20, dy + 13 + 10, 4, kClockFrame);
-  RoundRect(panel, d0 - 11, dy - 9, d2 + 9 + 19, dy + 13 + 9, 3, clBlack);
+  // minutes and seconds, and labels, at the game's window positions.
+  const int d0 = kMinutesX - kSidePanelX, d1 = kTensX - kSidePanelX, d2 = kUnitsX - kSidePanelX;
+  const int dy = kDigitY;
+  const int dw = DigitSpriteRegion(0).Width, dh = DigitSpriteRegion(0).Height;
+  RoundRect(panel, d0 - 12, dy - 10, d2 + dw + 20, dy + dh + 10, 4, kClockFrame);
+  RoundRect(panel, d0 - 11, dy - 9, d2 + dw + 19, dy + dh + 9, 3, clBlack);
   for (const int x : {d0, d1, d2}) DrawClockDigit(panel, x, dy, -1);
   // The marks: ' between minutes and tens, " after the units, both at the digits' top.
-  panel.Pen.Color = kClockLit;
-  panel.Brush.Color = kClockLit;
-  panel.Rectangle(d0 + 13, dy, d0 + 15, dy + 4);
-  panel.Rectangle(d2 + 12, dy, d2 + 14, dy + 4);
-  panel.Rectangle(d2 + 16, dy, d2 + 18, dy + 4);
+  SolidRectangle(panel, kClockLit, d0 + 13, dy, d0 + 15, dy + 4);
+  SolidRectangle(panel, kClockLit, d2 + 12, dy, d2 + 14, dy + 4);
+  SolidRectangle(panel, kClockLit, d2 + 16, dy, d2 + 18, dy + 4);
   text.PrintCentred(panel, d0 + 4, dy + 26, "min", 12, kClockLabel);
-  text.PrintCentred(panel, (d1 + d2 + 9) / 2, dy + 26, "sec", 12, kClockLabel);
+  text.PrintCentred(panel, (d1 + d2 + dw) / 2, dy + 26, "sec", 12, kClockLabel);
   text.Print(panel, d0 - 12, dy - 32, "TIME", 15, kClockLabel);
   Stopwatch(panel, 160.5, dy + 6.5, 15.0);
 
@@ -687,22 +746,23 @@ void DrawSidePanel(Surface& sheet, const Lettering& text, const Sprites& sprites
   key("Esc", 32, "quit");
 
   // The two columns that the game covers with its grey and silver separator.
-  panel.Pen.Color = Rgb(128, 128, 128);
+  panel.Pen.Color = kSeparatorGrey;
   panel.MoveTo(0, 0);
-  panel.LineTo(0, 400);
-  panel.Pen.Color = Rgb(192, 192, 192);
+  panel.LineTo(0, where.Height);
+  panel.Pen.Color = kSeparatorSilver;
   panel.MoveTo(1, 0);
-  panel.LineTo(1, 400);
+  panel.LineTo(1, where.Height);
 
-  sheet.Draw(kSideX, 0, panel);
+  sheet.Draw(where.X, where.Y, panel);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The title screen, 600x400.
 
-void DrawTitle(Surface& sheet, const Lettering& text, const Sprites& sprites) {
-  Surface title(600, 400);
-  VerticalGradient(title, 0, 0, 600, 400, kNightTop, kNightBottom);
+void DrawTitle(Surface& sheet, const Lettering& text, const TForm1& game, const Surface& board) {
+  const SheetRegion where = kTitleRegion;
+  Surface title(where.Width, where.Height);
+  VerticalGradient(title, 0, 0, where.Width, where.Height, kNightTop, kNightBottom);
 
   // Name.
   text.PrintCentred(title, 302, 20, "Enclova", 72, kShadow);
@@ -712,34 +772,28 @@ void DrawTitle(Surface& sheet, const Lettering& text, const Sprites& sprites) {
   {
     constexpr int kH = 17;
     const std::string a = "Enclose every ", b = "  in one loop, keep every ", c = "  outside.";
-    const int width = text.Width(a, kH) + text.Width(b, kH) + text.Width(c, kH) + 2 * 17;
+    const int cell = CellSpriteRegion(1).Width;
+    const int width = text.Width(a, kH) + text.Width(b, kH) + text.Width(c, kH) + 2 * cell;
     int x = 300 - width / 2;
     const int y = 104;
     const auto [inkTop, inkBottom] = text.InkRows("E", kH);
     const int cellY = y + (inkTop + inkBottom) / 2 - 8;
     x = text.Print(title, x, y, a, kH, kInkSoft);
-    CellPicture(title, sprites, x, cellY, 1);
-    x = text.Print(title, x + 17, y, b, kH, kInkSoft);
-    CellPicture(title, sprites, x, cellY, 2);
-    text.Print(title, x + 17, y, c, kH, kInkSoft);
+    CellPicture(title, game, x, cellY, 1);
+    x = text.Print(title, x + cell, y, b, kH, kInkSoft);
+    CellPicture(title, game, x, cellY, 2);
+    text.Print(title, x + cell, y, c, kH, kInkSoft);
   }
 
   // A small board as a good round ends: the loop drawn, its inside washed.
   constexpr int kBoardX = 62, kBoardY = 166;
-  {
-    const std::vector<Vertex> loop = Walk({2, 1}, "RRDRDDDLLULLUURU");
-    const Board board = StonesAround(1, loop);
-    Surface window(400, 400);
-    DrawBoard(window, sprites, board);
-    JudgeOnWindow(window, sprites, board, loop);
-    RoundRect(title, kBoardX - 6, kBoardY - 6, kBoardX + 118, kBoardY + 118, 6, kBezel);
-    title.Draw(kBoardX, kBoardY, Cut(window, 144, 144, 112, 112));
-    text.PrintCentred(title, kBoardX + 56, kBoardY + 124, "a good loop", 14, kInkDim);
-  }
+  RoundRect(title, kBoardX - 6, kBoardY - 6, kBoardX + 118, kBoardY + 118, 6, kBezel);
+  title.Draw(kBoardX, kBoardY, board);
+  text.PrintCentred(title, kBoardX + 56, kBoardY + 124, "a good loop", 14, kInkDim);
 
   // Start, and the level box round the spot where the game draws the level number.
   {
-    constexpr int kCx = kLevelSpotX + 9;
+    constexpr int kCx = kLevelSpriteX + LevelSpriteRegion(1).Width / 2;
     const int startWidth = 30 + text.Width("start", 20);
     KeyCap(title, text, kCx - startWidth / 2, 178, 24, 22, "Z", 15);
     text.Print(title, kCx - startWidth / 2 + 31, 178, "start", 20, kAccent);
@@ -756,7 +810,7 @@ void DrawTitle(Surface& sheet, const Lettering& text, const Sprites& sprites) {
     };
     arrow(kCx - 35, 1);
     arrow(kCx + 35, -1);
-    title.Draw(kLevelSpotX, kLevelSpotY, sprites.Levels[1]);
+    title.Draw(kLevelSpriteX, kLevelSpriteY, game.LevelSprites[1]);
     const std::string choose = std::string(kLeftRight) + "  level";
     text.PrintCentred(title, kCx, 282, choose, 14, kInkDim);
 
@@ -789,56 +843,29 @@ void DrawTitle(Surface& sheet, const Lettering& text, const Sprites& sprites) {
                     "from Go!  \xC2\xB7  the twenty best rounds are kept",
                     13, kInkDim);
 
-  sheet.Draw(0, 0, title);
+  sheet.Draw(where.X, where.Y, title);
 }
 
 // ---------------------------------------------------------------------------------------------
 
-Surface DrawSheet(const Lettering& text) {
+Surface DrawSheet(const Lettering& text, const Typeface& face) {
   Surface sheet(kSheetWidth, kSheetHeight);
   DrawCells(sheet);
   DrawMissMarker(sheet);
   DrawCursors(sheet);
   DrawDigits(sheet);
   DrawLevels(sheet, text);
-  // The screens show cells, a board and the level number: they are drawn from the strip.
-  const Sprites strip(sheet);
-  DrawSidePanel(sheet, text, strip);
-  DrawTitle(sheet, text, strip);
+  // The screens show cells, a board and the level number: the game cuts them from the strip,
+  // and plays the title's board on it.
+  const HeadlessGame strip(sheet, &face, 0);
+  const Surface board = TitleBoard(sheet, face);
+  DrawSidePanel(sheet, text, strip.Form);
+  DrawTitle(sheet, text, strip.Form, board);
   return sheet;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Previews: whole screens composed from the finished sheet with the game's raster operations.
-
-void SidePanelInRound(Surface& window, const Sprites& sprites) {
-  Surface side = sprites.Side;
-  side.Pen.Color = clBlack;
-  side.Brush.Color = clBlack;
-  side.Rectangle(5, 150, 194, 264);
-  window.Draw(400, 0, side);
-  Surface separator(2, 400);
-  separator.Pen.Color = Rgb(128, 128, 128);
-  separator.MoveTo(0, 0);
-  separator.LineTo(0, 400);
-  separator.Pen.Color = Rgb(192, 192, 192);
-  separator.MoveTo(1, 0);
-  separator.LineTo(1, 400);
-  window.Draw(400, 0, separator);
-}
-
-void ShowClock(Surface& window, const Sprites& sprites, int m, int t, int u) {
-  window.Draw(405, 150, sprites.ClockBlank);
-  window.Draw(kDigitSpotX[0], kDigitSpotY, sprites.Digits[m]);
-  window.Draw(kDigitSpotX[1], kDigitSpotY, sprites.Digits[t]);
-  window.Draw(kDigitSpotX[2], kDigitSpotY, sprites.Digits[u]);
-}
-
-void ToggleCursor(Surface& window, const Surface& cursor, int margin, Vertex v) {
-  window.CopyMode = SRCINVERT;
-  window.Draw(margin + 16 * v.X - 3, margin + 16 * v.Y - 3, cursor);
-  window.CopyMode = SRCCOPY;
-}
+// Files and previews.
 
 bool WriteFile(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -852,64 +879,49 @@ bool WriteBmp(const std::string& path, const Surface& s) {
   return !bytes.empty() && WriteFile(path, bytes.data(), bytes.size());
 }
 
-bool WritePreviews(const std::string& dir, const Surface& sheet, const Typeface& face) {
-  const Sprites sprites(sheet);
+// The previews' board at level 3, dealt from kPreviewSeed, and two loops on it from the same
+// vertex: one round exactly its stones of kind 1, and one that leaves out the stone of kind 1
+// at cell (1, 5) and takes in the stone of kind 2 at (6, 4).
+constexpr std::uint32_t kPreviewSeed = 16;
+constexpr TPoint kPreviewLoopStart{2, 2};
+constexpr std::string_view kGoodLoop =
+    "RDRRRURDRURDDDDDDDRDLLUULUURUULLDDDLLDLDRRRDLLLLUULURRUURULLDDLUUURU";
+constexpr std::string_view kMissLoop =
+    "RDRRRURDRURDDDDDDDRDLLUULUURUULDLDDLLDLDRRRDLLLLUULURRUURULLDLUURU";
+constexpr std::size_t kStepsUnderWay = 30;
+constexpr std::int32_t kPreviewSeconds = 83;  // 1' 23"
+
+// Whole screens as the game shows them, played on the finished sheet.
+bool WritePreviews(const std::string& dir, const Surface& sheet, const Typeface* face) {
   bool ok = true;
+  HeadlessGame game(sheet, face, kPreviewSeed);
+  game.Press("RR");
+  ok &= WriteBmp(dir + "/title.bmp", game.Form.Canvas);
 
-  // The title at level 3.
-  Surface title(600, 400);
-  title.Draw(0, 0, sprites.Title);
-  title.Draw(kLevelSpotX, kLevelSpotY, sprites.Levels[3]);
-  ok &= WriteBmp(dir + "/title.bmp", title);
+  game.Press("Z");
+  game.CountdownTo(3);  // "Ready.."
+  ok &= WriteBmp(dir + "/countdown.bmp", game.Form.Canvas);
 
-  // A level 3 board during its countdown, and with a path under way at 1'23".
-  const std::vector<Vertex> loop = Walk({3, 2}, "RRRRDDRRDDDLLDDLLLUULLUUUURU");
-  Board board = StonesAround(3, loop);
-  const int m = board.M();
-  Surface window(600, 400);
-  window.Face = &face;
-  DrawBoard(window, sprites, board);
-  ToggleCursor(window, sprites.CursorIdle, m, {5, 5});
-  SidePanelInRound(window, sprites);
-  window.Font.Height = 48;
-  window.Font.Color = 0x00E6E6E6;
-  window.Brush.Color = clBlack;
-  window.TextOut(424, 183, "Ready..");
-  ok &= WriteBmp(dir + "/countdown.bmp", window);
+  game.CountdownTo(5);
+  game.Trace(kPreviewLoopStart, kGoodLoop.substr(0, kStepsUnderWay));
+  game.ClockAt(kPreviewSeconds);
+  ok &= WriteBmp(dir + "/play.bmp", game.Form.Canvas);
 
-  DrawBoard(window, sprites, board);
-  SidePanelInRound(window, sprites);
-  ShowClock(window, sprites, 1, 2, 3);
-  const std::vector<Vertex> partial(loop.begin(), loop.begin() + 15);
-  DrawPath(window, m, partial, false);
-  ToggleCursor(window, sprites.CursorDrawing, m, partial.back());
-  ToggleCursor(window, sprites.CursorIdle, m, {1, 10});  // the idle cursor too, for comparison
-  ok &= WriteBmp(dir + "/play.bmp", window);
+  game.Press(kGoodLoop.substr(kStepsUnderWay));
+  game.Press("Z");
+  game.ShowVerdict();
+  if (game.Form.Missed != 0) throw ToolError("the good preview's loop is judged a miss");
+  ok &= WriteBmp(dir + "/good.bmp", game.Form.Canvas);
 
-  // The same loop closed and judged good, then a board with two misplaced stones.
-  auto result = [&](const Board& b, const std::string& name) {
-    DrawBoard(window, sprites, b);
-    SidePanelInRound(window, sprites);
-    ShowClock(window, sprites, 1, 2, 3);
-    DrawPath(window, m, loop, true);
-    const bool missed = JudgeOnWindow(window, sprites, b, loop);
-    window.Pen.Color = clBlack;
-    window.Brush.Color = clBlack;
-    window.Rectangle(405, 150, 594, 264);
-    window.Font.Height = 48;
-    window.TextOut(420, 158,
-                   missed ? "\xEF\xBC\xAD\xEF\xBD\x89\xEF\xBD\x93\xEF\xBD\x93!"
-                          : "\xEF\xBC\xA7\xEF\xBD\x8F\xEF\xBD\x8F\xEF\xBD\x84!");
-    window.Font.Height = 16;
-    window.TextOut(440, 210, "Time : 1' 23\"");
-    if (!missed) window.TextOut(440, 232, "Rank in 2nd");
-    return WriteBmp(dir + "/" + name, window);
-  };
-  ok &= result(board, "good.bmp");
-  Board wrong = board;
-  wrong.Kind(4, 6) = 2;  // inside, but must be out
-  wrong.Kind(9, 9) = 1;  // outside, but must be in
-  ok &= result(wrong, "miss.bmp");
+  HeadlessGame missed(sheet, face, kPreviewSeed);
+  missed.Press("RRZ");
+  missed.CountdownTo(5);
+  missed.Trace(kPreviewLoopStart, kMissLoop);
+  missed.ClockAt(kPreviewSeconds);
+  missed.Press("Z");
+  missed.ShowVerdict();
+  if (missed.Form.Missed != 1) throw ToolError("the missed preview's loop is judged good");
+  ok &= WriteBmp(dir + "/miss.bmp", missed.Form.Canvas);
   return ok;
 }
 
@@ -945,26 +957,31 @@ int main(int argc, char** argv) {
                  error.c_str());
     return 1;
   }
-  const Lettering text(*face);
-  const Surface sheet = DrawSheet(text);
-  if (!WriteBmp(sheetPath, sheet)) {
-    std::fprintf(stderr, "make_sprites: cannot write %s\n", sheetPath.c_str());
-    return 1;
-  }
-
-  if (!rankingPath.empty()) {
-    // Twenty empty places: time 0, level -1.
-    RankingTable empty;
-    for (int i = 1; i <= kRankingEntries; ++i) empty.RankLevels[i] = -1;
-    const auto bytes = EncodeRecordFile(empty);
-    if (!WriteFile(rankingPath, bytes.data(), bytes.size())) {
-      std::fprintf(stderr, "make_sprites: cannot write %s\n", rankingPath.c_str());
+  try {
+    const Lettering text(*face);
+    const Surface sheet = DrawSheet(text, *face);
+    if (!WriteBmp(sheetPath, sheet)) {
+      std::fprintf(stderr, "make_sprites: cannot write %s\n", sheetPath.c_str());
       return 1;
     }
-  }
 
-  if (!previewDir.empty() && !WritePreviews(previewDir, sheet, *face)) {
-    std::fprintf(stderr, "make_sprites: cannot write the previews to %s\n", previewDir.c_str());
+    if (!rankingPath.empty()) {
+      const auto bytes = EncodeRecordFile(EmptyRanking());
+      if (!WriteFile(rankingPath, bytes.data(), bytes.size())) {
+        std::fprintf(stderr, "make_sprites: cannot write %s\n", rankingPath.c_str());
+        return 1;
+      }
+    }
+
+    // The previews write in the game's own typeface, as the player sees them.
+    const std::unique_ptr<Typeface> gameFace = OpenGameTypeface();
+    if (!previewDir.empty() &&
+        !WritePreviews(previewDir, sheet, gameFace ? gameFace.get() : face.get())) {
+      std::fprintf(stderr, "make_sprites: cannot write the previews to %s\n", previewDir.c_str());
+      return 1;
+    }
+  } catch (const ToolError& e) {
+    std::fprintf(stderr, "make_sprites: %s\n", e.what());
     return 1;
   }
   return 0;
