@@ -9,7 +9,9 @@
 
 #include "gfx/bmp.h"
 #include "gfx/surface.h"
-#include "tests/fakes.h"
+#include "app/screen_layout.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
@@ -260,7 +262,7 @@ TEST_F(ShippedSprites, ClockDigitsOnlyLightUpTheBlankDisplay) {
     for (const TColor p : form().DigitSprites[d].Pixels()) lit += Luma(p) > 150;
     EXPECT_GE(lit, 10) << "digit " << d;
     for (int e = 0; e < d; ++e) {
-      EXPECT_NE(form().DigitSprites[d].Pixels(), form().DigitSprites[e].Pixels())
+      EXPECT_FALSE(SamePicture(form().DigitSprites[d], form().DigitSprites[e]))
           << d << " and " << e;
     }
   }
@@ -281,12 +283,13 @@ TEST_F(ShippedSprites, ClockDisplayIsBlackOutToTheWindowEdge) {
 }
 
 // The first frame of the game draws TitleImage alone at level 1; later frames add the level
-// number at (315, 251), which must sit in its box without a seam.
+// number at its place on the title, which must sit in its box without a seam.
 TEST_F(ShippedSprites, LevelNumbersSitSeamlesslyInTheTitleLevelBox) {
   const Surface& title = form().TitleImage;
   for (int y = 0; y < 12; ++y) {
     for (int x = 0; x < 18; ++x) {
-      EXPECT_EQ(title.GetPixel(315 + x, 251 + y), form().LevelSprites[1].GetPixel(x, y))
+      EXPECT_EQ(title.GetPixel(kLevelSpriteX + x, kLevelSpriteY + y),
+                form().LevelSprites[1].GetPixel(x, y))
           << "the title does not show level 1 at " << x << "," << y;
     }
   }
@@ -297,12 +300,13 @@ TEST_F(ShippedSprites, LevelNumbersSitSeamlesslyInTheTitleLevelBox) {
         if (x != 0 && x != 17 && y != 0 && y != 11) continue;
         // The sprite's edge continues the box around it.
         const int ox = x == 0 ? -1 : x == 17 ? 1 : 0, oy = y == 0 ? -1 : y == 11 ? 1 : 0;
-        EXPECT_EQ(number.GetPixel(x, y), title.GetPixel(315 + x + ox, 251 + y + oy))
+        EXPECT_EQ(number.GetPixel(x, y),
+                  title.GetPixel(kLevelSpriteX + x + ox, kLevelSpriteY + y + oy))
             << "level " << level << " edge " << x << "," << y;
       }
     }
     for (int other = 1; other < level; ++other) {
-      EXPECT_NE(number.Pixels(), form().LevelSprites[other].Pixels()) << level << "/" << other;
+      EXPECT_FALSE(SamePicture(number, form().LevelSprites[other])) << level << "/" << other;
     }
   }
 }

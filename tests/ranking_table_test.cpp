@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "tests/fakes.h"
+#include "tests/kit/fakes.h"
+#include "tests/kit/io_errors.h"
 
 namespace enclova::testing {
 namespace {
@@ -268,13 +269,8 @@ TEST_F(LoadRankingTest, ReadsTheWholeFile) {
 
 TEST_F(LoadRankingTest, MissingFileIsNotFoundAndStaysMissing) {
   RankingTable table;
-  try {
-    LoadRanking(Files, Path(), table);
-    FAIL() << "no error";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.ErrorCode, 2);
-    EXPECT_STREQ(e.what(), "ファイルが見つかりません");
-  }
+  ASSERT_TRUE(
+      ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, 2, "ファイルが見つかりません"));
   EXPECT_FALSE(std::filesystem::exists(Path()));
   ExpectSameTable(table, RankingTable{});
 }
@@ -286,13 +282,8 @@ TEST_F(LoadRankingTest, ShortFileKeepsTheBytesReadAndReportsReadingPastTheEnd) {
   WriteFileBytes(Path(), bytes);
   const int descriptors = OpenDescriptors();
   RankingTable table;
-  try {
-    LoadRanking(Files, Path(), table);
-    FAIL() << "no error";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.ErrorCode, 100);
-    EXPECT_STREQ(e.what(), "ファイルの末尾以降を読み込みました");
-  }
+  ASSERT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, 100,
+                               "ファイルの末尾以降を読み込みました"));
   for (int i = 1; i <= kRankingEntries; ++i) {
     EXPECT_EQ(table.RankTimes[i], NumberedTime(i)) << i;
     EXPECT_EQ(table.RankLevels[i], i <= 5 ? NumberedLevel(i) : 0) << i;
@@ -338,13 +329,7 @@ TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
     Files.FailErrno = c.errnum;
     const int descriptors = OpenDescriptors();
     RankingTable table;
-    try {
-      LoadRanking(Files, Path(), table);
-      ADD_FAILURE() << "no error";
-    } catch (const EInOutError& e) {
-      EXPECT_EQ(e.ErrorCode, c.code);
-      EXPECT_EQ(std::string(e.what()), c.text);
-    }
+    EXPECT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, c.code, c.text));
     EXPECT_EQ(OpenDescriptors(), descriptors);
     // The file is opened only once and closed whenever it was opened.
     const bool opened = c.failAt > 0;
@@ -355,13 +340,8 @@ TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
 TEST_F(LoadRankingTest, DirectoryInPlaceOfTheFileIsAccessDenied) {
   std::filesystem::create_directory(Path());
   RankingTable table;
-  try {
-    LoadRanking(Files, Path(), table);
-    FAIL() << "no error";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.ErrorCode, 5);
-    EXPECT_STREQ(e.what(), "ファイルへのアクセスが拒否されました");
-  }
+  EXPECT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, 5,
+                               "ファイルへのアクセスが拒否されました"));
 }
 
 // --- Saving ---
@@ -445,13 +425,7 @@ TEST_F(SaveRankingTest, FailureAtAnyStepKeepsTheOldFileAndCleansUp) {
       failing.FailErrno = e.errnum;
       const int descriptors = OpenDescriptors();
       if (k <= 4) {
-        try {
-          SaveRanking(failing, Path(), Table);
-          ADD_FAILURE() << "no error";
-        } catch (const EInOutError& error) {
-          EXPECT_EQ(error.ErrorCode, e.code);
-          EXPECT_EQ(std::string(error.what()), e.text);
-        }
+        EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, e.code, e.text));
         EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
       } else {
         // The new file is in place; only making the rename durable failed.
@@ -469,13 +443,8 @@ TEST_F(SaveRankingTest, ShortWriteIsADiskFullAndKeepsTheOldFile) {
     SCOPED_TRACE(written);
     FaultyFileSystem failing;
     failing.ShortWriteBytes = written;
-    try {
-      SaveRanking(failing, Path(), Table);
-      ADD_FAILURE() << "no error";
-    } catch (const EInOutError& error) {
-      EXPECT_EQ(error.ErrorCode, 101);
-      EXPECT_STREQ(error.what(), "ディスクがいっぱいです");
-    }
+    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, 101,
+                                 "ディスクがいっぱいです"));
     EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
     EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"fdata.dat"});
   }
@@ -495,13 +464,8 @@ TEST_F(SaveRankingTest, DirectoryInTheWayIsAccessDeniedAndLeftAlone) {
     WriteFileBytes(Path(), OldBytes);
     std::filesystem::remove(Dir.File(c.blocked));
     std::filesystem::create_directory(Dir.File(c.blocked));
-    try {
-      SaveRanking(Files, Path(), Table);
-      ADD_FAILURE() << "no error";
-    } catch (const EInOutError& error) {
-      EXPECT_EQ(error.ErrorCode, 5);
-      EXPECT_STREQ(error.what(), "ファイルへのアクセスが拒否されました");
-    }
+    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(Files, Path(), Table); }, 5,
+                                 "ファイルへのアクセスが拒否されました"));
     EXPECT_TRUE(std::filesystem::is_directory(Dir.File(c.blocked)));
     EXPECT_EQ(DirectoryEntries(Dir.Path()), c.entries);
     if (std::filesystem::is_regular_file(Path())) {

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "app/form.h"
+#include "app/screen_layout.h"
 #include "ranking/ranking_table.h"
-#include "tests/fakes.h"
-#include "tests/ranking_fixture.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
@@ -125,13 +126,13 @@ TEST(ResultTiming, PanelAfterMoreThan2500msAndScreenChangeAfterMoreThan7500ms) {
     EXPECT_EQ(round.Form.ElapsedTime, 2500);
     EXPECT_EQ(round.Form.ResultStage, 1);
     EXPECT_TRUE(round.Face.Texts.empty());
-    EXPECT_EQ(round.Form.Canvas.GetPixel(405, 150), kBoard);
+    EXPECT_EQ(round.Form.Canvas.GetPixel(kClockAreaLeft, kClockAreaTop), kBoard);
 
     round.Game.Clock.Advance(1);
     round.Game.Tick();
     EXPECT_EQ(round.Form.ElapsedTime, 2501);
     EXPECT_EQ(round.Form.ResultStage, 2);
-    EXPECT_EQ(round.Form.Canvas.GetPixel(405, 150), clBlack);
+    EXPECT_EQ(round.Form.Canvas.GetPixel(kClockAreaLeft, kClockAreaTop), clBlack);
 
     round.Game.Clock.Advance(4999);
     round.Game.Tick();
@@ -176,12 +177,14 @@ TEST(ResultPanel, CoversTheClockToThePixel) {
     round.Judge(c.missed, 3, 1, 2, 3);
     round.ShowPanel();
 
-    ExpectedPicture expected(600, 400, kBoard);
-    expected.Box(405, 150, 594, 264, clBlack);
-    expected.Text(420, 158, c.verdict, 48, kLightGrey, clBlack);
-    expected.Text(440, 210, "Time : 1' 23\"", 16, kLightGrey, clBlack);
-    if (c.rankLine != nullptr) expected.Text(440, 232, c.rankLine, 16, kLightGrey, clBlack);
-    EXPECT_TRUE(SamePixels(round.Form.Canvas, expected));
+    Picture expected(kClientWidth, kClientHeight, kBoard);
+    expected.Fill(kClockAreaLeft, kClockAreaTop, kClockAreaRight, kClockAreaBottom, clBlack);
+    expected.Text(kVerdictX, kVerdictY, c.verdict, 48, kLightGrey, clBlack);
+    expected.Text(kResultTextX, kResultTimeY, "Time : 1' 23\"", 16, kLightGrey, clBlack);
+    if (c.rankLine != nullptr) {
+      expected.Text(kResultTextX, kResultRankY, c.rankLine, 16, kLightGrey, clBlack);
+    }
+    EXPECT_TRUE(SamePicture(round.Form.Canvas, expected));
 
     EXPECT_EQ(round.Form.Canvas.Pen.Color, clBlack);
     EXPECT_EQ(round.Form.Canvas.Brush.Color, clBlack);
@@ -326,10 +329,10 @@ TEST(ResultEnd, GoodRoundOpensTheRankingWithItsRowHighlighted) {
       EXPECT_EQ(round.Form.Canvas.GetPixel(124, 17 * i + 7), i == rank ? kRed : kOlive) << i;
     }
     // Nothing of the panel is left: the screen is the ranking, drawn whole.
-    const std::vector<TColor> shown = round.Form.Canvas.Pixels();
+    const Surface shown = round.Form.Canvas;
     round.Form.Canvas.Fill(kBoard);
     round.Form.DrawRanking(rank);
-    EXPECT_TRUE(shown == round.Form.Canvas.Pixels());
+    EXPECT_TRUE(SamePicture(shown, round.Form.Canvas));
   }
 }
 
@@ -344,11 +347,11 @@ TEST(ResultEnd, MissedRoundReturnsToTheTitleOfItsLevel) {
   EXPECT_EQ(round.Form.Canvas.CopyMode, SRCCOPY);
 
   // Copied, not ANDed over the black panel.
-  Surface expected(600, 400);
-  expected.Draw(0, 0, round.Form.TitleImage);
-  expected.Draw(315, 251, round.Form.LevelSprites[7]);
-  EXPECT_TRUE(round.Form.Canvas.Pixels() == expected.Pixels());
-  EXPECT_NE(expected.GetPixel(500, 200), clBlack);
+  Picture expected(kClientWidth, kClientHeight, clWhite);
+  expected.Copy(0, 0, round.Form.TitleImage);
+  expected.Copy(kLevelSpriteX, kLevelSpriteY, round.Form.LevelSprites[7]);
+  EXPECT_TRUE(SamePicture(round.Form.Canvas, expected));
+  EXPECT_NE(expected.At(500, 200), clBlack);
 }
 
 TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {

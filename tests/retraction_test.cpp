@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/fakes.h"
-#include "tests/path_helpers.h"
+#include "app/screen_layout.h"
+#include "tests/kit/game.h"
+#include "tests/kit/paths.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
-
-constexpr TColor kMint = 0x00C0FF98;
 
 bool AllWhite(const Surface& s) {
   return std::all_of(s.Pixels().begin(), s.Pixels().end(), [](TColor c) { return c == clWhite; });
@@ -23,12 +23,12 @@ TEST(Retraction, BackRightAfterTheStartCancelsItAndRestoresTheWindow) {
   GameHarness game;
   game.StartRound(2);
   TForm1& f = game.Form;
-  const std::vector<TColor> before = f.Canvas.Pixels();
+  const Surface before = f.Canvas;
   Press(game, "ZX");
   EXPECT_EQ(f.DrawingStarted, 0);
   EXPECT_EQ(f.StepCount, 0);
   EXPECT_EQ(LatticeMismatch(f), "");  // every entry 0 again
-  EXPECT_TRUE(f.Canvas.Pixels() == before) << "the idle cursor should be back, nothing else";
+  EXPECT_TRUE(SamePicture(f.Canvas, before)) << "the idle cursor should be back, nothing else";
   EXPECT_EQ(f.Canvas.Pen.Color, clBlack);
   EXPECT_EQ(f.PathLayer.Pen.Color, clBlack);
 
@@ -63,7 +63,8 @@ TEST(Retraction, TakingBackTheOnlyStepLeavesJustTheStartAndAWhitePathLayer) {
     // On the window the segment went mint from the abandoned vertex up to the cursor sprite.
     const std::int32_t d = f.MoveHistory[1];
     for (int k = 4; k <= 16; ++k) {
-      EXPECT_EQ(f.Canvas.GetPixel(192 + k * DirX(d), 192 + k * DirY(d)), kMint) << "k " << k;
+      EXPECT_EQ(f.Canvas.GetPixel(192 + k * StepDX(d), 192 + k * StepDY(d)), kGridColor)
+          << "k " << k;
     }
   }
 }
@@ -113,7 +114,7 @@ TEST(Retraction, StepBackErasesTheStepButThePenPixelAndReturnsThePens) {
       }
     }
     for (int k = 4; k <= 16; ++k) {
-      EXPECT_EQ(f.Canvas.GetPixel(nx + k * DirX(d), ny + k * DirY(d)), kMint) << "k " << k;
+      EXPECT_EQ(f.Canvas.GetPixel(nx + k * StepDX(d), ny + k * StepDY(d)), kGridColor) << "k " << k;
     }
   }
 }
