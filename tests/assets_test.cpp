@@ -7,16 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "app/screen_layout.h"
 #include "gfx/bmp.h"
 #include "gfx/surface.h"
-#include "app/screen_layout.h"
 #include "tests/kit/game.h"
 #include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
-
-constexpr TColor kGridLine = 0x00C0FF98;  // RGB 152, 255, 192: also the path's erase colour
 
 const std::string kShippedSheet = ENCLOVA_SOURCE_DIR "/assets/fgra.bmp";
 const std::string kShippedRanking = ENCLOVA_SOURCE_DIR "/assets/fdata.dat";
@@ -116,7 +114,7 @@ TEST_F(ShippedSprites, EmptyCellIsWhiteInsideTheGridLine) {
   const Surface& cell = form().CellSprites[0];
   for (int y = 0; y < 17; ++y) {
     for (int x = 0; x < 17; ++x) {
-      EXPECT_EQ(cell.GetPixel(x, y), OnRing(x, y, 17) ? kGridLine : clWhite) << x << "," << y;
+      EXPECT_EQ(cell.GetPixel(x, y), OnRing(x, y, 17) ? kGridColor : clWhite) << x << "," << y;
     }
   }
 }
@@ -130,7 +128,7 @@ TEST_F(ShippedSprites, StoneCellsKeepTheGridLineAndWhiteCorners) {
       for (int x = 0; x < 17; ++x) {
         const bool nearCorner = std::min(x, 16 - x) <= 3 && std::min(y, 16 - y) <= 3;
         if (OnRing(x, y, 17)) {
-          EXPECT_EQ(cell.GetPixel(x, y), kGridLine) << "kind " << kind << " " << x << "," << y;
+          EXPECT_EQ(cell.GetPixel(x, y), kGridColor) << "kind " << kind << " " << x << "," << y;
         } else if (nearCorner) {
           EXPECT_EQ(cell.GetPixel(x, y), clWhite) << "kind " << kind << " " << x << "," << y;
         }
@@ -221,7 +219,7 @@ TEST_F(ShippedSprites, CursorsShowByXorOnWhiteAndOnTheGrid) {
   for (const auto& cursor : cursors) {
     ASSERT_EQ(cursor.sprite.Width(), 7);
     ASSERT_EQ(cursor.sprite.Height(), 7);
-    for (const TColor under : {clWhite, kGridLine}) {
+    for (const TColor under : {clWhite, kGridColor}) {
       Surface board = Filled(7, 7, under);
       board.CopyMode = SRCINVERT;
       board.Draw(0, 0, cursor.sprite);

@@ -19,7 +19,6 @@
 namespace enclova::testing {
 namespace {
 
-constexpr TColor kLightGrey = 0x00E6E6E6;
 constexpr TColor kBoard = 0x00A0B0C0;  // stands for the judged board left on the window
 constexpr TColor kOlive = 0x00008080;
 constexpr TColor kRed = 0x000000FF;
@@ -82,8 +81,8 @@ struct JudgedRound {
     Form.ClockTens = tens;
     Form.ClockUnits = units;
     Form.TimeScore = minutes * 100 + tens * 10 + units;
-    Form.Canvas.Font = {48, kLightGrey};  // as the countdown left it
-    Form.Canvas.CopyMode = SRCAND;        // as the judging left it
+    Form.Canvas.Font = {48, kCountdownTextColor};  // as the countdown left it
+    Form.Canvas.CopyMode = SRCAND;                 // as the judging left it
     Form.Canvas.Pen.Color = 0x00010203;
     Form.Canvas.Brush.Color = 0x00040506;
     Form.Canvas.Fill(kBoard);
@@ -179,17 +178,17 @@ TEST(ResultPanel, CoversTheClockToThePixel) {
 
     Picture expected(kClientWidth, kClientHeight, kBoard);
     expected.Fill(kClockAreaLeft, kClockAreaTop, kClockAreaRight, kClockAreaBottom, clBlack);
-    expected.Text(kVerdictX, kVerdictY, c.verdict, 48, kLightGrey, clBlack);
-    expected.Text(kResultTextX, kResultTimeY, "Time : 1' 23\"", 16, kLightGrey, clBlack);
+    expected.Text(kVerdictX, kVerdictY, c.verdict, 48, kCountdownTextColor, clBlack);
+    expected.Text(kResultTextX, kResultTimeY, "Time : 1' 23\"", 16, kCountdownTextColor, clBlack);
     if (c.rankLine != nullptr) {
-      expected.Text(kResultTextX, kResultRankY, c.rankLine, 16, kLightGrey, clBlack);
+      expected.Text(kResultTextX, kResultRankY, c.rankLine, 16, kCountdownTextColor, clBlack);
     }
     EXPECT_TRUE(SamePicture(round.Form.Canvas, expected));
 
     EXPECT_EQ(round.Form.Canvas.Pen.Color, clBlack);
     EXPECT_EQ(round.Form.Canvas.Brush.Color, clBlack);
     EXPECT_EQ(round.Form.Canvas.Font.Height, 16);
-    EXPECT_EQ(round.Form.Canvas.Font.Color, kLightGrey);
+    EXPECT_EQ(round.Form.Canvas.Font.Color, kCountdownTextColor);
   }
 }
 

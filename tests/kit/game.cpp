@@ -21,17 +21,21 @@ GameHarness::GameHarness(const Options& options)
   Files.Cwd = Dir.Path();
   Clock.Local = options.LocalMilliseconds;
   Clock.Utc = options.UtcMilliseconds;
-  if (options.WriteRecordFile) WriteFileBytes(Dir.File("fdata.dat"), options.RecordFile);
-  if (options.WriteSheet) {
-    if (options.RealSheet) {
-      WriteFileBytes(Dir.File("fgra.bmp"), ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fgra.bmp"));
-    } else {
-      WriteFileBytes(Dir.File("fgra.bmp"), EncodeBmp24(MakeTestSheet()));
-    }
-  }
+  WriteGameFiles(Dir, options);
   if (options.Arrange) options.Arrange(Dir, Files);
   if (options.Seed) Form.FixSeed(*options.Seed);
   App.Create();
+}
+
+void WriteGameFiles(const TempDir& dir, const GameHarness::Options& options) {
+  if (options.WriteRecordFile) WriteFileBytes(dir.File("fdata.dat"), options.RecordFile);
+  if (options.WriteSheet) {
+    if (options.RealSheet) {
+      WriteFileBytes(dir.File("fgra.bmp"), ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fgra.bmp"));
+    } else {
+      WriteFileBytes(dir.File("fgra.bmp"), EncodeBmp24(MakeTestSheet()));
+    }
+  }
 }
 
 void GameHarness::Run(std::int64_t ms) {

@@ -53,6 +53,9 @@ struct GameHarness {
   Application App;
 };
 
+// Writes the data files `options` describes (the ranking file, the sheet) into `dir`.
+void WriteGameFiles(const TempDir& dir, const GameHarness::Options& options);
+
 // A game started up on the synthetic sheet, with a board of `level` set up directly, as the
 // title's action key would.
 struct BoardGame {

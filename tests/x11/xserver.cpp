@@ -23,7 +23,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "gfx/bmp.h"
 
 extern char** environ;
 
@@ -438,13 +437,7 @@ void RealAndHeadless::Launch(testing::GameHarness::Options options,
                              const std::vector<std::string>& args) {
   options.RealFont = true;
   Dir = std::make_unique<testing::TempDir>();
-  if (options.WriteRecordFile) testing::WriteFileBytes(Dir->File("fdata.dat"), options.RecordFile);
-  if (options.WriteSheet) {
-    testing::WriteFileBytes(Dir->File("fgra.bmp"),
-                            options.RealSheet
-                                ? testing::ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fgra.bmp")
-                                : EncodeBmp24(testing::MakeTestSheet()));
-  }
+  testing::WriteGameFiles(*Dir, options);
   Game = std::make_unique<GameProcess>(X, Dir->Path(), args);
   Headless = std::make_unique<testing::GameHarness>(options);
   Headless->Paint();
