@@ -111,12 +111,8 @@ class ShippedSprites : public ::testing::Test {
 };
 
 TEST_F(ShippedSprites, EmptyCellIsWhiteInsideTheGridLine) {
-  const Surface& cell = form().CellSprites[0];
-  for (int y = 0; y < 17; ++y) {
-    for (int x = 0; x < 17; ++x) {
-      EXPECT_EQ(cell.GetPixel(x, y), OnRing(x, y, 17) ? kGridColor : clWhite) << x << "," << y;
-    }
-  }
+  EXPECT_TRUE(SamePicture(form().CellSprites[0],
+                          [](int x, int y) { return OnRing(x, y, 17) ? kGridColor : clWhite; }));
 }
 
 // Neighbouring cells share their ring, and taking back a step repaints the grid line in the

@@ -215,7 +215,7 @@ TEST(StartOfDrawing, MarksTheStartAndSwapsTheCursorSprite) {
   game.StartRound(3);
   TForm1& f = game.Form;
   MoveCursorTo(game, 1, 1);
-  const std::vector<TColor> before = f.Canvas.Pixels();
+  Picture want(f.Canvas);
   Press(game, "Z");
   EXPECT_EQ(f.DrawingStarted, 1);
   EXPECT_EQ(f.StepCount, 1);
@@ -223,17 +223,9 @@ TEST(StartOfDrawing, MarksTheStartAndSwapsTheCursorSprite) {
   EXPECT_EQ(LatticeMismatch(f), "");
   // The idle sprite went and the drawing sprite came, both by XOR at the vertex.
   const int px = f.VertexPixelX(1), py = f.VertexPixelY(1);
-  for (int y = 0; y < 400; ++y) {
-    for (int x = 0; x < 600; ++x) {
-      const bool underSprite = std::abs(x - px) <= 3 && std::abs(y - py) <= 3;
-      TColor want = before[y * 600 + x];
-      if (underSprite) {
-        const int sx = x - px + 3, sy = y - py + 3;
-        want ^= f.CursorIdle.GetPixel(sx, sy) ^ f.CursorDrawing.GetPixel(sx, sy);
-      }
-      ASSERT_EQ(f.Canvas.GetPixel(x, y), want) << "pixel (" << x << ", " << y << ")";
-    }
-  }
+  want.Xor(px - 3, py - 3, f.CursorIdle);
+  want.Xor(px - 3, py - 3, f.CursorDrawing);
+  EXPECT_TRUE(SamePicture(f.Canvas, want));
 }
 
 TEST(StartOfDrawing, ActionAwayFromTheStartOrRightAfterItDoesNothing) {
