@@ -17,6 +17,7 @@
 #include "base/errors.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/io_errors.h"
+#include "tests/kit/records.h"
 
 namespace enclova::testing {
 namespace {
@@ -36,15 +37,6 @@ RankingTable Table(std::initializer_list<std::pair<std::int32_t, std::int32_t>> 
   for (; i <= kRankingEntries; ++i) {
     table.RankLevels[i] = -1;
     table.RankTimes[i] = 0;
-  }
-  return table;
-}
-
-RankingTable Filled(std::int32_t level, std::int32_t time) {
-  RankingTable table;
-  for (int i = 1; i <= kRankingEntries; ++i) {
-    table.RankLevels[i] = level;
-    table.RankTimes[i] = time;
   }
   return table;
 }
@@ -70,11 +62,6 @@ void ExpectSameTable(const RankingTable& actual, const RankingTable& expected) {
     EXPECT_EQ(actual.RankTimes[i], expected.RankTimes[i]) << "RankTimes[" << i << "]";
     EXPECT_EQ(actual.RankLevels[i], expected.RankLevels[i]) << "RankLevels[" << i << "]";
   }
-}
-
-std::vector<std::uint8_t> Bytes(const RankingTable& table) {
-  const auto encoded = EncodeRecordFile(table);
-  return {encoded.begin(), encoded.end()};
 }
 
 int OpenDescriptors() {
@@ -218,7 +205,7 @@ TEST(RecordFile, LaysOutTimesThenLevelsLittleEndian) {
     EXPECT_EQ(bytes[80 + t + 3], 0xF1);
   }
   // The fixture the harness starts from: twenty empty entries.
-  EXPECT_EQ(Bytes(Table({})), EmptyRecordFile());
+  EXPECT_EQ(RecordFileOf(Table({})), EmptyRecordFile());
 }
 
 TEST(RecordFile, DecodesWhatItEncodes) {
@@ -260,7 +247,7 @@ using LoadRankingTest = RecordFileTest;
 
 TEST_F(LoadRankingTest, ReadsTheWholeFile) {
   const RankingTable stored = Table({{10, 0}, {3, 105}, {kMax, kMin}, {0, 5}});
-  WriteFileBytes(Path(), Bytes(stored));
+  WriteFileBytes(Path(), RecordFileOf(stored));
   RankingTable table;
   LoadRanking(Files, Path(), table);
   ExpectSameTable(table, stored);
@@ -277,7 +264,7 @@ TEST_F(LoadRankingTest, MissingFileIsNotFoundAndStaysMissing) {
 
 TEST_F(LoadRankingTest, ShortFileKeepsTheBytesReadAndReportsReadingPastTheEnd) {
   const RankingTable stored = Numbered();
-  std::vector<std::uint8_t> bytes = Bytes(stored);
+  std::vector<std::uint8_t> bytes = RecordFileOf(stored);
   bytes.resize(100);
   WriteFileBytes(Path(), bytes);
   const int descriptors = OpenDescriptors();
@@ -294,7 +281,7 @@ TEST_F(LoadRankingTest, ShortFileKeepsTheBytesReadAndReportsReadingPastTheEnd) {
 
 TEST_F(LoadRankingTest, LongerFileLoadsItsFirst160BytesAndTheNextSaveLeaves160) {
   const RankingTable stored = Numbered();
-  std::vector<std::uint8_t> bytes = Bytes(stored);
+  std::vector<std::uint8_t> bytes = RecordFileOf(stored);
   bytes.resize(200, 0xAB);
   WriteFileBytes(Path(), bytes);
   RankingTable table;
@@ -303,11 +290,11 @@ TEST_F(LoadRankingTest, LongerFileLoadsItsFirst160BytesAndTheNextSaveLeaves160) 
 
   InsertRank(table, 1, 105, 3);
   SaveRanking(Files, Path(), table);
-  EXPECT_EQ(ReadFileBytes(Path()), Bytes(table));
+  EXPECT_EQ(ReadFileBytes(Path()), RecordFileOf(table));
 }
 
 TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
-  WriteFileBytes(Path(), Bytes(Numbered()));
+  WriteFileBytes(Path(), RecordFileOf(Numbered()));
   struct Case {
     int failAt;
     int errnum;
@@ -351,7 +338,7 @@ struct SaveRankingTest : RecordFileTest {
     RecordFileTest::SetUp();
     WriteFileBytes(Path(), OldBytes);
     InsertRank(Table, 1, 105, 3);
-    NewBytes = Bytes(Table);
+    NewBytes = RecordFileOf(Table);
   }
 
   // Whatever happened, the ranking file is one of the two complete versions.
@@ -361,7 +348,7 @@ struct SaveRankingTest : RecordFileTest {
   }
 
   RankingTable Table = Numbered();
-  const std::vector<std::uint8_t> OldBytes = Bytes(Numbered());
+  const std::vector<std::uint8_t> OldBytes = RecordFileOf(Numbered());
   std::vector<std::uint8_t> NewBytes;
 };
 

@@ -15,6 +15,7 @@
 #include "ranking/ranking_table.h"
 #include "tests/kit/game.h"
 #include "tests/kit/pictures.h"
+#include "tests/kit/records.h"
 
 namespace enclova::testing {
 namespace {
@@ -23,26 +24,12 @@ constexpr TColor kBoard = 0x00A0B0C0;  // stands for the judged board left on th
 constexpr TColor kOlive = 0x00008080;
 constexpr TColor kRed = 0x000000FF;
 
-std::vector<std::uint8_t> FileOf(const RankingTable& table) {
-  const auto bytes = EncodeRecordFile(table);
-  return {bytes.begin(), bytes.end()};
-}
-
 // Entries in order: entry i at level 10 with time 10 * i.
 RankingTable LevelTenTable() {
   RankingTable table;
   for (int i = 1; i <= kRankingEntries; ++i) {
     table.RankLevels[i] = 10;
     table.RankTimes[i] = 10 * i;
-  }
-  return table;
-}
-
-RankingTable Filled(std::int32_t level, std::int32_t time) {
-  RankingTable table;
-  for (int i = 1; i <= kRankingEntries; ++i) {
-    table.RankLevels[i] = level;
-    table.RankTimes[i] = time;
   }
   return table;
 }
@@ -59,7 +46,7 @@ std::int32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t 
 
 // A headless game whose loop has just been closed and judged.
 struct JudgedRound {
-  explicit JudgedRound(std::vector<std::uint8_t> recordFile = FileOf(LevelTenTable()))
+  explicit JudgedRound(std::vector<std::uint8_t> recordFile = RecordFileOf(LevelTenTable()))
       : Game(Options(std::move(recordFile))) {
     Form.Canvas.Face = &Face;
   }
@@ -218,7 +205,7 @@ TEST(ResultPanel, WritesVerdictTimeAndRank) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    JudgedRound round(FileOf(c.table));
+    JudgedRound round(RecordFileOf(c.table));
     round.Judge(c.missed, c.level, c.minutes, c.tens, c.units);
     round.ShowPanel();
     EXPECT_EQ(round.Face.Texts, c.texts);
@@ -253,7 +240,7 @@ TEST(ResultRank, OrdinalTableEntryAndFileFollowThePlace) {
       EXPECT_EQ(round.Form.Ranking.RankLevels[i], 10) << i;
       EXPECT_EQ(round.Form.Ranking.RankTimes[i], expected.RankTimes[i]) << i;
     }
-    EXPECT_EQ(round.RecordFile(), FileOf(expected));
+    EXPECT_EQ(round.RecordFile(), RecordFileOf(expected));
   }
 }
 
