@@ -92,6 +92,11 @@ constexpr int kReported = 8;
     return ::testing::AssertionFailure() << "size " << gotWidth << "x" << gotHeight << ", expected "
                                          << wantWidth << "x" << wantHeight;
   }
+  const auto area = static_cast<std::size_t>(wantWidth) * static_cast<std::size_t>(wantHeight);
+  if (got.size() != area || want.size() != area) {
+    return ::testing::AssertionFailure() << got.size() << " and " << want.size() << " pixels for "
+                                         << wantWidth << "x" << wantHeight;
+  }
   int differing = 0;
   std::ostringstream first;
   for (int y = 0; y < wantHeight; ++y) {
