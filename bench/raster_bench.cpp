@@ -7,7 +7,7 @@
 
 #include "gfx/bmp.h"
 #include "gfx/surface.h"
-#include "tests/fakes.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova {
 namespace {

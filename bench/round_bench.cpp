@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/form.h"
-#include "tests/fakes.h"
+#include "tests/kit/game.h"
 
 namespace enclova::testing {
 namespace {

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "app/screen_layout.h"
 #include "gfx/bmp.h"
 #include "gfx/surface.h"
-#include "tests/fakes.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
-
-constexpr TColor kGridLine = 0x00C0FF98;  // RGB 152, 255, 192: also the path's erase colour
 
 const std::string kShippedSheet = ENCLOVA_SOURCE_DIR "/assets/fgra.bmp";
 const std::string kShippedRanking = ENCLOVA_SOURCE_DIR "/assets/fdata.dat";
@@ -111,12 +111,8 @@ class ShippedSprites : public ::testing::Test {
 };
 
 TEST_F(ShippedSprites, EmptyCellIsWhiteInsideTheGridLine) {
-  const Surface& cell = form().CellSprites[0];
-  for (int y = 0; y < 17; ++y) {
-    for (int x = 0; x < 17; ++x) {
-      EXPECT_EQ(cell.GetPixel(x, y), OnRing(x, y, 17) ? kGridLine : clWhite) << x << "," << y;
-    }
-  }
+  EXPECT_TRUE(SamePicture(form().CellSprites[0],
+                          [](int x, int y) { return OnRing(x, y, 17) ? kGridColor : clWhite; }));
 }
 
 // Neighbouring cells share their ring, and taking back a step repaints the grid line in the
@@ -128,7 +124,7 @@ TEST_F(ShippedSprites, StoneCellsKeepTheGridLineAndWhiteCorners) {
       for (int x = 0; x < 17; ++x) {
         const bool nearCorner = std::min(x, 16 - x) <= 3 && std::min(y, 16 - y) <= 3;
         if (OnRing(x, y, 17)) {
-          EXPECT_EQ(cell.GetPixel(x, y), kGridLine) << "kind " << kind << " " << x << "," << y;
+          EXPECT_EQ(cell.GetPixel(x, y), kGridColor) << "kind " << kind << " " << x << "," << y;
         } else if (nearCorner) {
           EXPECT_EQ(cell.GetPixel(x, y), clWhite) << "kind " << kind << " " << x << "," << y;
         }
@@ -219,7 +215,7 @@ TEST_F(ShippedSprites, CursorsShowByXorOnWhiteAndOnTheGrid) {
   for (const auto& cursor : cursors) {
     ASSERT_EQ(cursor.sprite.Width(), 7);
     ASSERT_EQ(cursor.sprite.Height(), 7);
-    for (const TColor under : {clWhite, kGridLine}) {
+    for (const TColor under : {clWhite, kGridColor}) {
       Surface board = Filled(7, 7, under);
       board.CopyMode = SRCINVERT;
       board.Draw(0, 0, cursor.sprite);
@@ -260,7 +256,7 @@ TEST_F(ShippedSprites, ClockDigitsOnlyLightUpTheBlankDisplay) {
     for (const TColor p : form().DigitSprites[d].Pixels()) lit += Luma(p) > 150;
     EXPECT_GE(lit, 10) << "digit " << d;
     for (int e = 0; e < d; ++e) {
-      EXPECT_NE(form().DigitSprites[d].Pixels(), form().DigitSprites[e].Pixels())
+      EXPECT_FALSE(SamePicture(form().DigitSprites[d], form().DigitSprites[e]))
           << d << " and " << e;
     }
   }
@@ -281,12 +277,13 @@ TEST_F(ShippedSprites, ClockDisplayIsBlackOutToTheWindowEdge) {
 }
 
 // The first frame of the game draws TitleImage alone at level 1; later frames add the level
-// number at (315, 251), which must sit in its box without a seam.
+// number at its place on the title, which must sit in its box without a seam.
 TEST_F(ShippedSprites, LevelNumbersSitSeamlesslyInTheTitleLevelBox) {
   const Surface& title = form().TitleImage;
   for (int y = 0; y < 12; ++y) {
     for (int x = 0; x < 18; ++x) {
-      EXPECT_EQ(title.GetPixel(315 + x, 251 + y), form().LevelSprites[1].GetPixel(x, y))
+      EXPECT_EQ(title.GetPixel(kLevelSpriteX + x, kLevelSpriteY + y),
+                form().LevelSprites[1].GetPixel(x, y))
           << "the title does not show level 1 at " << x << "," << y;
     }
   }
@@ -297,12 +294,13 @@ TEST_F(ShippedSprites, LevelNumbersSitSeamlesslyInTheTitleLevelBox) {
         if (x != 0 && x != 17 && y != 0 && y != 11) continue;
         // The sprite's edge continues the box around it.
         const int ox = x == 0 ? -1 : x == 17 ? 1 : 0, oy = y == 0 ? -1 : y == 11 ? 1 : 0;
-        EXPECT_EQ(number.GetPixel(x, y), title.GetPixel(315 + x + ox, 251 + y + oy))
+        EXPECT_EQ(number.GetPixel(x, y),
+                  title.GetPixel(kLevelSpriteX + x + ox, kLevelSpriteY + y + oy))
             << "level " << level << " edge " << x << "," << y;
       }
     }
     for (int other = 1; other < level; ++other) {
-      EXPECT_NE(number.Pixels(), form().LevelSprites[other].Pixels()) << level << "/" << other;
+      EXPECT_FALSE(SamePicture(number, form().LevelSprites[other])) << level << "/" << other;
     }
   }
 }

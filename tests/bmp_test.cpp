@@ -10,12 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "tests/fakes.h"
+#include "tests/kit/pictures.h"
+#include "tests/kit/seed.h"
 
 namespace enclova {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::Picture;
+using testing::SamePicture;
 
 void Put16(Bytes& b, std::uint32_t v) {
   b.push_back(static_cast<std::uint8_t>(v));
@@ -27,26 +30,6 @@ void Put32(Bytes& b, std::uint32_t v) {
 }
 void Poke32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-// Every pixel of `s` against `want` (row-major, width w); names the first difference.
-::testing::AssertionResult PixelsAre(const Surface& s, int w, int h,
-                                     const std::vector<TColor>& want) {
-  if (s.Width() != w || s.Height() != h) {
-    return ::testing::AssertionFailure()
-           << "size " << s.Width() << "x" << s.Height() << ", want " << w << "x" << h;
-  }
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const TColor got = s.GetPixel(x, y);
-      const TColor expected = want[static_cast<std::size_t>(y * w + x)];
-      if (got != expected) {
-        return ::testing::AssertionFailure()
-               << "(" << x << "," << y << "): got 0x" << std::hex << got << " want 0x" << expected;
-      }
-    }
-  }
-  return ::testing::AssertionSuccess();
 }
 
 // A 2x2 picture, top row red and green, bottom row blue and white, as a bottom-up 24-bit file.
@@ -82,7 +65,7 @@ TEST(EncodeBmp24, RoundTripsEveryPixelForEveryRowPadding) {
       EXPECT_EQ(file.size(), 54 + static_cast<std::size_t>((w * 3 + 3) / 4 * 4 * h));
       Surface back;
       ASSERT_TRUE(DecodeBmp(file.data(), file.size(), back)) << w << "x" << h;
-      EXPECT_TRUE(PixelsAre(back, w, h, s.Pixels())) << w << "x" << h;
+      EXPECT_TRUE(SamePicture(back, Picture(w, h, s.Pixels()))) << w << "x" << h;
     }
   }
 }
@@ -90,12 +73,12 @@ TEST(EncodeBmp24, RoundTripsEveryPixelForEveryRowPadding) {
 TEST(DecodeBmp, ReadsAHandWrittenFileInBothRowOrders) {
   Surface s;
   ASSERT_TRUE(DecodeBmp(kTwoByTwo24.data(), kTwoByTwo24.size(), s));
-  EXPECT_TRUE(PixelsAre(s, 2, 2, kTwoByTwoPixels));
+  EXPECT_TRUE(SamePicture(s, Picture(2, 2, kTwoByTwoPixels)));
 
   Bytes topDown = kTwoByTwo24;
   Poke32(topDown, 22, static_cast<std::uint32_t>(-2));
   ASSERT_TRUE(DecodeBmp(topDown.data(), topDown.size(), s));
-  EXPECT_TRUE(PixelsAre(s, 2, 2, {0x00FF0000, 0x00FFFFFF, 0x000000FF, 0x0000FF00}));
+  EXPECT_TRUE(SamePicture(s, Picture(2, 2, {0x00FF0000, 0x00FFFFFF, 0x000000FF, 0x0000FF00})));
 }
 
 TEST(DecodeBmp, ReadsAHandWrittenOneBitFileIgnoringTheUnusedBits) {
@@ -111,7 +94,7 @@ TEST(DecodeBmp, ReadsAHandWrittenOneBitFileIgnoringTheUnusedBits) {
   Surface s;
   ASSERT_TRUE(DecodeBmp(file.data(), file.size(), s));
   const TColor dark = 0x00332211;
-  EXPECT_TRUE(PixelsAre(s, 3, 2, {clWhite, dark, clWhite, dark, clWhite, clWhite}));
+  EXPECT_TRUE(SamePicture(s, Picture(3, 2, {clWhite, dark, clWhite, dark, clWhite, clWhite})));
 }
 
 // The layouts a file can take; BuildBmp writes any of them from a picture.
@@ -243,7 +226,7 @@ TEST(DecodeBmp, ReadsEveryKindInEitherRowOrderWithEveryPixelExact) {
         Surface s;
         ASSERT_TRUE(DecodeBmp(file.data(), file.size(), s))
             << l.name << (topDown ? " top-down " : " bottom-up ") << w << "x" << h;
-        EXPECT_TRUE(PixelsAre(s, w, h, PictureColors(l, w, h)))
+        EXPECT_TRUE(SamePicture(s, Picture(w, h, PictureColors(l, w, h))))
             << l.name << (topDown ? " top-down " : " bottom-up ") << w << "x" << h;
       }
     }
@@ -255,7 +238,7 @@ TEST(DecodeBmp, TakesThePixelsFromTheOffsetInTheFileHeader) {
     const Bytes file = BuildBmp(l, 5, 4, false, 37);
     Surface s;
     ASSERT_TRUE(DecodeBmp(file.data(), file.size(), s)) << l.name;
-    EXPECT_TRUE(PixelsAre(s, 5, 4, PictureColors(l, 5, 4))) << l.name;
+    EXPECT_TRUE(SamePicture(s, Picture(5, 4, PictureColors(l, 5, 4)))) << l.name;
   }
 }
 
@@ -277,7 +260,7 @@ TEST(DecodeBmp, ToleratesAPaletteCountBeyondTheBitDepth) {
   Poke32(file, 46, 20);
   Surface s;
   ASSERT_TRUE(DecodeBmp(file.data(), file.size(), s));
-  EXPECT_TRUE(PixelsAre(s, 5, 2, PictureColors(kLayouts[1], 5, 2)));
+  EXPECT_TRUE(SamePicture(s, Picture(5, 2, PictureColors(kLayouts[1], 5, 2))));
 }
 
 // Malformed files, each a small edit of a valid one.
@@ -374,7 +357,7 @@ TEST(DecodeBmp, EveryTruncationIsRefusedOrReadInFull) {
       const bool ok = DecodeBmp(prefix.data(), prefix.size(), s);
       EXPECT_EQ(ok, n >= file.size() - (rowBytes - lastRowData)) << l.name << " cut to " << n;
       if (ok) {
-        EXPECT_TRUE(PixelsAre(s, 5, 3, want)) << l.name << " cut to " << n;
+        EXPECT_TRUE(SamePicture(s, Picture(5, 3, want))) << l.name << " cut to " << n;
       }
     }
   }
@@ -382,24 +365,25 @@ TEST(DecodeBmp, EveryTruncationIsRefusedOrReadInFull) {
 
 TEST(DecodeBmp, SurvivesRandomDamage) {
   // Under the sanitizers this finds reads past the end; a decoded picture must fit its claim.
-  const unsigned seed = std::random_device{}();
-  std::mt19937 random(seed);
-  SCOPED_TRACE("seed " + std::to_string(seed));
-  for (const Layout& l : kLayouts) {
-    const Bytes file = BuildBmp(l, 6, 4, false);
-    for (int round = 0; round < 300; ++round) {
-      Bytes damaged = file;
-      const int hits = 1 + static_cast<int>(random() % 4);
-      for (int i = 0; i < hits; ++i) {
-        damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
-      }
-      if (random() % 3 == 0) damaged.resize(random() % damaged.size());
-      Surface s;
-      if (DecodeBmp(damaged.data(), damaged.size(), s)) {
-        EXPECT_TRUE(s.Exists()) << l.name;
-        EXPECT_EQ(s.Pixels().size(),
-                  static_cast<std::size_t>(s.Width()) * static_cast<std::size_t>(s.Height()));
-        for (TColor c : s.Pixels()) ASSERT_EQ(c & 0xFF000000, 0u) << l.name;
+  for (const std::uint32_t seed : testing::TestSeeds()) {
+    SCOPED_TRACE(testing::SeedNote(seed));
+    std::mt19937 random(seed);
+    for (const Layout& l : kLayouts) {
+      const Bytes file = BuildBmp(l, 6, 4, false);
+      for (int round = 0; round < 300; ++round) {
+        Bytes damaged = file;
+        const int hits = 1 + static_cast<int>(random() % 4);
+        for (int i = 0; i < hits; ++i) {
+          damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
+        }
+        if (random() % 3 == 0) damaged.resize(random() % damaged.size());
+        Surface s;
+        if (DecodeBmp(damaged.data(), damaged.size(), s)) {
+          EXPECT_TRUE(s.Exists()) << l.name;
+          EXPECT_EQ(s.Pixels().size(),
+                    static_cast<std::size_t>(s.Width()) * static_cast<std::size_t>(s.Height()));
+          for (TColor c : s.Pixels()) ASSERT_EQ(c & 0xFF000000, 0u) << l.name;
+        }
       }
     }
   }

@@ -1,23 +1,24 @@
 // Board set-up: the drawn board to the pixel, the random checkerboard, and a clean new round.
 #include <gtest/gtest.h>
 
-#include "tests/board_fixture.h"
+#include "app/screen_layout.h"
+#include "app/sheet_regions.h"
+#include "tests/kit/game.h"
+#include "tests/kit/paths.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
 
-constexpr TColor kGrey = 0x00808080;
-constexpr TColor kSilver = 0x00C0C0C0;
-
 // The window as a freshly set-up board must look, built from the sheet's colours and the
 // board's CellGrid alone.
-Raster ExpectedWindow(const TForm1& form) {
+Picture ExpectedWindow(const TForm1& form) {
   const int level = form.Level;
   const int m = 16 * (10 - level);
   const int n = 2 * level + 3;
-  Raster r(600, 400, clBtnFace);
-  r.FillRect(0, 0, 400, 400, clBlack);
-  r.FillRect(m, m, 400 - m, 400 - m, clWhite);
+  Picture r(kClientWidth, kClientHeight, clBtnFace);
+  r.Fill(0, 0, 400, 400, clBlack);
+  r.Fill(m, m, 400 - m, 400 - m, clWhite);
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= n; ++j) {
       for (int y = 0; y < 17; ++y) {
@@ -28,23 +29,19 @@ Raster ExpectedWindow(const TForm1& form) {
     }
   }
   for (int y = 0; y < 7; ++y) {
-    for (int x = 0; x < 7; ++x) r.At(189 + x, 189 + y) ^= SheetColor(181 + x, 401 + y);
+    for (int x = 0; x < 7; ++x) r.At(189 + x, 189 + y) ^= SheetColorIn(kCursorIdleRegion, x, y);
   }
-  for (int y = 0; y < 400; ++y) {
-    for (int x = 0; x < 200; ++x) {
-      const bool clockArea = x >= 5 && x < 194 && y >= 150 && y < 264;
-      r.Set(400 + x, y, clockArea ? clBlack : SheetColor(600 + x, y));
-    }
-    r.Set(400, y, kGrey);
-    r.Set(401, y, kSilver);
-  }
+  r.Sheet(kSidePanelX, 0, kSidePanelRegion);
+  r.Fill(kClockAreaLeft, kClockAreaTop, kClockAreaRight, kClockAreaBottom, clBlack);
+  r.Run(kSidePanelX, 0, 0, 1, kClientHeight, kSeparatorGrey);
+  r.Run(kSidePanelX + 1, 0, 0, 1, kClientHeight, kSeparatorSilver);
   return r;
 }
 
-Raster ExpectedJudgeLayer(const TForm1& form) {
+Picture ExpectedJudgeLayer(const TForm1& form) {
   const int m = 16 * (10 - form.Level);
   const int n = 2 * form.Level + 3;
-  Raster r(400, 400, clWhite);
+  Picture r(400, 400, clWhite);
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= n; ++j) {
       for (int y = 0; y < 17; ++y) {
@@ -61,9 +58,9 @@ class BoardAtEveryLevel : public ::testing::TestWithParam<int> {};
 
 TEST_P(BoardAtEveryLevel, WindowAndLayersAreDrawnToThePixel) {
   BoardGame b(GetParam());
-  EXPECT_TRUE(SamePixels(ExpectedWindow(b.Form), b.Form.Canvas));
-  EXPECT_TRUE(SamePixels(ExpectedJudgeLayer(b.Form), b.Form.JudgeLayer));
-  EXPECT_TRUE(SamePixels(Raster(400, 400, clWhite), b.Form.PathLayer));
+  EXPECT_TRUE(SamePicture(b.Form.Canvas, ExpectedWindow(b.Form)));
+  EXPECT_TRUE(SamePicture(b.Form.JudgeLayer, ExpectedJudgeLayer(b.Form)));
+  EXPECT_TRUE(SamePicture(b.Form.PathLayer, Picture(400, 400, clWhite)));
 }
 
 TEST_P(BoardAtEveryLevel, StonesLieOnTheCheckerboardWhereColumnPlusRowIsEven) {
@@ -152,7 +149,8 @@ TEST(Board, CursorCoversPixels189To195AtEveryLevel) {
         const TColor under =
             CellSpriteColor(b.Form.CellGrid[ci][cj], x - m - 16 * ci, y - m - 16 * cj);
         const bool covered = x >= 189 && x <= 195 && y >= 189 && y <= 195;
-        const TColor want = covered ? under ^ SheetColor(181 + x - 189, 401 + y - 189) : under;
+        const TColor want =
+            covered ? under ^ SheetColorIn(kCursorIdleRegion, x - 189, y - 189) : under;
         EXPECT_EQ(b.Form.Canvas.GetPixel(x, y), want) << "level " << level << " " << x << "," << y;
       }
     }
@@ -209,9 +207,9 @@ TEST(Board, SecondRoundAtAnotherLevelLeavesNoTraceOfTheFirst) {
   const int staleCorner = f.CellGrid[23][23];
 
   b.SetUp(1);
-  EXPECT_TRUE(SamePixels(ExpectedWindow(f), f.Canvas));
-  EXPECT_TRUE(SamePixels(ExpectedJudgeLayer(f), f.JudgeLayer));
-  EXPECT_TRUE(SamePixels(Raster(400, 400, clWhite), f.PathLayer));
+  EXPECT_TRUE(SamePicture(f.Canvas, ExpectedWindow(f)));
+  EXPECT_TRUE(SamePicture(f.JudgeLayer, ExpectedJudgeLayer(f)));
+  EXPECT_TRUE(SamePicture(f.PathLayer, Picture(400, 400, clWhite)));
   int marked = 0;
   for (int i = 0; i <= 49; ++i) {
     for (int j = 0; j <= 49; ++j) marked += f.Lattice(i, j) != 0;
@@ -295,15 +293,14 @@ TEST(Board, LoopClosedRightAfterGoIsNotScoredWithTheLastRoundsTime) {
 TEST(Board, SidePanelClockAreaIsBlackedOnThePictureItself) {
   BoardGame b(5);
   const Surface& panel = b.Form.SidePanel;
-  Raster want(200, 400, clWhite);
-  for (int y = 0; y < 400; ++y) {
-    for (int x = 0; x < 200; ++x) want.At(x, y) = SheetColor(600 + x, y);
-  }
-  want.FillRect(5, 150, 194, 264, clBlack);
-  EXPECT_TRUE(SamePixels(want, panel));
-  Raster strip(2, 400, kGrey);
-  strip.Run(1, 0, 0, 1, 400, kSilver);
-  EXPECT_TRUE(SamePixels(strip, b.Form.SeparatorStrip));
+  Picture want(kSidePanelRegion.Width, kSidePanelRegion.Height, clWhite);
+  want.Sheet(0, 0, kSidePanelRegion);
+  want.Fill(kClockAreaLeft - kSidePanelX, kClockAreaTop, kClockAreaRight - kSidePanelX,
+            kClockAreaBottom, clBlack);
+  EXPECT_TRUE(SamePicture(panel, want));
+  Picture strip(2, 400, kSeparatorGrey);
+  strip.Run(1, 0, 0, 1, 400, kSeparatorSilver);
+  EXPECT_TRUE(SamePicture(b.Form.SeparatorStrip, strip));
 }
 
 }  // namespace

@@ -3,40 +3,34 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/form.h"
-#include "tests/fakes.h"
+#include "app/screen_layout.h"
+#include "app/sheet_regions.h"
+#include "base/texts.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
 
-constexpr TColor kTextColor = 0x00E6E6E6;
-
 // `before` with a countdown text written over it as the countdown writes it.
-std::vector<TColor> WithText(const Surface& before, int x, const char* text) {
+Surface WithText(const Surface& before, int x, std::string_view text) {
   Surface s = before;
-  s.Font.Height = 48;
-  s.Font.Color = kTextColor;
+  s.Font.Height = kCountdownFontHeight;
+  s.Font.Color = kCountdownTextColor;
   s.Brush.Color = clBlack;
-  s.TextOut(x, 183, text);
-  return s.Pixels();
+  s.TextOut(x, kCountdownY, text);
+  return s;
 }
 
-// `pixels` with the sheet's rectangle at (sheetX, sheetY) laid at (x, y).
-void LaySheet(std::vector<TColor>& pixels, int x, int y, int w, int h, int sheetX, int sheetY) {
-  for (int dy = 0; dy < h; ++dy) {
-    for (int dx = 0; dx < w; ++dx)
-      pixels[(y + dy) * 600 + x + dx] = SheetColor(sheetX + dx, sheetY + dy);
-  }
-}
-
-void LayDigits(std::vector<TColor>& pixels, int m, int t, int u) {
-  LaySheet(pixels, 460, 218, 9, 13, 320 + 11 * m, 402);
-  LaySheet(pixels, 482, 218, 9, 13, 320 + 11 * t, 402);
-  LaySheet(pixels, 493, 218, 9, 13, 320 + 11 * u, 402);
+void LayDigits(Picture& picture, int m, int t, int u) {
+  picture.Sheet(kMinutesX, kDigitY, DigitSpriteRegion(m));
+  picture.Sheet(kTensX, kDigitY, DigitSpriteRegion(t));
+  picture.Sheet(kUnitsX, kDigitY, DigitSpriteRegion(u));
 }
 
 // A game whose board was set up at `setUpTime`, driven one tick at a time.
@@ -53,15 +47,14 @@ struct Round {
     game.Clock.Local = SetUpTime + static_cast<std::uint32_t>(ms);
     game.Tick();
   }
-  const std::vector<TColor>& Pixels() const { return game.Form.Canvas.Pixels(); }
+  const Surface& Canvas() const { return game.Form.Canvas; }
 
   GameHarness game;
   std::uint32_t SetUpTime;
 };
 
-const char* const kTexts[] = {"", "Ready", "Ready.", "Ready..", "Ready...", "   Go!       "};
 int TextX(int stage) {
-  return stage == 5 ? 416 : 424;
+  return stage == 5 ? kGoX : kReadyX;
 }
 
 // Each stage waits for the first tick past its whole second: at exactly 1000 ms nothing moves.
@@ -69,21 +62,22 @@ TEST(RoundClock, EachStageComesOnTheFirstTickPastItsSecond) {
   Round r(2'000'000);
   for (int stage = 1; stage <= 5; ++stage) {
     SCOPED_TRACE(::testing::Message() << "stage " << stage);
-    const std::vector<TColor> before = r.Pixels();
+    const Surface before = r.Canvas();
     r.TickAt(1000 * stage);
     EXPECT_EQ(r.game.Form.CountdownStage, stage - 1);
     EXPECT_EQ(r.game.Form.PlayPhase, PhaseCountdown);
-    EXPECT_EQ(FirstDifference(r.Pixels(), before), "");
+    EXPECT_TRUE(SamePicture(r.Canvas(), before));
 
     const Surface beforeText = r.game.Form.Canvas;
     r.TickAt(1000 * stage + 1);
     EXPECT_EQ(r.game.Form.CountdownStage, stage);
     // At "Go!" the clock's own step has already measured from the new reference.
     EXPECT_EQ(r.game.Form.ElapsedTime, stage == 5 ? 0 : 1000 * stage + 1);
-    EXPECT_EQ(FirstDifference(r.Pixels(), WithText(beforeText, TextX(stage), kTexts[stage])), "");
+    EXPECT_TRUE(
+        SamePicture(r.Canvas(), WithText(beforeText, TextX(stage), kCountdownTexts[stage])));
     // The font and brush stay set for the later stages and the result.
     EXPECT_EQ(r.game.Form.Canvas.Font.Height, 48);
-    EXPECT_EQ(r.game.Form.Canvas.Font.Color, kTextColor);
+    EXPECT_EQ(r.game.Form.Canvas.Font.Color, kCountdownTextColor);
     EXPECT_EQ(r.game.Form.Canvas.Brush.Color, clBlack);
   }
   EXPECT_EQ(r.game.Form.PlayPhase, PhaseRunning);
@@ -104,15 +98,12 @@ TEST(RoundClock, LateTickPassesSeveralStagesAtOnce) {
     Surface expected = r.game.Form.Canvas;
     const std::uint64_t changesBefore = r.game.Form.Canvas.ChangeCount();
     for (int stage = 1; stage <= c.stage; ++stage) {
-      Surface next(expected.Width(), expected.Height(),
-                   WithText(expected, TextX(stage), kTexts[stage]));
-      next.Face = expected.Face;
-      expected = std::move(next);
+      expected = WithText(expected, TextX(stage), kCountdownTexts[stage]);
     }
     r.TickAt(c.at);
     EXPECT_EQ(r.game.Form.CountdownStage, c.stage);
     EXPECT_EQ(r.game.Form.PlayPhase, c.running ? PhaseRunning : PhaseCountdown);
-    EXPECT_EQ(FirstDifference(r.Pixels(), expected.Pixels()), "");
+    EXPECT_TRUE(SamePicture(r.Canvas(), expected));
     EXPECT_GE(r.game.Form.Canvas.ChangeCount() - changesBefore, static_cast<std::uint64_t>(c.stage))
         << "each passed stage writes its text";
     if (c.running) {
@@ -148,8 +139,8 @@ TEST(RoundClock, ClockShowsWholeSecondsFromGoAndStopsAt959) {
   int m = 0, t = 0, u = 0;
   for (const Step& s : steps) {
     SCOPED_TRACE(::testing::Message() << s.afterGo << " ms after Go");
-    std::vector<TColor> expected = r.Pixels();
-    if (s.blankPanel) LaySheet(expected, 405, 150, 190, 115, 605, 150);
+    Picture expected(r.Canvas());
+    if (s.blankPanel) expected.Sheet(kClockPanelX, kClockPanelY, kClockPanelBlankRegion);
     if (s.m >= 0) {
       LayDigits(expected, s.m, s.t, s.u);
       m = s.m, t = s.t, u = s.u;
@@ -162,7 +153,7 @@ TEST(RoundClock, ClockShowsWholeSecondsFromGoAndStopsAt959) {
     EXPECT_EQ(r.game.Form.ClockMinutes, m);
     EXPECT_EQ(r.game.Form.ClockTens, t);
     EXPECT_EQ(r.game.Form.ClockUnits, u);
-    EXPECT_EQ(FirstDifference(r.Pixels(), expected), "");
+    EXPECT_TRUE(SamePicture(r.Canvas(), expected));
   }
 }
 
@@ -214,13 +205,13 @@ TEST(RoundClock, ClockSetBackHoldsEverythingUntilItCatchesUp) {
   Round r(0x7FFFFF00u);  // close enough to the signed wrap that going back crosses it
   r.TickAt(2001);
   ASSERT_EQ(r.game.Form.CountdownStage, 2);
-  std::vector<TColor> held = r.Pixels();
+  Surface held = r.Canvas();
   for (const std::int64_t at : {-10'000, -1, 0, 1500, 2001, 2999, 3000}) {
     r.TickAt(at);
     EXPECT_EQ(r.game.Form.CountdownStage, 2) << at;
     EXPECT_EQ(r.game.Form.ElapsedTime, at) << at;
   }
-  EXPECT_EQ(FirstDifference(r.Pixels(), held), "");
+  EXPECT_TRUE(SamePicture(r.Canvas(), held));
   r.TickAt(3001);
   EXPECT_EQ(r.game.Form.CountdownStage, 3);
 
@@ -228,14 +219,14 @@ TEST(RoundClock, ClockSetBackHoldsEverythingUntilItCatchesUp) {
   const std::int64_t go = 5001;
   r.TickAt(go + 3000);
   ASSERT_EQ(r.game.Form.ClockUnits, 3);
-  held = r.Pixels();
+  held = r.Canvas();
   for (const std::int64_t back : {-20'000, -1000, 0, 2000, 3999}) {
     r.TickAt(go + back);
     EXPECT_EQ(r.game.Form.ShownSecond, 3) << back;
     EXPECT_EQ(r.game.Form.ClockUnits, 3) << back;
     EXPECT_EQ(r.game.Form.PlayPhase, PhaseRunning);
   }
-  EXPECT_EQ(FirstDifference(r.Pixels(), held), "");
+  EXPECT_TRUE(SamePicture(r.Canvas(), held));
   r.TickAt(go + 4000);
   EXPECT_EQ(r.game.Form.ClockUnits, 4);
 }

@@ -9,34 +9,31 @@
 #include <vector>
 
 #include "app/form.h"
-#include "tests/fakes.h"
+#include "app/screen_layout.h"
+#include "app/sheet_regions.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
 
 constexpr TColor kMarker = 0x00ABCDEF;  // a colour no picture of the test sheet has
 
-// The sprite of `level` laid at (315, 251) over `pixels`, straight from the sheet.
-void LayLevelSprite(std::vector<TColor>& pixels, int level) {
-  for (int dy = 0; dy < 12; ++dy) {
-    for (int dx = 0; dx < 18; ++dx) {
-      pixels[(251 + dy) * 600 + 315 + dx] = SheetColor(18 * (level - 1) + dx, 400 + dy);
-    }
-  }
+// The sprite of `level` laid on the title, straight from the sheet.
+void LayLevelSprite(Picture& picture, int level) {
+  picture.Sheet(kLevelSpriteX, kLevelSpriteY, LevelSpriteRegion(level));
 }
 
-std::vector<TColor> TitleAlone() {
-  std::vector<TColor> pixels(600 * 400);
-  for (int y = 0; y < 400; ++y) {
-    for (int x = 0; x < 600; ++x) pixels[y * 600 + x] = SheetColor(x, y);
-  }
-  return pixels;
+Picture TitleAlone() {
+  Picture picture(kClientWidth, kClientHeight, clBlack);
+  picture.Sheet(0, 0, kTitleRegion);
+  return picture;
 }
 
-std::vector<TColor> TitleWithLevel(int level) {
-  std::vector<TColor> pixels = TitleAlone();
-  LayLevelSprite(pixels, level);
-  return pixels;
+Picture TitleWithLevel(int level) {
+  Picture picture = TitleAlone();
+  LayLevelSprite(picture, level);
+  return picture;
 }
 
 // The variables a key press or a tick may change, to tell "nothing happened" exactly.
@@ -151,13 +148,13 @@ TEST(KeyDispatch, CountdownIgnoresKeysButTranslatesThem) {
   game.Run(2500);
   ASSERT_EQ(game.Form.CountdownStage, 2);
   const FlowState state = StateOf(game.Form);
-  const std::vector<TColor> pixels = game.Form.Canvas.Pixels();
+  const Surface pixels = game.Form.Canvas;
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << "key 0x" << c.key);
     game.Key(c.key);
     EXPECT_EQ(game.Form.Command, c.command);
     EXPECT_EQ(StateOf(game.Form), state);
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), pixels), "");
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, pixels));
   }
   EXPECT_EQ(game.Host.TerminateRequests, 1);
 }
@@ -166,13 +163,13 @@ TEST(KeyDispatch, ResultIgnoresKeys) {
   GameHarness game;
   ToResult(game);
   const FlowState state = StateOf(game.Form);
-  const std::vector<TColor> pixels = game.Form.Canvas.Pixels();
+  const Surface pixels = game.Form.Canvas;
   for (const std::uint16_t key : {VK_Z, VK_X, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_NUMPAD4,
                                   VK_NUMPAD6, std::uint16_t{'A'}}) {
     SCOPED_TRACE(::testing::Message() << std::hex << "key 0x" << key);
     game.Key(key);
     EXPECT_EQ(StateOf(game.Form), state);
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), pixels), "");
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, pixels));
   }
 }
 
@@ -202,9 +199,9 @@ TEST(KeyDispatch, TitleLevelKeysRedrawTheLevelSprite) {
     EXPECT_EQ(game.Form.Level, c.want);
     EXPECT_EQ(game.Form.GameMode, ModeTitle);
     EXPECT_EQ(game.Form.PlayPhase, 1);
-    std::vector<TColor> want(600 * 400, kMarker);
+    Picture want(kClientWidth, kClientHeight, kMarker);
     if (c.drawn) LayLevelSprite(want, c.want);
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), want), "");
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, want));
   }
 }
 
@@ -227,7 +224,7 @@ TEST(KeyDispatch, RankingScreenReturnsToTheTitleAndTheSamePressGoesOn) {
     EXPECT_EQ(game.Form.GameMode, ModeTitle);
     EXPECT_EQ(game.Form.PlayPhase, 1);
     EXPECT_EQ(game.Form.Level, c.level);
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), TitleWithLevel(c.level)), "");
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, TitleWithLevel(c.level)));
     EXPECT_EQ(game.Host.TerminateRequests, c.key == VK_ESCAPE ? 1 : 0);
   }
 }
@@ -239,20 +236,20 @@ TEST(TimerDispatch, FirstTickDrawsTheTitlePictureAlone) {
   game.Keys({VK_RIGHT, VK_RIGHT});
   EXPECT_EQ(game.Form.Level, 3);
   EXPECT_EQ(game.Form.PlayPhase, 0);
-  std::vector<TColor> sprite(600 * 400, clBtnFace);
+  Picture sprite(kClientWidth, kClientHeight, clBtnFace);
   LayLevelSprite(sprite, 3);
-  EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), sprite), "");
+  EXPECT_TRUE(SamePicture(game.Form.Canvas, sprite));
 
   game.Tick();
   EXPECT_EQ(game.Form.PlayPhase, 1);
   EXPECT_EQ(game.Form.Level, 3);
-  EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), TitleAlone()), "");
+  EXPECT_TRUE(SamePicture(game.Form.Canvas, TitleAlone()));
   const std::uint64_t changes = game.Form.Canvas.ChangeCount();
   game.Run(10'000);
   EXPECT_EQ(game.Form.Canvas.ChangeCount(), changes);
 
   game.Paint();
-  EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), TitleWithLevel(3)), "");
+  EXPECT_TRUE(SamePicture(game.Form.Canvas, TitleWithLevel(3)));
   game.Form.Canvas.Fill(kMarker);
   game.Tick();
   EXPECT_EQ(game.Form.Canvas.GetPixel(0, 0), kMarker) << "the first tick's drawing comes once";
@@ -270,10 +267,10 @@ TEST(TimerDispatch, RankingBeforeTheFirstTickLeavesTheFirstDrawingPending) {
   game.Key(VK_RIGHT);
   EXPECT_EQ(game.Form.GameMode, ModeTitle);
   EXPECT_EQ(game.Form.PlayPhase, 0);
-  EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), TitleWithLevel(2)), "");
+  EXPECT_TRUE(SamePicture(game.Form.Canvas, TitleWithLevel(2)));
   game.Tick();
   EXPECT_EQ(game.Form.PlayPhase, 1);
-  EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), TitleAlone()), "");
+  EXPECT_TRUE(SamePicture(game.Form.Canvas, TitleAlone()));
 }
 
 // Escape asks once for the end on every screen, and the rest of the press runs as for any key
@@ -294,10 +291,10 @@ TEST(KeyDispatch, EscapeRequestsTheEndOnceAndThePressGoesOn) {
     EXPECT_EQ(StateOf(game.Form), StateOf(twin.Form));
     EXPECT_EQ(game.Form.Command, twin.Form.Command);
     EXPECT_EQ(game.Form.Canvas.ChangeCount(), twin.Form.Canvas.ChangeCount());
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), twin.Form.Canvas.Pixels()), "");
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, twin.Form.Canvas));
     if (screen.name == "ranking") {
       EXPECT_EQ(game.Form.GameMode, ModeTitle);
-      EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), TitleWithLevel(4)), "");
+      EXPECT_TRUE(SamePicture(game.Form.Canvas, TitleWithLevel(4)));
     }
     if (screen.name == "running" || screen.name == "drawing") {
       EXPECT_GT(game.Form.Canvas.ChangeCount(), changes) << "the round took the key";

@@ -1,14 +1,17 @@
 // Loop judging: the time score, the verdict and its markers, and the judged board on screen.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "tests/board_fixture.h"
+#include "app/screen_layout.h"
+#include "app/sheet_regions.h"
+#include "tests/kit/game.h"
+#include "tests/kit/paths.h"
+#include "tests/kit/pictures.h"
+#include "tests/kit/seed.h"
 
 namespace enclova::testing {
 namespace {
@@ -16,7 +19,7 @@ namespace {
 const std::vector<std::int32_t> kAroundOneCell = {CmdRight, CmdDown, CmdLeft, CmdUp};
 
 TColor MarkerColor(int x, int y) {
-  return SheetColor(303 + x, 401 + y);
+  return SheetColorIn(kMissMarkerRegion, x, y);
 }
 
 // True when the 15x15 interior of cell (i, j) on JudgeLayer is exactly MissMarker.
@@ -34,7 +37,7 @@ bool HasMarker(const TForm1& f, int i, int j) {
 
 // The pixels of the loop drawn once around the cell whose top-left vertex is at pixel (x, y),
 // and whether a pixel lies inside it: the cell's interior less the three-pixel corner cuts.
-void PaintOneCellLoop(Raster& r, int x, int y, TColor c) {
+void PaintOneCellLoop(Picture& r, int x, int y, TColor c) {
   r.Run(x + 3, y, 1, 0, 11, c);
   r.Run(x + 3, y + 16, 1, 0, 11, c);
   r.Run(x, y + 3, 0, 1, 11, c);
@@ -76,7 +79,7 @@ TEST(Judging, LoopAroundAnEmptyCellMarksEveryStoneOfKindOneAndShowsTheJudgedBoar
   f.PlayPhase = PhaseRunning;
   f.Command = CmdRight;
   DrawPath(f, 10, 11, kAroundOneCell, true);
-  const Raster windowBefore(f.Canvas);
+  const Picture windowBefore(f.Canvas);
   f.JudgeLoop();
 
   EXPECT_EQ(f.Missed, 1);
@@ -85,8 +88,8 @@ TEST(Judging, LoopAroundAnEmptyCellMarksEveryStoneOfKindOneAndShowsTheJudgedBoar
 
   // JudgeLayer: white outside, the loop black, the cell's judging picture inside, and a marker
   // between the grid lines of every stone of kind 1, at (17 + 16(i - 1), 17 + 16(j - 1)).
-  Raster judge(400, 400, clWhite);
-  Raster path(400, 400, clBlack);
+  Picture judge(400, 400, clWhite);
+  Picture path(400, 400, clBlack);
   for (int y = 0; y < 400; ++y) {
     for (int x = 0; x < 400; ++x) {
       if (InsideOneCellLoop(x, y, 160, 176)) {
@@ -108,15 +111,15 @@ TEST(Judging, LoopAroundAnEmptyCellMarksEveryStoneOfKindOneAndShowsTheJudgedBoar
     }
   }
   ASSERT_GT(kindOne, 0);
-  EXPECT_TRUE(SamePixels(judge, f.JudgeLayer));
-  EXPECT_TRUE(SamePixels(path, f.PathLayer));
+  EXPECT_TRUE(SamePicture(f.JudgeLayer, judge));
+  EXPECT_TRUE(SamePicture(f.PathLayer, path));
 
   // The window: the board ANDed with JudgeLayer; the side panel untouched; copy mode left AND.
-  Raster window = windowBefore;
+  Picture window = windowBefore;
   for (int y = 0; y < 400; ++y) {
     for (int x = 0; x < 400; ++x) window.At(x, y) &= judge.At(x, y);
   }
-  EXPECT_TRUE(SamePixels(window, f.Canvas));
+  EXPECT_TRUE(SamePicture(f.Canvas, window));
   EXPECT_EQ(f.Canvas.CopyMode, SRCAND);
   EXPECT_EQ(f.JudgeLayer.CopyMode, SRCCOPY);
 }
@@ -246,47 +249,46 @@ TEST(Judging, TouchingAndCrossingLoopsEncloseBothLobes) {
 // Rectangular loops anywhere on boards of every level, with stones of random kinds in every
 // cell: the verdict and the markers must agree with which cells the rectangle holds.
 TEST(Judging, RandomRectangleLoopsAgreeWithTheCellsTheyHold) {
-  const char* fixed = std::getenv("ENCLOVA_JUDGING_SEED");
-  const unsigned seed = fixed != nullptr ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10))
-                                         : std::random_device{}();
-  std::printf("judging random seed %u (ENCLOVA_JUDGING_SEED=%u replays it)\n", seed, seed);
-  SCOPED_TRACE("seed " + std::to_string(seed));
-  std::mt19937 rng(seed);
-  auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  BoardGame b(1);
-  TForm1& f = b.Form;
-  for (int round = 0; round < 60; ++round) {
-    const int level = pick(1, 10);
-    b.SetUp(level);
-    const int last = 2 * level + 4;  // the last vertex
-    const int x1 = pick(1, last - 1), x2 = pick(x1 + 1, last);
-    const int y1 = pick(1, last - 1), y2 = pick(y1 + 1, last);
-    std::vector<std::int32_t> steps;
-    steps.insert(steps.end(), x2 - x1, CmdRight);
-    steps.insert(steps.end(), y2 - y1, CmdDown);
-    steps.insert(steps.end(), x2 - x1, CmdLeft);
-    steps.insert(steps.end(), y2 - y1, CmdUp);
-    const int n = f.BoardSize();
-    int missed = 0;
-    for (int i = 1; i <= n; ++i) {
-      for (int j = 1; j <= n; ++j) {
-        f.CellGrid[i][j] = pick(0, 2);
-        const bool inside = i >= x1 && i < x2 && j >= y1 && j < y2;
-        if ((f.CellGrid[i][j] == 1 && !inside) || (f.CellGrid[i][j] == 2 && inside)) missed = 1;
+  for (const std::uint32_t seed : TestSeeds()) {
+    SCOPED_TRACE(SeedNote(seed));
+    std::mt19937 rng(seed);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    BoardGame b(1);
+    TForm1& f = b.Form;
+    for (int round = 0; round < 60; ++round) {
+      const int level = pick(1, 10);
+      b.SetUp(level);
+      const int last = 2 * level + 4;  // the last vertex
+      const int x1 = pick(1, last - 1), x2 = pick(x1 + 1, last);
+      const int y1 = pick(1, last - 1), y2 = pick(y1 + 1, last);
+      std::vector<std::int32_t> steps;
+      steps.insert(steps.end(), x2 - x1, CmdRight);
+      steps.insert(steps.end(), y2 - y1, CmdDown);
+      steps.insert(steps.end(), x2 - x1, CmdLeft);
+      steps.insert(steps.end(), y2 - y1, CmdUp);
+      const int n = f.BoardSize();
+      int missed = 0;
+      for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+          f.CellGrid[i][j] = pick(0, 2);
+          const bool inside = i >= x1 && i < x2 && j >= y1 && j < y2;
+          if ((f.CellGrid[i][j] == 1 && !inside) || (f.CellGrid[i][j] == 2 && inside)) missed = 1;
+        }
       }
-    }
-    DrawPath(f, x1, y1, steps, true);
-    f.JudgeLoop();
-    SCOPED_TRACE("level " + std::to_string(level) + " rectangle " + std::to_string(x1) + "," +
-                 std::to_string(y1) + " to " + std::to_string(x2) + "," + std::to_string(y2));
-    EXPECT_EQ(f.Missed, missed);
-    for (int i = 1; i <= n; ++i) {
-      for (int j = 1; j <= n; ++j) {
-        const bool inside = i >= x1 && i < x2 && j >= y1 && j < y2;
-        EXPECT_EQ(HasMarker(f, i, j), f.CellGrid[i][j] == 1 && !inside) << "cell " << i << "," << j;
+      DrawPath(f, x1, y1, steps, true);
+      f.JudgeLoop();
+      SCOPED_TRACE("level " + std::to_string(level) + " rectangle " + std::to_string(x1) + "," +
+                   std::to_string(y1) + " to " + std::to_string(x2) + "," + std::to_string(y2));
+      EXPECT_EQ(f.Missed, missed);
+      for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+          const bool inside = i >= x1 && i < x2 && j >= y1 && j < y2;
+          EXPECT_EQ(HasMarker(f, i, j), f.CellGrid[i][j] == 1 && !inside)
+              << "cell " << i << "," << j;
+        }
       }
+      if (HasFailure()) break;
     }
-    if (HasFailure()) break;
   }
 }
 

@@ -3,7 +3,11 @@
 
 #include <vector>
 
-#include "tests/board_fixture.h"
+#include "app/screen_layout.h"
+#include "app/sheet_regions.h"
+#include "tests/kit/game.h"
+#include "tests/kit/paths.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
@@ -14,7 +18,7 @@ struct PixelRun {
   int x, y, dx, dy, count;
 };
 
-void Paint(Raster& r, const std::vector<PixelRun>& runs, TColor c) {
+void Paint(Picture& r, const std::vector<PixelRun>& runs, TColor c) {
   for (const PixelRun& run : runs) r.Run(run.x, run.y, run.dx, run.dy, run.count, c);
 }
 
@@ -22,8 +26,8 @@ void Paint(Raster& r, const std::vector<PixelRun>& runs, TColor c) {
 // cursor on again (not after the closing step), the window pen black, the stroke.
 void TakeStep(TForm1& f, std::int32_t previous, std::int32_t d, bool closing = false) {
   f.ToggleCursor(f.CursorDrawing, f.CursorX, f.CursorY);
-  f.CursorX += DirX(d);
-  f.CursorY += DirY(d);
+  f.CursorX += StepDX(d);
+  f.CursorY += StepDY(d);
   if (!closing) f.ToggleCursor(f.CursorDrawing, f.CursorX, f.CursorY);
   f.Canvas.Pen.Color = clBlack;
   if (previous == 0) {
@@ -52,38 +56,38 @@ struct WorkedExample : ::testing::Test {
   }
   BoardGame b;
   TForm1& f;
-  Raster window;
-  Raster path{400, 400, clWhite};
+  Picture window;
+  Picture path{400, 400, clWhite};
 };
 
 TEST_F(WorkedExample, StepsRightDownDownDrawOnBothSurfacesWithThePenWaitingShort) {
-  ASSERT_TRUE(SamePixels(window, f.Canvas));
+  ASSERT_TRUE(SamePicture(f.Canvas, window));
 
   TakeStep(f, 0, CmdRight);
   window.Xor(157, 157, f.CursorDrawing);
   window.Xor(173, 157, f.CursorDrawing);
-  for (Raster* r : {&window, &path}) r->Run(163, 160, 1, 0, 10, clBlack);
-  EXPECT_TRUE(SamePixels(window, f.Canvas));
-  EXPECT_TRUE(SamePixels(path, f.PathLayer));
+  for (Picture* r : {&window, &path}) r->Run(163, 160, 1, 0, 10, clBlack);
+  EXPECT_TRUE(SamePicture(f.Canvas, window));
+  EXPECT_TRUE(SamePicture(f.PathLayer, path));
   ExpectPens({173, 160});
 
   TakeStep(f, CmdRight, CmdDown);
   window.Xor(173, 157, f.CursorDrawing);
   window.Xor(173, 173, f.CursorDrawing);
-  for (Raster* r : {&window, &path}) {
+  for (Picture* r : {&window, &path}) {
     Paint(*r, {{173, 160, 1, 1, 3}, {176, 163, 0, 1, 10}}, clBlack);
   }
-  EXPECT_TRUE(SamePixels(window, f.Canvas));
-  EXPECT_TRUE(SamePixels(path, f.PathLayer));
+  EXPECT_TRUE(SamePicture(f.Canvas, window));
+  EXPECT_TRUE(SamePicture(f.PathLayer, path));
   EXPECT_EQ(f.PathLayer.GetPixel(176, 160), clWhite);
   ExpectPens({176, 173});
 
   TakeStep(f, CmdDown, CmdDown);
   window.Xor(173, 173, f.CursorDrawing);
   window.Xor(173, 189, f.CursorDrawing);
-  for (Raster* r : {&window, &path}) r->Run(176, 173, 0, 1, 16, clBlack);
-  EXPECT_TRUE(SamePixels(window, f.Canvas));
-  EXPECT_TRUE(SamePixels(path, f.PathLayer));
+  for (Picture* r : {&window, &path}) r->Run(176, 173, 0, 1, 16, clBlack);
+  EXPECT_TRUE(SamePicture(f.Canvas, window));
+  EXPECT_TRUE(SamePicture(f.PathLayer, path));
   ExpectPens({176, 189});
 }
 
@@ -101,109 +105,94 @@ TEST_F(WorkedExample, ClosedSquareLoopHasCutCornersAndNoCursorLeft) {
   };
   Paint(window, loop, clBlack);
   Paint(path, loop, clBlack);
-  EXPECT_TRUE(SamePixels(window, f.Canvas));
-  EXPECT_TRUE(SamePixels(path, f.PathLayer));
+  EXPECT_TRUE(SamePicture(f.Canvas, window));
+  EXPECT_TRUE(SamePicture(f.PathLayer, path));
   ExpectPens({173, 160});
 }
 
-// Every pair of successive directions, from vertex N = (10, 10) at level 10, pixel (160, 160),
-// with the pen where the previous stroke left it.
+// Every stroke into vertex N + u(d) from N = (10, 10) at level 10, pixel (160, 160): the first
+// segment of a path (p 0), which leaves the start vertex and its neighbours unpainted, with the
+// pens wherever an earlier path left them; and every pair of successive directions p, d, with
+// the pens where the previous stroke left them.
 struct StrokeCase {
   std::int32_t p, d;
-  TPoint penBefore;
+  TPoint windowPenBefore, layerPenBefore;
   std::vector<PixelRun> painted;
   TPoint penAfter;
 };
 
-const std::vector<StrokeCase>& StrokeCases() {
-  static const std::vector<StrokeCase> cases = {
-      {CmdDown, CmdDown, {160, 157}, {{160, 157, 0, 1, 16}}, {160, 173}},
-      {CmdUp, CmdUp, {160, 163}, {{160, 163, 0, -1, 16}}, {160, 147}},
-      {CmdRight, CmdRight, {157, 160}, {{157, 160, 1, 0, 16}}, {173, 160}},
-      {CmdLeft, CmdLeft, {163, 160}, {{163, 160, -1, 0, 16}}, {147, 160}},
-      {CmdRight, CmdDown, {157, 160}, {{157, 160, 1, 1, 3}, {160, 163, 0, 1, 10}}, {160, 173}},
-      {CmdLeft, CmdDown, {163, 160}, {{163, 160, -1, 1, 3}, {160, 163, 0, 1, 10}}, {160, 173}},
-      {CmdRight, CmdUp, {157, 160}, {{157, 160, 1, -1, 3}, {160, 157, 0, -1, 10}}, {160, 147}},
-      {CmdLeft, CmdUp, {163, 160}, {{163, 160, -1, -1, 3}, {160, 157, 0, -1, 10}}, {160, 147}},
-      {CmdDown, CmdRight, {160, 157}, {{160, 157, 1, 1, 3}, {163, 160, 1, 0, 10}}, {173, 160}},
-      {CmdUp, CmdRight, {160, 163}, {{160, 163, 1, -1, 3}, {163, 160, 1, 0, 10}}, {173, 160}},
-      {CmdDown, CmdLeft, {160, 157}, {{160, 157, -1, 1, 3}, {157, 160, -1, 0, 10}}, {147, 160}},
-      {CmdUp, CmdLeft, {160, 163}, {{160, 163, -1, -1, 3}, {157, 160, -1, 0, 10}}, {147, 160}},
+TEST(PathDrawing, EveryStrokePaintsItsPixelsOnBothSurfaces) {
+  const StrokeCase cases[] = {
+      // clang-format off
+      {0, CmdDown,  {3, 3}, {5, 5}, {{160, 163, 0, 1, 10}},  {160, 173}},
+      {0, CmdUp,    {3, 3}, {5, 5}, {{160, 157, 0, -1, 10}}, {160, 147}},
+      {0, CmdRight, {3, 3}, {5, 5}, {{163, 160, 1, 0, 10}},  {173, 160}},
+      {0, CmdLeft,  {3, 3}, {5, 5}, {{157, 160, -1, 0, 10}}, {147, 160}},
+      {CmdDown,  CmdDown,  {160, 157}, {160, 157}, {{160, 157, 0, 1, 16}},  {160, 173}},
+      {CmdUp,    CmdUp,    {160, 163}, {160, 163}, {{160, 163, 0, -1, 16}}, {160, 147}},
+      {CmdRight, CmdRight, {157, 160}, {157, 160}, {{157, 160, 1, 0, 16}},  {173, 160}},
+      {CmdLeft,  CmdLeft,  {163, 160}, {163, 160}, {{163, 160, -1, 0, 16}}, {147, 160}},
+      {CmdRight, CmdDown,  {157, 160}, {157, 160}, {{157, 160, 1, 1, 3}, {160, 163, 0, 1, 10}},
+       {160, 173}},
+      {CmdLeft,  CmdDown,  {163, 160}, {163, 160}, {{163, 160, -1, 1, 3}, {160, 163, 0, 1, 10}},
+       {160, 173}},
+      {CmdRight, CmdUp,    {157, 160}, {157, 160}, {{157, 160, 1, -1, 3}, {160, 157, 0, -1, 10}},
+       {160, 147}},
+      {CmdLeft,  CmdUp,    {163, 160}, {163, 160}, {{163, 160, -1, -1, 3}, {160, 157, 0, -1, 10}},
+       {160, 147}},
+      {CmdDown,  CmdRight, {160, 157}, {160, 157}, {{160, 157, 1, 1, 3}, {163, 160, 1, 0, 10}},
+       {173, 160}},
+      {CmdUp,    CmdRight, {160, 163}, {160, 163}, {{160, 163, 1, -1, 3}, {163, 160, 1, 0, 10}},
+       {173, 160}},
+      {CmdDown,  CmdLeft,  {160, 157}, {160, 157}, {{160, 157, -1, 1, 3}, {157, 160, -1, 0, 10}},
+       {147, 160}},
+      {CmdUp,    CmdLeft,  {160, 163}, {160, 163}, {{160, 163, -1, -1, 3}, {157, 160, -1, 0, 10}},
+       {147, 160}},
+      // clang-format on
   };
-  return cases;
-}
-
-TEST(PathDrawing, EveryStepStrokePaintsItsPixelsOnBothSurfaces) {
   BoardGame b(10);
   TForm1& f = b.Form;
-  for (const StrokeCase& c : StrokeCases()) {
-    SCOPED_TRACE(DirName(c.p) + " then " + DirName(c.d));
+  for (const StrokeCase& c : cases) {
+    SCOPED_TRACE(c.p == 0 ? "first segment " + DirName(c.d)
+                          : DirName(c.p) + " then " + DirName(c.d));
     b.SetUp(10);
-    Raster window(f.Canvas);
-    Raster path(400, 400, clWhite);
-    f.CursorX = 10 + DirX(c.d);
-    f.CursorY = 10 + DirY(c.d);
+    Picture window(f.Canvas);
+    Picture path(400, 400, clWhite);
+    f.CursorX = 10 + StepDX(c.d);
+    f.CursorY = 10 + StepDY(c.d);
     f.Canvas.Pen.Color = clBlack;
-    f.Canvas.PenPos = c.penBefore;
-    f.PathLayer.PenPos = c.penBefore;
-    f.DrawPen(StepStroke(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), c.p, c.d));
+    f.Canvas.PenPos = c.windowPenBefore;
+    f.PathLayer.PenPos = c.layerPenBefore;
+    const int tx = f.VertexPixelX(f.CursorX), ty = f.VertexPixelY(f.CursorY);
+    f.DrawPen(c.p == 0 ? FirstSegmentStroke(tx, ty, c.d) : StepStroke(tx, ty, c.p, c.d));
     Paint(window, c.painted, clBlack);
     Paint(path, c.painted, clBlack);
-    EXPECT_TRUE(SamePixels(window, f.Canvas));
-    EXPECT_TRUE(SamePixels(path, f.PathLayer));
+    EXPECT_TRUE(SamePicture(f.Canvas, window));
+    EXPECT_TRUE(SamePicture(f.PathLayer, path));
     EXPECT_EQ(f.Canvas.PenPos, c.penAfter);
     EXPECT_EQ(f.PathLayer.PenPos, c.penAfter);
-    EXPECT_EQ(f.CursorX, 10 + DirX(c.d));
-    EXPECT_EQ(f.CursorY, 10 + DirY(c.d));
+    EXPECT_EQ(f.CursorX, 10 + StepDX(c.d));
+    EXPECT_EQ(f.CursorY, 10 + StepDY(c.d));
   }
 }
 
-TEST(PathDrawing, FirstSegmentStrokeLeavesTheStartVertexAndItsNeighboursUnpainted) {
-  struct Case {
-    std::int32_t d;
-    PixelRun painted;
-    TPoint penAfter;
-  };
-  const Case cases[] = {
-      {CmdDown, {160, 163, 0, 1, 10}, {160, 173}},
-      {CmdUp, {160, 157, 0, -1, 10}, {160, 147}},
-      {CmdRight, {163, 160, 1, 0, 10}, {173, 160}},
-      {CmdLeft, {157, 160, -1, 0, 10}, {147, 160}},
-  };
-  BoardGame b(10);
-  TForm1& f = b.Form;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(DirName(c.d));
-    b.SetUp(10);
-    Raster window(f.Canvas);
-    Raster path(400, 400, clWhite);
-    f.Canvas.PenPos = {3, 3};  // wherever an earlier path left it
-    f.PathLayer.PenPos = {5, 5};
-    f.CursorX = 10 + DirX(c.d);
-    f.CursorY = 10 + DirY(c.d);
-    f.Canvas.Pen.Color = clBlack;
-    f.DrawPen(FirstSegmentStroke(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), c.d));
-    Paint(window, {c.painted}, clBlack);
-    Paint(path, {c.painted}, clBlack);
-    EXPECT_TRUE(SamePixels(window, f.Canvas));
-    EXPECT_TRUE(SamePixels(path, f.PathLayer));
-    EXPECT_EQ(f.Canvas.PenPos, c.penAfter);
-    EXPECT_EQ(f.PathLayer.PenPos, c.penAfter);
-  }
-}
-
-// Every retraction of a step d that followed a step p, from O = N + u(d) back to N = (10, 10)
-// at level 10, pixel (160, 160), on surfaces of one neutral colour so every painted pixel shows.
-// The mint runs are painted first, the white (corner) runs over them.
+// Every retraction from O = N + u(d) back to N = (10, 10) at level 10, pixel (160, 160), on
+// surfaces of one neutral colour so every painted pixel shows: of a step d that followed a step
+// p, and of the first segment (p 0), which is painted from O up to the start. The grid-colour
+// runs are painted first, the white (corner) runs over them.
 struct EraseCase {
   std::int32_t d, p;
-  std::vector<PixelRun> mint;
+  std::vector<PixelRun> grid;
   std::vector<PixelRun> white;
   TPoint penAfter;
 };
 
-TEST(PathDrawing, EveryStepErasePaintsItsPixelsInTheEraseColours) {
+TEST(PathDrawing, EveryErasePaintsItsPixelsInTheEraseColours) {
   const std::vector<EraseCase> cases = {
+      {CmdDown, 0, {{160, 176, 0, -1, 16}}, {}, {160, 160}},
+      {CmdUp, 0, {{160, 144, 0, 1, 16}}, {}, {160, 160}},
+      {CmdRight, 0, {{176, 160, -1, 0, 16}}, {}, {160, 160}},
+      {CmdLeft, 0, {{144, 160, 1, 0, 16}}, {}, {160, 160}},
       {CmdDown, CmdDown, {{160, 176, 0, -1, 18}}, {}, {160, 157}},
       {CmdDown, CmdRight, {{160, 176, 0, -1, 18}}, {{160, 163, -1, -1, 3}}, {157, 160}},
       {CmdDown, CmdLeft, {{160, 176, 0, -1, 18}}, {{160, 163, 1, -1, 3}}, {163, 160}},
@@ -220,64 +209,34 @@ TEST(PathDrawing, EveryStepErasePaintsItsPixelsInTheEraseColours) {
   BoardGame b(10);
   TForm1& f = b.Form;
   for (const EraseCase& c : cases) {
-    SCOPED_TRACE("back " + DirName(c.d) + " after " + DirName(c.p));
+    SCOPED_TRACE(c.p == 0 ? "first segment " + DirName(c.d)
+                          : "back " + DirName(c.d) + " after " + DirName(c.p));
     f.Canvas.Fill(kNeutral);
     f.PathLayer.Fill(kNeutral);
     f.Canvas.PenPos = {0, 0};
     f.PathLayer.PenPos = {0, 0};
-    f.Canvas.Pen.Color = kEraseMint;
+    f.Canvas.Pen.Color = kGridColor;
     f.PathLayer.Pen.Color = clWhite;
-    f.CursorX = 10 + DirX(c.d);
-    f.CursorY = 10 + DirY(c.d);
-    f.DrawPen(StepErase(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), c.d, c.p));
+    f.CursorX = 10 + StepDX(c.d);
+    f.CursorY = 10 + StepDY(c.d);
+    const int ox = f.VertexPixelX(f.CursorX), oy = f.VertexPixelY(f.CursorY);
+    f.DrawPen(c.p == 0 ? SegmentErase(ox, oy, f.VertexPixelX(10), f.VertexPixelY(10))
+                       : StepErase(ox, oy, c.d, c.p));
 
-    Raster window(600, 400, kNeutral), path(400, 400, kNeutral);
-    Paint(window, c.mint, kEraseMint);
+    Picture window(600, 400, kNeutral), path(400, 400, kNeutral);
+    Paint(window, c.grid, kGridColor);
     Paint(window, c.white, clWhite);
-    Paint(path, c.mint, clWhite);
+    Paint(path, c.grid, clWhite);
     Paint(path, c.white, clWhite);
-    EXPECT_TRUE(SamePixels(window, f.Canvas));
-    EXPECT_TRUE(SamePixels(path, f.PathLayer));
+    EXPECT_TRUE(SamePicture(f.Canvas, window));
+    EXPECT_TRUE(SamePicture(f.PathLayer, path));
     EXPECT_EQ(f.Canvas.PenPos, c.penAfter);
     EXPECT_EQ(f.PathLayer.PenPos, c.penAfter);
     // Only the window's pen turns white for a corner; the Cursor is the caller's to move.
-    EXPECT_EQ(f.Canvas.Pen.Color, c.white.empty() ? kEraseMint : clWhite);
+    EXPECT_EQ(f.Canvas.Pen.Color, c.white.empty() ? kGridColor : clWhite);
     EXPECT_EQ(f.PathLayer.Pen.Color, clWhite);
-    EXPECT_EQ(f.CursorX, 10 + DirX(c.d));
-    EXPECT_EQ(f.CursorY, 10 + DirY(c.d));
-  }
-}
-
-TEST(PathDrawing, SegmentErasePaintsFromTheAbandonedVertexUpToTheStart) {
-  struct Case {
-    std::int32_t d;
-    PixelRun painted;
-  };
-  const Case cases[] = {
-      {CmdDown, {160, 176, 0, -1, 16}},
-      {CmdUp, {160, 144, 0, 1, 16}},
-      {CmdRight, {176, 160, -1, 0, 16}},
-      {CmdLeft, {144, 160, 1, 0, 16}},
-  };
-  BoardGame b(10);
-  TForm1& f = b.Form;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(DirName(c.d));
-    f.Canvas.Fill(kNeutral);
-    f.PathLayer.Fill(kNeutral);
-    f.Canvas.Pen.Color = kEraseMint;
-    f.PathLayer.Pen.Color = clWhite;
-    f.CursorX = 10 + DirX(c.d);
-    f.CursorY = 10 + DirY(c.d);
-    f.DrawPen(SegmentErase(f.VertexPixelX(10 + DirX(c.d)), f.VertexPixelY(10 + DirY(c.d)),
-                           f.VertexPixelX(10), f.VertexPixelY(10)));
-    Raster window(600, 400, kNeutral), path(400, 400, kNeutral);
-    Paint(window, {c.painted}, kEraseMint);
-    Paint(path, {c.painted}, clWhite);
-    EXPECT_TRUE(SamePixels(window, f.Canvas));
-    EXPECT_TRUE(SamePixels(path, f.PathLayer));
-    EXPECT_EQ(f.Canvas.PenPos, (TPoint{160, 160}));
-    EXPECT_EQ(f.PathLayer.PenPos, (TPoint{160, 160}));
+    EXPECT_EQ(f.CursorX, 10 + StepDX(c.d));
+    EXPECT_EQ(f.CursorY, 10 + StepDY(c.d));
   }
 }
 
@@ -294,12 +253,12 @@ TEST(PathDrawing, AnEraseLeavesOnlyThePenPixelsAndTheSameStepRedrawsTheFreshPath
       if (p + d == 10) continue;  // a step never follows its opposite
       SCOPED_TRACE(DirName(p) + " then " + DirName(d));
       b.SetUp(10);
-      DrawPath(f, 10 - DirX(p), 10 - DirY(p), {p}, false);
-      const Raster firstSegment(f.PathLayer);
-      DrawPath(f, 10 - DirX(p), 10 - DirY(p), {p, d}, false);
-      const Raster fresh(f.PathLayer);
+      DrawPath(f, 10 - StepDX(p), 10 - StepDY(p), {p}, false);
+      const Picture firstSegment(f.PathLayer);
+      DrawPath(f, 10 - StepDX(p), 10 - StepDY(p), {p, d}, false);
+      const Picture fresh(f.PathLayer);
 
-      f.Canvas.Pen.Color = kEraseMint;
+      f.Canvas.Pen.Color = kGridColor;
       f.PathLayer.Pen.Color = clWhite;
       f.DrawPen(StepErase(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), d, p));
       f.Canvas.Pen.Color = clBlack;
@@ -307,20 +266,20 @@ TEST(PathDrawing, AnEraseLeavesOnlyThePenPixelsAndTheSameStepRedrawsTheFreshPath
       f.CursorX = 10;
       f.CursorY = 10;
 
-      Raster left = firstSegment;
-      left.Set(160 - 3 * DirX(p), 160 - 3 * DirY(p), clBlack);
-      const bool verticalStraight = p == d && DirX(d) == 0;
-      if (verticalStraight) left.Set(160 - 2 * DirX(p), 160 - 2 * DirY(p), clBlack);
-      EXPECT_TRUE(SamePixels(left, f.PathLayer));
-      EXPECT_EQ(f.Canvas.GetPixel(160 - 3 * DirX(p), 160 - 3 * DirY(p)), clBlack);
+      Picture left = firstSegment;
+      left.Set(160 - 3 * StepDX(p), 160 - 3 * StepDY(p), clBlack);
+      const bool verticalStraight = p == d && StepDX(d) == 0;
+      if (verticalStraight) left.Set(160 - 2 * StepDX(p), 160 - 2 * StepDY(p), clBlack);
+      EXPECT_TRUE(SamePicture(f.PathLayer, left));
+      EXPECT_EQ(f.Canvas.GetPixel(160 - 3 * StepDX(p), 160 - 3 * StepDY(p)), clBlack);
       if (p != d) {
-        EXPECT_EQ(f.Canvas.GetPixel(160 + 3 * DirX(d), 160 + 3 * DirY(d)), clWhite);
+        EXPECT_EQ(f.Canvas.GetPixel(160 + 3 * StepDX(d), 160 + 3 * StepDY(d)), clWhite);
       }
 
-      f.CursorX = 10 + DirX(d);
-      f.CursorY = 10 + DirY(d);
+      f.CursorX = 10 + StepDX(d);
+      f.CursorY = 10 + StepDY(d);
       f.DrawPen(StepStroke(f.VertexPixelX(f.CursorX), f.VertexPixelY(f.CursorY), p, d));
-      EXPECT_TRUE(SamePixels(fresh, f.PathLayer));
+      EXPECT_TRUE(SamePicture(f.PathLayer, fresh));
     }
   }
 }
@@ -336,14 +295,14 @@ TEST(PathDrawing, ToggleCursorTwiceRestoresTheWindowAndLeavesCopyModeSrccopy) {
                  std::to_string(c.y));
     BoardGame b(c.level);
     TForm1& f = b.Form;
-    const Raster before(f.Canvas);
-    Raster shown = before;
+    const Picture before(f.Canvas);
+    Picture shown = before;
     shown.Xor(c.left, c.top, f.CursorDrawing);
     f.ToggleCursor(f.CursorDrawing, c.x, c.y);
-    EXPECT_TRUE(SamePixels(shown, f.Canvas));
+    EXPECT_TRUE(SamePicture(f.Canvas, shown));
     EXPECT_EQ(f.Canvas.CopyMode, SRCCOPY);
     f.ToggleCursor(f.CursorDrawing, c.x, c.y);
-    EXPECT_TRUE(SamePixels(before, f.Canvas));
+    EXPECT_TRUE(SamePicture(f.Canvas, before));
     EXPECT_EQ(f.Canvas.CopyMode, SRCCOPY);
   }
 }

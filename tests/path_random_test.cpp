@@ -1,11 +1,10 @@
 // Long random key sequences at every level: after every key the lattice, the history and both
 // drawings of the path must still agree, and every closed loop must be judged by its shape.
 //
-// The seeds are printed; ENCLOVA_PATH_SEED=n (or a comma-separated list) replays chosen ones.
+// A failure names its seed; ENCLOVA_TEST_SEED=n (or a comma-separated list) replays chosen ones.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <random>
@@ -13,24 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "tests/fakes.h"
-#include "tests/path_helpers.h"
+#include "tests/kit/game.h"
+#include "tests/kit/paths.h"
+#include "tests/kit/seed.h"
 
 namespace enclova::testing {
 namespace {
 
 constexpr int kKeysPerLevel = 400;
-
-std::vector<std::uint32_t> Seeds() {
-  const char* env = std::getenv("ENCLOVA_PATH_SEED");
-  if (env == nullptr || *env == '\0') return {20240601u, 7u, 424242u};
-  std::vector<std::uint32_t> seeds;
-  std::stringstream list(env);
-  std::string item;
-  while (std::getline(list, item, ','))
-    seeds.push_back(static_cast<std::uint32_t>(std::stoul(item)));
-  return seeds;
-}
 
 // Direction keys dominate, so that paths grow long and meet themselves; X keeps them moving.
 // Once the path is `homeAfter` steps long, now and then the key heads for the start vertex (and
@@ -56,7 +45,7 @@ std::uint16_t RandomKey(std::mt19937& rng, const TForm1& f, int homeAfter) {
 // straight across, or the start with only the first step at it.
 int StepRuleByMeaning(const TForm1& f, std::int32_t d) {
   const int last = 2 * f.Level + 4;
-  const int ex = DirX(d), ey = DirY(d);
+  const int ex = StepDX(d), ey = StepDY(d);
   const int tx = f.CursorX + ex, ty = f.CursorY + ey;
   if (tx < 1 || tx > last || ty < 1 || ty > last) return 0;
   const int ti = 2 * tx, tj = 2 * ty;
@@ -106,7 +95,7 @@ std::string PlayInvariantBroken(const TForm1& f) {
   // Both drawings within the white board square: PathLayer black or white only, black exactly
   // where the window is black (apart from under the cursor sprite), no cell centre painted.
   const int m = 16 * (10 - f.Level);
-  const int cx = PixelX(f, f.CursorX), cy = PixelY(f, f.CursorY);
+  const int cx = f.VertexPixelX(f.CursorX), cy = f.VertexPixelY(f.CursorY);
   for (int y = m; y < 400 - m; ++y) {
     for (int x = m; x < 400 - m; ++x) {
       const TColor layer = f.PathLayer.Pixels()[y * 400 + x];
@@ -126,7 +115,7 @@ std::string PlayInvariantBroken(const TForm1& f) {
   if (WhiteCellCentres(f).size() != cells) out << "a cell centre is painted; ";
   // A straight passage paints its vertex pixel, crossings and taken-back crossings included.
   for (const Vertex& v : StraightPassages(f)) {
-    if (f.PathLayer.GetPixel(PixelX(f, v.first), PixelY(f, v.second)) != clBlack) {
+    if (f.PathLayer.GetPixel(f.VertexPixelX(v.first), f.VertexPixelY(v.second)) != clBlack) {
       out << "gap at straight passage (" << v.first << ", " << v.second << "); ";
     }
   }
@@ -169,8 +158,8 @@ std::string ClosedInvariantBroken(const TForm1& f) {
 }
 
 TEST(PathRandom, LatticeHistoryAndDrawingStayInStepAtEveryLevel) {
-  for (std::uint32_t seed : Seeds()) {
-    std::cout << "path random seed " << seed << " (ENCLOVA_PATH_SEED=" << seed << " replays it)\n";
+  for (std::uint32_t seed : TestSeeds({20240601u, 7u, 424242u})) {
+    SCOPED_TRACE(SeedNote(seed));
     std::mt19937 rng(seed);
     int closed = 0;
     int decided = 0;
@@ -214,7 +203,8 @@ TEST(PathRandom, LatticeHistoryAndDrawingStayInStepAtEveryLevel) {
         if (f.StepCount > longest) longest = f.StepCount;
       }
     }
-    std::cout << "  loops closed: " << closed << ", longest path: " << longest - 1
+    std::cout << "path random seed " << seed << ": loops closed: " << closed
+              << ", longest path: " << longest - 1
               << " steps, steps checked against the rule's meaning: " << decided << "\n";
   }
 }

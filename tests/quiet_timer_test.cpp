@@ -6,8 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "tests/fakes.h"
-#include "tests/path_helpers.h"
+#include "tests/kit/paths.h"
 
 namespace enclova::testing {
 namespace {

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "app/form.h"
-#include "tests/fakes.h"
-#include "tests/ranking_fixture.h"
+#include "app/screen_layout.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
@@ -54,8 +55,8 @@ struct RankingScreenTest : ::testing::Test {
   }
 
   // The screen as it must look, from the rows' texts and the layout.
-  ExpectedPicture Expected(int highlight) const {
-    ExpectedPicture p(600, 400, clWhite);
+  Picture Expected(int highlight) const {
+    Picture p(kClientWidth, kClientHeight, clWhite);
     p.Text(116, 2, "Rank", 16, kGreen, clWhite);
     p.Text(200, 2, "Level", 16, kGreen, clWhite);
     p.Text(316, 2, "Time", 16, kGreen, clWhite);
@@ -87,7 +88,7 @@ TEST_F(RankingScreenTest, CoversTheWindowToThePixel) {
     SCOPED_TRACE(highlight);
     Form.Canvas.Fill(0x00123456);
     Form.DrawRanking(highlight);
-    EXPECT_TRUE(SamePixels(Form.Canvas, Expected(highlight)));
+    EXPECT_TRUE(SamePicture(Form.Canvas, Expected(highlight)));
   }
 }
 

@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "tests/fakes.h"
+#include "tests/kit/fakes.h"
+#include "tests/kit/io_errors.h"
+#include "tests/kit/records.h"
 
 namespace enclova::testing {
 namespace {
@@ -35,15 +37,6 @@ RankingTable Table(std::initializer_list<std::pair<std::int32_t, std::int32_t>> 
   for (; i <= kRankingEntries; ++i) {
     table.RankLevels[i] = -1;
     table.RankTimes[i] = 0;
-  }
-  return table;
-}
-
-RankingTable Filled(std::int32_t level, std::int32_t time) {
-  RankingTable table;
-  for (int i = 1; i <= kRankingEntries; ++i) {
-    table.RankLevels[i] = level;
-    table.RankTimes[i] = time;
   }
   return table;
 }
@@ -69,11 +62,6 @@ void ExpectSameTable(const RankingTable& actual, const RankingTable& expected) {
     EXPECT_EQ(actual.RankTimes[i], expected.RankTimes[i]) << "RankTimes[" << i << "]";
     EXPECT_EQ(actual.RankLevels[i], expected.RankLevels[i]) << "RankLevels[" << i << "]";
   }
-}
-
-std::vector<std::uint8_t> Bytes(const RankingTable& table) {
-  const auto encoded = EncodeRecordFile(table);
-  return {encoded.begin(), encoded.end()};
 }
 
 int OpenDescriptors() {
@@ -217,7 +205,7 @@ TEST(RecordFile, LaysOutTimesThenLevelsLittleEndian) {
     EXPECT_EQ(bytes[80 + t + 3], 0xF1);
   }
   // The fixture the harness starts from: twenty empty entries.
-  EXPECT_EQ(Bytes(Table({})), EmptyRecordFile());
+  EXPECT_EQ(RecordFileOf(Table({})), EmptyRecordFile());
 }
 
 TEST(RecordFile, DecodesWhatItEncodes) {
@@ -259,7 +247,7 @@ using LoadRankingTest = RecordFileTest;
 
 TEST_F(LoadRankingTest, ReadsTheWholeFile) {
   const RankingTable stored = Table({{10, 0}, {3, 105}, {kMax, kMin}, {0, 5}});
-  WriteFileBytes(Path(), Bytes(stored));
+  WriteFileBytes(Path(), RecordFileOf(stored));
   RankingTable table;
   LoadRanking(Files, Path(), table);
   ExpectSameTable(table, stored);
@@ -268,31 +256,21 @@ TEST_F(LoadRankingTest, ReadsTheWholeFile) {
 
 TEST_F(LoadRankingTest, MissingFileIsNotFoundAndStaysMissing) {
   RankingTable table;
-  try {
-    LoadRanking(Files, Path(), table);
-    FAIL() << "no error";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.ErrorCode, 2);
-    EXPECT_STREQ(e.what(), "ファイルが見つかりません");
-  }
+  ASSERT_TRUE(
+      ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, 2, "ファイルが見つかりません"));
   EXPECT_FALSE(std::filesystem::exists(Path()));
   ExpectSameTable(table, RankingTable{});
 }
 
 TEST_F(LoadRankingTest, ShortFileKeepsTheBytesReadAndReportsReadingPastTheEnd) {
   const RankingTable stored = Numbered();
-  std::vector<std::uint8_t> bytes = Bytes(stored);
+  std::vector<std::uint8_t> bytes = RecordFileOf(stored);
   bytes.resize(100);
   WriteFileBytes(Path(), bytes);
   const int descriptors = OpenDescriptors();
   RankingTable table;
-  try {
-    LoadRanking(Files, Path(), table);
-    FAIL() << "no error";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.ErrorCode, 100);
-    EXPECT_STREQ(e.what(), "ファイルの末尾以降を読み込みました");
-  }
+  ASSERT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, 100,
+                               "ファイルの末尾以降を読み込みました"));
   for (int i = 1; i <= kRankingEntries; ++i) {
     EXPECT_EQ(table.RankTimes[i], NumberedTime(i)) << i;
     EXPECT_EQ(table.RankLevels[i], i <= 5 ? NumberedLevel(i) : 0) << i;
@@ -303,7 +281,7 @@ TEST_F(LoadRankingTest, ShortFileKeepsTheBytesReadAndReportsReadingPastTheEnd) {
 
 TEST_F(LoadRankingTest, LongerFileLoadsItsFirst160BytesAndTheNextSaveLeaves160) {
   const RankingTable stored = Numbered();
-  std::vector<std::uint8_t> bytes = Bytes(stored);
+  std::vector<std::uint8_t> bytes = RecordFileOf(stored);
   bytes.resize(200, 0xAB);
   WriteFileBytes(Path(), bytes);
   RankingTable table;
@@ -312,11 +290,11 @@ TEST_F(LoadRankingTest, LongerFileLoadsItsFirst160BytesAndTheNextSaveLeaves160) 
 
   InsertRank(table, 1, 105, 3);
   SaveRanking(Files, Path(), table);
-  EXPECT_EQ(ReadFileBytes(Path()), Bytes(table));
+  EXPECT_EQ(ReadFileBytes(Path()), RecordFileOf(table));
 }
 
 TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
-  WriteFileBytes(Path(), Bytes(Numbered()));
+  WriteFileBytes(Path(), RecordFileOf(Numbered()));
   struct Case {
     int failAt;
     int errnum;
@@ -338,13 +316,7 @@ TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
     Files.FailErrno = c.errnum;
     const int descriptors = OpenDescriptors();
     RankingTable table;
-    try {
-      LoadRanking(Files, Path(), table);
-      ADD_FAILURE() << "no error";
-    } catch (const EInOutError& e) {
-      EXPECT_EQ(e.ErrorCode, c.code);
-      EXPECT_EQ(std::string(e.what()), c.text);
-    }
+    EXPECT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, c.code, c.text));
     EXPECT_EQ(OpenDescriptors(), descriptors);
     // The file is opened only once and closed whenever it was opened.
     const bool opened = c.failAt > 0;
@@ -355,13 +327,8 @@ TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
 TEST_F(LoadRankingTest, DirectoryInPlaceOfTheFileIsAccessDenied) {
   std::filesystem::create_directory(Path());
   RankingTable table;
-  try {
-    LoadRanking(Files, Path(), table);
-    FAIL() << "no error";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.ErrorCode, 5);
-    EXPECT_STREQ(e.what(), "ファイルへのアクセスが拒否されました");
-  }
+  EXPECT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, 5,
+                               "ファイルへのアクセスが拒否されました"));
 }
 
 // --- Saving ---
@@ -371,7 +338,7 @@ struct SaveRankingTest : RecordFileTest {
     RecordFileTest::SetUp();
     WriteFileBytes(Path(), OldBytes);
     InsertRank(Table, 1, 105, 3);
-    NewBytes = Bytes(Table);
+    NewBytes = RecordFileOf(Table);
   }
 
   // Whatever happened, the ranking file is one of the two complete versions.
@@ -381,7 +348,7 @@ struct SaveRankingTest : RecordFileTest {
   }
 
   RankingTable Table = Numbered();
-  const std::vector<std::uint8_t> OldBytes = Bytes(Numbered());
+  const std::vector<std::uint8_t> OldBytes = RecordFileOf(Numbered());
   std::vector<std::uint8_t> NewBytes;
 };
 
@@ -445,13 +412,7 @@ TEST_F(SaveRankingTest, FailureAtAnyStepKeepsTheOldFileAndCleansUp) {
       failing.FailErrno = e.errnum;
       const int descriptors = OpenDescriptors();
       if (k <= 4) {
-        try {
-          SaveRanking(failing, Path(), Table);
-          ADD_FAILURE() << "no error";
-        } catch (const EInOutError& error) {
-          EXPECT_EQ(error.ErrorCode, e.code);
-          EXPECT_EQ(std::string(error.what()), e.text);
-        }
+        EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, e.code, e.text));
         EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
       } else {
         // The new file is in place; only making the rename durable failed.
@@ -469,13 +430,8 @@ TEST_F(SaveRankingTest, ShortWriteIsADiskFullAndKeepsTheOldFile) {
     SCOPED_TRACE(written);
     FaultyFileSystem failing;
     failing.ShortWriteBytes = written;
-    try {
-      SaveRanking(failing, Path(), Table);
-      ADD_FAILURE() << "no error";
-    } catch (const EInOutError& error) {
-      EXPECT_EQ(error.ErrorCode, 101);
-      EXPECT_STREQ(error.what(), "ディスクがいっぱいです");
-    }
+    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, 101,
+                                 "ディスクがいっぱいです"));
     EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
     EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"fdata.dat"});
   }
@@ -495,13 +451,8 @@ TEST_F(SaveRankingTest, DirectoryInTheWayIsAccessDeniedAndLeftAlone) {
     WriteFileBytes(Path(), OldBytes);
     std::filesystem::remove(Dir.File(c.blocked));
     std::filesystem::create_directory(Dir.File(c.blocked));
-    try {
-      SaveRanking(Files, Path(), Table);
-      ADD_FAILURE() << "no error";
-    } catch (const EInOutError& error) {
-      EXPECT_EQ(error.ErrorCode, 5);
-      EXPECT_STREQ(error.what(), "ファイルへのアクセスが拒否されました");
-    }
+    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(Files, Path(), Table); }, 5,
+                                 "ファイルへのアクセスが拒否されました"));
     EXPECT_TRUE(std::filesystem::is_directory(Dir.File(c.blocked)));
     EXPECT_EQ(DirectoryEntries(Dir.Path()), c.entries);
     if (std::filesystem::is_regular_file(Path())) {

@@ -3,55 +3,35 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/form.h"
-#include "tests/fakes.h"
-#include "tests/path_helpers.h"
+#include "app/screen_layout.h"
+#include "app/sheet_regions.h"
+#include "base/texts.h"
+#include "tests/kit/game.h"
+#include "tests/kit/paths.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
 
-using Pixels = std::vector<TColor>;
-
-// The first pixel of the window where two pictures differ within [x0, x1) x [y0, y1), or "".
-std::string FirstDifference(const Pixels& got, const Pixels& want, int x0 = 0, int y0 = 0,
-                            int x1 = 600, int y1 = 400) {
-  for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) {
-      const TColor g = got[y * 600 + x], w = want[y * 600 + x];
-      if (g != w) {
-        std::ostringstream out;
-        out << "at (" << x << ", " << y << ") got 0x" << std::hex << g << ", want 0x" << w;
-        return out.str();
-      }
-    }
-  }
-  return "";
-}
-
-void LaySheet(Pixels& pixels, int x, int y, int w, int h, int sheetX, int sheetY) {
-  for (int dy = 0; dy < h; ++dy) {
-    for (int dx = 0; dx < w; ++dx) {
-      pixels[(y + dy) * 600 + x + dx] = SheetColor(sheetX + dx, sheetY + dy);
-    }
-  }
-}
-
 // What a repaint of the side panel shows over the direct drawing: ClockPanel, then (while the
 // clock runs) the digits held.
-Pixels RepaintedPanel(const Pixels& direct, const TForm1& f) {
-  Pixels want = direct;
-  LaySheet(want, 405, 150, 195, 115, 605, 150);
+Picture RepaintedPanel(const Surface& direct, const TForm1& f) {
+  Picture want(direct);
+  want.Sheet(kClockPanelX, kClockPanelY, kClockPanelRegion);
   if (f.PlayPhase == PhaseRunning) {
-    LaySheet(want, 460, 218, 9, 13, 320 + 11 * f.ClockMinutes, 402);
-    LaySheet(want, 482, 218, 9, 13, 320 + 11 * f.ClockTens, 402);
-    LaySheet(want, 493, 218, 9, 13, 320 + 11 * f.ClockUnits, 402);
+    want.Sheet(kMinutesX, kDigitY, DigitSpriteRegion(f.ClockMinutes));
+    want.Sheet(kTensX, kDigitY, DigitSpriteRegion(f.ClockTens));
+    want.Sheet(kUnitsX, kDigitY, DigitSpriteRegion(f.ClockUnits));
   }
   return want;
 }
+
+// The board's square at the window's left.
+const Mask kBoardOnly = Mask::Only({{0, 0, 400, 400}});
 
 struct FlowState {
   std::int32_t mode, phase, level, cursorX, cursorY, drawing, steps, stage, shown;
@@ -70,10 +50,10 @@ TEST(Repaint, TitleShowsThePictureWithTheLevelSprite) {
     game.Tick();
     while (game.Form.Level < level) game.Key(VK_RIGHT);
     game.Paint();
-    Pixels want(600 * 400);
-    LaySheet(want, 0, 0, 600, 400, 0, 0);
-    LaySheet(want, 315, 251, 18, 12, 18 * (level - 1), 400);
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), want), "");
+    Picture want(kClientWidth, kClientHeight, clBlack);
+    want.Sheet(0, 0, kTitleRegion);
+    want.Sheet(kLevelSpriteX, kLevelSpriteY, LevelSpriteRegion(level));
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, want));
     EXPECT_EQ(game.Form.Canvas.CopyMode, SRCCOPY);
   }
 }
@@ -91,24 +71,24 @@ TEST(Repaint, RankingHighlightsTheLastRoundsPlace) {
   game.Tick();
   game.Key(VK_X);
   ASSERT_EQ(game.Form.GameMode, ModeRanking);
-  const Pixels opened = game.Form.Canvas.Pixels();
+  const Surface opened = game.Form.Canvas;
 
   const auto direct = [&](std::int32_t highlight) {
     game.Form.Canvas.Fill(clBtnFace);
     game.Form.DrawRanking(highlight);
-    return game.Form.Canvas.Pixels();
+    return Surface(game.Form.Canvas);
   };
   for (const std::int32_t lastRank : {kNoRank, 1, 3, 20}) {
     SCOPED_TRACE(::testing::Message() << "LastRank " << lastRank);
     game.Form.LastRank = lastRank;
-    const Pixels want = direct(lastRank);
+    const Surface want = direct(lastRank);
     game.Paint();
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), want), "");
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, want));
     EXPECT_EQ(game.Form.GameMode, ModeRanking);
     if (lastRank == kNoRank) {
-      EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), opened), "");
+      EXPECT_TRUE(SamePicture(game.Form.Canvas, opened));
     } else {
-      EXPECT_NE(FirstDifference(game.Form.Canvas.Pixels(), opened), "") << "highlight shown";
+      EXPECT_FALSE(SamePicture(game.Form.Canvas, opened)) << "highlight shown";
     }
   }
 }
@@ -116,7 +96,6 @@ TEST(Repaint, RankingHighlightsTheLastRoundsPlace) {
 // During the countdown the repaint shows the board as it was drawn, ClockPanel in place of the
 // blacked-out clock area, and the text of the current stage on black.
 TEST(Repaint, CountdownShowsTheBoardAndTheCurrentStage) {
-  const char* const texts[] = {"", "Ready", "Ready.", "Ready..", "Ready..."};
   for (const int level : {1, 10}) {
     for (const int stage : {0, 1, 3, 4}) {
       SCOPED_TRACE(::testing::Message() << "level " << level << ", stage " << stage);
@@ -126,22 +105,22 @@ TEST(Repaint, CountdownShowsTheBoardAndTheCurrentStage) {
       game.Key(VK_Z);
       game.Run(1000 * stage + 500);
       ASSERT_EQ(game.Form.CountdownStage, stage);
-      const Pixels direct = game.Form.Canvas.Pixels();
+      const Surface direct = game.Form.Canvas;
       const FlowState state = StateOf(game.Form);
       game.Paint();
-      const Pixels& got = game.Form.Canvas.Pixels();
+      const std::vector<TColor>& got = game.Form.Canvas.Pixels();
 
-      EXPECT_EQ(FirstDifference(got, direct, 0, 0, 400, 400), "") << "the board";
-      Pixels want = RepaintedPanel(direct, game.Form);
+      EXPECT_TRUE(SamePicture(game.Form.Canvas, direct, kBoardOnly)) << "the board";
+      Picture want = RepaintedPanel(direct, game.Form);
       if (stage > 0) {
         // The text of the stage covers the panel as it covered the blacked-out area.
-        const int width = game.Face->Render(texts[stage], 48).Width;
-        for (int y = 183; y < 183 + 48; ++y) {
-          for (int x = 424; x < 424 + width && x < 600; ++x)
-            want[y * 600 + x] = direct[y * 600 + x];
+        const int width = game.Face->Render(kCountdownTexts[stage], kCountdownFontHeight).Width;
+        for (int y = kCountdownY; y < kCountdownY + kCountdownFontHeight; ++y) {
+          for (int x = kReadyX; x < kReadyX + width && x < kClientWidth; ++x)
+            want.At(x, y) = direct.GetPixel(x, y);
         }
       }
-      EXPECT_EQ(FirstDifference(got, want), "");
+      EXPECT_TRUE(SamePicture(game.Form.Canvas, want));
 
       // The board's frame: black outside the white square, white between it and the cells.
       const int m = 16 * (10 - level), n = 2 * level + 3;
@@ -192,20 +171,19 @@ TEST(Repaint, RunningRoundShowsThePathCursorAndClock) {
       Press(game, c.keys);
       Press(twin, c.fresh);
       ASSERT_EQ(game.Form.StepCount, twin.Form.StepCount);
-      const Pixels direct = game.Form.Canvas.Pixels();
+      const Surface direct = game.Form.Canvas;
       const FlowState state = StateOf(game.Form);
       game.Paint();
-      const Pixels& got = game.Form.Canvas.Pixels();
 
-      Pixels want = RepaintedPanel(direct, game.Form);
-      const Pixels& fresh = twin.Form.Canvas.Pixels();
+      Picture want = RepaintedPanel(direct, game.Form);
+      const Surface& fresh = twin.Form.Canvas;
       for (int y = 0; y < 400; ++y) {
         for (int x = 0; x < 400; ++x) {
-          want[y * 600 + x] =
-              game.Form.PathLayer.GetPixel(x, y) == clBlack ? clBlack : fresh[y * 600 + x];
+          want.At(x, y) =
+              game.Form.PathLayer.GetPixel(x, y) == clBlack ? clBlack : fresh.GetPixel(x, y);
         }
       }
-      EXPECT_EQ(FirstDifference(got, want), "");
+      EXPECT_TRUE(SamePicture(game.Form.Canvas, want));
       EXPECT_EQ(StateOf(game.Form), state);
       EXPECT_EQ(game.Form.Canvas.CopyMode, SRCCOPY);
       EXPECT_EQ(game.Form.Canvas.Pen.Color, clWhite);
@@ -228,8 +206,7 @@ TEST(Repaint, NextKeysFindTheCursorOnce) {
     }
     game.Paint();
     for (GameHarness* g : {&game, &twin}) Press(*g, "DLZRUUX");
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), twin.Form.Canvas.Pixels(), 0, 0, 400, 400),
-              "");
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, twin.Form.Canvas, kBoardOnly));
   }
 }
 
@@ -247,7 +224,7 @@ TEST(Repaint, ResultPaintsNothing) {
     game.Form.GameMode = mode;
     const Surface before = game.Form.Canvas;
     game.Paint();
-    EXPECT_EQ(FirstDifference(game.Form.Canvas.Pixels(), Pixels(600 * 400, clBtnFace)), "");
+    EXPECT_TRUE(SamePicture(game.Form.Canvas, Picture(kClientWidth, kClientHeight, clBtnFace)));
     EXPECT_EQ(game.Form.Canvas.CopyMode, before.CopyMode);
     EXPECT_EQ(game.Form.Canvas.Pen.Color, before.Pen.Color);
     EXPECT_EQ(game.Form.Canvas.Brush.Color, before.Brush.Color);

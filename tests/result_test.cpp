@@ -11,22 +11,18 @@
 #include <vector>
 
 #include "app/form.h"
+#include "app/screen_layout.h"
 #include "ranking/ranking_table.h"
-#include "tests/fakes.h"
-#include "tests/ranking_fixture.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
+#include "tests/kit/records.h"
 
 namespace enclova::testing {
 namespace {
 
-constexpr TColor kLightGrey = 0x00E6E6E6;
 constexpr TColor kBoard = 0x00A0B0C0;  // stands for the judged board left on the window
 constexpr TColor kOlive = 0x00008080;
 constexpr TColor kRed = 0x000000FF;
-
-std::vector<std::uint8_t> FileOf(const RankingTable& table) {
-  const auto bytes = EncodeRecordFile(table);
-  return {bytes.begin(), bytes.end()};
-}
 
 // Entries in order: entry i at level 10 with time 10 * i.
 RankingTable LevelTenTable() {
@@ -34,15 +30,6 @@ RankingTable LevelTenTable() {
   for (int i = 1; i <= kRankingEntries; ++i) {
     table.RankLevels[i] = 10;
     table.RankTimes[i] = 10 * i;
-  }
-  return table;
-}
-
-RankingTable Filled(std::int32_t level, std::int32_t time) {
-  RankingTable table;
-  for (int i = 1; i <= kRankingEntries; ++i) {
-    table.RankLevels[i] = level;
-    table.RankTimes[i] = time;
   }
   return table;
 }
@@ -59,7 +46,7 @@ std::int32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t 
 
 // A headless game whose loop has just been closed and judged.
 struct JudgedRound {
-  explicit JudgedRound(std::vector<std::uint8_t> recordFile = FileOf(LevelTenTable()))
+  explicit JudgedRound(std::vector<std::uint8_t> recordFile = RecordFileOf(LevelTenTable()))
       : Game(Options(std::move(recordFile))) {
     Form.Canvas.Face = &Face;
   }
@@ -81,8 +68,8 @@ struct JudgedRound {
     Form.ClockTens = tens;
     Form.ClockUnits = units;
     Form.TimeScore = minutes * 100 + tens * 10 + units;
-    Form.Canvas.Font = {48, kLightGrey};  // as the countdown left it
-    Form.Canvas.CopyMode = SRCAND;        // as the judging left it
+    Form.Canvas.Font = {48, kCountdownTextColor};  // as the countdown left it
+    Form.Canvas.CopyMode = SRCAND;                 // as the judging left it
     Form.Canvas.Pen.Color = 0x00010203;
     Form.Canvas.Brush.Color = 0x00040506;
     Form.Canvas.Fill(kBoard);
@@ -125,13 +112,13 @@ TEST(ResultTiming, PanelAfterMoreThan2500msAndScreenChangeAfterMoreThan7500ms) {
     EXPECT_EQ(round.Form.ElapsedTime, 2500);
     EXPECT_EQ(round.Form.ResultStage, 1);
     EXPECT_TRUE(round.Face.Texts.empty());
-    EXPECT_EQ(round.Form.Canvas.GetPixel(405, 150), kBoard);
+    EXPECT_EQ(round.Form.Canvas.GetPixel(kClockAreaLeft, kClockAreaTop), kBoard);
 
     round.Game.Clock.Advance(1);
     round.Game.Tick();
     EXPECT_EQ(round.Form.ElapsedTime, 2501);
     EXPECT_EQ(round.Form.ResultStage, 2);
-    EXPECT_EQ(round.Form.Canvas.GetPixel(405, 150), clBlack);
+    EXPECT_EQ(round.Form.Canvas.GetPixel(kClockAreaLeft, kClockAreaTop), clBlack);
 
     round.Game.Clock.Advance(4999);
     round.Game.Tick();
@@ -176,17 +163,19 @@ TEST(ResultPanel, CoversTheClockToThePixel) {
     round.Judge(c.missed, 3, 1, 2, 3);
     round.ShowPanel();
 
-    ExpectedPicture expected(600, 400, kBoard);
-    expected.Box(405, 150, 594, 264, clBlack);
-    expected.Text(420, 158, c.verdict, 48, kLightGrey, clBlack);
-    expected.Text(440, 210, "Time : 1' 23\"", 16, kLightGrey, clBlack);
-    if (c.rankLine != nullptr) expected.Text(440, 232, c.rankLine, 16, kLightGrey, clBlack);
-    EXPECT_TRUE(SamePixels(round.Form.Canvas, expected));
+    Picture expected(kClientWidth, kClientHeight, kBoard);
+    expected.Fill(kClockAreaLeft, kClockAreaTop, kClockAreaRight, kClockAreaBottom, clBlack);
+    expected.Text(kVerdictX, kVerdictY, c.verdict, 48, kCountdownTextColor, clBlack);
+    expected.Text(kResultTextX, kResultTimeY, "Time : 1' 23\"", 16, kCountdownTextColor, clBlack);
+    if (c.rankLine != nullptr) {
+      expected.Text(kResultTextX, kResultRankY, c.rankLine, 16, kCountdownTextColor, clBlack);
+    }
+    EXPECT_TRUE(SamePicture(round.Form.Canvas, expected));
 
     EXPECT_EQ(round.Form.Canvas.Pen.Color, clBlack);
     EXPECT_EQ(round.Form.Canvas.Brush.Color, clBlack);
     EXPECT_EQ(round.Form.Canvas.Font.Height, 16);
-    EXPECT_EQ(round.Form.Canvas.Font.Color, kLightGrey);
+    EXPECT_EQ(round.Form.Canvas.Font.Color, kCountdownTextColor);
   }
 }
 
@@ -216,7 +205,7 @@ TEST(ResultPanel, WritesVerdictTimeAndRank) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    JudgedRound round(FileOf(c.table));
+    JudgedRound round(RecordFileOf(c.table));
     round.Judge(c.missed, c.level, c.minutes, c.tens, c.units);
     round.ShowPanel();
     EXPECT_EQ(round.Face.Texts, c.texts);
@@ -251,7 +240,7 @@ TEST(ResultRank, OrdinalTableEntryAndFileFollowThePlace) {
       EXPECT_EQ(round.Form.Ranking.RankLevels[i], 10) << i;
       EXPECT_EQ(round.Form.Ranking.RankTimes[i], expected.RankTimes[i]) << i;
     }
-    EXPECT_EQ(round.RecordFile(), FileOf(expected));
+    EXPECT_EQ(round.RecordFile(), RecordFileOf(expected));
   }
 }
 
@@ -326,10 +315,10 @@ TEST(ResultEnd, GoodRoundOpensTheRankingWithItsRowHighlighted) {
       EXPECT_EQ(round.Form.Canvas.GetPixel(124, 17 * i + 7), i == rank ? kRed : kOlive) << i;
     }
     // Nothing of the panel is left: the screen is the ranking, drawn whole.
-    const std::vector<TColor> shown = round.Form.Canvas.Pixels();
+    const Surface shown = round.Form.Canvas;
     round.Form.Canvas.Fill(kBoard);
     round.Form.DrawRanking(rank);
-    EXPECT_TRUE(shown == round.Form.Canvas.Pixels());
+    EXPECT_TRUE(SamePicture(shown, round.Form.Canvas));
   }
 }
 
@@ -344,11 +333,11 @@ TEST(ResultEnd, MissedRoundReturnsToTheTitleOfItsLevel) {
   EXPECT_EQ(round.Form.Canvas.CopyMode, SRCCOPY);
 
   // Copied, not ANDed over the black panel.
-  Surface expected(600, 400);
-  expected.Draw(0, 0, round.Form.TitleImage);
-  expected.Draw(315, 251, round.Form.LevelSprites[7]);
-  EXPECT_TRUE(round.Form.Canvas.Pixels() == expected.Pixels());
-  EXPECT_NE(expected.GetPixel(500, 200), clBlack);
+  Picture expected(kClientWidth, kClientHeight, clWhite);
+  expected.Copy(0, 0, round.Form.TitleImage);
+  expected.Copy(kLevelSpriteX, kLevelSpriteY, round.Form.LevelSprites[7]);
+  EXPECT_TRUE(SamePicture(round.Form.Canvas, expected));
+  EXPECT_NE(expected.At(500, 200), clBlack);
 }
 
 TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {

@@ -7,28 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "tests/fakes.h"
-#include "tests/path_helpers.h"
+#include "app/screen_layout.h"
+#include "tests/kit/game.h"
+#include "tests/kit/paths.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
 
-constexpr TColor kMint = 0x00C0FF98;
-
-bool AllWhite(const Surface& s) {
-  return std::all_of(s.Pixels().begin(), s.Pixels().end(), [](TColor c) { return c == clWhite; });
-}
+const Picture kWhiteLayer(400, 400, clWhite);
 
 TEST(Retraction, BackRightAfterTheStartCancelsItAndRestoresTheWindow) {
   GameHarness game;
   game.StartRound(2);
   TForm1& f = game.Form;
-  const std::vector<TColor> before = f.Canvas.Pixels();
+  const Surface before = f.Canvas;
   Press(game, "ZX");
   EXPECT_EQ(f.DrawingStarted, 0);
   EXPECT_EQ(f.StepCount, 0);
   EXPECT_EQ(LatticeMismatch(f), "");  // every entry 0 again
-  EXPECT_TRUE(f.Canvas.Pixels() == before) << "the idle cursor should be back, nothing else";
+  EXPECT_TRUE(SamePicture(f.Canvas, before)) << "the idle cursor should be back, nothing else";
   EXPECT_EQ(f.Canvas.Pen.Color, clBlack);
   EXPECT_EQ(f.PathLayer.Pen.Color, clBlack);
 
@@ -57,13 +55,14 @@ TEST(Retraction, TakingBackTheOnlyStepLeavesJustTheStartAndAWhitePathLayer) {
     EXPECT_EQ(f.CursorX, 3);
     EXPECT_EQ(f.CursorY, 3);
     EXPECT_EQ(LatticeMismatch(f), "");
-    EXPECT_TRUE(AllWhite(f.PathLayer));
+    EXPECT_TRUE(SamePicture(f.PathLayer, kWhiteLayer));
     EXPECT_EQ(f.Canvas.Pen.Color, clBlack);
     EXPECT_EQ(f.PathLayer.Pen.Color, clBlack);
     // On the window the segment went mint from the abandoned vertex up to the cursor sprite.
     const std::int32_t d = f.MoveHistory[1];
     for (int k = 4; k <= 16; ++k) {
-      EXPECT_EQ(f.Canvas.GetPixel(192 + k * DirX(d), 192 + k * DirY(d)), kMint) << "k " << k;
+      EXPECT_EQ(f.Canvas.GetPixel(192 + k * StepDX(d), 192 + k * StepDY(d)), kGridColor)
+          << "k " << k;
     }
   }
 }
@@ -89,7 +88,7 @@ TEST(Retraction, StepBackErasesTheStepButThePenPixelAndReturnsThePens) {
     TForm1& f = game.Form;
     const std::string keys = c.keys;
     Press(game, keys.substr(0, keys.size() - 1));
-    const std::vector<TColor> earlier = f.PathLayer.Pixels();
+    Picture want(f.PathLayer);
     const TPoint layerPen = f.PathLayer.PenPos;
     const TPoint windowPen = f.Canvas.PenPos;
     const int nx = f.VertexPixelX(f.CursorX), ny = f.VertexPixelY(f.CursorY);
@@ -105,15 +104,10 @@ TEST(Retraction, StepBackErasesTheStepButThePenPixelAndReturnsThePens) {
     EXPECT_EQ(f.Canvas.Pen.Color, clBlack);
     EXPECT_EQ(f.PathLayer.Pen.Color, clBlack);
 
-    std::vector<TColor> want = earlier;
-    for (const Vertex& o : c.leftOver) want[(ny + o.second) * 400 + nx + o.first] = clBlack;
-    for (int y = 0; y < 400; ++y) {
-      for (int x = 0; x < 400; ++x) {
-        ASSERT_EQ(f.PathLayer.GetPixel(x, y), want[y * 400 + x]) << "(" << x << ", " << y << ")";
-      }
-    }
+    for (const Vertex& o : c.leftOver) want.Set(nx + o.first, ny + o.second, clBlack);
+    EXPECT_TRUE(SamePicture(f.PathLayer, want));
     for (int k = 4; k <= 16; ++k) {
-      EXPECT_EQ(f.Canvas.GetPixel(nx + k * DirX(d), ny + k * DirY(d)), kMint) << "k " << k;
+      EXPECT_EQ(f.Canvas.GetPixel(nx + k * StepDX(d), ny + k * StepDY(d)), kGridColor) << "k " << k;
     }
   }
 }
@@ -149,7 +143,7 @@ TEST(Retraction, TakingEverythingBackKeepsTheLatticeInStepAndEndsAllClear) {
     EXPECT_EQ(f.CursorX, p.startX);
     EXPECT_EQ(f.CursorY, p.startY);
     // Each erase's left-over pixels lie on the step before it, which its own erase removes.
-    EXPECT_TRUE(AllWhite(f.PathLayer));
+    EXPECT_TRUE(SamePicture(f.PathLayer, kWhiteLayer));
     Press(game, "X");
     EXPECT_EQ(f.DrawingStarted, 0);
     for (int i = -2; i <= 51; ++i) {
@@ -167,16 +161,11 @@ TEST(Retraction, TakingStepsBackAndRedoingThemLeavesPathLayerAsItWas) {
       StartPathAt(game, p.level, p.startX, p.startY);
       TForm1& f = game.Form;
       Press(game, steps);
-      const std::vector<TColor> traced = f.PathLayer.Pixels();
+      const Surface traced = f.PathLayer;
       Press(game, std::string(k, 'X'));
       Press(game, steps.substr(steps.size() - k));
       ASSERT_EQ(f.StepCount, static_cast<int>(steps.size()) + 1);
-      for (int y = 0; y < 400; ++y) {
-        for (int x = 0; x < 400; ++x) {
-          ASSERT_EQ(f.PathLayer.GetPixel(x, y), traced[y * 400 + x])
-              << "(" << x << ", " << y << ")";
-        }
-      }
+      ASSERT_TRUE(SamePicture(f.PathLayer, traced));
     }
   }
 }

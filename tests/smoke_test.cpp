@@ -1,6 +1,7 @@
 // The harness builds a game that starts up.
 #include <gtest/gtest.h>
-#include "tests/fakes.h"
+
+#include "tests/kit/game.h"
 namespace enclova::testing {
 TEST(Harness, BuildsAGame) {
   GameHarness game;

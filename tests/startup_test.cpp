@@ -6,31 +6,39 @@
 #include <cerrno>
 #include <cstdint>
 #include <functional>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/application.h"
 #include "app/form.h"
+#include "app/screen_layout.h"
+#include "app/sheet_regions.h"
 #include "gfx/bmp.h"
-#include "tests/fakes.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
 
 using Arrange = std::function<void(const TempDir&, FaultyFileSystem&)>;
 
-// A game object started in a fresh working directory that `arrange` lays out (files, faults,
-// another working directory).
+// A game started in a fresh working directory that `arrange` lays out (files, faults, another
+// working directory), with the random source left to the clock.
 struct Started {
   explicit Started(const Arrange& arrange, std::uint32_t utcMilliseconds = 0)
-      : form(clock, files, host, &face), app(form, host, "enclova") {
-    files.Cwd = dir.Path();
-    clock.Local = 5'000'000;
-    clock.Utc = utcMilliseconds;
-    arrange(dir, files);
-    app.Create();
+      : game(Options(arrange, utcMilliseconds)) {}
+
+  static GameHarness::Options Options(const Arrange& arrange, std::uint32_t utcMilliseconds) {
+    GameHarness::Options o;
+    o.WriteRecordFile = false;
+    o.WriteSheet = false;
+    o.Seed = std::nullopt;
+    o.LocalMilliseconds = 5'000'000;
+    o.UtcMilliseconds = utcMilliseconds;
+    o.Arrange = arrange;
+    return o;
   }
 
   std::vector<std::string> ErrorTexts() const {
@@ -42,23 +50,14 @@ struct Started {
     return texts;
   }
 
-  TempDir dir;
-  FakeClock clock;
-  FaultyFileSystem files;
-  FakeHost host;
-  FakeTypeface face;
-  TForm1 form;
-  Application app;
+  GameHarness game;
+  const TempDir& dir = game.Dir;
+  FakeClock& clock = game.Clock;
+  FaultyFileSystem& files = game.Files;
+  FakeHost& host = game.Host;
+  TForm1& form = game.Form;
+  Application& app = game.App;
 };
-
-// A sheet of any size carrying the test sheet's unique colours where it reaches.
-Surface SheetOfSize(int width, int height) {
-  Surface sheet(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) sheet.SetPixel(x, y, SheetColor(x, y));
-  }
-  return sheet;
-}
 
 // Twenty distinct times (1..20) then twenty distinct levels (21..40), as the file lays them
 // out, cut or padded to `size` bytes.
@@ -79,28 +78,6 @@ void WriteGoodFiles(const TempDir& dir, FaultyFileSystem&) {
   WriteSheet(dir, MakeTestSheet());
 }
 
-// Empty when `surface` has the given size and every pixel is expected(x, y); else the first
-// difference, so a whole-surface scan reports where it went wrong.
-std::string FirstDifference(const Surface& surface, int width, int height,
-                            const std::function<TColor(int, int)>& expected) {
-  std::ostringstream out;
-  if (surface.Width() != width || surface.Height() != height) {
-    out << "size " << surface.Width() << "x" << surface.Height() << ", want " << width << "x"
-        << height;
-    return out.str();
-  }
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      if (surface.GetPixel(x, y) != expected(x, y)) {
-        out << "at (" << x << ", " << y << ") got 0x" << std::hex << surface.GetPixel(x, y)
-            << ", want 0x" << expected(x, y);
-        return out.str();
-      }
-    }
-  }
-  return "";
-}
-
 TEST(StartUp, CompleteStartLeavesTheTitleWaitingForItsFirstTick) {
   Started s(WriteGoodFiles);
   EXPECT_TRUE(s.host.Errors.empty());
@@ -110,7 +87,7 @@ TEST(StartUp, CompleteStartLeavesTheTitleWaitingForItsFirstTick) {
   EXPECT_EQ(s.form.Level, 1);
   EXPECT_EQ(s.form.LastRank, kNoRank);
   // Nothing is drawn on the window before the first repaint or tick.
-  EXPECT_EQ(FirstDifference(s.form.Canvas, 600, 400, [](int, int) { return clBtnFace; }), "");
+  EXPECT_TRUE(SamePicture(s.form.Canvas, Picture(kClientWidth, kClientHeight, clBtnFace)));
 }
 
 // Each picture's size and where on the sheet it comes from; (-1, -1) for the surfaces that are
@@ -122,29 +99,32 @@ struct CutCase {
 };
 
 std::vector<CutCase> CutsOf(const TForm1& f) {
+  const auto cut = [](std::string name, const Surface& surface, const SheetRegion& r) {
+    return CutCase{std::move(name), &surface, r.Width, r.Height, r.X, r.Y};
+  };
   std::vector<CutCase> cuts = {
-      {"ClockPanel", &f.ClockPanel, 195, 115, 605, 150},
-      {"TitleImage", &f.TitleImage, 600, 400, 0, 0},
-      {"SidePanel", &f.SidePanel, 200, 400, 600, 0},
-      {"ClockPanelBlank", &f.ClockPanelBlank, 190, 115, 605, 150},
+      cut("ClockPanel", f.ClockPanel, kClockPanelRegion),
+      cut("TitleImage", f.TitleImage, kTitleRegion),
+      cut("SidePanel", f.SidePanel, kSidePanelRegion),
+      cut("ClockPanelBlank", f.ClockPanelBlank, kClockPanelBlankRegion),
       {"PathLayer", &f.PathLayer, 400, 400, -1, -1},
       {"JudgeLayer", &f.JudgeLayer, 400, 400, -1, -1},
       {"SeparatorStrip", &f.SeparatorStrip, 2, 400, -1, -1},
-      {"MissMarker", &f.MissMarker, 15, 15, 303, 401},
-      {"CursorIdle", &f.CursorIdle, 7, 7, 181, 401},
-      {"CursorDrawing", &f.CursorDrawing, 7, 7, 189, 401},
+      cut("MissMarker", f.MissMarker, kMissMarkerRegion),
+      cut("CursorIdle", f.CursorIdle, kCursorIdleRegion),
+      cut("CursorDrawing", f.CursorDrawing, kCursorDrawingRegion),
   };
   for (int i = 1; i <= 10; ++i) {
     cuts.push_back(
-        {"LevelSprites[" + std::to_string(i) + "]", &f.LevelSprites[i], 18, 12, 18 * (i - 1), 400});
+        cut("LevelSprites[" + std::to_string(i) + "]", f.LevelSprites[i], LevelSpriteRegion(i)));
   }
   for (int i = 0; i <= 9; ++i) {
     cuts.push_back(
-        {"DigitSprites[" + std::to_string(i) + "]", &f.DigitSprites[i], 9, 13, 320 + 11 * i, 402});
+        cut("DigitSprites[" + std::to_string(i) + "]", f.DigitSprites[i], DigitSpriteRegion(i)));
   }
   for (int i = 0; i <= 5; ++i) {
     cuts.push_back(
-        {"CellSprites[" + std::to_string(i) + "]", &f.CellSprites[i], 17, 17, 200 + 17 * i, 400});
+        cut("CellSprites[" + std::to_string(i) + "]", f.CellSprites[i], CellSpriteRegion(i)));
   }
   return cuts;
 }
@@ -158,7 +138,7 @@ TEST(StartUp, EveryPictureIsCutFromItsPlaceAndWhiteBeyondTheSheet) {
     SCOPED_TRACE(::testing::Message() << "sheet " << size.width << "x" << size.height);
     Started s([&](const TempDir& d, FaultyFileSystem&) {
       WriteRecord(d, EmptyRecordFile());
-      WriteSheet(d, SheetOfSize(size.width, size.height));
+      WriteSheet(d, MakeTestSheet(size.width, size.height));
     });
     ASSERT_TRUE(s.host.Errors.empty());
     ASSERT_TRUE(s.form.StartupComplete());
@@ -168,7 +148,7 @@ TEST(StartUp, EveryPictureIsCutFromItsPlaceAndWhiteBeyondTheSheet) {
         const int sx = c.sheetX + x, sy = c.sheetY + y;
         return sx < size.width && sy < size.height ? SheetColor(sx, sy) : clWhite;
       };
-      EXPECT_EQ(FirstDifference(*c.surface, c.width, c.height, expected), "") << c.name;
+      EXPECT_TRUE(SamePicture(*c.surface, Picture(c.width, c.height, expected))) << c.name;
     }
   }
 }
@@ -324,11 +304,11 @@ TEST(RandomSource, FollowsTheLinearCongruentialSequence) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "seed " << c.seed);
-    FakeClock clock;
-    FaultyFileSystem files;
-    FakeHost host;
-    TForm1 f(clock, files, host, nullptr);
-    f.FixSeed(c.seed);
+    GameHarness::Options options;
+    options.Seed = c.seed;
+    GameHarness game(options);
+    TForm1& f = game.Form;
+    ASSERT_EQ(f.RandSeed, c.seed) << "the start-up draws nothing";
     std::vector<std::int32_t> got;
     for (std::int32_t n : c.n) got.push_back(f.Random(n));
     EXPECT_EQ(got, c.want);
@@ -349,14 +329,14 @@ TEST(RandomSource, SameStartMillisecondGivesTheSameBoards) {
     for (int i = 1; i <= s.form.BoardSize(); ++i) {
       for (int j = 1; j <= s.form.BoardSize(); ++j) cells.push_back(s.form.CellGrid[i][j]);
     }
-    return std::make_pair(cells, s.form.Canvas.Pixels());
+    return std::make_pair(cells, Surface(s.form.Canvas));
   };
   for (const int level : {1, 10}) {
     SCOPED_TRACE(::testing::Message() << "level " << level);
     const auto first = boardAfterStart(43'210'123, level);
     const auto second = boardAfterStart(43'210'123, level);
     EXPECT_EQ(first.first, second.first);
-    EXPECT_TRUE(first.second == second.second) << "the drawn boards differ";
+    EXPECT_TRUE(SamePicture(first.second, second.second)) << "the drawn boards differ";
     if (level == 10) {
       EXPECT_NE(first.first, boardAfterStart(43'210'124, level).first);  // 265 coin flips
     }
@@ -464,22 +444,22 @@ TEST(FailedStartUp, TitleShowsANoticeAndLeavesDrawingStateAlone) {
       }
     }
     EXPECT_GT(black, 0);
-    const std::vector<TColor> notice = canvas.Pixels();
+    const Surface notice = canvas;
 
     // To the ranking screen and back: the notice covers the ranking whole.
     s.app.KeyDown(VK_X);
     EXPECT_EQ(s.form.GameMode, ModeRanking);
-    EXPECT_TRUE(canvas.Pixels() != notice) << "the ranking screen is drawn";
+    EXPECT_FALSE(SamePicture(canvas, notice)) << "the ranking screen is drawn";
     s.app.KeyDown(VK_LEFT);
     EXPECT_EQ(s.form.GameMode, ModeTitle);
-    EXPECT_TRUE(canvas.Pixels() == notice);
+    EXPECT_TRUE(SamePicture(canvas, notice));
     s.app.Paint();
-    EXPECT_TRUE(canvas.Pixels() == notice);
+    EXPECT_TRUE(SamePicture(canvas, notice));
     // Z stays on the title and draws nothing.
     s.app.KeyDown(VK_Z);
     EXPECT_EQ(s.form.GameMode, ModeTitle);
     EXPECT_EQ(s.form.PlayPhase, 1);
-    EXPECT_TRUE(canvas.Pixels() == notice);
+    EXPECT_TRUE(SamePicture(canvas, notice));
   }
 }
 

@@ -10,45 +10,32 @@
 #include <functional>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/sheet_regions.h"
 #include "gfx/typeface.h"
-#include "tests/fakes.h"
+#include "tests/kit/fakes.h"
+#include "tests/kit/pictures.h"
+#include "tests/kit/seed.h"
 
 namespace enclova {
 namespace {
 
 using testing::FakeTypeface;
 using testing::MakeTestSheet;
+using testing::Picture;
+using testing::SamePicture;
+using testing::SeedNote;
 using testing::SheetColor;
+using testing::SheetColorIn;
+using testing::TestSeeds;
 
 constexpr TColor kRed = 0x000000FF;
 constexpr TColor kBlue = 0x00FF0000;
 constexpr TColor kGreen = 0x00008000;
 constexpr TColor kLightGreen = 0x00C0FF98;
-
-// Every pixel of `s` against expected(x, y); names the first few that differ.
-::testing::AssertionResult PixelsMatch(const Surface& s,
-                                       const std::function<TColor(int, int)>& expected) {
-  std::ostringstream diff;
-  int bad = 0;
-  for (int y = 0; y < s.Height(); ++y) {
-    for (int x = 0; x < s.Width(); ++x) {
-      const TColor want = expected(x, y);
-      const TColor got = s.GetPixel(x, y);
-      if (got == want) continue;
-      if (++bad <= 8) {
-        diff << " (" << x << "," << y << "): got 0x" << std::hex << got << " want 0x" << want
-             << std::dec;
-      }
-    }
-  }
-  if (bad == 0) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << bad << " pixels differ:" << diff.str();
-}
 
 // A 16x16 surface whose pixels are all distinct and neither black nor white.
 TColor Pattern(int x, int y) {
@@ -101,7 +88,7 @@ TEST(SurfaceCreation, StartsWhiteWithTheDefaultDrawingState) {
   EXPECT_TRUE(s.Exists());
   EXPECT_EQ(s.Width(), 7);
   EXPECT_EQ(s.Height(), 5);
-  EXPECT_TRUE(PixelsMatch(s, [](int, int) { return clWhite; }));
+  EXPECT_TRUE(SamePicture(s, [](int, int) { return clWhite; }));
   EXPECT_EQ(s.Pen.Color, clBlack);
   EXPECT_EQ(s.Brush.Color, clWhite);
   EXPECT_EQ(s.CopyMode, SRCCOPY);
@@ -135,7 +122,7 @@ TEST(Fill, SetsEveryPixelWithoutTouchingTheDrawingState) {
   s.PenPos = {3, 4};
   const auto before = s.ChangeCount();
   s.Fill(0xFF00C0C0);
-  EXPECT_TRUE(PixelsMatch(s, [](int, int) { return TColor{0x0000C0C0}; }));
+  EXPECT_TRUE(SamePicture(s, [](int, int) { return TColor{0x0000C0C0}; }));
   EXPECT_EQ(s.Pen.Color, kRed);
   EXPECT_EQ(s.PenPos, (TPoint{3, 4}));
   EXPECT_EQ(s.ChangeCount(), before + 1);
@@ -154,7 +141,7 @@ TEST(Draw, PlacesTheWholeImageAtAnyOffsetClippedAtEveryEdge) {
       Surface s = PatternSurface();
       s.CopyMode = mode;
       s.Draw(ox, oy, image);
-      EXPECT_TRUE(PixelsMatch(s,
+      EXPECT_TRUE(SamePicture(s,
                               [&](int x, int y) {
                                 const std::int64_t ix = std::int64_t{x} - ox;
                                 const std::int64_t iy = std::int64_t{y} - oy;
@@ -171,21 +158,22 @@ TEST(Draw, PlacesTheWholeImageAtAnyOffsetClippedAtEveryEdge) {
 TEST(Draw, AnImageLargerThanTheTargetCoversItAll) {
   Surface s = PatternSurface();
   s.Draw(-3, -1, MakeImage(24, 20));
-  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) { return ImageColor(x + 3, y + 1); }));
+  EXPECT_TRUE(SamePicture(s, [](int x, int y) { return ImageColor(x + 3, y + 1); }));
 }
 
 TEST(Draw, NegativeOffsetCutsASpriteOutOfTheSheet) {
   const Surface sheet = MakeTestSheet();
-  Surface panel(195, 115);
-  panel.Draw(-605, -150, sheet);
-  EXPECT_TRUE(PixelsMatch(panel, [](int x, int y) { return SheetColor(605 + x, 150 + y); }));
+  const SheetRegion r = kClockPanelRegion;
+  Surface panel(r.Width, r.Height);
+  panel.Draw(-r.X, -r.Y, sheet);
+  EXPECT_TRUE(SamePicture(panel, [&](int x, int y) { return SheetColorIn(r, x, y); }));
 }
 
 TEST(Draw, WhereTheSheetDoesNotReachTheSpriteStaysWhite) {
   const Surface sheet = MakeTestSheet();  // 800x417
   Surface sprite(20, 30);
   sprite.Draw(-790, -400, sheet);
-  EXPECT_TRUE(PixelsMatch(sprite, [](int x, int y) {
+  EXPECT_TRUE(SamePicture(sprite, [](int x, int y) {
     return 790 + x < 800 && 400 + y < 417 ? SheetColor(790 + x, 400 + y) : clWhite;
   }));
 }
@@ -197,7 +185,7 @@ TEST(Draw, InvertTwiceRestoresTheTarget) {
   s.Draw(5, 6, cursor);
   EXPECT_NE(s.GetPixel(5, 6), Pattern(5, 6));
   s.Draw(5, 6, cursor);
-  EXPECT_TRUE(PixelsMatch(s, Pattern));
+  EXPECT_TRUE(SamePicture(s, Pattern));
 }
 
 TEST(Draw, AndWithWhiteKeepsTheTargetAndWithBlackMakesItBlack) {
@@ -205,12 +193,12 @@ TEST(Draw, AndWithWhiteKeepsTheTargetAndWithBlackMakesItBlack) {
   s.CopyMode = SRCAND;
   Surface white(16, 16);
   s.Draw(0, 0, white);
-  EXPECT_TRUE(PixelsMatch(s, Pattern));
+  EXPECT_TRUE(SamePicture(s, Pattern));
 
   Surface black(4, 3);
   black.Fill(clBlack);
   s.Draw(6, 9, black);
-  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) {
+  EXPECT_TRUE(SamePicture(s, [](int x, int y) {
     return x >= 6 && x < 10 && y >= 9 && y < 12 ? clBlack : Pattern(x, y);
   }));
 }
@@ -220,7 +208,7 @@ TEST(Draw, NothingHappensWhenTheImageOrTheTargetDoesNotExist) {
   const auto before = s.ChangeCount();
   s.Draw(0, 0, Surface());
   s.Draw(0, 0, Surface(0, 7));
-  EXPECT_TRUE(PixelsMatch(s, Pattern));
+  EXPECT_TRUE(SamePicture(s, Pattern));
   EXPECT_EQ(s.ChangeCount(), before);
 
   Surface missing;
@@ -233,7 +221,7 @@ TEST(Draw, OntoItselfReadsTheImageAsItWasBefore) {
   for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, 3}, {-3, -2}}) {
     Surface s = PatternSurface();
     s.Draw(dx, dy, s);
-    EXPECT_TRUE(PixelsMatch(s,
+    EXPECT_TRUE(SamePicture(s,
                             [&](int x, int y) {
                               const int sx = x - dx;
                               const int sy = y - dy;
@@ -289,7 +277,7 @@ TEST(Rectangle, FillsTheRingAndInsideWithRightAndBottomEdgesExcluded) {
     s.Brush.Color = kLightGreen;
     s.PenPos = {7, 8};
     s.Rectangle(c.x1, c.y1, c.x2, c.y2);
-    EXPECT_TRUE(PixelsMatch(
+    EXPECT_TRUE(SamePicture(
         s,
         [&](int x, int y) { return RectangleModel(x, y, c.x1, c.y1, c.x2, c.y2, Pattern(x, y)); }))
         << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2;
@@ -342,7 +330,7 @@ TEST(LineTo, StraightAndDiagonalLinesIncludeTheStartAndExcludeTheEnd) {
     const auto before = s.ChangeCount();
     s.LineTo(c.x1, c.y1);
     const auto line = StraightLine(c.x0, c.y0, c.x1, c.y1);
-    EXPECT_TRUE(PixelsMatch(s,
+    EXPECT_TRUE(SamePicture(s,
                             [&](int x, int y) {
                               return line.count({x, y}) ? kBlue : Pattern(x, y);
                             }))
@@ -365,7 +353,7 @@ TEST(LineTo, ConsecutiveLinesJoinWithoutGapsOrOverlaps) {
                            StraightLine(8, 8, 11, 5), StraightLine(11, 5, 11, 2)}) {
     want.insert(part.begin(), part.end());
   }
-  EXPECT_TRUE(PixelsMatch(s, [&](int x, int y) { return want.count({x, y}) ? clBlack : clWhite; }));
+  EXPECT_TRUE(SamePicture(s, [&](int x, int y) { return want.count({x, y}) ? clBlack : clWhite; }));
   EXPECT_EQ(s.GetPixel(11, 2), clWhite);  // the last end is left for the next stroke
   EXPECT_EQ(s.PenPos, (TPoint{11, 2}));
 }
@@ -408,7 +396,7 @@ TEST(LineTo, ExtremeEndPointsFinishQuicklyAndDrawOnlyTheVisiblePart) {
   Surface s(16, 16);
   s.MoveTo(INT_MIN, INT_MIN);
   s.LineTo(INT_MAX, INT_MAX);  // exactly 45 degrees through the surface's diagonal
-  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) { return x == y ? clBlack : clWhite; }));
+  EXPECT_TRUE(SamePicture(s, [](int x, int y) { return x == y ? clBlack : clWhite; }));
 
   Surface t(16, 16);
   t.MoveTo(-1000000000, 0);
@@ -464,7 +452,7 @@ TEST(FloodFill, ADiagonalWallKeepsTheFillOnItsSide) {
     Surface s = octagon;
     s.Brush.Color = kLightGreen;
     s.FloodFill(c.x, c.y, clBlack);
-    EXPECT_TRUE(PixelsMatch(s,
+    EXPECT_TRUE(SamePicture(s,
                             [&](int x, int y) {
                               if (OnOctagon(octagon, x, y)) return clBlack;
                               return InsideOctagon(x, y) == c.fillsInside ? kLightGreen : clWhite;
@@ -488,7 +476,7 @@ TEST(FloodFill, TerminatesAndFillsAllWhateverTheBrushEquals) {
     const Surface before = s;
     s.Brush.Color = c.brush;
     s.FloodFill(0, 0, clBlack);
-    EXPECT_TRUE(PixelsMatch(s,
+    EXPECT_TRUE(SamePicture(s,
                             [&](int x, int y) {
                               if (OnOctagon(before, x, y)) return clBlack;
                               return InsideOctagon(x, y) ? clWhite : c.brush;
@@ -504,7 +492,7 @@ TEST(FloodFill, PassesThroughPixelsAlreadyInTheBrushColour) {
   s.SetPixel(8, 5, kRed);
   s.Brush.Color = kRed;
   s.FloodFill(2, 2, clBlack);
-  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) { return x == 8 && y != 5 ? clBlack : kRed; }));
+  EXPECT_TRUE(SamePicture(s, [](int x, int y) { return x == 8 && y != 5 ? clBlack : kRed; }));
 }
 
 TEST(FloodFill, TurnsBackUpTheOtherArmOfAU) {
@@ -523,7 +511,7 @@ TEST(FloodFill, TurnsBackUpTheOtherArmOfAU) {
     }
     s.Brush.Color = kRed;
     s.FloodFill(sx, sy, clBlack);
-    EXPECT_TRUE(PixelsMatch(s,
+    EXPECT_TRUE(SamePicture(s,
                             [&](int x, int y) {
                               if (wall(x, y)) return clBlack;
                               const bool channel = x > 2 && x < 13 && y < 13;
@@ -542,7 +530,7 @@ TEST(FloodFill, StartingOnTheBorderOrOutsideFillsNothing) {
     s.Brush.Color = kRed;
     const auto count = s.ChangeCount();
     s.FloodFill(x, y, clBlack);
-    EXPECT_EQ(s.Pixels(), before.Pixels()) << x << "," << y;
+    EXPECT_TRUE(SamePicture(s, before)) << x << "," << y;
     EXPECT_EQ(s.ChangeCount(), count) << x << "," << y;
   }
   Surface missing;
@@ -552,45 +540,46 @@ TEST(FloodFill, StartingOnTheBorderOrOutsideFillsNothing) {
 
 TEST(FloodFill, MatchesABreadthFirstModelOnRandomMazes) {
   // Random walls of the border colour, stray pixels of the brush colour and of others.
-  const unsigned seed = std::random_device{}();
-  std::mt19937 random(seed);
-  SCOPED_TRACE("seed " + std::to_string(seed));
-  for (int round = 0; round < 20; ++round) {
-    const int w = 1 + static_cast<int>(random() % 120);
-    const int h = 1 + static_cast<int>(random() % 120);
-    const int wallPercent = static_cast<int>(random() % 60);
-    std::vector<TColor> pixels(static_cast<std::size_t>(w * h));
-    for (TColor& p : pixels) {
-      const int r = static_cast<int>(random() % 100);
-      p = r < wallPercent ? clBlack : r % 7 == 0 ? kRed : r % 5 == 0 ? kGreen : clWhite;
-    }
-    Surface s(w, h, pixels);
-    const int sx = static_cast<int>(random() % static_cast<unsigned>(w));
-    const int sy = static_cast<int>(random() % static_cast<unsigned>(h));
+  for (const std::uint32_t seed : TestSeeds()) {
+    SCOPED_TRACE(SeedNote(seed));
+    std::mt19937 random(seed);
+    for (int round = 0; round < 20; ++round) {
+      const int w = 1 + static_cast<int>(random() % 120);
+      const int h = 1 + static_cast<int>(random() % 120);
+      const int wallPercent = static_cast<int>(random() % 60);
+      std::vector<TColor> pixels(static_cast<std::size_t>(w * h));
+      for (TColor& p : pixels) {
+        const int r = static_cast<int>(random() % 100);
+        p = r < wallPercent ? clBlack : r % 7 == 0 ? kRed : r % 5 == 0 ? kGreen : clWhite;
+      }
+      Surface s(w, h, pixels);
+      const int sx = static_cast<int>(random() % static_cast<unsigned>(w));
+      const int sy = static_cast<int>(random() % static_cast<unsigned>(h));
 
-    // The model: a plain breadth-first search over 4-neighbours.
-    std::vector<TColor> want = s.Pixels();
-    if (want[static_cast<std::size_t>(sy * w + sx)] != clBlack) {
-      std::vector<bool> seen(want.size(), false);
-      std::deque<std::pair<int, int>> queue{{sx, sy}};
-      seen[static_cast<std::size_t>(sy * w + sx)] = true;
-      while (!queue.empty()) {
-        auto [x, y] = queue.front();
-        queue.pop_front();
-        want[static_cast<std::size_t>(y * w + x)] = kRed;
-        for (auto [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
-          if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
-          const std::size_t i = static_cast<std::size_t>(ny * w + nx);
-          if (seen[i] || s.Pixels()[i] == clBlack) continue;
-          seen[i] = true;
-          queue.emplace_back(nx, ny);
+      // The model: a plain breadth-first search over 4-neighbours.
+      std::vector<TColor> want = s.Pixels();
+      if (want[static_cast<std::size_t>(sy * w + sx)] != clBlack) {
+        std::vector<bool> seen(want.size(), false);
+        std::deque<std::pair<int, int>> queue{{sx, sy}};
+        seen[static_cast<std::size_t>(sy * w + sx)] = true;
+        while (!queue.empty()) {
+          auto [x, y] = queue.front();
+          queue.pop_front();
+          want[static_cast<std::size_t>(y * w + x)] = kRed;
+          for (auto [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+            if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+            const std::size_t i = static_cast<std::size_t>(ny * w + nx);
+            if (seen[i] || s.Pixels()[i] == clBlack) continue;
+            seen[i] = true;
+            queue.emplace_back(nx, ny);
+          }
         }
       }
+      s.Brush.Color = kRed;
+      s.FloodFill(sx, sy, clBlack);
+      ASSERT_TRUE(SamePicture(s, Picture(w, h, want)))
+          << "round " << round << ": " << w << "x" << h << " from " << sx << "," << sy;
     }
-    s.Brush.Color = kRed;
-    s.FloodFill(sx, sy, clBlack);
-    ASSERT_EQ(s.Pixels(), want) << "round " << round << ": " << w << "x" << h << " from " << sx
-                                << "," << sy;
   }
 }
 
@@ -605,7 +594,7 @@ TEST(FloodFill, FillsAWholeBoardLayerWithoutADeepStack) {
   }
   s.Brush.Color = kLightGreen;
   s.FloodFill(0, 0, clBlack);
-  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) {
+  EXPECT_TRUE(SamePicture(s, [](int x, int y) {
     const bool wall = y % 2 == 1 && !((y / 2) % 2 == 0 ? x == 399 : x == 0);
     return wall ? clBlack : kLightGreen;
   }));
@@ -655,7 +644,7 @@ TEST(TextOut, FillsTheCellsWithTheBrushDrawsTheGlyphsAndAdvancesThePen) {
     s.Font.Color = kBlue;
     s.Brush.Color = kLightGreen;
     s.TextOut(c.x, c.y, c.text);
-    EXPECT_TRUE(PixelsMatch(s,
+    EXPECT_TRUE(SamePicture(s,
                             [&](int x, int y) {
                               return FakeTextModel(x, y, c.x, c.y, c.glyphs, kLightGreen, kBlue,
                                                    Pattern(x, y));
@@ -676,7 +665,7 @@ TEST(TextOut, AShorterTextLeavesTheTailOfTheLongerOneVisible) {
   s.Font.Color = kRed;
   s.Brush.Color = clBlack;
   s.TextOut(1, 2, "a");
-  EXPECT_TRUE(PixelsMatch(s, [](int x, int y) {
+  EXPECT_TRUE(SamePicture(s, [](int x, int y) {
     if (x < 5) return FakeTextModel(x, y, 1, 2, 1, clBlack, kRed, clWhite);
     return FakeTextModel(x, y, 1, 2, 3, kLightGreen, kBlue, clWhite);
   }));
@@ -687,7 +676,7 @@ TEST(TextOut, WithoutAFaceOnlyMovesThePen) {
   Surface s = PatternSurface();
   const auto before = s.ChangeCount();
   s.TextOut(4, 9, "Ready");
-  EXPECT_TRUE(PixelsMatch(s, Pattern));
+  EXPECT_TRUE(SamePicture(s, Pattern));
   EXPECT_EQ(s.PenPos, (TPoint{4, 9}));
   EXPECT_EQ(s.ChangeCount(), before);
 }

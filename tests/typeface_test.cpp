@@ -16,8 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "gfx/surface.h"
 #include "app/game_typeface.h"
+#include "gfx/surface.h"
+#include "tests/kit/seed.h"
 
 namespace enclova::testing {
 namespace {
@@ -405,17 +406,18 @@ TEST_F(TypefaceTest, DecodingCoversExactlyTheView) {
 }
 
 TEST_F(TypefaceTest, RandomBytesAlwaysGiveAWholeCell) {
-  const unsigned seed = std::random_device{}();
-  std::printf("seed %u\n", seed);
-  std::mt19937 random(seed);
-  for (int n = 0; n < 500; ++n) {
-    std::string bytes(random() % 12, '\0');
-    for (char& b : bytes) b = static_cast<char>(random() % 256);
-    const int height = n % 2 ? 16 : 48;
-    const GlyphRun run = Game(bytes, height);
-    ASSERT_EQ(run.Height, height) << "seed " << seed;
-    ASSERT_EQ(run.Coverage.size(), static_cast<std::size_t>(run.Width * height)) << "seed " << seed;
-    ASSERT_EQ(bytes.empty(), run.Width == 0) << "seed " << seed;
+  for (const std::uint32_t seed : TestSeeds()) {
+    SCOPED_TRACE(SeedNote(seed));
+    std::mt19937 random(seed);
+    for (int n = 0; n < 500; ++n) {
+      std::string bytes(random() % 12, '\0');
+      for (char& b : bytes) b = static_cast<char>(random() % 256);
+      const int height = n % 2 ? 16 : 48;
+      const GlyphRun run = Game(bytes, height);
+      ASSERT_EQ(run.Height, height);
+      ASSERT_EQ(run.Coverage.size(), static_cast<std::size_t>(run.Width * height));
+      ASSERT_EQ(bytes.empty(), run.Width == 0);
+    }
   }
 }
 

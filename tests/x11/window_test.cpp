@@ -39,7 +39,7 @@ TEST_F(WindowTest, OpensCentredFixedSizeWindowWithCaption) {
 TEST_F(WindowTest, FirstTickShowsTitleImage) {
   Launch({});
   Headless->Tick();
-  ASSERT_TRUE(SamePixels(Headless->Form.Canvas, Headless->Form.TitleImage));
+  ASSERT_TRUE(SamePicture(Headless->Form.Canvas, Headless->Form.TitleImage));
   EXPECT_TRUE(ShowsHeadless()) << Game->Stderr();
 }
 
@@ -97,7 +97,7 @@ TEST_F(WindowTest, XShowsRankingAndAnyKeyReturnsToTitle) {
     X.Tap(XK_x);
     Headless->Key(VK_X);
     ASSERT_EQ(Headless->Form.GameMode, ModeRanking);
-    ASSERT_FALSE(SamePixels(Headless->Form.Canvas, title)) << "the ranking looks like the title";
+    ASSERT_FALSE(SamePicture(Headless->Form.Canvas, title)) << "the ranking looks like the title";
     ASSERT_TRUE(ShowsHeadless());
     X.Tap(key);
     Headless->Key(code);

@@ -25,7 +25,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "gfx/bmp.h"
 #include "platform/shared_clock.h"
 
 extern char** environ;
@@ -442,29 +441,6 @@ std::string GameProcess::Stderr() const {
   return ReadWholeFile(workDir_ + "/stderr.txt");
 }
 
-::testing::AssertionResult SamePixels(const Surface& actual, const Surface& expected) {
-  if (!actual.Exists()) return ::testing::AssertionFailure() << "no picture to compare";
-  if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
-    return ::testing::AssertionFailure()
-           << "size " << actual.Width() << "x" << actual.Height() << ", expected "
-           << expected.Width() << "x" << expected.Height();
-  }
-  int differing = 0;
-  std::ostringstream first;
-  for (int y = 0; y < actual.Height(); ++y) {
-    for (int x = 0; x < actual.Width(); ++x) {
-      const TColor a = actual.GetPixel(x, y), e = expected.GetPixel(x, y);
-      if (a == e) continue;
-      if (++differing <= 5) {
-        first << std::hex << " (" << std::dec << x << "," << y << ")=0x" << std::hex << a
-              << " not 0x" << e << std::dec;
-      }
-    }
-  }
-  if (differing == 0) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << differing << " pixels differ, first:" << first.str();
-}
-
 SteppedClock::SteppedClock(const std::string& path, std::uint32_t start) : path_(path) {
   const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0 || ftruncate(fd, sizeof(SharedClockWords)) != 0) {
@@ -513,13 +489,7 @@ void RealAndHeadless::Launch(testing::GameHarness::Options options,
                              const std::vector<std::string>& args, bool steppedClock) {
   options.RealFont = true;
   Dir = std::make_unique<testing::TempDir>();
-  if (options.WriteRecordFile) testing::WriteFileBytes(Dir->File("fdata.dat"), options.RecordFile);
-  if (options.WriteSheet) {
-    testing::WriteFileBytes(Dir->File("fgra.bmp"),
-                            options.RealSheet
-                                ? testing::ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fgra.bmp")
-                                : EncodeBmp24(testing::MakeTestSheet()));
-  }
+  testing::WriteGameFiles(*Dir, options);
   Headless = std::make_unique<testing::GameHarness>(options);
   std::vector<std::string> environment;
   if (steppedClock) {
@@ -557,7 +527,7 @@ void WritePpm(const std::string& path, const Surface& surface) {
   }
   ::testing::AssertionResult last = ::testing::AssertionFailure();
   Surface seen;
-  WaitFor([&] { return static_cast<bool>(last = SamePixels(seen = X.Capture(Main), expected)); },
+  WaitFor([&] { return static_cast<bool>(last = SamePicture(seen = X.Capture(Main), expected)); },
           timeout);
   // ENCLOVA_X11_DUMP=dir keeps both pictures of every mismatch.
   if (const char* dir = std::getenv("ENCLOVA_X11_DUMP"); !last && dir != nullptr) {
@@ -568,20 +538,6 @@ void WritePpm(const std::string& path, const Surface& surface) {
     last << " (pictures in " << stem << "-*.ppm)";
   }
   return last;
-}
-
-::testing::AssertionResult SamePixelsOutside(const Surface& actual, const Surface& expected,
-                                             int left, int top, int width, int height) {
-  Surface masked = actual;
-  if (masked.Exists() && masked.Width() == expected.Width() &&
-      masked.Height() == expected.Height()) {
-    for (int y = std::max(top, 0); y < std::min(top + height, masked.Height()); ++y) {
-      for (int x = std::max(left, 0); x < std::min(left + width, masked.Width()); ++x) {
-        masked.SetPixel(x, y, expected.GetPixel(x, y));
-      }
-    }
-  }
-  return SamePixels(masked, expected);
 }
 
 void ExpectErrorBoxPicture(const Surface& box) {

@@ -20,13 +20,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl_window.h"
 #include "gfx/surface.h"
-#include "tests/fakes.h"
+#include "platform/sdl_window.h"
+#include "tests/kit/game.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::x11 {
 
 using namespace std::chrono_literals;
+using testing::SamePicture;
 
 // Long enough for a sanitizer build on a loaded machine; a passing test never waits this long.
 constexpr std::chrono::milliseconds kPatience = 15s;
@@ -150,12 +152,6 @@ class GameProcess {
 
 // Where the game's binary is: ENCLOVA_BINARY from the environment, else the one CMake built.
 std::string GameBinary();
-
-// Equal sizes and every pixel equal; otherwise says how many differ and where the first do.
-::testing::AssertionResult SamePixels(const Surface& actual, const Surface& expected);
-// The same, but for the pixels of the given rectangle, which are not compared.
-::testing::AssertionResult SamePixelsOutside(const Surface& actual, const Surface& expected,
-                                             int left, int top, int width, int height);
 
 // What the error box shows at its fixed places, given its captured pixels: the stop icon, the
 // two faces, the button's edge, and ink where the message is.

@@ -1,5 +1,5 @@
-// Helpers for tests of the traced path: key scripts, and checks of the lattice and the drawn
-// path against the history of steps.
+// Helpers for tests of the traced path: key scripts, a path drawn with the strokes directly,
+// and checks of the lattice and the drawn path against the history of steps.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "tests/fakes.h"
+#include "puzzle/board_geometry.h"
+#include "puzzle/steps.h"
+#include "puzzle/strokes.h"
+#include "tests/kit/game.h"
 
 namespace enclova::testing {
 
@@ -68,11 +71,37 @@ inline void StartPathAt(GameHarness& game, int level, int x, int y) {
   ASSERT_EQ(game.Form.DrawingStarted, 1);
 }
 
-inline int DirX(std::int32_t d) {
-  return d == CmdRight ? 1 : d == CmdLeft ? -1 : 0;
+// Draws a path from vertex (x, y) with the strokes in the order the extension calls them
+// (window pen black before each stroke); with `close` the closing step repeats the first one.
+// Moves no cursor sprite.
+inline void DrawPath(TForm1& form, int x, int y, const std::vector<std::int32_t>& steps,
+                     bool close) {
+  form.CursorX = x;
+  form.CursorY = y;
+  std::vector<std::int32_t> all = steps;
+  if (close) all.push_back(steps.front());
+  for (std::size_t k = 0; k < all.size(); ++k) {
+    form.CursorX += StepDX(all[k]);
+    form.CursorY += StepDY(all[k]);
+    form.Canvas.Pen.Color = clBlack;
+    const int tx = form.VertexPixelX(form.CursorX), ty = form.VertexPixelY(form.CursorY);
+    form.DrawPen(k == 0 ? FirstSegmentStroke(tx, ty, all[k])
+                        : StepStroke(tx, ty, all[k - 1], all[k]));
+  }
 }
-inline int DirY(std::int32_t d) {
-  return d == CmdDown ? 1 : d == CmdUp ? -1 : 0;
+
+inline std::string DirName(std::int32_t d) {
+  switch (d) {
+    case CmdDown:
+      return "down";
+    case CmdUp:
+      return "up";
+    case CmdLeft:
+      return "left";
+    case CmdRight:
+      return "right";
+  }
+  return std::to_string(d);
 }
 
 using Vertex = std::pair<int, int>;
@@ -87,8 +116,8 @@ inline std::vector<Vertex> PathVertices(const TForm1& form) {
   for (int k = steps; k >= 0; --k) {
     v[static_cast<std::size_t>(k)] = {x, y};
     if (k >= 1) {
-      x -= DirX(form.MoveHistory[k]);
-      y -= DirY(form.MoveHistory[k]);
+      x -= StepDX(form.MoveHistory[k]);
+      y -= StepDY(form.MoveHistory[k]);
     }
   }
   return v;
@@ -106,7 +135,7 @@ inline std::string LatticeMismatch(const TForm1& form) {
     for (int k = 1; k < form.StepCount; ++k) {
       const std::int32_t d = form.MoveHistory[k];
       const Vertex from = v[static_cast<std::size_t>(k - 1)];
-      const Vertex edge{2 * from.first + DirX(d), 2 * from.second + DirY(d)};
+      const Vertex edge{2 * from.first + StepDX(d), 2 * from.second + StepDY(d)};
       if (expected.count(edge) != 0) out << "step " << k << " reuses an edge; ";
       expected[edge] = 1;
     }
@@ -140,20 +169,13 @@ inline std::vector<Vertex> StraightPassages(const TForm1& form) {
   return straight;
 }
 
-inline int PixelX(const TForm1& form, int x) {
-  return 16 * (10 - form.Level) + 16 * x;
-}
-inline int PixelY(const TForm1& form, int y) {
-  return 16 * (10 - form.Level) + 16 * y;
-}
-
 // The cell centres of a `level` board that lie inside a judged PathLayer (white there).
 inline std::vector<Vertex> WhiteCellCentres(const TForm1& form) {
   std::vector<Vertex> cells;
   const int n = 2 * form.Level + 3;
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= n; ++j) {
-      if (form.PathLayer.GetPixel(PixelX(form, i) + 8, PixelY(form, j) + 8) == clWhite) {
+      if (form.PathLayer.GetPixel(form.VertexPixelX(i) + 8, form.VertexPixelY(j) + 8) == clWhite) {
         cells.push_back({i, j});
       }
     }

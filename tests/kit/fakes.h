@@ -1,17 +1,17 @@
-// Fakes for the game's seams, and a harness that runs the whole game headless.
+// Fakes for the game's seams, and the files a test works with.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-#include "app/application.h"
-#include "app/form.h"
-#include "platform/posix_platform.h"
+#include "base/seams.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
+#include "platform/posix_platform.h"
 
 namespace enclova::testing {
 
@@ -42,11 +42,11 @@ class FaultyFileSystem : public PosixFileSystem {
   int Unlink(const std::string& path) override;
 
   std::string Cwd;
-  int Operations = 0;        // operations seen so far
-  int FailAt = -1;           // this operation fails with -FailErrno ...
-  int FailErrno = 5;         // EIO, which the player sees as "I/O エラー (5)"
-  int CrashAt = -1;          // ... or throws SimulatedCrash instead of running
-  long ShortWriteBytes = -1; // when >= 0, every Write writes at most this many bytes
+  int Operations = 0;            // operations seen so far
+  int FailAt = -1;               // this operation fails with -FailErrno ...
+  int FailErrno = 5;             // EIO, which the player sees as "I/O エラー (5)"
+  int CrashAt = -1;              // ... or throws SimulatedCrash instead of running
+  long ShortWriteBytes = -1;     // when >= 0, every Write writes at most this many bytes
   std::vector<std::string> Log;  // "open", "read", ... in order
 
  private:
@@ -70,6 +70,18 @@ class FakeTypeface : public Typeface {
   GlyphRun Render(std::string_view utf8, int height) const override;
 };
 
+// FakeTypeface's boxes, plus the list of every text and height rendered, in order.
+class RecordingTypeface : public FakeTypeface {
+ public:
+  GlyphRun Render(std::string_view utf8, int height) const override {
+    Texts.emplace_back(utf8);
+    Heights.push_back(height);
+    return FakeTypeface::Render(utf8, height);
+  }
+  mutable std::vector<std::string> Texts;
+  mutable std::vector<int> Heights;
+};
+
 // A directory under /tmp that is removed with everything in it.
 class TempDir {
  public:
@@ -87,48 +99,7 @@ class TempDir {
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
-// An 800x417 sheet in which every pixel has its own colour, neither black nor white:
-// SheetColor(x, y). Tests can then tell exactly which sheet pixel landed where.
-TColor SheetColor(int x, int y);
-Surface MakeTestSheet();
-
-// The first pixel where two 600x400 pictures differ, or "" when they are the same.
-std::string FirstDifference(const std::vector<TColor>& got, const std::vector<TColor>& want);
-
 // The ranking file of twenty empty entries (time 0, level -1).
 std::vector<std::uint8_t> EmptyRecordFile();
-
-// The whole game in a temporary working directory, driven by hand.
-struct GameHarness {
-  struct Options {
-    bool RealSheet = false;  // assets/fgra.bmp instead of MakeTestSheet()
-    bool RealFont = false;   // the game's face instead of FakeTypeface
-    bool WriteRecordFile = true;
-    bool WriteSheet = true;
-    std::vector<std::uint8_t> RecordFile = EmptyRecordFile();
-    std::uint32_t Seed = 12345;
-  };
-  GameHarness() : GameHarness(Options{}) {}
-  explicit GameHarness(const Options& options);
-
-  void Key(std::uint16_t key) { App.KeyDown(key); }
-  void Keys(std::initializer_list<std::uint16_t> keys) {
-    for (auto k : keys) Key(k);
-  }
-  void Tick() { App.Tick(); }
-  // Advances the clock by `ms` in 33 ms ticks, ticking after each.
-  void Run(std::int64_t ms);
-  void Paint() { App.Paint(); }
-  // From the title: Z, then the countdown up to the running clock ("Go!" shown).
-  void StartRound(int level = 1);
-
-  TempDir Dir;
-  FakeClock Clock;
-  FaultyFileSystem Files;
-  FakeHost Host;
-  std::unique_ptr<Typeface> Face;
-  TForm1 Form;
-  Application App;
-};
 
 }  // namespace enclova::testing

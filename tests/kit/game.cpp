@@ -1,0 +1,74 @@
+// The headless game harness.
+#include "tests/kit/game.h"
+
+#include "app/game_typeface.h"
+#include "gfx/bmp.h"
+#include "tests/kit/pictures.h"
+
+namespace enclova::testing {
+
+namespace {
+std::unique_ptr<Typeface> MakeFace(bool real) {
+  if (real) return OpenGameTypeface();
+  return std::make_unique<FakeTypeface>();
+}
+}  // namespace
+
+GameHarness::GameHarness(const Options& options)
+    : Face(MakeFace(options.RealFont)),
+      Form(Clock, Files, Host, Face.get()),
+      App(Form, Host, "enclova") {
+  Files.Cwd = Dir.Path();
+  Clock.Local = options.LocalMilliseconds;
+  Clock.Utc = options.UtcMilliseconds;
+  WriteGameFiles(Dir, options);
+  if (options.Arrange) options.Arrange(Dir, Files);
+  if (options.Seed) Form.FixSeed(*options.Seed);
+  App.Create();
+}
+
+void WriteGameFiles(const TempDir& dir, const GameHarness::Options& options) {
+  if (options.WriteRecordFile) WriteFileBytes(dir.File("fdata.dat"), options.RecordFile);
+  if (options.WriteSheet) {
+    if (options.RealSheet) {
+      WriteFileBytes(dir.File("fgra.bmp"), ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fgra.bmp"));
+    } else {
+      WriteFileBytes(dir.File("fgra.bmp"), EncodeBmp24(MakeTestSheet()));
+    }
+  }
+}
+
+void GameHarness::Run(std::int64_t ms) {
+  for (std::int64_t t = 0; t < ms; t += 33) {
+    Clock.Advance(ms - t < 33 ? ms - t : 33);
+    Tick();
+  }
+}
+
+void GameHarness::StartRound(int level) {
+  while (Form.Level < level) Key(VK_RIGHT);
+  while (Form.Level > level) Key(VK_LEFT);
+  Key(VK_Z);
+  Run(5100);  // past "Go!"
+}
+
+namespace {
+GameHarness::Options WithSeed(std::uint32_t seed) {
+  GameHarness::Options o;
+  o.Seed = seed;
+  return o;
+}
+}  // namespace
+
+BoardGame::BoardGame(int level, std::uint32_t seed) : Game(WithSeed(seed)) {
+  SetUp(level);
+}
+
+void BoardGame::SetUp(int level) {
+  Form.GameMode = ModePlay;
+  Form.PlayPhase = PhaseSetup;
+  Form.Level = level;
+  Form.SetUpBoard();
+}
+
+}  // namespace enclova::testing
