@@ -259,7 +259,13 @@ void Player::Step(bool skipQuiet) {
       hash_ = PictureHash64(form_->Canvas);
       hashedChange_ = form_->Canvas.ChangeCount();
     }
-    if (hash_ != *c.PictureAfter) NoteDifference("the picture differs");
+    if (hash_ != *c.PictureAfter) {
+      // The recording holds a picture every kDigestEvery calls: one of those since the last
+      // checked picture drew differently.
+      const std::size_t from = next_ + 1 > kDigestEvery ? next_ + 2 - kDigestEvery : 1;
+      NoteDifference("the picture is not the recorded one; it went astray in calls " +
+                     std::to_string(from) + " to " + std::to_string(next_ + 1));
+    }
   }
   ++next_;
 }

@@ -50,10 +50,12 @@ class MemoryReplayStore : public replay::ReplayStore {
 
 // GameHarness's game, with the recorder between the game and its clock and files.
 struct RecordedGame {
+  // `store` null: Store. `record` false: the same game with the recorder left unattached.
   explicit RecordedGame(const GameHarness::Options& options = {},
-                        replay::ReplayStore* store = nullptr)
+                        replay::ReplayStore* store = nullptr, std::size_t keep = 50,
+                        bool record = true)
       : Face(options.RealFont ? OpenGameTypeface() : std::make_unique<FakeTypeface>()),
-        Rec(Clock, Files, store != nullptr ? *store : Store, RecorderOptions(Warnings)),
+        Rec(Clock, Files, store != nullptr ? *store : Store, RecorderOptions(Warnings, keep)),
         Form(Rec.GameClock(), Rec.GameFiles(), Host, Face.get()),
         App(Form, Host, "enclova") {
     Files.Cwd = Dir.Path();
@@ -64,14 +66,19 @@ struct RecordedGame {
                                      : EncodeBmp24(MakeTestSheet()));
     Form.FixSeed(options.Seed);
     App.Create();
-    Rec.Attach(Form, App);
+    if (record) Rec.Attach(Form, App);
     App.Paint();  // the window's first showing
     Tick();       // the title's first tick
   }
 
-  static replay::Recorder::Options RecorderOptions(std::vector<std::string>& warnings) {
+  static replay::Recorder::Options RecorderOptions(std::vector<std::string>& warnings,
+                                                  std::size_t keep) {
     replay::Recorder::Options o;
-    o.WallClock = [] { return std::int64_t{1'796'860'800'000}; };  // 2026-12-10, fixed
+    // From 2026-12-10 00:00 UTC, a minute further at each round.
+    o.WallClock = [minute = 0]() mutable {
+      return std::int64_t{1'796'860'800'000} + 60'000 * minute++;
+    };
+    o.Keep = keep;
     o.Warn = [&warnings](const std::string& line) { warnings.push_back(line); };
     return o;
   }

@@ -147,3 +147,285 @@ TEST(ReplayRoundTrip, RankedRoundPlaysBackToTheSamePictureAndRankingBytes) {
 
 }  // namespace
 }  // namespace enclova::testing
+
+namespace enclova::testing {
+namespace {
+
+using replay::ParseReplay;
+
+// The replay of a recorded round, parsed.
+replay::Replay Parsed(const std::string& text) {
+  std::string error;
+  auto r = ParseReplay(text, &error);
+  EXPECT_TRUE(r.has_value()) << error;
+  return r ? *r : replay::Replay{};
+}
+
+TEST(ReplayRoundTrip, ChangedKeyIsReportedAtTheFirstPictureAfterIt) {
+  RecordedGame g(GoodRoundOptions());
+  PlayGoodRound(g);
+  replay::Replay r = Parsed(g.Replay());
+  ASSERT_GT(r.Calls.size(), 150u);
+  // The third step of the traced loop: the third arrow after the Z that starts the path.
+  std::size_t changed = 0, arrows = 0;
+  bool tracing = false;
+  for (std::size_t i = 1; i < r.Calls.size() && changed == 0; ++i) {
+    const HandlerCall& c = r.Calls[i].Call;
+    if (c.Type != HandlerCall::Key) continue;
+    if (c.KeyCode == VK_Z) tracing = true;
+    if (tracing && c.KeyCode >= VK_LEFT && c.KeyCode <= VK_DOWN && ++arrows == 3) changed = i;
+  }
+  ASSERT_NE(changed, 0u);
+  HandlerCall& key = r.Calls[changed].Call;
+  key.KeyCode = key.KeyCode == VK_LEFT ? VK_RIGHT : VK_LEFT;
+
+  Playback p(replay::WriteReplay(r), g.Dir.Path(), g.Face.get());
+  ASSERT_EQ(p.Error, "");
+  EXPECT_FALSE(p.Result.Matches());
+  EXPECT_FALSE(p.Result.PictureMatches);
+  // Call numbers count from 1; the first recorded picture at or after the changed call.
+  const std::size_t number = changed + 1;
+  const std::size_t checkpoint = (number + replay::kDigestEvery - 1) / replay::kDigestEvery *
+                                 replay::kDigestEvery;
+  EXPECT_EQ(p.Result.FirstDifferentCall, checkpoint) << "the key was call " << number;
+  const std::string line = replay::DescribeResult(*p.Replay, p.Result);
+  EXPECT_NE(line.find("MISMATCH"), std::string::npos) << line;
+  EXPECT_NE(line.find("after call " + std::to_string(checkpoint)), std::string::npos) << line;
+}
+
+TEST(ReplayRoundTrip, FailedSaveIsPlayedBackAndTheOldRankingFileStays) {
+  RecordedGame g(GoodRoundOptions());
+  const std::vector<std::uint8_t> before = ReadFileBytes(g.Dir.File("fdata.dat"));
+  g.StartRound(1);
+  const auto loop = FindGoodLoop(g.Form);
+  g.MoveTo(loop->StartX, loop->StartY);
+  g.Key(VK_Z);
+  g.Steps(loop->Steps);
+  g.Key(VK_Z);
+  g.Files.FailAt = g.Files.Operations + 2;  // the save's write
+  g.RunResult();
+  ASSERT_EQ(g.Host.Errors.size(), 1u);
+  ASSERT_EQ(ReadFileBytes(g.Dir.File("fdata.dat")), before);
+
+  Playback p(g.Replay(), g.Dir.Path(), g.Face.get());
+  ASSERT_EQ(p.Error, "");
+  EXPECT_TRUE(p.Result.Matches()) << replay::DescribeResult(*p.Replay, p.Result);
+  ASSERT_NE(p.Play->RankingFile(), nullptr);
+  EXPECT_EQ(*p.Play->RankingFile(), before);
+
+  // Without the recorded failure the save goes through, and the ranking is not the recorded one.
+  replay::Replay r = Parsed(g.Replay());
+  for (auto& c : r.Calls) c.FileResults.clear();
+  Playback saved(replay::WriteReplay(r), g.Dir.Path(), g.Face.get());
+  EXPECT_TRUE(saved.Result.PictureMatches);
+  EXPECT_FALSE(saved.Result.RankingMatches);
+}
+
+TEST(ReplayRoundTrip, RoundEndedByEscapeIsKeptAsQuit) {
+  RecordedGame g;
+  g.StartRound(3);
+  g.Keys("ZRRD");
+  g.Key(VK_ESCAPE);
+  g.Rec.Finish();  // what the program does once its loop has ended
+  ASSERT_EQ(g.Store.Files.size(), 1u);
+  EXPECT_NE(g.Store.Files.begin()->first.find("_L03_quit_"), std::string::npos);
+  Playback p(g.Replay(), g.Dir.Path(), g.Face.get());
+  EXPECT_TRUE(p.Result.Matches()) << replay::DescribeResult(*p.Replay, p.Result);
+  EXPECT_TRUE(p.Play->TerminateRequested());
+}
+
+// ---- Files that are refused ----
+
+// Writes `text` to a file and plays it as the command line does; the exit status.
+int PlayFile(const std::string& dir, const std::string& text) {
+  const std::string path = dir + "/case.replay";
+  WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+  replay::ReplayOptions options;
+  options.File = path;
+  options.Headless = true;
+  FaultyFileSystem files;
+  files.Cwd = dir;
+  FakeTypeface face;
+  return replay::PlayHeadless(options, files, &face);
+}
+
+TEST(ReplayRefusal, MalformedTruncatedReorderedAndOversizedFilesExitWith2) {
+  RecordedGame g;
+  PlayMissedRound(g);
+  const std::string good = g.Replay();
+  ASSERT_EQ(PlayFile(g.Dir.Path(), good), 0);
+
+  auto lines = [&] {
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    while (at < good.size()) {
+      const std::size_t nl = good.find('\n', at);
+      out.push_back(good.substr(at, nl - at));
+      at = nl + 1;
+    }
+    return out;
+  }();
+  auto join = [](const std::vector<std::string>& ls) {
+    std::string text;
+    for (const auto& l : ls) text += l + "\n";
+    return text;
+  };
+  auto swapped = [&](std::size_t a, std::size_t b) {
+    auto ls = lines;
+    std::swap(ls[a], ls[b]);
+    return join(ls);
+  };
+  auto indexOf = [&](const std::string& prefix) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].rfind(prefix, 0) == 0) return i;
+    }
+    return std::size_t{0};
+  };
+  auto replaced = [&](std::size_t i, const std::string& line) {
+    auto ls = lines;
+    ls[i] = line;
+    return join(ls);
+  };
+  std::mt19937 random(20261210);
+  std::string noise(5000, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  std::string oversized = good;
+  oversized.resize(replay::kMaxFileBytes + 1, '\n');
+  const std::size_t firstCall = indexOf("calls") + 1, end = indexOf("end ");
+
+  const struct {
+    const char* name;
+    std::string text;
+  } kCases[] = {
+      {"empty", ""},
+      {"random bytes", noise},
+      {"not a replay", "hello\n"},
+      {"newer version", replaced(0, "enclova-replay 2")},
+      {"version not a number", replaced(0, "enclova-replay one")},
+      {"truncated in half", good.substr(0, good.size() / 2)},
+      {"truncated before its end", good.substr(0, good.find("\nend ") + 1)},
+      {"last line cut", good.substr(0, good.size() - 1)},
+      {"no ranking digest", join({lines.begin(), lines.end() - 1})},
+      {"header lines swapped", swapped(3, 4)},
+      {"picture hash before its call", swapped(indexOf("d 50"), indexOf("d 50") - 1)},
+      {"digests swapped", swapped(end + 1, end + 2)},
+      {"end before the calls", swapped(firstCall, end)},
+      {"oversized", oversized},
+      {"text after the end", good + "k 0 5a\n"},
+      {"level 11", replaced(indexOf("level"), "level 11")},
+      {"paint outside the window", replaced(firstCall + 1, "p 0 10 10 600 400")},
+      {"key code out of range", replaced(firstCall, "k 0 15a")},
+      {"negative delay", replaced(firstCall + 1, "t -33 @1000033")},
+      {"two spaces", replaced(firstCall + 1, "t  33")},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::string error;
+    EXPECT_FALSE(ParseReplay(c.text, &error).has_value());
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    EXPECT_EQ(PlayFile(g.Dir.Path(), c.text), 2);
+  }
+}
+
+// Any byte of a good file changed: refused, or played to its end without harm (sanitizer
+// builds check the harm).
+TEST(ReplayRefusal, FilesWithAByteChangedAreRefusedOrPlayedSafely) {
+  RecordedGame g;
+  PlayMissedRound(g);
+  const std::string good = g.Replay();
+  std::mt19937 random(7);
+  int refused = 0;
+  for (int k = 0; k < 150; ++k) {
+    std::string text = good;
+    text[random() % text.size()] = static_cast<char>(random());
+    std::string error;
+    const auto r = ParseReplay(text, &error);
+    if (!r) {
+      ++refused;
+      continue;
+    }
+    Playback p(text, g.Dir.Path(), g.Face.get());
+    EXPECT_EQ(p.Error, "");
+    EXPECT_TRUE(p.Result.Complete);
+  }
+  EXPECT_GT(refused, 0);
+}
+
+// ---- Pruning ----
+
+TEST(ReplayPruning, RankedRoundsAndTheLastFiftyStay) {
+  std::vector<std::string> names;
+  auto name = [](int n, bool ranked) {
+    char text[80];
+    std::snprintf(text, sizeof text, "20261210-%06d-000_L01_%s.replay", n,
+                  ranked ? "good_0m10s_rank05" : "miss_0m10s_norank");
+    return std::string(text);
+  };
+  // 70 rounds, every tenth ranked, listed out of order, with names that are not ours.
+  for (int n = 69; n >= 0; --n) names.push_back(name(n, n % 10 == 0));
+  names.insert(names.end(), {".", "..", "notes.txt", "20261210-000000-000_L01_x.replay.tmp"});
+  std::vector<std::string> pruned = replay::ReplaysToPrune(names);
+  std::sort(pruned.begin(), pruned.end());
+  std::vector<std::string> want;
+  for (int n = 0; n < 20; ++n) {
+    if (n % 10 != 0) want.push_back(name(n, false));
+  }
+  EXPECT_EQ(pruned, want);
+  EXPECT_TRUE(replay::ReplaysToPrune({name(1, false), name(2, false)}).empty());
+}
+
+TEST(ReplayPruning, TheRecorderPrunesAfterEachRound) {
+  GameHarness::Options options = GoodRoundOptions();
+  RecordedGame g(options, nullptr, 2);
+  PlayGoodRound(g);  // ranked: kept for good
+  g.Key(VK_Z);       // leaves the ranking screen
+  for (int k = 0; k < 4; ++k) PlayMissedRound(g);
+  std::vector<std::string> kept;
+  for (const auto& [path, text] : g.Store.Files) kept.push_back(path.substr(path.rfind('/') + 1));
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_NE(kept[0].find("_good_"), std::string::npos);
+  EXPECT_NE(kept[0].find("_rank01"), std::string::npos);
+  EXPECT_EQ(kept[1].substr(0, 15), "20261210-000300");  // the fourth and fifth rounds
+  EXPECT_EQ(kept[2].substr(0, 15), "20261210-000400");
+}
+
+// ---- A recorder that cannot write ----
+
+TEST(ReplayRecording, UnwritableReplaysNeverDisturbTheRound) {
+  const GameHarness::Options options = GoodRoundOptions();
+  RecordedGame plain(options, nullptr, 50, false);
+  PlayGoodRound(plain);
+  ASSERT_EQ(plain.Form.LastRank, 1);
+
+  // A store that fails every save, and the real store where "replays" is a file, not a folder.
+  MemoryReplayStore full;
+  full.FailSaves = true;
+  replay::PosixReplayStore disk;
+  for (replay::ReplayStore* store : std::initializer_list<replay::ReplayStore*>{&full, &disk}) {
+    SCOPED_TRACE(store == &full ? "full disk" : "replays is a file");
+    RecordedGame g(options, store);
+    WriteFileBytes(g.Dir.File("replays"), {'x'});
+    PlayGoodRound(g);
+    EXPECT_EQ(FirstDifference(g.Form.Canvas.Pixels(), plain.Form.Canvas.Pixels()), "");
+    EXPECT_EQ(ReadFileBytes(g.Dir.File("fdata.dat")), ReadFileBytes(plain.Dir.File("fdata.dat")));
+    EXPECT_TRUE(g.Host.Errors.empty());
+    ASSERT_EQ(g.Warnings.size(), 1u);
+    EXPECT_EQ(g.Warnings[0].rfind("enclova: replay not saved: ", 0), 0u) << g.Warnings[0];
+    EXPECT_EQ(g.Warnings[0].find('\n'), std::string::npos);
+    // The next round is recorded as usual once the folder can be written.
+    if (store == &disk) {
+      std::remove(g.Dir.File("replays").c_str());
+      g.Key(VK_Z);  // leaves the ranking screen
+      PlayMissedRound(g);
+      std::vector<std::string> names = disk.List(g.Dir.File("replays"));
+      std::erase_if(names, [](const std::string& n) { return n.find(".replay") == std::string::npos; });
+      ASSERT_EQ(names.size(), 1u);
+      EXPECT_NE(names[0].find("_miss_"), std::string::npos);
+      EXPECT_EQ(names[0].substr(names[0].size() - 7), ".replay");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace enclova::testing
