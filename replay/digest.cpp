@@ -3,6 +3,11 @@
 
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
+
 namespace enclova::replay {
 
 namespace {
@@ -21,14 +26,7 @@ constexpr std::uint32_t kRound[64] = {
 
 constexpr std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
-}  // namespace
-
-Sha256::Sha256()
-    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab,
-             0x5be0cd19},
-      buffer_{} {}
-
-void Sha256::Block(const std::uint8_t* p) {
+void PortableBlock(std::uint32_t* state, const std::uint8_t* p) {
   std::uint32_t w[64];
   for (int i = 0; i < 16; ++i) {
     w[i] = std::uint32_t{p[4 * i]} << 24 | std::uint32_t{p[4 * i + 1]} << 16 |
@@ -39,8 +37,8 @@ void Sha256::Block(const std::uint8_t* p) {
     const std::uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
     w[i] = w[i - 16] + s0 + w[i - 7] + s1;
   }
-  std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  std::uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
+  std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+  std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
   for (int i = 0; i < 64; ++i) {
     const std::uint32_t t1 =
         h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
@@ -54,9 +52,81 @@ void Sha256::Block(const std::uint8_t* p) {
     b = a;
     a = t1 + t2;
   }
-  state_[0] += a, state_[1] += b, state_[2] += c, state_[3] += d;
-  state_[4] += e, state_[5] += f, state_[6] += g, state_[7] += h;
+  state[0] += a, state[1] += b, state[2] += c, state[3] += d;
+  state[4] += e, state[5] += f, state[6] += g, state[7] += h;
 }
+
+#if defined(__x86_64__)
+// The SHA extensions: two rounds per instruction on the state held as ABEF and CDGH, the
+// message schedule four words at a time.
+__attribute__((target("sha,sse4.1,ssse3"))) void HardwareBlocks(std::uint32_t* state,
+                                                                 const std::uint8_t* data,
+                                                                 std::size_t count) {
+  const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
+  __m128i cdab = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+  __m128i hgfe = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+  __m128i abef = _mm_alignr_epi8(cdab, hgfe, 8);
+  __m128i cdgh = _mm_blend_epi16(hgfe, cdab, 0xF0);
+  for (; count > 0; --count, data += 64) {
+    const __m128i abefBefore = abef, cdghBefore = cdgh;
+    __m128i w[4];
+    for (int g = 0; g < 16; ++g) {
+      __m128i& words = w[g % 4];
+      if (g < 4) {
+        words = _mm_shuffle_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)), byteSwap);
+      } else {
+        // W[t-16] + s0(W[t-15]), + W[t-7], then + s1(W[t-2]).
+        words = _mm_sha256msg2_epu32(
+            _mm_add_epi32(_mm_sha256msg1_epu32(w[g % 4], w[(g + 1) % 4]),
+                          _mm_alignr_epi8(w[(g + 3) % 4], w[(g + 2) % 4], 4)),
+            w[(g + 3) % 4]);
+      }
+      __m128i message = _mm_add_epi32(
+          words, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * g)));
+      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
+      message = _mm_shuffle_epi32(message, 0x0E);
+      abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
+    }
+    abef = _mm_add_epi32(abef, abefBefore);
+    cdgh = _mm_add_epi32(cdgh, cdghBefore);
+  }
+  const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+  const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+#endif
+
+}  // namespace
+
+bool Sha256::HardwareAvailable() {
+#if defined(__x86_64__)
+  static const bool available = [] {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
+    const bool ssse3 = (c & (1u << 9)) != 0, sse41 = (c & (1u << 19)) != 0;
+    if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return false;
+    return ssse3 && sse41 && (b & (1u << 29)) != 0;
+  }();
+  return available;
+#else
+  return false;
+#endif
+}
+
+void Sha256::Blocks(const std::uint8_t* data, std::size_t count) {
+#if defined(__x86_64__)
+  if (hardware_) return HardwareBlocks(state_, data, count);
+#endif
+  for (; count > 0; --count, data += 64) PortableBlock(state_, data);
+}
+
+Sha256::Sha256(bool allowHardware)
+    : hardware_(allowHardware && HardwareAvailable()),
+      state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab,
+             0x5be0cd19},
+      buffer_{} {}
 
 void Sha256::Update(const void* data, std::size_t size) {
   const auto* p = static_cast<const std::uint8_t*>(data);
@@ -66,10 +136,12 @@ void Sha256::Update(const void* data, std::size_t size) {
     std::memcpy(buffer_ + buffered_, p, take);
     buffered_ += take, p += take, size -= take;
     if (buffered_ < 64) return;
-    Block(buffer_);
+    Blocks(buffer_, 1);
     buffered_ = 0;
   }
-  for (; size >= 64; p += 64, size -= 64) Block(p);
+  Blocks(p, size / 64);
+  p += size / 64 * 64;
+  size %= 64;
   std::memcpy(buffer_, p, size);
   buffered_ = size;
 }
@@ -130,19 +202,29 @@ std::string PictureSha256(const Surface& picture) {
 }
 
 std::string PictureHash64(const Surface& picture) {
-  // Two pixels a step through a multiply and a rotation: every bit of every pixel moves the
-  // result, and the size is mixed in so two shapes of the same pixels differ.
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ (std::uint64_t(picture.Width()) << 32 |
-                                             std::uint32_t(picture.Height()));
+  // Four lanes of two pixels a step through a multiply and a rotation, so the multiplies do
+  // not wait on each other; every bit of every pixel moves the result, and the size is mixed
+  // in so two shapes of the same pixels differ.
+  constexpr std::uint64_t kMultiplier = 0xFF51AFD7ED558CCDull;
+  std::uint64_t lane[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                           0x27D4EB2F165667C5ull};
   const auto& pixels = picture.Pixels();
+  const std::size_t n = pixels.size();
   std::size_t i = 0;
-  for (; i + 1 < pixels.size(); i += 2) {
-    const std::uint64_t v = std::uint64_t{pixels[i]} | std::uint64_t{pixels[i + 1]} << 32;
-    h = (h ^ v) * 0xFF51AFD7ED558CCDull;
-    h = (h << 29) | (h >> 35);
+  for (; i + 8 <= n; i += 8) {
+    for (int k = 0; k < 4; ++k) {
+      const std::uint64_t v = std::uint64_t{pixels[i + 2 * static_cast<std::size_t>(k)]} |
+                              std::uint64_t{pixels[i + 2 * static_cast<std::size_t>(k) + 1]} << 32;
+      const std::uint64_t h = (lane[k] ^ v) * kMultiplier;
+      lane[k] = (h << 29) | (h >> 35);
+    }
   }
-  if (i < pixels.size()) h = ((h ^ pixels[i]) * 0xFF51AFD7ED558CCDull);
-  h ^= h >> 33;
+  std::uint64_t h = (std::uint64_t(picture.Width()) << 32) | std::uint32_t(picture.Height());
+  for (; i < n; ++i) h = ((h ^ pixels[i]) * kMultiplier) ^ (h >> 31);
+  for (std::uint64_t l : lane) {
+    h = (h ^ l) * kMultiplier;
+    h ^= h >> 33;
+  }
   h *= 0xC4CEB9FE1A85EC53ull;
   h ^= h >> 33;
   std::uint8_t bytes[8];

@@ -155,7 +155,7 @@ class Player::QuietHost : public Host {
 // ---- The player ----
 
 Player::Player(const Replay& replay, FileSystem& real, const Typeface* face)
-    : replay_(replay),
+    : replay_(&replay),
       files_(real),
       clock_(std::make_unique<ReplayClock>(*this)),
       host_(std::make_unique<QuietHost>()),
@@ -172,9 +172,9 @@ bool Player::Start(std::string* error) {
   if (directory.empty()) directory.push_back('.');
   if (directory.back() != '/') directory.push_back('/');
   recordPath_ = directory + "fdata.dat";
-  files_.Put(recordPath_, replay_.Table);
+  files_.Put(recordPath_, replay_->Table);
 
-  form_->FixSeed(replay_.Seed);
+  form_->FixSeed(replay_->Seed);
   std::string message;
   try {
     form_->FormCreate();
@@ -188,35 +188,51 @@ bool Player::Start(std::string* error) {
     }
     return false;
   }
+  sheetHash_ = PictureHash64(form_->SpriteSheet);
+  started_ = true;
+  PutAtRoundStart();
+  return true;
+}
 
+bool Player::Restart(const Replay& replay) {
+  if (!started_) return false;
+  replay_ = &replay;
+  next_ = 0;
+  result_ = {};
+  host_->terminate = false;
+  PutAtRoundStart();
+  return true;
+}
+
+void Player::PutAtRoundStart() {
   // The round's start: the ranking in the game and on disk, the level, the random source, and
-  // the drawing state each surface carried in from earlier rounds.
-  DecodeRecordFile(replay_.Table.data(), replay_.Table.size(), form_->Ranking);
-  if (replay_.File) {
-    files_.Put(recordPath_, *replay_.File);
+  // the drawing state each surface carried in from earlier rounds. Nothing else a round reads
+  // outlives the round before it: the board set-up starts everything else afresh.
+  DecodeRecordFile(replay_->Table.data(), replay_->Table.size(), form_->Ranking);
+  if (replay_->File) {
+    files_.Put(recordPath_, *replay_->File);
   } else {
     files_.Remove(recordPath_);
   }
-  form_->Level = replay_.Level;
-  form_->LastRank = replay_.LastRank;
-  form_->RandSeed = replay_.Seed;
+  form_->Level = replay_->Level;
+  form_->LastRank = replay_->LastRank;
+  form_->RandSeed = replay_->Seed;
   form_->GameMode = ModeTitle;
   form_->PlayPhase = 1;
   form_->DrawTitle();
   Surface* surfaces[kSurfaceCount] = {&form_->Canvas, &form_->PathLayer, &form_->JudgeLayer,
                                       &form_->SidePanel, &form_->SeparatorStrip};
-  for (int i = 0; i < kSurfaceCount; ++i) replay_.Surfaces[i].ApplyTo(*surfaces[i]);
-
-  if (PictureHash64(form_->SpriteSheet) != replay_.Sheet) {
+  for (int i = 0; i < kSurfaceCount; ++i) replay_->Surfaces[i].ApplyTo(*surfaces[i]);
+  hashedChange_ = ~0ull;
+  if (sheetHash_ != replay_->Sheet) {
     result_.SheetNote = "the sprite sheet here is not the one the round was recorded with";
   }
-  return true;
 }
 
 void Player::NoteDifference(const std::string& what) {
   if (result_.FirstDifferentCall != 0) return;
   result_.FirstDifferentCall = next_ + 1;
-  const RecordedCall& c = replay_.Calls[next_];
+  const RecordedCall& c = replay_->Calls[next_];
   result_.Difference = what + " (line " + std::to_string(c.Line) + ")";
 }
 
@@ -235,7 +251,7 @@ bool Player::TickIsQuiet(const RecordedCall& call) {
 
 void Player::Step(bool skipQuiet) {
   if (Done()) return;
-  const RecordedCall& c = replay_.Calls[next_];
+  const RecordedCall& c = replay_->Calls[next_];
   if (!(skipQuiet && TickIsQuiet(c))) {
     clock_->StartCall(&c.Readings);
     files_.StartCall(&c.FileResults);
@@ -274,10 +290,10 @@ PlaybackResult Player::Result() {
   PlaybackResult r = result_;
   r.CallsPlayed = next_;
   r.Complete = Done();
-  r.PictureMatches = PictureSha256(form_->Canvas) == replay_.PictureSha256;
+  r.PictureMatches = PictureSha256(form_->Canvas) == replay_->PictureSha256;
   const std::vector<std::uint8_t>* file = files_.Get(recordPath_);
   const std::string ranking = file != nullptr ? Sha256Hex(file->data(), file->size()) : Sha256Hex("", 0);
-  r.RankingMatches = ranking == replay_.RankingSha256;
+  r.RankingMatches = ranking == replay_->RankingSha256;
   return r;
 }
 

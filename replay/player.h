@@ -84,9 +84,12 @@ class Player {
   // Starts the game and puts it where the round began: on the title, with the recorded
   // ranking, level and random source. False with a reason when the game cannot start.
   bool Start(std::string* error);
+  // Plays another recorded round on the game already started, as a later round of the same
+  // session: start-up is not repeated. `replay` must outlive the playback; false before Start.
+  bool Restart(const Replay& replay);
 
-  bool Done() const { return next_ >= replay_.Calls.size(); }
-  const RecordedCall& NextCall() const { return replay_.Calls[next_]; }
+  bool Done() const { return next_ >= replay_->Calls.size(); }
+  const RecordedCall& NextCall() const { return replay_->Calls[next_]; }
   std::size_t CallsPlayed() const { return next_; }
   // Plays the next call. A tick that provably does nothing is passed over when `skipQuiet`.
   void Step(bool skipQuiet = false);
@@ -103,9 +106,10 @@ class Player {
   class ReplayClock;
   class QuietHost;
   void NoteDifference(const std::string& what);
+  void PutAtRoundStart();
   bool TickIsQuiet(const RecordedCall& call);
 
-  const Replay& replay_;
+  const Replay* replay_;
   SandboxFileSystem files_;
   std::unique_ptr<ReplayClock> clock_;
   std::unique_ptr<QuietHost> host_;
@@ -116,6 +120,8 @@ class Player {
   PlaybackResult result_;
   std::uint64_t hashedChange_ = ~0ull;
   std::string hash_;
+  std::string sheetHash_;
+  bool started_ = false;
 };
 
 // The whole replay file, read and parsed; nothing with the reason on failure.

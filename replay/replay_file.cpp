@@ -314,11 +314,12 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
 std::string ReplayFileName(const Replay& r) {
   // "2026-12-10T13:26:19.123Z" -> "20261210-132619-123"
   std::string date;
-  for (char c : r.Recorded.substr(0, 19)) {
+  for (std::size_t i = 0; i < r.Recorded.size() && date.size() < 19; ++i) {
+    const char c = r.Recorded[i];
     if (c >= '0' && c <= '9') date.push_back(c);
+    if (date.size() == 8 || date.size() == 15) date.push_back('-');
   }
-  date.insert(8, "-");
-  date += "-" + r.Recorded.substr(20, 3);
+  date.resize(19, '0');
   char rest[64];
   std::snprintf(rest, sizeof rest, "_L%02d_%s_%dm%02ds_", static_cast<int>(r.Level),
                 r.Verdict.c_str(), static_cast<int>(r.TimeScore / 100),
