@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cstdio>
 
 namespace enclova::replay {
@@ -201,7 +202,10 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
   if (!expect("level", 1) || !Number(w[1], r.Level) || r.Level < 1 || r.Level > 10) {
     return missing("level");
   }
-  if (!expect("lastrank", 1) || !Number(w[1], r.LastRank)) return missing("lastrank");
+  if (!expect("lastrank", 1) || !Number(w[1], r.LastRank) || r.LastRank < 1 ||
+      r.LastRank > 21) {
+    return missing("lastrank");
+  }
   if (!expect("table", 1) || !ParseBytes(w[1], r.Table)) return missing("table");
   if (!expect("file", 1)) return missing("file");
   if (w[1] != "none") {
@@ -214,7 +218,8 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
     if (!expect("surface", 8) || w[1] != kSurfaceNames[i] || !Number(w[2], s.Pen, 16) ||
         !Number(w[3], s.Brush, 16) || !Number(w[4], s.FontHeight) ||
         !Number(w[5], s.FontColor, 16) || !Number(w[6], s.CopyMode, 16) ||
-        !Number(w[7], s.PenX) || !Number(w[8], s.PenY) || s.Pen > 0xFFFFFF ||
+        !Number(w[7], s.PenX) || !Number(w[8], s.PenY) || std::abs(s.PenX) > 10000 ||
+        std::abs(s.PenY) > 10000 || std::abs(s.FontHeight) > 1000 || s.Pen > 0xFFFFFF ||
         s.Brush > 0xFFFFFF || s.FontColor > 0xFFFFFF ||
         (s.CopyMode != SRCCOPY && s.CopyMode != SRCAND && s.CopyMode != SRCINVERT)) {
       return missing(std::string("surface ") + kSurfaceNames[i]);

@@ -330,6 +330,9 @@ TEST(ReplayRefusal, MalformedTruncatedReorderedAndOversizedFilesExitWith2) {
       {"oversized", oversized},
       {"text after the end", good + "k 0 5a\n"},
       {"level 11", replaced(indexOf("level"), "level 11")},
+      {"no such rank", replaced(indexOf("lastrank"), "lastrank 22")},
+      {"pen far off the window",
+       replaced(indexOf("surface canvas"), "surface canvas 000000 ffffff -12 000000 cc0020 0 99999")},
       {"paint outside the window", replaced(firstCall + 1, "p 0 10 10 600 400")},
       {"key code out of range", replaced(firstCall, "k 0 15a")},
       {"negative delay", replaced(firstCall + 1, "t -33 @1000033")},
@@ -440,6 +443,46 @@ TEST(ReplayRecording, UnwritableReplaysNeverDisturbTheRound) {
       ASSERT_EQ(names.size(), 1u);
       EXPECT_NE(names[0].find("_miss_"), std::string::npos);
       EXPECT_EQ(names[0].substr(names[0].size() - 7), ".replay");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace enclova::testing
+
+namespace enclova::testing {
+namespace {
+
+TEST(ReplayCommandLine, ReplayOptionsStandAlone) {
+  const struct {
+    std::vector<const char*> args;
+    replay::ReplayRequest want;
+    std::string file, screenshot;
+    bool headless;
+  } kCases[] = {
+      {{"enclova"}, replay::ReplayRequest::None, "", "", false},
+      {{"enclova", "--seed", "5"}, replay::ReplayRequest::None, "", "", false},
+      {{"enclova", "--replay", "a.replay"}, replay::ReplayRequest::Play, "a.replay", "", false},
+      {{"enclova", "--headless", "--replay", "a", "--screenshot", "o.png"},
+       replay::ReplayRequest::Play, "a", "o.png", true},
+      {{"enclova", "--replay"}, replay::ReplayRequest::Error, "", "", false},
+      {{"enclova", "--replay", "a", "--screenshot"}, replay::ReplayRequest::Error, "a", "", false},
+      {{"enclova", "--replay", "a", "--seed", "5"}, replay::ReplayRequest::Error, "a", "", false},
+  };
+  for (const auto& c : kCases) {
+    std::vector<char*> argv;
+    for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
+    replay::ReplayOptions options;
+    std::string error;
+    const auto got = replay::ParseReplayOptions(static_cast<int>(argv.size()), argv.data(), options,
+                                                &error);
+    SCOPED_TRACE(c.args.size() > 1 ? c.args[1] : "(none)");
+    EXPECT_EQ(got, c.want);
+    EXPECT_EQ(error.empty(), c.want != replay::ReplayRequest::Error) << error;
+    if (c.want == replay::ReplayRequest::Play) {
+      EXPECT_EQ(options.File, c.file);
+      EXPECT_EQ(options.Screenshot, c.screenshot);
+      EXPECT_EQ(options.Headless, c.headless);
     }
   }
 }
