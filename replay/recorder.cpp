@@ -105,7 +105,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(FileSystem& files, const 
     const long n = files.Read(fd, chunk, sizeof chunk);
     if (n < 0 || bytes.size() + static_cast<std::size_t>(n) > limit) {
       files.Close(fd);
-      if (n >= 0) bytes.insert(bytes.end(), chunk, chunk + n);  // past the limit: caller sees size
+      if (n >= 0) bytes.insert(bytes.end(), chunk, chunk + n);  // longer than `limit`
       return n < 0 ? std::nullopt : std::optional(std::move(bytes));
     }
     if (n == 0) break;
@@ -159,10 +159,12 @@ void Recorder::StartRound() {
   r.LastRank = f.LastRank;
   const auto table = EncodeRecordFile(f.Ranking);
   r.Table.assign(table.begin(), table.end());
-  auto file = ReadWholeFile(files_, f.RecordFilePath(), kRecordFileSize);
-  if (file && file->size() == kRecordFileSize) r.File = std::move(file);
-  // A file of another size cannot be written in the replay: play it back as the table.
-  else if (file) r.File = r.Table;
+  auto file = ReadWholeFile(files_, f.RecordFilePath(), kMaxRecordFileBytes);
+  if (file && file->size() <= kMaxRecordFileBytes) {
+    r.File = std::move(file);
+  } else if (file) {
+    r.File = r.Table;  // too large to keep: played back as the table the game read
+  }
   for (int i = 0; i < kSurfaceCount; ++i) r.Surfaces[i] = SurfaceState::Of(*SurfaceOf(f, i));
   round_ = std::move(r);
   sawResult_ = false;

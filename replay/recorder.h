@@ -105,7 +105,8 @@ class Recorder : public HandlerObserver {
   std::string lastSaved_;
 };
 
-// The ranking file's bytes as `files` holds them now, or nothing when it cannot be read.
+// The file's bytes, or nothing when it cannot be read. Reading stops once more than `limit`
+// bytes have come: a result longer than `limit` means the file is larger.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(FileSystem& files, const std::string& path,
                                                        std::size_t limit);
 

@@ -51,8 +51,13 @@ bool HexDigest(std::string_view text, std::size_t digits) {
          });
 }
 
-bool ParseBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
-  if (!HexDigest(text, 2 * 160)) return false;
+// Hex bytes: exactly `size` of them, or when `exact` is false any number up to it.
+bool ParseBytes(std::string_view text, std::vector<std::uint8_t>& bytes, std::size_t size,
+                bool exact) {
+  if (text.size() % 2 != 0 || text.size() > 2 * size || (exact && text.size() != 2 * size) ||
+      !HexDigest(text, text.size())) {
+    return false;
+  }
   bytes.clear();
   for (std::size_t i = 0; i < text.size(); i += 2) {
     std::uint8_t b = 0;
@@ -206,11 +211,13 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
       r.LastRank > 21) {
     return missing("lastrank");
   }
-  if (!expect("table", 1) || !ParseBytes(w[1], r.Table)) return missing("table");
+  if (!expect("table", 1) || !ParseBytes(w[1], r.Table, kRecordFileBytes, true)) {
+    return missing("table");
+  }
   if (!expect("file", 1)) return missing("file");
   if (w[1] != "none") {
     std::vector<std::uint8_t> bytes;
-    if (!ParseBytes(w[1], bytes)) return missing("file");
+    if (!ParseBytes(w[1], bytes, kMaxRecordFileBytes, false)) return missing("file");
     r.File = std::move(bytes);
   }
   for (int i = 0; i < kSurfaceCount; ++i) {

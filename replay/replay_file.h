@@ -45,6 +45,9 @@ constexpr int kDigestEvery = 50;  // calls between two intermediate picture hash
 constexpr std::size_t kMaxFileBytes = 32u << 20;
 constexpr std::size_t kMaxCalls = 1'000'000;
 constexpr int kMaxReadingsPerCall = 64;
+constexpr std::size_t kRecordFileBytes = 160;
+// A ranking file of another size is kept as it is, up to this size.
+constexpr std::size_t kMaxRecordFileBytes = 4096;
 
 // The drawing state a surface carries from one round into the next.
 struct SurfaceState {
@@ -78,7 +81,7 @@ struct Replay {
   std::int32_t Level = 1;
   std::int32_t LastRank = 21;
   std::vector<std::uint8_t> Table;                // 160 bytes
-  std::optional<std::vector<std::uint8_t>> File;  // the ranking file, when there was one
+  std::optional<std::vector<std::uint8_t>> File;  // the ranking file (any size), when there was one
   SurfaceState Surfaces[kSurfaceCount];
   std::vector<RecordedCall> Calls;
   std::string Verdict;  // good, miss, quit

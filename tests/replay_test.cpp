@@ -238,6 +238,26 @@ TEST(ReplayRoundTrip, FailedSaveIsPlayedBackAndTheOldRankingFileStays) {
   EXPECT_FALSE(saved.Result.RankingMatches);
 }
 
+// The ranking file as the round found it, whatever became of it after start-up.
+TEST(ReplayRoundTrip, RankingFileOfAnySizeOrNoneIsPlayedBackAsFound) {
+  for (int size : {-1, 0, 100, 160, 3000}) {
+    SCOPED_TRACE("file of " + std::to_string(size) + " bytes");
+    RecordedGame g;
+    if (size < 0) {
+      std::remove(g.Dir.File("fdata.dat").c_str());
+    } else {
+      std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+      for (int i = 0; i < size; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
+      WriteFileBytes(g.Dir.File("fdata.dat"), bytes);
+    }
+    PlayMissedRound(g);
+    Playback p(g.Replay(), g.Dir.Path(), g.Face.get());
+    ASSERT_EQ(p.Error, "");
+    EXPECT_TRUE(p.Result.Matches()) << replay::DescribeResult(*p.Replay, p.Result);
+    EXPECT_EQ(p.Play->RankingFile() != nullptr, size >= 0);
+  }
+}
+
 TEST(ReplayRoundTrip, RoundEndedByEscapeIsKeptAsQuit) {
   RecordedGame g;
   g.StartRound(3);
