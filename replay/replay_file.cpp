@@ -36,6 +36,16 @@ std::vector<std::string_view> Words(std::string_view line) {
   }
 }
 
+// A piece of the file for a message: at most 20 bytes, anything but printable ASCII as '?', so
+// that the message stays one readable line whatever the file holds.
+std::string Shown(std::string_view text) {
+  std::string shown(text.substr(0, 20));
+  for (char& c : shown) {
+    if (c < 0x20 || c > 0x7E) c = '?';
+  }
+  return shown;
+}
+
 template <typename T>
 bool Number(std::string_view text, T& value, int base = 10) {
   if (text.empty() || text.size() > 20) return false;
@@ -176,7 +186,7 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
   if (!first || first->substr(0, 15) != "enclova-replay ") return fail("not an enclova replay");
   int version = 0;
   if (!Number(first->substr(15), version) || version < 1) {
-    return fail("line 1: not a replay version: " + std::string(first->substr(15, 20)));
+    return fail("line 1: not a replay version: " + Shown(first->substr(15)));
   }
   if (version > kFormatVersion) {
     return fail("replay version " + std::to_string(version) +
@@ -263,7 +273,7 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
       c.Call.Type = HandlerCall::Paint;
       arguments = 4;
     } else {
-      return fail(where + "not a call: \"" + std::string(w[0].substr(0, 20)) + "\"");
+      return fail(where + "not a call: \"" + Shown(w[0]) + "\"");
     }
     if (w.size() < 2 + arguments || !Number(w[1], c.DelayMs)) {
       return fail(where + "a call without its time or arguments");
@@ -286,7 +296,7 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
         std::int32_t reading = 0;
         if (!Number(item.substr(1), reading) ||
             c.Readings.size() >= static_cast<std::size_t>(kMaxReadingsPerCall)) {
-          return fail(where + "not a clock reading: " + std::string(item.substr(0, 20)));
+          return fail(where + "not a clock reading: " + Shown(item));
         }
         c.Readings.push_back(reading);
         continue;
@@ -299,7 +309,7 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
           index < 0 || index > 64 ||
           (!c.FileResults.empty() && index <= c.FileResults.rbegin()->first)) {
         return fail(where + "not a clock reading or file result: " +
-                    std::string(item.substr(0, 20)));
+                    Shown(item));
       }
       c.FileResults[index] = result;
     }
