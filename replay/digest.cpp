@@ -129,6 +129,7 @@ Sha256::Sha256(bool allowHardware)
       buffer_{} {}
 
 void Sha256::Update(const void* data, std::size_t size) {
+  if (size == 0) return;  // an empty vector's data() may be null
   const auto* p = static_cast<const std::uint8_t*>(data);
   length_ += size;
   if (buffered_ > 0) {

@@ -69,7 +69,7 @@ long SandboxFileSystem::Write(int fd, const void* buffer, std::size_t size) {
   Handle& h = it->second;
   std::vector<std::uint8_t>& bytes = files_[h.Path];
   if (bytes.size() < h.Position + size) bytes.resize(h.Position + size);
-  std::memcpy(bytes.data() + h.Position, buffer, size);
+  if (size > 0) std::memcpy(bytes.data() + h.Position, buffer, size);
   h.Position += size;
   return static_cast<long>(size);
 }
