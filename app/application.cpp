@@ -29,17 +29,36 @@ void Application::Create() {
   Run([&] { form_.FormCreate(); });
 }
 
+template <typename Handler>
+void Application::Observed(const HandlerCall& call, Handler handler) {
+  if (observer_ == nullptr) return handler();
+  // Kept for the call's end: the observer may be removed under an error box.
+  HandlerObserver* observer = observer_;
+  observer->BeforeCall(call);
+  handler();
+  observer->AfterCall(call);
+}
+
 void Application::KeyDown(std::uint16_t key) {
-  Run([&] { form_.FormKeyDown(key); });
+  HandlerCall call;
+  call.Type = HandlerCall::Key;
+  call.KeyCode = key;
+  Observed(call, [&] { Run([&] { form_.FormKeyDown(key); }); });
 }
 
 void Application::Tick() {
-  Run([&] { form_.Timer1Timer(); });
+  Observed(HandlerCall{}, [&] { Run([&] { form_.Timer1Timer(); }); });
 }
 
 void Application::Paint() {
-  form_.Canvas.Fill(clBtnFace);
-  Run([&] { form_.FormPaint(); });
+  HandlerCall call;
+  call.Type = HandlerCall::Paint;
+  call.Width = form_.Canvas.Width();
+  call.Height = form_.Canvas.Height();
+  Observed(call, [&] {
+    form_.Canvas.Fill(clBtnFace);
+    Run([&] { form_.FormPaint(); });
+  });
 }
 
 }  // namespace enclova

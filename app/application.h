@@ -9,6 +9,24 @@
 
 namespace enclova {
 
+// One handler call as the window system made it: a key-down with its code, a timer tick, or a
+// paint request with the area it covers (the whole client area today).
+struct HandlerCall {
+  enum Kind { Key, Tick, Paint };
+  Kind Type = Tick;
+  std::uint16_t KeyCode = 0;
+  int X = 0, Y = 0, Width = 0, Height = 0;  // a paint's area
+};
+
+// Told of every handler call after start-up, around it: what records a round listens here.
+// Calls may nest (a paint or tick under an error box raised by an earlier call).
+class HandlerObserver {
+ public:
+  virtual ~HandlerObserver() = default;
+  virtual void BeforeCall(const HandlerCall& call) = 0;
+  virtual void AfterCall(const HandlerCall& call) = 0;
+};
+
 class Application {
  public:
   // `title` is the error box's caption (ApplicationTitle of the executable's path).
@@ -20,13 +38,19 @@ class Application {
   // A paint request: the client area is filled with the button-face colour, then FormPaint.
   void Paint();
 
+  // Null for none; not owned.
+  void SetObserver(HandlerObserver* observer) { observer_ = observer; }
+
  private:
   template <typename Handler>
   void Run(Handler handler);
+  template <typename Handler>
+  void Observed(const HandlerCall& call, Handler handler);
 
   TForm1& form_;
   Host& host_;
   std::string title_;
+  HandlerObserver* observer_ = nullptr;
 };
 
 }  // namespace enclova

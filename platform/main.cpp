@@ -18,14 +18,18 @@
 #include "platform/shared_clock.h"
 #include "platform/sdl_window.h"
 #include "app/game_typeface.h"
+#include "replay/command_line.h"
+#include "replay/recorder.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: enclova [--seed N]\n"
+    "       enclova --replay FILE [--headless] [--screenshot OUT.png]\n"
     "Trace a loop along the grid lines so that every stone of the first kind ends inside it\n"
     "and every stone of the second kind outside. The game reads fgra.bmp and fdata.dat from\n"
     "the current directory and rewrites fdata.dat when a round earns a place in the ranking.\n"
+    "Every round is recorded under replays/ there (ranked rounds and the last 50 are kept).\n"
     "\n"
     "Keys:\n"
     "  Left, Right         choose the level on the title screen\n"
@@ -38,6 +42,7 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  --seed N            fix the random source (0 to 4294967295), so the boards repeat\n"
+    "%s"
     "  --help              show this help and exit\n"
     "  --version           show the version and exit\n";
 
@@ -61,16 +66,58 @@ std::string ExecutablePath(const char* argv0) {
   return argv0 != nullptr ? argv0 : "enclova";
 }
 
+// --replay: headless needs no display at all; in the window the round plays at its pace.
+int PlayReplay(const enclova::replay::ReplayOptions& options) {
+  enclova::PosixFileSystem files;
+  std::string error;
+  std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface(&error);
+  if (!face) std::fprintf(stderr, "enclova: text cannot be drawn: %s\n", error.c_str());
+  if (options.Headless) return enclova::replay::PlayHeadless(options, files, face.get());
+
+  const auto replay = enclova::replay::LoadReplay(files, options.File, &error);
+  if (!replay) {
+    std::fprintf(stderr, "enclova: %s: refused: %s\n", options.File.c_str(), error.c_str());
+    return 2;
+  }
+  enclova::replay::Player player(*replay, files, face.get());
+  if (!player.Start(&error)) {
+    std::fprintf(stderr, "enclova: %s: %s\n", options.File.c_str(), error.c_str());
+    return 2;
+  }
+  if (!enclova::SdlWindow::InitVideo(&error)) {
+    std::fprintf(stderr, "enclova: cannot open the display: %s\n", error.c_str());
+    return 1;
+  }
+  enclova::SdlWindow window(face.get());
+  if (!window.RunReplay(player, &error)) {
+    std::fprintf(stderr, "enclova: cannot open the window: %s\n", error.c_str());
+    return 1;
+  }
+  return enclova::replay::FinishPlayback(options, *replay, player);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
 
+  enclova::replay::ReplayOptions replayOptions;
+  std::string replayError;
+  switch (enclova::replay::ParseReplayOptions(argc, argv, replayOptions, &replayError)) {
+    case enclova::replay::ReplayRequest::Play:
+      return PlayReplay(replayOptions);
+    case enclova::replay::ReplayRequest::Error:
+      std::fprintf(stderr, "enclova: %s (try --help)\n", replayError.c_str());
+      return 2;
+    case enclova::replay::ReplayRequest::None:
+      break;
+  }
+
   std::optional<std::uint32_t> seed;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help") {
-      std::fputs(kUsage, stdout);
+      std::printf(kUsage, enclova::replay::kReplayUsage);
       return 0;
     }
     if (arg == "--version") {
@@ -119,8 +166,11 @@ int main(int argc, char** argv) {
   enclova::SdlWindow window(face.get());
   if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);
   if (sharedClock) window.SleepThroughQuietTicks(false);
-  enclova::TForm1 form(*clock, files, window, face.get());
+  enclova::replay::PosixReplayStore replays;
+  enclova::replay::Recorder recorder(*clock, files, replays);
+  enclova::TForm1 form(recorder.GameClock(), recorder.GameFiles(), window, face.get());
   enclova::Application app(form, window, enclova::ApplicationTitle(ExecutablePath(argv[0])));
+  recorder.Attach(form, app);
 
   if (seed) form.FixSeed(*seed);
   // Start-up runs before the window is shown; an error box it raises comes first.
@@ -129,5 +179,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "enclova: cannot open the window: %s\n", error.c_str());
     return 1;
   }
+  recorder.Finish();
   return 0;
 }

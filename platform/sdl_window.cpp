@@ -12,6 +12,7 @@
 #include "app/form.h"
 #include "gfx/surface.h"
 #include "platform/tick_schedule.h"
+#include "replay/player.h"
 
 namespace enclova {
 
@@ -129,19 +130,75 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
   }
 }
 
-bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
-  canvas_ = &form.Canvas;
-  app_ = &app;
-  if (terminate_) return true;  // asked to end while a start-up error box was open
+bool SdlWindow::OpenMainWindow(std::string* error) {
   window_ = SDL_CreateWindow("Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                              kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
   if (window_ == nullptr) {
     if (error != nullptr) *error = SDL_GetError();
     return false;
   }
+  SDL_ShowWindow(window_);
+  return true;
+}
+
+bool SdlWindow::RunReplay(replay::Player& player, std::string* error) {
+  canvas_ = &player.Form().Canvas;
+  if (!OpenMainWindow(error)) return false;
+  // Window events only present: a repaint through the game would be a call the round never had.
+  auto handle = [&](const SDL_Event& event) {
+    if (event.type == SDL_QUIT) terminate_ = true;
+    if (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
+      terminate_ = true;
+    }
+    if (event.type == SDL_WINDOWEVENT && event.window.windowID == SDL_GetWindowID(window_)) {
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_SHOWN:
+          SDL_SetWindowInputFocus(window_);
+          [[fallthrough]];
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESTORED:
+          Present(true);
+          break;
+        case SDL_WINDOWEVENT_CLOSE:
+          terminate_ = true;
+          break;
+        default:
+          break;
+      }
+    }
+  };
+  SteadyClock::time_point due = SteadyClock::now();
+  if (!player.Done()) due += std::chrono::milliseconds(player.NextCall().DelayMs);
+  SDL_Event event;
+  while (!terminate_ && !player.Done()) {
+    const SteadyClock::time_point now = SteadyClock::now();
+    if (now >= due) {
+      player.Step();
+      Present(false);
+      if (!player.Done()) due += std::chrono::milliseconds(player.NextCall().DelayMs);
+      continue;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now);
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) != 0) handle(event);
+  }
+  // The last picture stays a moment, so the end of the round can be seen.
+  const SteadyClock::time_point until = SteadyClock::now() + std::chrono::milliseconds(1500);
+  while (!terminate_ && SteadyClock::now() < until) {
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - SteadyClock::now());
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(std::max<long>(1, wait.count()))) != 0) {
+      handle(event);
+    }
+  }
+  return true;
+}
+
+bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
+  canvas_ = &form.Canvas;
+  app_ = &app;
+  if (terminate_) return true;  // asked to end while a start-up error box was open
   // Showing it queues SDL_WINDOWEVENT_SHOWN, whose handling paints the first frame and gives
   // the window the keyboard.
-  SDL_ShowWindow(window_);
+  if (!OpenMainWindow(error)) return false;
 
   SDL_Event event;
   // The server's first paint request (the window mapped and exposed) comes before the first

@@ -21,6 +21,9 @@ namespace enclova {
 
 class Application;
 class Surface;
+namespace replay {
+class Player;
+}
 class TForm1;
 class Typeface;
 
@@ -92,9 +95,16 @@ class SdlWindow final : public Host {
   // end or the window is closed. False with a reason when the window cannot be opened.
   bool Run(TForm1& form, Application& app, std::string* error);
 
+  // Plays a recorded round at its recorded pace: each call after its recorded delay, the
+  // picture presented after each. Escape or closing the window ends it early; the window's
+  // own repaints show the picture as it stands, without calling the game. False with a reason
+  // when the window cannot be opened.
+  bool RunReplay(replay::Player& player, std::string* error);
+
  private:
   // One event of the main loop; a paint request repaints through `app`.
   void Dispatch(const SDL_Event& event, Application& app);
+  bool OpenMainWindow(std::string* error);
   // Copies the Canvas to the window when it has changed since the last present (or `force`).
   void Present(bool force);
   bool MainWindowShown() const;

@@ -1,0 +1,134 @@
+// Playing a recorded round back: the game rebuilt as it stood at the round's start, then every
+// recorded handler call in order, with the clock giving back the readings each call made and
+// the files failing where they failed. The ranking file lives in memory: playback never
+// writes it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/form.h"
+#include "base/seams.h"
+#include "replay/replay_file.h"
+
+namespace enclova::replay {
+
+// Reads go to the real files, except those written or kept here; every write stays in memory.
+class SandboxFileSystem : public FileSystem {
+ public:
+  explicit SandboxFileSystem(FileSystem& real) : real_(real) {}
+  std::string CurrentDirectory() override { return real_.CurrentDirectory(); }
+  int Open(const std::string& path, int flags, int mode) override;
+  long Read(int fd, void* buffer, std::size_t size) override;
+  long Write(int fd, const void* buffer, std::size_t size) override;
+  int Fsync(int fd) override;
+  int Close(int fd) override;
+  int Rename(const std::string& from, const std::string& to) override;
+  int Unlink(const std::string& path) override;
+
+  void Put(const std::string& path, std::vector<std::uint8_t> bytes) { files_[path] = std::move(bytes); }
+  void Remove(const std::string& path) { files_.erase(path); }
+  const std::vector<std::uint8_t>* Get(const std::string& path) const;
+
+  // The results of the active call's operations, by their index in the call; operations not
+  // named run as usual.
+  void StartCall(const std::map<int, long>* results) {
+    results_ = results;
+    operation_ = 0;
+  }
+
+ private:
+  struct Handle {
+    std::string Path;
+    std::size_t Position = 0;
+    int RealFd = -1;  // a real file opened for reading
+    bool Directory = false;
+  };
+  std::optional<long> Injected();
+
+  FileSystem& real_;
+  std::map<std::string, std::vector<std::uint8_t>> files_;
+  std::map<int, Handle> handles_;
+  int nextFd_ = 1000;
+  const std::map<int, long>* results_ = nullptr;
+  int operation_ = 0;
+};
+
+// What a playback found.
+struct PlaybackResult {
+  std::size_t CallsPlayed = 0;
+  bool Complete = false;  // every call was played
+  bool PictureMatches = false;
+  bool RankingMatches = false;
+  // The first call (1-based) after which the game left the recording: its picture hash
+  // differed, or it read the clock more or fewer times than recorded. 0 when none did.
+  std::size_t FirstDifferentCall = 0;
+  std::string Difference;  // what differed there
+  std::string SheetNote;   // set when the sprite sheet is not the recorded one
+  bool Matches() const { return Complete && PictureMatches && RankingMatches; }
+};
+
+class Player {
+ public:
+  // `real` reads the sprite sheet; `face` may be null (text then draws nothing).
+  Player(const Replay& replay, FileSystem& real, const Typeface* face);
+  ~Player();
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  // Starts the game and puts it where the round began: on the title, with the recorded
+  // ranking, level and random source. False with a reason when the game cannot start.
+  bool Start(std::string* error);
+  // Plays another recorded round on the game already started, as a later round of the same
+  // session: start-up is not repeated. `replay` must outlive the playback; false before Start.
+  bool Restart(const Replay& replay);
+
+  bool Done() const { return next_ >= replay_->Calls.size(); }
+  const RecordedCall& NextCall() const { return replay_->Calls[next_]; }
+  std::size_t CallsPlayed() const { return next_; }
+  // Plays the next call. A tick that provably does nothing is passed over when `skipQuiet`.
+  void Step(bool skipQuiet = false);
+  // Compares the end with the recording (call after the last step).
+  PlaybackResult Result();
+
+  TForm1& Form() { return *form_; }
+  // The ranking file as the played game left it in memory; null when there is none.
+  const std::vector<std::uint8_t>* RankingFile() const { return files_.Get(recordPath_); }
+  // True once a played key asked the game to end (Escape in the recording).
+  bool TerminateRequested() const;
+
+ private:
+  class ReplayClock;
+  class QuietHost;
+  void NoteDifference(const std::string& what);
+  void PutAtRoundStart();
+  bool TickIsQuiet(const RecordedCall& call);
+
+  const Replay* replay_;
+  SandboxFileSystem files_;
+  std::unique_ptr<ReplayClock> clock_;
+  std::unique_ptr<QuietHost> host_;
+  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<Application> app_;
+  std::size_t next_ = 0;
+  std::string recordPath_;
+  PlaybackResult result_;
+  std::uint64_t hashedChange_ = ~0ull;
+  std::string hash_;
+  std::string sheetHash_;
+  bool started_ = false;
+};
+
+// The whole replay file, read and parsed; nothing with the reason on failure.
+std::optional<Replay> LoadReplay(FileSystem& files, const std::string& path, std::string* error);
+
+// One line for standard output about a playback: whether picture and ranking matched, and
+// where the game first left the recording.
+std::string DescribeResult(const Replay& replay, const PlaybackResult& result);
+
+}  // namespace enclova::replay

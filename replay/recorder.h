@@ -1,0 +1,113 @@
+// Recording every round: the handler calls, the clock readings each call made, and the file
+// operations that failed, from the Z that starts a round on the title to the end of its result.
+//
+// Use: build a Recorder on the real clock and files, give the game its Clock() and Files(),
+// Attach() it to the game and its Application, and call Finish() when the event loop is over
+// (a round still running is then kept as "quit"). Nothing here ever disturbs the game: a
+// replay that cannot be written costs one line on standard error.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/form.h"
+#include "base/seams.h"
+#include "replay/replay_file.h"
+
+namespace enclova::replay {
+
+// Where replays are kept: a directory of small files.
+class ReplayStore {
+ public:
+  virtual ~ReplayStore() = default;
+  // Writes `text` as `directory`/`name`, creating the directory when it is missing, so that the
+  // file is either whole or absent. False with the reason in `error`.
+  virtual bool Save(const std::string& directory, const std::string& name,
+                    const std::string& text, std::string* error) = 0;
+  // The names in `directory`; empty when it cannot be read.
+  virtual std::vector<std::string> List(const std::string& directory) = 0;
+  virtual bool Remove(const std::string& directory, const std::string& name) = 0;
+};
+
+// The process's own directories and files.
+class PosixReplayStore : public ReplayStore {
+ public:
+  bool Save(const std::string& directory, const std::string& name, const std::string& text,
+            std::string* error) override;
+  std::vector<std::string> List(const std::string& directory) override;
+  bool Remove(const std::string& directory, const std::string& name) override;
+};
+
+class Recorder : public HandlerObserver {
+ public:
+  struct Options {
+    // The directory for replays; empty: "replays" in the game's data directory.
+    std::string Directory;
+    // Milliseconds since 1970 UTC, for the date in the file and its name.
+    std::function<std::int64_t()> WallClock;
+    // Where the one line about a replay that was not saved goes (standard error by default).
+    std::function<void(const std::string&)> Warn;
+    std::size_t Keep = 50;  // unranked rounds kept besides the ranked ones
+  };
+
+  Recorder(Clock& clock, FileSystem& files, ReplayStore& store, Options options);
+  Recorder(Clock& clock, FileSystem& files, ReplayStore& store)
+      : Recorder(clock, files, store, Options{}) {}
+  ~Recorder() override;
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  // The seams to give the game: they pass everything on, and log what a round's calls do.
+  Clock& GameClock();
+  FileSystem& GameFiles();
+
+  void Attach(TForm1& form, Application& app);
+  // Ends a round that is still running (the game was closed during it) and writes it.
+  void Finish();
+
+  // The name of the last replay written, "" before the first.
+  const std::string& LastSaved() const { return lastSaved_; }
+
+  void BeforeCall(const HandlerCall& call) override;
+  void AfterCall(const HandlerCall& call) override;
+
+  // Called by the logging seams.
+  void Reading(std::int32_t value);
+  void FileResult(long result, bool plainSuccess);
+
+ private:
+  void StartRound();
+  void EndRound(const std::string& verdict);
+
+  class LoggingClock;
+  class LoggingFiles;
+
+  Clock& clock_;
+  FileSystem& files_;
+  ReplayStore& store_;
+  Options options_;
+  std::unique_ptr<LoggingClock> gameClock_;
+  std::unique_ptr<LoggingFiles> gameFiles_;
+  TForm1* form_ = nullptr;
+  std::optional<Replay> round_;
+  long active_ = -1;       // the call being made, index into round_->Calls
+  int fileOperation_ = 0;  // operations of the active call so far
+  std::int32_t lastCallTime_ = 0;
+  bool sawResult_ = false;
+  std::uint64_t hashedChange_ = ~0ull;
+  std::string hash_;
+  std::string sheetHash_;
+  std::string lastSaved_;
+};
+
+// The file's bytes, or nothing when it cannot be read. Reading stops once more than `limit`
+// bytes have come: a result longer than `limit` means the file is larger.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(FileSystem& files, const std::string& path,
+                                                       std::size_t limit);
+
+}  // namespace enclova::replay

@@ -1,0 +1,83 @@
+// A round played through the real window is recorded, and its replay plays back headless, with
+// no display, to the very picture the window showed.
+#include <X11/keysym.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "replay/digest.h"
+#include "replay/replay_file.h"
+#include "tests/x11/xserver.h"
+
+namespace enclova::x11 {
+namespace {
+
+// The one replay in `dir`, or "" while there is none.
+std::string ReplayIn(const std::string& dir) {
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ignored)) {
+    if (entry.path().extension() == ".replay") return entry.path().string();
+  }
+  return "";
+}
+
+// Runs `command` through the shell; its exit status and what it printed.
+std::pair<int, std::string> RunShell(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return {-1, ""};
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+class ReplayWindowTest : public RealAndHeadless {};
+
+TEST_F(ReplayWindowTest, RoundPlayedInTheWindowReplaysHeadlessToTheSamePicture) {
+  testing::GameHarness::Options options;
+  options.Seed = 4242;
+  Launch(options, {"--seed", "4242"});
+  ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+
+  // Z, then the keys once "Go!" is up: a loop round the empty cell (1, 2), a missed round.
+  X.Tap(XK_z);
+  Headless->Key(VK_Z);
+  Headless->Run(5300);
+  ASSERT_TRUE(ShowsHeadless()) << "\"Go!\"";
+  for (int k = 0; k < 2; ++k) X.Tap(XK_Left);   // to vertex (1, 3)
+  X.Tap(XK_Up);                                  // (1, 2)
+  for (KeySym key : {XK_z, XK_Right, XK_Down, XK_Left, XK_Up, XK_z}) X.Tap(key);
+
+  // The result ends on the title about 7.5 s later; the replay is written then.
+  const std::string replays = Dir->File("replays");
+  ASSERT_TRUE(WaitFor([&] { return !ReplayIn(replays).empty(); }, std::chrono::seconds(30)))
+      << Game->Stderr();
+  const std::string file = ReplayIn(replays);
+  EXPECT_NE(file.find("_L01_miss_"), std::string::npos) << file;
+
+  // What the window shows now is the recorded final picture.
+  const std::vector<std::uint8_t> bytes = testing::ReadFileBytes(file);
+  std::string error;
+  const auto replay = replay::ParseReplay(std::string(bytes.begin(), bytes.end()), &error);
+  ASSERT_TRUE(replay.has_value()) << error;
+  EXPECT_GT(replay->Calls.size(), 10u);
+  EXPECT_TRUE(WaitFor([&] {
+    const Surface shown = X.Capture(Main);
+    return shown.Exists() && replay::PictureSha256(shown) == replay->PictureSha256;
+  })) << "the window does not show the recorded final picture";
+  X.Tap(XK_Escape);
+  EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
+
+  // Headless, with no display at all.
+  const auto [status, output] =
+      RunShell("cd '" + Dir->Path() + "' && env -u DISPLAY '" + GameBinary() + "' --replay '" + file +
+          "' --headless");
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find(": match: picture and ranking as recorded"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace enclova::x11
