@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  enclova::PrepareProcessForFiles();
   enclova::SystemClock clock;
   enclova::PosixFileSystem files;
   // Fonts load at the first text; the title needs none, so start-up does not wait for them.

@@ -278,7 +278,8 @@ TEST(ResultRank, FirstPlaceIsSavedWithTheOldEntriesMovedDown) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"fdata.dat", "fgra.bmp"}));
+  // The lock that keeps two games' saves apart stays beside the file; nothing else is left.
+  EXPECT_EQ(names, (std::vector<std::string>{"fdata.dat", "fdata.dat.lock", "fgra.bmp"}));
 }
 
 TEST(ResultRank, RoundsWithoutAPlaceTouchNoFile) {
@@ -354,28 +355,47 @@ TEST(ResultEnd, MissedRoundReturnsToTheTitleOfItsLevel) {
 TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
   struct Case {
     const char* name;
-    int failAfter;  // file operations into the save, or -1
+    const char* step;  // the file operation that fails, counted from the result's first ...
+    int occurrence;    // ... by its name: 0 for the first of that name
     int errnum;
-    bool blockTemporary;
+    bool protect;      // the ranking file without write bits
     long shortWrite;
     const char* text;
   } const cases[] = {
-      {"open refused", 0, EACCES, false, -1, "ファイルへのアクセスが拒否されました."},
-      {"disk full at write", 1, ENOSPC, false, -1, "ディスクがいっぱいです."},
-      {"rename fails", 4, EXDEV, false, -1, "I/O エラー (18)"},
-      {"temporary name taken by a directory", -1, 0, true, -1,
+      {"temporary file refused", "open", 1, EACCES, false, -1,
        "ファイルへのアクセスが拒否されました."},
-      {"short write", -1, 0, false, 10, "ディスクがいっぱいです."},
+      {"disk full at write", "write", 0, ENOSPC, false, -1, "ディスクがいっぱいです."},
+      {"file-size limit at write", "write", 0, EFBIG, false, -1, "I/O エラー (27)"},
+      {"rename fails", "rename", 0, EXDEV, false, -1, "I/O エラー (18)"},
+      {"file without write bits", nullptr, 0, 0, true, -1, "ファイルへのアクセスが拒否されました."},
+      {"nothing written", nullptr, 0, 0, false, 0, "ディスクがいっぱいです."},
   };
+  // The operations of a result that saves, as a clean run makes them.
+  std::vector<std::string> clean;
+  {
+    JudgedRound round;
+    const int before = round.Game.Files.Operations;
+    round.Judge(0, 10, 0, 0, 5);
+    round.ShowPanel();
+    ASSERT_TRUE(round.Game.Host.Errors.empty());
+    clean.assign(round.Game.Files.Log.begin() + before, round.Game.Files.Log.end());
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     JudgedRound round;
     const std::vector<std::uint8_t> before = round.RecordFile();
-    if (c.failAfter >= 0) {
-      round.Game.Files.FailAt = round.Game.Files.Operations + c.failAfter;
+    if (c.step != nullptr) {
+      int seen = 0;
+      int at = -1;
+      for (std::size_t i = 0; i < clean.size() && at < 0; ++i) {
+        if (clean[i] == c.step && seen++ == c.occurrence) at = static_cast<int>(i);
+      }
+      ASSERT_GE(at, 0);
+      round.Game.Files.FailAt = round.Game.Files.Operations + at;
       round.Game.Files.FailErrno = c.errnum;
     }
-    if (c.blockTemporary) std::filesystem::create_directory(round.Game.Dir.File("fdata.dat.tmp"));
+    if (c.protect) std::filesystem::permissions(round.Game.Dir.File("fdata.dat"),
+                                                std::filesystem::perms::owner_read);
     round.Game.Files.ShortWriteBytes = c.shortWrite;
 
     round.Judge(0, 10, 0, 0, 5);
@@ -389,6 +409,10 @@ TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
     EXPECT_EQ(round.Form.Ranking.RankTimes[1], 5);
     EXPECT_EQ(round.Form.Ranking.RankTimes[2], 10);
     EXPECT_EQ(round.RecordFile(), before);
+    for (const auto& entry : std::filesystem::directory_iterator(round.Game.Dir.Path())) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
+          << entry.path();
+    }
 
     round.Finish();
     EXPECT_EQ(round.Form.GameMode, ModeRanking);
