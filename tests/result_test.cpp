@@ -1,8 +1,11 @@
 // The round result: its timing, the verdict panel to the pixel, the ranking entry and its save
 // (and a save that fails), and the way out to the ranking screen or the title.
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <filesystem>
@@ -59,14 +62,18 @@ std::int32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t 
 
 // A headless game whose loop has just been closed and judged.
 struct JudgedRound {
-  explicit JudgedRound(std::vector<std::uint8_t> recordFile = FileOf(LevelTenTable()))
-      : Game(Options(std::move(recordFile))) {
+  // `sharedDirectory`: play in another game's directory, on its files.
+  explicit JudgedRound(std::vector<std::uint8_t> recordFile = FileOf(LevelTenTable()),
+                       std::string sharedDirectory = "")
+      : Game(Options(std::move(recordFile), std::move(sharedDirectory))) {
     Form.Canvas.Face = &Face;
   }
 
-  static GameHarness::Options Options(std::vector<std::uint8_t> recordFile) {
+  static GameHarness::Options Options(std::vector<std::uint8_t> recordFile,
+                                      std::string sharedDirectory) {
     GameHarness::Options options;
     options.RecordFile = std::move(recordFile);
+    options.SharedDirectory = std::move(sharedDirectory);
     return options;
   }
 
@@ -419,6 +426,68 @@ TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
     EXPECT_EQ(round.Form.Canvas.GetPixel(124, 17 * 1 + 7), kRed);
     EXPECT_EQ(round.Game.Host.Errors.size(), 1u);
   }
+}
+
+// Two copies of the game in one directory, each started before the other saved: each ranked
+// round re-reads what the other saved, so every record is kept and every rank shown is the
+// place the round holds in the file.
+TEST(TwoGames, EachRankedRoundKeepsTheOtherGamesRecords) {
+  JudgedRound a(FileOf(FilledEmpty()));
+  JudgedRound b(FileOf(FilledEmpty()), a.Game.Dir.Path());
+  ASSERT_TRUE(a.Game.Host.Errors.empty());
+  ASSERT_TRUE(b.Game.Host.Errors.empty());
+  struct Round {
+    JudgedRound* game;
+    int level;
+    int seconds;
+    const char* rankLine;
+  } const rounds[] = {
+      {&a, 3, 2, "Rank in 1st"},
+      {&b, 3, 5, "Rank in 2nd"},  // b's table in memory still says 1st
+      {&a, 3, 4, "Rank in 2nd"},
+      {&b, 2, 1, "Rank in 4th"},
+      {&b, 4, 9, "Rank in 1st"},  // b's own save: nothing to re-read
+      {&a, 3, 3, "Rank in 3rd"},
+  };
+  for (const Round& r : rounds) {
+    SCOPED_TRACE(r.rankLine);
+    r.game->Judge(0, r.level, 0, r.seconds / 10, r.seconds % 10);
+    r.game->ShowPanel();
+    ASSERT_EQ(r.game->Face.Texts.size(), 3u);
+    EXPECT_EQ(r.game->Face.Texts[2], r.rankLine);
+    r.game->Finish();
+    // The table in memory is the file, in order.
+    EXPECT_EQ(FileOf(r.game->Form.Ranking), a.RecordFile());
+  }
+  const std::vector<std::pair<int, int>> want = {{4, 9}, {3, 2}, {3, 3}, {3, 4}, {3, 5}, {2, 1}};
+  const std::vector<std::uint8_t> file = a.RecordFile();
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(LittleEndianAt(file, 80 + 4 * i), want[i].first) << i;
+    EXPECT_EQ(LittleEndianAt(file, 4 * i), want[i].second) << i;
+  }
+  EXPECT_EQ(LittleEndianAt(file, 80 + 4 * want.size()), -1);
+  EXPECT_TRUE(a.Game.Host.Errors.empty());
+  EXPECT_TRUE(b.Game.Host.Errors.empty());
+}
+
+// A lock that another game keeps longer than a second is no error: the round is ranked and
+// saved as it would be without it.
+TEST(TwoGames, ALockHeldElsewhereIsWaitedForASecondThenTheRoundGoesOn) {
+  JudgedRound round;
+  const int lock = open(round.Game.Dir.File("fdata.dat.lock").c_str(), O_RDONLY | O_CREAT, 0644);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(flock(lock, LOCK_EX), 0);
+  round.Judge(0, 10, 0, 0, 5);
+  const auto start = std::chrono::steady_clock::now();
+  round.ShowPanel();
+  const auto waited = std::chrono::steady_clock::now() - start;
+  close(lock);
+  EXPECT_GE(waited, std::chrono::milliseconds(950));
+  EXPECT_LT(waited, std::chrono::milliseconds(3000));
+  EXPECT_TRUE(round.Game.Host.Errors.empty());
+  EXPECT_EQ(round.Face.Texts.back(), "Rank in 1st");
+  EXPECT_EQ(round.RecordFile(), FileOf(round.Form.Ranking));
+  EXPECT_EQ(round.Form.Ranking.RankTimes[1], 5);
 }
 
 }  // namespace
