@@ -55,6 +55,7 @@ class FaultyFileSystem : public PosixFileSystem {
   int CrashAt = -1;          // ... or throws SimulatedCrash instead of running
   long ShortWriteBytes = -1; // when >= 0, every Write writes at most this many bytes
   long ShortReadBytes = -1;  // when >= 0, every Read reads at most this many bytes
+  bool SkipSync = false;     // Fsync counts as an operation but does not wait for the disk
   std::vector<std::string> Log;  // "open", "read", ... in order
 
  private:

@@ -27,7 +27,7 @@ for t in $targets; do
   case $t in
     bmp) seeds="$root/fuzz/corpus/bmp $root/assets"; options="-max_len=4096" ;;
     ranking) seeds="$root/fuzz/corpus/ranking"; options="-max_len=408" ;;
-    game) seeds="$root/fuzz/corpus/game"; options="-max_len=2048" ;;
+    game) seeds="$root/fuzz/corpus/game"; options="-max_len=2048 -len_control=0" ;;
     *) echo "no such target: $t"; exit 2 ;;
   esac
   if [ -d "$kept" ] && [ -n "$(ls -A "$kept")" ]; then
