@@ -4,7 +4,6 @@
 #include <fcntl.h>
 
 #include <cerrno>
-#include <cstring>
 #include <optional>
 #include <vector>
 
