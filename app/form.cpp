@@ -13,11 +13,30 @@ namespace enclova {
 
 namespace {
 
-// Reads a whole picture file; any failure to open or read it is the picture-open error.
+// Reads a whole picture file. Anything but a regular file is refused at once with the
+// access-denied text, never opened for reading: a FIFO would wait for a writer forever and a
+// device such as /dev/zero never ends. A file bigger than any sheet the reader accepts is an
+// invalid image before a byte of it is read. Any other failure to open or read it is the
+// picture-open error.
 std::vector<std::uint8_t> ReadPictureFile(FileSystem& files, const std::string& path) {
-  const int fd = files.Open(path, O_RDONLY);
+  FileInfo info;
+  if (files.Stat(path, info, true) == 0 && info.Type != FileInfo::Kind::Regular) {
+    throw EInOutError(kErrAccessDenied);
+  }
+  const int fd = files.Open(path, O_RDONLY | O_NONBLOCK);
   if (fd < 0) throw PictureOpenError(path);
+  const int statted = files.Fstat(fd, info);
+  if (statted < 0 || info.Type != FileInfo::Kind::Regular || info.Size < 0) {
+    files.Close(fd);
+    if (statted < 0) throw PictureOpenError(path);
+    throw EInOutError(kErrAccessDenied);  // swapped in after the check above
+  }
+  if (static_cast<std::uint64_t>(info.Size) > kMaxBmpFileSize) {
+    files.Close(fd);
+    throw InvalidBitmapError();
+  }
   std::vector<std::uint8_t> data;
+  data.reserve(static_cast<std::size_t>(info.Size));
   std::uint8_t chunk[65536];
   for (;;) {
     const long n = files.Read(fd, chunk, sizeof chunk);
@@ -27,6 +46,10 @@ std::vector<std::uint8_t> ReadPictureFile(FileSystem& files, const std::string& 
     }
     if (n == 0) break;
     data.insert(data.end(), chunk, chunk + n);
+    if (data.size() > kMaxBmpFileSize) {  // it grew while being read
+      files.Close(fd);
+      throw InvalidBitmapError();
+    }
   }
   files.Close(fd);
   return data;
@@ -58,7 +81,7 @@ void TForm1::FormCreate() {
   if (DataDirectory.empty()) DataDirectory.push_back('.');
   if (DataDirectory.back() != '/') DataDirectory.push_back('/');
 
-  LoadRanking(files_, RecordFilePath(), Ranking);
+  LoadRanking(files_, RecordFilePath(), Ranking, &RankingStamp);
 
   const std::vector<std::uint8_t> bmp = ReadPictureFile(files_, SpriteSheetPath());
   if (!DecodeBmp(bmp.data(), bmp.size(), SpriteSheet)) throw InvalidBitmapError();

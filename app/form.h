@@ -139,6 +139,7 @@ class TForm1 {
 
   // ---- Ranking ----
   RankingTable Ranking;
+  RecordFileStamp RankingStamp;  // the ranking file as this game last read or wrote it
 
   // ---- Surfaces ----
   Surface Canvas;  // the window's client area

@@ -1,6 +1,7 @@
 // The round result: the verdict panel 2.5 s after the loop closed, the ranking entry and its
 // save, then the ranking screen or the title 7.5 s after.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/form.h"
@@ -31,6 +32,18 @@ void TForm1::ResultStep() {
 
     LastRank = kNoRank;
     if (Missed == 0) LastRank = RankOf(Ranking, Level, TimeScore);
+
+    // Another copy of the game may have saved a round since this one read the file. Under the
+    // lock the table is read again if so, and the round is ranked and saved against that, so
+    // the rank shown is the rank saved and no record is written over. The lock is released
+    // when this block ends, the save's error included.
+    std::optional<RankingLock> lock;
+    if (LastRank < kNoRank) {
+      lock.emplace(files_, RecordFilePath());
+      if (RefreshRanking(files_, RecordFilePath(), Ranking, RankingStamp)) {
+        LastRank = RankOf(Ranking, Level, TimeScore);
+      }
+    }
     if (LastRank < kNoRank) {
       Canvas.TextOut(kResultTextX, kResultRankY, std::string(kRankLabel) + Ordinal(LastRank));
     }
@@ -39,7 +52,7 @@ void TForm1::ResultStep() {
     // new entry either way.
     if (LastRank < kNoRank) {
       InsertRank(Ranking, LastRank, TimeScore, Level);
-      SaveRanking(files_, RecordFilePath(), Ranking);
+      SaveRanking(files_, RecordFilePath(), Ranking, &RankingStamp, lock->Held());
     }
   }
 

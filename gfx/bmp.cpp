@@ -13,6 +13,8 @@ namespace {
 constexpr std::int64_t kMaxSide = 16384;
 // The decoded surface may not outgrow this, whatever the header claims (256 MB of pixels).
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
+static_assert(kMaxPixels * 4 + (1 << 20) <= static_cast<std::int64_t>(kMaxBmpFileSize),
+              "a file of the most pixels of the widest kind stays within the size bound");
 
 constexpr std::uint32_t kFileHeaderSize = 14;
 constexpr std::uint32_t kCoreHeaderSize = 12;
@@ -48,6 +50,7 @@ TColor Bgr(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
 
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Surface& out) {
   if (data == nullptr || size < kFileHeaderSize + 4) return false;
+  if (size > kMaxBmpFileSize) return false;
   if (data[0] != 'B' || data[1] != 'M') return false;
   const std::uint64_t pixelOffset = U32(data + 10);
   const std::uint32_t headerSize = U32(data + 14);

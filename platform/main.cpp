@@ -146,6 +146,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  enclova::PrepareProcessForFiles();
   enclova::SystemClock systemClock;
   enclova::Clock* clock = &systemClock;
   // Tests of the real binary step the game's time themselves (tests/x11).

@@ -1,12 +1,15 @@
 // Linux system calls behind the game's seams.
 #include "platform/posix_platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -71,5 +74,86 @@ int PosixFileSystem::Rename(const std::string& from, const std::string& to) {
 int PosixFileSystem::Unlink(const std::string& path) {
   return ::unlink(path.c_str()) < 0 ? -errno : 0;
 }
+
+namespace {
+
+FileInfo InfoOf(const struct stat& st) {
+  FileInfo info;
+  if (S_ISREG(st.st_mode)) {
+    info.Type = FileInfo::Kind::Regular;
+  } else if (S_ISDIR(st.st_mode)) {
+    info.Type = FileInfo::Kind::Directory;
+  } else if (S_ISLNK(st.st_mode)) {
+    info.Type = FileInfo::Kind::SymbolicLink;
+  }
+  info.Mode = st.st_mode & 07777;
+  info.Size = st.st_size;
+  info.Device = st.st_dev;
+  info.Inode = st.st_ino;
+  info.ModifiedNanoseconds = std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+  info.ChangedNanoseconds = std::int64_t{st.st_ctim.tv_sec} * 1'000'000'000 + st.st_ctim.tv_nsec;
+  return info;
+}
+
+}  // namespace
+
+int PosixFileSystem::Stat(const std::string& path, FileInfo& info, bool followLinks) {
+  struct stat st {};
+  const int r = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+  if (r < 0) return -errno;
+  info = InfoOf(st);
+  return 0;
+}
+
+int PosixFileSystem::Fstat(int fd, FileInfo& info) {
+  struct stat st {};
+  if (::fstat(fd, &st) < 0) return -errno;
+  info = InfoOf(st);
+  return 0;
+}
+
+int PosixFileSystem::Fchmod(int fd, unsigned mode) {
+  return ::fchmod(fd, static_cast<mode_t>(mode)) < 0 ? -errno : 0;
+}
+
+int PosixFileSystem::ReadLink(const std::string& path, std::string& target) {
+  std::vector<char> buffer(256);
+  for (;;) {
+    const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return -errno;
+    if (static_cast<std::size_t>(n) < buffer.size()) {
+      target.assign(buffer.data(), static_cast<std::size_t>(n));
+      return 0;
+    }
+    if (buffer.size() >= 65536) return -ENAMETOOLONG;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+int PosixFileSystem::ListDirectory(const std::string& path, std::vector<std::string>& names) {
+  DIR* dir = ::opendir(path.c_str());
+  if (dir == nullptr) return -errno;
+  names.clear();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  return 0;
+}
+
+int PosixFileSystem::LockExclusive(int fd, int milliseconds) {
+  // flock has no timeout of its own: ask without blocking, every 10 ms, until the time is up.
+  constexpr int kPollMilliseconds = 10;
+  for (int waited = 0;; waited += kPollMilliseconds) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    if (errno != EWOULDBLOCK && errno != EINTR) return -errno;
+    if (waited >= milliseconds) return -EWOULDBLOCK;
+    const timespec pause{0, kPollMilliseconds * 1'000'000L};
+    nanosleep(&pause, nullptr);
+  }
+}
+
+void PrepareProcessForFiles() { std::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace enclova

@@ -21,6 +21,17 @@ class PosixFileSystem : public FileSystem {
   int Close(int fd) override;
   int Rename(const std::string& from, const std::string& to) override;
   int Unlink(const std::string& path) override;
+  int Stat(const std::string& path, FileInfo& info, bool followLinks) override;
+  int Fstat(int fd, FileInfo& info) override;
+  int Fchmod(int fd, unsigned mode) override;
+  int ReadLink(const std::string& path, std::string& target) override;
+  int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
+  int LockExclusive(int fd, int milliseconds) override;
 };
+
+// What the process sets up before the game touches a file: a write past a file-size limit
+// (ulimit -f) fails with EFBIG, which the save reports, instead of killing the game with
+// SIGXFSZ.
+void PrepareProcessForFiles();
 
 }  // namespace enclova

@@ -34,13 +34,66 @@ std::array<std::uint8_t, kRecordFileSize> EncodeRecordFile(const RankingTable& t
 // Decodes as much as `size` bytes hold, byte by byte, into a table that starts as it is.
 void DecodeRecordFile(const std::uint8_t* bytes, std::size_t size, RankingTable& table);
 
-// Opens the existing file for reading and writing, reads its first 160 bytes, closes it.
-// Throws EInOutError; bytes read before a short read stay in the table.
-void LoadRanking(FileSystem& files, const std::string& path, RankingTable& table);
+// What the game last saw of its ranking file, so that a file another copy of the game saved since
+// is told from the one this game read or wrote.
+struct RecordFileStamp {
+  bool Known = false;
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
+  std::int64_t Size = 0;
+  std::int64_t ModifiedNanoseconds = 0;
+  std::int64_t ChangedNanoseconds = 0;
+};
+
+// Opens the existing file for reading and writing, reads its first 160 bytes (however many
+// reads that takes), closes it. Anything but a regular file (a FIFO, a device, a directory, a
+// socket) is refused with the access-denied code before a byte is read, and nothing waits on it.
+// Throws EInOutError; bytes read before the end of a short file stay in the table. `stamp`, when
+// given, records the file that was read.
+void LoadRanking(FileSystem& files, const std::string& path, RankingTable& table,
+                 RecordFileStamp* stamp = nullptr);
+
+// Reads the file again into `table` when it is no longer the file `stamp` saw, so a round is
+// ranked against what another copy of the game saved meanwhile. A file that cannot be read whole
+// leaves the table as it is. Never throws; true when the table was replaced.
+bool RefreshRanking(FileSystem& files, const std::string& path, RankingTable& table,
+                    RecordFileStamp& stamp);
+
+// How long a ranked round waits for another game's save before it goes on without the lock.
+constexpr int kRankingLockWaitMilliseconds = 1000;
+
+// An exclusive lock on a small file beside the ranking file (its name + ".lock"; beside the
+// link's target when the ranking file is a symbolic link), held from the re-read of the table to
+// the end of its save. The save replaces the ranking file, so the lock cannot be on the file
+// itself. A lock that cannot be created or taken in time is simply not held.
+class RankingLock {
+ public:
+  RankingLock(FileSystem& files, const std::string& path,
+              int waitMilliseconds = kRankingLockWaitMilliseconds);
+  ~RankingLock();
+  RankingLock(const RankingLock&) = delete;
+  RankingLock& operator=(const RankingLock&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  FileSystem& files_;
+  int fd_ = -1;
+  bool held_ = false;
+};
+
+// The names the save may give its temporary file in the ranking file's directory, tried in this
+// order: "<name>.tmp.0" to "<name>.tmp.999".
+constexpr int kTemporaryNames = 1000;
+std::string TemporaryName(const std::string& target, int index);
 
 // Writes the table so that the file holds either its old 160 bytes or the new ones, whatever
-// fails or stops when: a complete new file beside it, flushed, then renamed over it.
-// Throws EInOutError.
-void SaveRanking(FileSystem& files, const std::string& path, const RankingTable& table);
+// fails or stops when: a complete new file beside it, created under a fresh name that nothing
+// else holds, flushed, then renamed over it. The file keeps its permission bits; a symbolic link
+// is written through (its target replaced in the target's directory, the link left a link); a
+// file without any write permission bit, or anything but a regular file, is refused with the
+// access-denied code. With `holdsLock`, temporary files that killed saves left behind are
+// removed first. `stamp`, when given, records the file written. Throws EInOutError.
+void SaveRanking(FileSystem& files, const std::string& path, const RankingTable& table,
+                 RecordFileStamp* stamp = nullptr, bool holdsLock = false);
 
 }  // namespace enclova

@@ -71,6 +71,7 @@ long SandboxFileSystem::Write(int fd, const void* buffer, std::size_t size) {
   if (bytes.size() < h.Position + size) bytes.resize(h.Position + size);
   if (size > 0) std::memcpy(bytes.data() + h.Position, buffer, size);
   h.Position += size;
+  ++versions_[h.Path];
   return static_cast<long>(size);
 }
 
@@ -95,12 +96,82 @@ int SandboxFileSystem::Rename(const std::string& from, const std::string& to) {
   std::vector<std::uint8_t> bytes = std::move(it->second);
   files_.erase(it);
   files_[to] = std::move(bytes);
+  versions_[to] = ++versions_[from];
+  versions_.erase(from);
   return 0;
 }
 
 int SandboxFileSystem::Unlink(const std::string& path) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
   return files_.erase(path) != 0 ? 0 : -ENOENT;
+}
+
+FileInfo SandboxFileSystem::InfoOf(const std::string& path) const {
+  FileInfo info;
+  info.Type = FileInfo::Kind::Regular;
+  info.Mode = 0644;
+  info.Size = static_cast<std::int64_t>(files_.at(path).size());
+  info.Device = 1;
+  info.Inode = std::hash<std::string>{}(path);
+  const auto version = versions_.find(path);
+  info.ModifiedNanoseconds = version != versions_.end() ? version->second : 0;
+  info.ChangedNanoseconds = info.ModifiedNanoseconds;
+  return info;
+}
+
+// The kept files answer from memory; everything else (the sheet, the directory) is the real one.
+int SandboxFileSystem::Stat(const std::string& path, FileInfo& info, bool followLinks) {
+  if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
+  if (files_.count(path) != 0) {
+    info = InfoOf(path);
+    return 0;
+  }
+  // The ranking's lock file and temporaries exist only while a save runs.
+  return real_.Stat(path, info, followLinks);
+}
+
+int SandboxFileSystem::Fstat(int fd, FileInfo& info) {
+  if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
+  const auto it = handles_.find(fd);
+  if (it == handles_.end()) return -EBADF;
+  if (it->second.RealFd >= 0) return real_.Fstat(it->second.RealFd, info);
+  if (it->second.Directory) {
+    info = FileInfo{};
+    info.Type = FileInfo::Kind::Directory;
+    info.Mode = 0755;
+    return 0;
+  }
+  info = InfoOf(it->second.Path);
+  return 0;
+}
+
+int SandboxFileSystem::Fchmod(int fd, unsigned /*mode*/) {
+  if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
+  return handles_.count(fd) != 0 ? 0 : -EBADF;
+}
+
+int SandboxFileSystem::ReadLink(const std::string& path, std::string& target) {
+  if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
+  if (files_.count(path) != 0) return -EINVAL;  // a kept file is never a link
+  return real_.ReadLink(path, target);
+}
+
+int SandboxFileSystem::ListDirectory(const std::string& path, std::vector<std::string>& names) {
+  if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
+  names.clear();
+  const std::string prefix = path.empty() || path.back() == '/' ? path : path + "/";
+  for (const auto& [name, bytes] : files_) {
+    if (name.compare(0, prefix.size(), prefix) == 0 &&
+        name.find('/', prefix.size()) == std::string::npos) {
+      names.push_back(name.substr(prefix.size()));
+    }
+  }
+  return 0;
+}
+
+int SandboxFileSystem::LockExclusive(int fd, int /*milliseconds*/) {
+  if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
+  return handles_.count(fd) != 0 ? 0 : -EBADF;
 }
 
 // ---- The clock and host of the played game ----

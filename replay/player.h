@@ -30,6 +30,12 @@ class SandboxFileSystem : public FileSystem {
   int Close(int fd) override;
   int Rename(const std::string& from, const std::string& to) override;
   int Unlink(const std::string& path) override;
+  int Stat(const std::string& path, FileInfo& info, bool followLinks) override;
+  int Fstat(int fd, FileInfo& info) override;
+  int Fchmod(int fd, unsigned mode) override;
+  int ReadLink(const std::string& path, std::string& target) override;
+  int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
+  int LockExclusive(int fd, int milliseconds) override;
 
   void Put(const std::string& path, std::vector<std::uint8_t> bytes) { files_[path] = std::move(bytes); }
   void Remove(const std::string& path) { files_.erase(path); }
@@ -52,7 +58,11 @@ class SandboxFileSystem : public FileSystem {
   std::optional<long> Injected();
 
   FileSystem& real_;
+  // An in-memory file as stat describes it: the same identity until it is written or replaced.
+  FileInfo InfoOf(const std::string& path) const;
+
   std::map<std::string, std::vector<std::uint8_t>> files_;
+  std::map<std::string, std::int64_t> versions_;  // bumped by every write and rename
   std::map<int, Handle> handles_;
   int nextFd_ = 1000;
   const std::map<int, long>* results_ = nullptr;

@@ -55,6 +55,20 @@ class Recorder::LoggingFiles : public FileSystem {
     return Log(inner_.Rename(from, to));
   }
   int Unlink(const std::string& path) override { return Log(inner_.Unlink(path)); }
+  int Stat(const std::string& path, FileInfo& info, bool followLinks) override {
+    return Log(inner_.Stat(path, info, followLinks));
+  }
+  int Fstat(int fd, FileInfo& info) override { return Log(inner_.Fstat(fd, info)); }
+  int Fchmod(int fd, unsigned mode) override { return Log(inner_.Fchmod(fd, mode)); }
+  int ReadLink(const std::string& path, std::string& target) override {
+    return Log(inner_.ReadLink(path, target));
+  }
+  int ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+    return Log(inner_.ListDirectory(path, names));
+  }
+  int LockExclusive(int fd, int milliseconds) override {
+    return Log(inner_.LockExclusive(fd, milliseconds));
+  }
 
  private:
   template <typename T>

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <cstdint>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "tests/kit/fakes.h"
 #include "tests/kit/pictures.h"
 #include "tests/kit/seed.h"
 
@@ -387,6 +389,34 @@ TEST(DecodeBmp, SurvivesRandomDamage) {
       }
     }
   }
+}
+
+// The fuzzer's seeds: one small file of every kind the reader accepts, each of which must decode,
+// or the fuzzer would start from files it refuses.
+TEST(DecodeBmp, FuzzSeedsOfEveryKindDecode) {
+  int seeds = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(ENCLOVA_SOURCE_DIR "/fuzz/corpus/bmp")) {
+    SCOPED_TRACE(entry.path().string());
+    const std::vector<std::uint8_t> bytes = testing::ReadFileBytes(entry.path().string());
+    Surface decoded;
+    EXPECT_TRUE(DecodeBmp(bytes.data(), bytes.size(), decoded));
+    ++seeds;
+  }
+  EXPECT_GE(seeds, 10);
+}
+
+// The size bound: a file one byte over it is refused whatever it holds, and the bound leaves
+// room for the largest picture of the widest kind.
+TEST(DecodeBmp, FileOverTheSizeBoundIsRefused) {
+  std::vector<std::uint8_t> bytes = EncodeBmp24(Surface(2, 2));
+  Surface decoded;
+  ASSERT_TRUE(DecodeBmp(bytes.data(), bytes.size(), decoded));
+  bytes.resize(kMaxBmpFileSize + 1);
+  EXPECT_FALSE(DecodeBmp(bytes.data(), bytes.size(), decoded));
+  bytes.resize(kMaxBmpFileSize);
+  EXPECT_TRUE(DecodeBmp(bytes.data(), bytes.size(), decoded)) << "trailing bytes within the bound";
+  EXPECT_GE(kMaxBmpFileSize, std::size_t{16384} * 4096 * 4 + 14 + 124 + 12);
 }
 
 }  // namespace

@@ -4,17 +4,23 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <filesystem>
 #include <initializer_list>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "base/errors.h"
+#include "platform/posix_platform.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/io_errors.h"
 #include "tests/kit/records.h"
@@ -251,7 +257,7 @@ TEST_F(LoadRankingTest, ReadsTheWholeFile) {
   RankingTable table;
   LoadRanking(Files, Path(), table);
   ExpectSameTable(table, stored);
-  EXPECT_EQ(Files.Log, (std::vector<std::string>{"open", "read", "close"}));
+  EXPECT_EQ(Files.Log, (std::vector<std::string>{"stat", "open", "fstat", "read", "close"}));
 }
 
 TEST_F(LoadRankingTest, MissingFileIsNotFoundAndStaysMissing) {
@@ -276,7 +282,9 @@ TEST_F(LoadRankingTest, ShortFileKeepsTheBytesReadAndReportsReadingPastTheEnd) {
     EXPECT_EQ(table.RankLevels[i], i <= 5 ? NumberedLevel(i) : 0) << i;
   }
   EXPECT_EQ(OpenDescriptors(), descriptors);
-  EXPECT_EQ(Files.Log, (std::vector<std::string>{"open", "read", "close"}));
+  // Read on to the end of the file, which the second read finds.
+  EXPECT_EQ(Files.Log,
+            (std::vector<std::string>{"stat", "open", "fstat", "read", "read", "close"}));
 }
 
 TEST_F(LoadRankingTest, LongerFileLoadsItsFirst160BytesAndTheNextSaveLeaves160) {
@@ -296,31 +304,38 @@ TEST_F(LoadRankingTest, LongerFileLoadsItsFirst160BytesAndTheNextSaveLeaves160) 
 TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
   WriteFileBytes(Path(), RecordFileOf(Numbered()));
   struct Case {
-    int failAt;
+    const char* step;  // stat (the check before opening), open, fstat, read, close
     int errnum;
     int code;
     const char* text;
   } const cases[] = {
-      {0, EACCES, 5, "ファイルへのアクセスが拒否されました"},
-      {0, EMFILE, 4, "オープンしたファイルが多すぎます"},
-      {0, ENAMETOOLONG, 3, "不正なファイル名です"},
-      {1, EISDIR, 5, "ファイルへのアクセスが拒否されました"},
-      {1, EFBIG, EFBIG, "I/O エラー (27)"},
-      {2, EBADF, EBADF, "I/O エラー (9)"},
+      {"stat", EACCES, 5, "ファイルへのアクセスが拒否されました"},
+      {"stat", ENAMETOOLONG, 3, "不正なファイル名です"},
+      {"open", EACCES, 5, "ファイルへのアクセスが拒否されました"},
+      {"open", EMFILE, 4, "オープンしたファイルが多すぎます"},
+      {"open", ENAMETOOLONG, 3, "不正なファイル名です"},
+      {"fstat", EIO, EIO, "I/O エラー (5)"},
+      {"read", EISDIR, 5, "ファイルへのアクセスが拒否されました"},
+      {"read", EFBIG, EFBIG, "I/O エラー (27)"},
+      {"close", EBADF, EBADF, "I/O エラー (9)"},
   };
+  const std::vector<std::string> steps = {"stat", "open", "fstat", "read", "close"};
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "step " << c.failAt << " errno " << c.errnum);
+    SCOPED_TRACE(::testing::Message() << "step " << c.step << " errno " << c.errnum);
+    const int failAt =
+        static_cast<int>(std::find(steps.begin(), steps.end(), c.step) - steps.begin());
     Files.Operations = 0;
     Files.Log.clear();
-    Files.FailAt = c.failAt;
+    Files.FailAt = failAt;
     Files.FailErrno = c.errnum;
     const int descriptors = OpenDescriptors();
     RankingTable table;
     EXPECT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, c.code, c.text));
     EXPECT_EQ(OpenDescriptors(), descriptors);
-    // The file is opened only once and closed whenever it was opened.
-    const bool opened = c.failAt > 0;
-    EXPECT_EQ(Files.Log.back(), opened ? "close" : "open");
+    // The file is opened only once, and closed whenever it was opened.
+    const bool opened = failAt > 1;
+    EXPECT_EQ(std::count(Files.Log.begin(), Files.Log.end(), "open"), failAt >= 1 ? 1 : 0);
+    EXPECT_EQ(Files.Log.back(), opened ? "close" : c.step);
   }
 }
 
@@ -356,22 +371,28 @@ TEST_F(SaveRankingTest, ReplacesTheFileThroughAFlushedTemporary) {
   SaveRanking(Files, Path(), Table);
   EXPECT_EQ(ReadFileBytes(Path()), NewBytes);
   EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"fdata.dat"});
-  EXPECT_EQ(Files.Log, (std::vector<std::string>{"open", "write", "fsync", "close", "rename",
-                                                 "open", "fsync", "close"}));
-  struct stat info {};
-  ASSERT_EQ(stat(Path().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0644u & ~CurrentUmask());
+  EXPECT_EQ(Files.Log, (std::vector<std::string>{"lstat", "open", "write", "fchmod", "fsync",
+                                                 "close", "rename", "open", "fsync", "close"}));
 }
 
 TEST_F(SaveRankingTest, CreatesAMissingFile) {
   std::filesystem::remove(Path());
   SaveRanking(Files, Path(), Table);
   EXPECT_EQ(ReadFileBytes(Path()), NewBytes);
+  struct stat info {};
+  ASSERT_EQ(stat(Path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u & ~CurrentUmask());
+}
+
+// The index of the save's rename in a clean run's log: up to it the old file stands.
+int RenameStep(const std::vector<std::string>& log) {
+  return static_cast<int>(std::find(log.begin(), log.end(), "rename") - log.begin());
 }
 
 TEST_F(SaveRankingTest, CrashAtAnyStepLeavesACompleteFile) {
   SaveRanking(Files, Path(), Table);
   const int steps = Files.Operations;
+  const int rename = RenameStep(Files.Log);
   for (int k = 0; k < steps; ++k) {
     SCOPED_TRACE(::testing::Message() << "crash at " << k << " (" << Files.Log[k] << ")");
     WriteFileBytes(Path(), OldBytes);
@@ -380,11 +401,12 @@ TEST_F(SaveRankingTest, CrashAtAnyStepLeavesACompleteFile) {
     EXPECT_THROW(SaveRanking(crashing, Path(), Table), SimulatedCrash);
     ExpectOldOrNew();
     // Until the rename the old file stands; from it on, the new one.
-    EXPECT_EQ(ReadFileBytes(Path()), k <= 4 ? OldBytes : NewBytes);
+    EXPECT_EQ(ReadFileBytes(Path()), k <= rename ? OldBytes : NewBytes);
 
-    // The next save after the restart succeeds over whatever the crash left behind.
+    // The next save after the restart succeeds over whatever the crash left behind, and
+    // under the lock removes the temporary file the killed save left.
     FaultyFileSystem restarted;
-    SaveRanking(restarted, Path(), Table);
+    SaveRanking(restarted, Path(), Table, nullptr, /*holdsLock=*/true);
     EXPECT_EQ(ReadFileBytes(Path()), NewBytes);
     EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"fdata.dat"});
   }
@@ -393,6 +415,7 @@ TEST_F(SaveRankingTest, CrashAtAnyStepLeavesACompleteFile) {
 TEST_F(SaveRankingTest, FailureAtAnyStepKeepsTheOldFileAndCleansUp) {
   SaveRanking(Files, Path(), Table);
   const std::vector<std::string> steps = Files.Log;
+  const int rename = RenameStep(steps);
   struct Errno {
     int errnum;
     int code;
@@ -411,7 +434,7 @@ TEST_F(SaveRankingTest, FailureAtAnyStepKeepsTheOldFileAndCleansUp) {
       failing.FailAt = k;
       failing.FailErrno = e.errnum;
       const int descriptors = OpenDescriptors();
-      if (k <= 4) {
+      if (k <= rename) {
         EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, e.code, e.text));
         EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
       } else {
@@ -425,41 +448,378 @@ TEST_F(SaveRankingTest, FailureAtAnyStepKeepsTheOldFileAndCleansUp) {
   }
 }
 
-TEST_F(SaveRankingTest, ShortWriteIsADiskFullAndKeepsTheOldFile) {
+// A write may take fewer bytes than asked (a signal, a file-size limit reached midway): the
+// save writes on from there. Only a write that takes nothing means the disk is full.
+TEST_F(SaveRankingTest, ShortWritesGoOnAndAWriteOfNothingIsADiskFull) {
   for (long written : {0L, 1L, 80L, 159L}) {
     SCOPED_TRACE(written);
+    WriteFileBytes(Path(), OldBytes);
     FaultyFileSystem failing;
     failing.ShortWriteBytes = written;
-    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, 101,
-                                 "ディスクがいっぱいです"));
+    if (written == 0) {
+      EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, 101,
+                                   "ディスクがいっぱいです"));
+      EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
+    } else {
+      SaveRanking(failing, Path(), Table);
+      EXPECT_EQ(ReadFileBytes(Path()), NewBytes);
+      EXPECT_EQ(std::count(failing.Log.begin(), failing.Log.end(), "write"),
+                (159 + written) / written);
+    }
+    EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"fdata.dat"});
+  }
+}
+
+TEST_F(SaveRankingTest, AnythingButARegularFileIsAccessDeniedAndLeftAlone) {
+  const std::string outside = Dir.File("elsewhere");
+  struct Case {
+    const char* name;
+    void (*make)(const std::string& path, const std::string& outside);
+  } const cases[] = {
+      {"directory", [](const std::string& p, const std::string&) {
+         std::filesystem::create_directory(p);
+       }},
+      {"FIFO", [](const std::string& p, const std::string&) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }},
+      {"link to a directory", [](const std::string& p, const std::string& o) {
+         std::filesystem::create_directory(o);
+         std::filesystem::create_symlink(o, p);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(Path());
+    std::filesystem::remove_all(outside);
+    c.make(Path(), outside);
+    const auto before = DirectoryEntries(Dir.Path());
+    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(Files, Path(), Table); }, 5,
+                                 "ファイルへのアクセスが拒否されました"));
+    EXPECT_EQ(DirectoryEntries(Dir.Path()), before);
+  }
+}
+
+// --- Reading however the system splits it ---
+
+TEST_F(LoadRankingTest, ReadsTheWholeFileHoweverTheReadsAreSplit) {
+  const RankingTable stored = Numbered();
+  WriteFileBytes(Path(), RecordFileOf(stored));
+  for (long chunk : {1L, 3L, 7L, 159L}) {
+    SCOPED_TRACE(chunk);
+    Files.ShortReadBytes = chunk;
+    Files.Log.clear();
+    RankingTable table;
+    LoadRanking(Files, Path(), table);
+    ExpectSameTable(table, stored);
+    EXPECT_EQ(std::count(Files.Log.begin(), Files.Log.end(), "read"), (159 + chunk) / chunk);
+
+    // The re-read before a ranked round reads the same way.
+    RankingTable refreshed;
+    RecordFileStamp unknown;
+    EXPECT_TRUE(RefreshRanking(Files, Path(), refreshed, unknown));
+    ExpectSameTable(refreshed, stored);
+  }
+}
+
+// --- Files that are not files ---
+
+TEST_F(LoadRankingTest, AnythingButARegularFileIsRefusedAtOnce) {
+  struct Case {
+    const char* name;
+    void (*make)(const std::string& path);
+  } const cases[] = {
+      {"FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }},
+      {"link to /dev/zero", [](const std::string& p) {
+         std::filesystem::create_symlink("/dev/zero", p);
+       }},
+      {"directory", [](const std::string& p) { std::filesystem::create_directory(p); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(Path());
+    c.make(Path());
+    Files.Log.clear();
+    RankingTable table;
+    EXPECT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, 5,
+                                 "ファイルへのアクセスが拒否されました"));
+    EXPECT_EQ(std::count(Files.Log.begin(), Files.Log.end(), "open"), 0) << "never opened";
+    ExpectSameTable(table, RankingTable{});
+  }
+}
+
+// --- Permission bits, links and the temporary name ---
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+TEST_F(SaveRankingTest, KeepsThePermissionBitsOfTheFile) {
+  // 0666 and 0604 would lose bits to the usual umask if the new file only had open()'s mode.
+  for (mode_t mode : {0600, 0640, 0644, 0666, 0604, 0200, 0660}) {
+    SCOPED_TRACE(::testing::Message() << std::oct << mode);
+    WriteFileBytes(Path(), OldBytes);
+    ASSERT_EQ(chmod(Path().c_str(), mode), 0);
+    SaveRanking(Files, Path(), Table);
+    EXPECT_EQ(ReadFileBytes(Path()), NewBytes);
+    EXPECT_EQ(ModeOf(Path()), mode);
+  }
+}
+
+// Root may write anything, so the bits are read, not access(): a ranking the player made
+// read-only stays as it is, whoever runs the game.
+TEST_F(SaveRankingTest, FileWithoutAnyWriteBitIsAccessDeniedEvenForRoot) {
+  for (mode_t mode : {0444, 0400, 0000, 0555}) {
+    SCOPED_TRACE(::testing::Message() << std::oct << mode);
+    WriteFileBytes(Path(), OldBytes);
+    ASSERT_EQ(chmod(Path().c_str(), mode), 0);
+    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(Files, Path(), Table); }, 5,
+                                 "ファイルへのアクセスが拒否されました"));
+    EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
+    EXPECT_EQ(ModeOf(Path()), mode);
+    EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"fdata.dat"});
+    ASSERT_EQ(chmod(Path().c_str(), 0644), 0);
+  }
+}
+
+TEST_F(SaveRankingTest, SymbolicLinkIsWrittenThroughAndStaysALink) {
+  struct Case {
+    const char* name;
+    std::string linkText;          // what fdata.dat says
+    std::string target;            // the file finally written, relative to the test directory
+    std::string via;               // a link between the two, or ""
+    bool targetExists;
+  } const cases[] = {
+      {"relative link", "store/ranking.dat", "store/ranking.dat", "", true},
+      {"absolute link", Dir.File("store/ranking.dat"), "store/ranking.dat", "", true},
+      {"link to a link", "middle", "store/ranking.dat", "middle", true},
+      {"link to a missing file", "store/ranking.dat", "store/ranking.dat", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(Dir.File("store"));
+    std::filesystem::remove_all(Dir.File("middle"));
+    std::filesystem::remove(Path());
+    std::filesystem::create_directory(Dir.File("store"));
+    const std::string target = Dir.File(c.target);
+    if (c.targetExists) {
+      WriteFileBytes(target, OldBytes);
+      ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    }
+    if (!c.via.empty()) std::filesystem::create_symlink("store/ranking.dat", Dir.File(c.via));
+    std::filesystem::create_symlink(c.linkText, Path());
+
+    SaveRanking(Files, Path(), Table);
+
+    ASSERT_TRUE(std::filesystem::is_symlink(Path()));
+    EXPECT_EQ(std::filesystem::read_symlink(Path()).string(), c.linkText);
+    EXPECT_EQ(ReadFileBytes(target), NewBytes);
+    if (c.targetExists) {
+      EXPECT_EQ(ModeOf(target), 0640u);
+    }
+    // The temporary file was made beside the target, and is gone.
+    EXPECT_EQ(DirectoryEntries(Dir.File("store")), std::vector<std::string>{"ranking.dat"});
+    std::vector<std::string> top = {"fdata.dat", "store"};
+    if (!c.via.empty()) top.insert(top.begin() + 1, c.via);
+    EXPECT_EQ(DirectoryEntries(Dir.Path()), top);
+  }
+}
+
+TEST_F(SaveRankingTest, LinkThatLoopsIsAnInvalidName) {
+  std::filesystem::remove(Path());
+  std::filesystem::create_symlink("fdata.dat", Path());
+  EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(Files, Path(), Table); }, 3,
+                               "不正なファイル名です"));
+  EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+}
+
+// Whatever lies under the names the save could give its temporary file (the older fixed name
+// too): a file, a directory with something in it, a link to a file elsewhere, a link to where a
+// file could be made, a FIFO. None of it may make the save fail or lead it elsewhere. A save
+// under the lock first clears every one that is not a directory (without following links); a
+// save without the lock passes over each name that is taken.
+TEST_F(SaveRankingTest, NothingPlantedUnderATemporaryNameFailsOrRedirectsTheSave) {
+  const std::string victim = Dir.File("victim");
+  const std::string nowhere = Dir.File("nowhere");
+  const auto plant = [&](int count) {
+    std::vector<std::string> names = {Path() + ".tmp"};
+    for (int k = 0; k < count; ++k) names.push_back(TemporaryName(Path(), k));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const std::string& name = names[i];
+      switch (i % 5) {
+        case 0: WriteFileBytes(name, {'p', 'l', 'a', 'n', 't'}); break;
+        case 1:
+          std::filesystem::create_directory(name);
+          WriteFileBytes(name + "/inside", {1});
+          break;
+        case 2: std::filesystem::create_symlink(victim, name); break;
+        case 3: std::filesystem::create_symlink(nowhere, name); break;
+        default: ASSERT_EQ(mkfifo(name.c_str(), 0644), 0); break;
+      }
+    }
+  };
+  const auto clear = [&]() {
+    for (const std::string& name : DirectoryEntries(Dir.Path())) {
+      if (name.rfind("fdata.dat.tmp", 0) == 0) std::filesystem::remove_all(Dir.File(name));
+    }
+  };
+
+  struct Case {
+    const char* name;
+    int planted;  // names "<file>.tmp.0" on that hold something
+    bool locked;
+  } const cases[] = {
+      {"every name, under the lock", kTemporaryNames, true},
+      {"the first names, without the lock", 64, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    clear();
+    WriteFileBytes(Path(), OldBytes);
+    WriteFileBytes(victim, {'v'});
+    plant(c.planted);
+
+    SaveRanking(Files, Path(), Table, nullptr, c.locked);
+
+    EXPECT_EQ(ReadFileBytes(Path()), NewBytes);
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Path())));
+    EXPECT_EQ(ReadFileBytes(victim), std::vector<std::uint8_t>{'v'});
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(nowhere)));
+    // Directories are never removed, nor anything in them.
+    int directories = 0;
+    for (const std::string& name : DirectoryEntries(Dir.Path())) {
+      const std::string path = Dir.File(name);
+      if (name.rfind("fdata.dat.tmp", 0) != 0) continue;
+      if (std::filesystem::is_directory(std::filesystem::symlink_status(path))) {
+        ++directories;
+        EXPECT_EQ(ReadFileBytes(path + "/inside"), std::vector<std::uint8_t>{1});
+      } else {
+        EXPECT_FALSE(c.locked) << name << " is left";
+      }
+    }
+    EXPECT_EQ(directories, (c.planted + 1 + 3) / 5);
+  }
+  clear();
+}
+
+// A save killed midway leaves its temporary file; the next save under the lock removes it, and
+// only names of its own pattern.
+TEST_F(SaveRankingTest, NextSaveUnderTheLockRemovesWhatAKilledSaveLeft) {
+  FaultyFileSystem killed;
+  killed.CrashAt = 2;  // at the write, right after the temporary file was created
+  ASSERT_NO_THROW(SaveRanking(Files, Path(), Table));
+  WriteFileBytes(Path(), OldBytes);
+  EXPECT_THROW(SaveRanking(killed, Path(), Table), SimulatedCrash);
+  ASSERT_EQ(killed.Log[1], "open");
+  const std::vector<std::string> others = {"fdata.dat.tmp.x", "fdata.dat.tmp.1234",
+                                           "fdata.dat.tmpfile", "fdata.dat.lock",
+                                           "other.dat.tmp.0"};
+  for (const std::string& name : others) WriteFileBytes(Dir.File(name), {7});
+  std::vector<std::string> before = DirectoryEntries(Dir.Path());
+  EXPECT_NE(std::find(before.begin(), before.end(), "fdata.dat.tmp.0"), before.end());
+
+  SaveRanking(Files, Path(), Table, nullptr, /*holdsLock=*/true);
+  EXPECT_EQ(ReadFileBytes(Path()), NewBytes);
+  std::vector<std::string> want = others;
+  want.push_back("fdata.dat");
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(DirectoryEntries(Dir.Path()), want);
+}
+
+// Under a file-size limit the write fails with EFBIG rather than killing the game with
+// SIGXFSZ: the save reports it with its number, keeps the old file and removes its temporary.
+// Run in a child, whose limit and signal disposition stay its own.
+TEST_F(SaveRankingTest, FileSizeLimitIsAnIoErrorNotADeath) {
+  for (rlim_t limit : {rlim_t{0}, rlim_t{100}}) {
+    SCOPED_TRACE(limit);
+    WriteFileBytes(Path(), OldBytes);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(pipeFds[0]);
+      PrepareProcessForFiles();
+      const rlimit fsize{limit, limit};
+      setrlimit(RLIMIT_FSIZE, &fsize);
+      PosixFileSystem files;
+      std::string report = "saved";
+      try {
+        SaveRanking(files, Path(), Table);
+      } catch (const EInOutError& error) {
+        report = std::to_string(error.ErrorCode) + " " + error.what();
+      }
+      (void)!write(pipeFds[1], report.data(), report.size());
+      _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string report;
+    char buffer[256];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+      report.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(report, "27 I/O エラー (27)");
     EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
     EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"fdata.dat"});
   }
 }
 
-TEST_F(SaveRankingTest, DirectoryInTheWayIsAccessDeniedAndLeftAlone) {
-  struct Case {
-    const char* blocked;               // the name a directory takes
-    std::vector<std::string> entries;  // what the data directory holds afterwards
-  } const cases[] = {
-      {"fdata.dat.tmp", {"fdata.dat", "fdata.dat.tmp"}},  // the temporary file's name
-      {"fdata.dat", {"fdata.dat"}},                       // the ranking file's own name
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.blocked);
-    std::filesystem::remove_all(Dir.File("fdata.dat"));
-    WriteFileBytes(Path(), OldBytes);
-    std::filesystem::remove(Dir.File(c.blocked));
-    std::filesystem::create_directory(Dir.File(c.blocked));
-    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(Files, Path(), Table); }, 5,
-                                 "ファイルへのアクセスが拒否されました"));
-    EXPECT_TRUE(std::filesystem::is_directory(Dir.File(c.blocked)));
-    EXPECT_EQ(DirectoryEntries(Dir.Path()), c.entries);
-    if (std::filesystem::is_regular_file(Path())) {
-      EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
-    }
-    std::filesystem::remove_all(Dir.File(c.blocked));
+// --- The lock and the re-read ---
+
+TEST_F(SaveRankingTest, ReReadsOnlyAFileSavedElsewhereSinceItWasLastSeen) {
+  RankingTable mine;
+  RecordFileStamp stamp;
+  LoadRanking(Files, Path(), mine, &stamp);
+  ExpectSameTable(mine, Numbered());
+
+  // Unchanged: the table in memory stands, even where it differs from the file (an entry
+  // whose save failed).
+  RankingTable kept = mine;
+  InsertRank(kept, 1, 7, 20);
+  EXPECT_FALSE(RefreshRanking(Files, Path(), kept, stamp));
+  EXPECT_EQ(kept.RankTimes[1], 7);
+
+  // Another game's save replaces the file: it is read again.
+  RankingTable theirs = Numbered();
+  InsertRank(theirs, 2, 33, 20);
+  SaveRanking(Files, Path(), theirs);
+  EXPECT_TRUE(RefreshRanking(Files, Path(), kept, stamp));
+  ExpectSameTable(kept, theirs);
+
+  // This game's own save is remembered, so the next round does not read it again.
+  InsertRank(kept, 1, 9, 20);
+  SaveRanking(Files, Path(), kept, &stamp);
+  EXPECT_FALSE(RefreshRanking(Files, Path(), kept, stamp));
+
+  // A file that can no longer be read whole leaves the table alone.
+  WriteFileBytes(Path(), std::vector<std::uint8_t>(100, 0));
+  const RankingTable before = kept;
+  EXPECT_FALSE(RefreshRanking(Files, Path(), kept, stamp));
+  ExpectSameTable(kept, before);
+}
+
+TEST_F(SaveRankingTest, LockIsHeldBesideTheFileAndWaitedForAtMostItsTime) {
+  {
+    RankingLock first(Files, Path());
+    EXPECT_TRUE(first.Held());
+    // A second holder (another game: another open file description) waits, then goes on.
+    PosixFileSystem other;
+    RankingLock second(other, Path(), 200);
+    EXPECT_FALSE(second.Held());
   }
+  RankingLock again(Files, Path(), 0);
+  EXPECT_TRUE(again.Held()) << "released with its holder";
+  EXPECT_TRUE(std::filesystem::is_regular_file(Dir.File("fdata.dat.lock")));
+
+  // Beside the target when the file is a link, so games reaching it by any name share it.
+  std::filesystem::create_directory(Dir.File("store"));
+  std::filesystem::create_symlink("store/ranking.dat", Dir.File("linked.dat"));
+  RankingLock linked(Files, Dir.File("linked.dat"));
+  EXPECT_TRUE(linked.Held());
+  EXPECT_TRUE(std::filesystem::exists(Dir.File("store/ranking.dat.lock")));
 }
 
 }  // namespace

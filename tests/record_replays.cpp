@@ -104,7 +104,7 @@ const std::vector<Golden>& Goldens() {
          g.Steps(loop->Steps);
          g.Run(1200);
          g.Key(VK_Z);
-         g.Files.FailAt = g.Files.Operations;  // the save's first operation: a full disk
+         g.Files.FailNext = "write";  // the save's write: a full disk
          g.Files.FailErrno = 28;
          g.RunResult();
        }},

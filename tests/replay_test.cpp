@@ -219,7 +219,7 @@ TEST(ReplayRoundTrip, FailedSaveIsPlayedBackAndTheOldRankingFileStays) {
   g.Key(VK_Z);
   g.Steps(loop->Steps);
   g.Key(VK_Z);
-  g.Files.FailAt = g.Files.Operations + 2;  // the save's write
+  g.Files.FailNext = "write";  // the save's write
   g.RunResult();
   ASSERT_EQ(g.Host.Errors.size(), 1u);
   ASSERT_EQ(ReadFileBytes(g.Dir.File("fdata.dat")), before);

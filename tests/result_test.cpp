@@ -1,8 +1,11 @@
 // The round result: its timing, the verdict panel to the pixel, the ranking entry and its save
 // (and a save that fails), and the way out to the ranking screen or the title.
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <filesystem>
@@ -46,14 +49,18 @@ std::int32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t 
 
 // A headless game whose loop has just been closed and judged.
 struct JudgedRound {
-  explicit JudgedRound(std::vector<std::uint8_t> recordFile = RecordFileOf(LevelTenTable()))
-      : Game(Options(std::move(recordFile))) {
+  // `sharedDirectory`: play in another game's directory, on its files.
+  explicit JudgedRound(std::vector<std::uint8_t> recordFile = RecordFileOf(LevelTenTable()),
+                       std::string sharedDirectory = "")
+      : Game(Options(std::move(recordFile), std::move(sharedDirectory))) {
     Form.Canvas.Face = &Face;
   }
 
-  static GameHarness::Options Options(std::vector<std::uint8_t> recordFile) {
+  static GameHarness::Options Options(std::vector<std::uint8_t> recordFile,
+                                      std::string sharedDirectory) {
     GameHarness::Options options;
     options.RecordFile = std::move(recordFile);
+    options.SharedDirectory = std::move(sharedDirectory);
     return options;
   }
 
@@ -267,7 +274,8 @@ TEST(ResultRank, FirstPlaceIsSavedWithTheOldEntriesMovedDown) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"fdata.dat", "fgra.bmp"}));
+  // The lock that keeps two games' saves apart stays beside the file; nothing else is left.
+  EXPECT_EQ(names, (std::vector<std::string>{"fdata.dat", "fdata.dat.lock", "fgra.bmp"}));
 }
 
 TEST(ResultRank, RoundsWithoutAPlaceTouchNoFile) {
@@ -343,28 +351,47 @@ TEST(ResultEnd, MissedRoundReturnsToTheTitleOfItsLevel) {
 TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
   struct Case {
     const char* name;
-    int failAfter;  // file operations into the save, or -1
+    const char* step;  // the file operation that fails, counted from the result's first ...
+    int occurrence;    // ... by its name: 0 for the first of that name
     int errnum;
-    bool blockTemporary;
+    bool protect;      // the ranking file without write bits
     long shortWrite;
     const char* text;
   } const cases[] = {
-      {"open refused", 0, EACCES, false, -1, "ファイルへのアクセスが拒否されました."},
-      {"disk full at write", 1, ENOSPC, false, -1, "ディスクがいっぱいです."},
-      {"rename fails", 4, EXDEV, false, -1, "I/O エラー (18)"},
-      {"temporary name taken by a directory", -1, 0, true, -1,
+      {"temporary file refused", "open", 1, EACCES, false, -1,
        "ファイルへのアクセスが拒否されました."},
-      {"short write", -1, 0, false, 10, "ディスクがいっぱいです."},
+      {"disk full at write", "write", 0, ENOSPC, false, -1, "ディスクがいっぱいです."},
+      {"file-size limit at write", "write", 0, EFBIG, false, -1, "I/O エラー (27)"},
+      {"rename fails", "rename", 0, EXDEV, false, -1, "I/O エラー (18)"},
+      {"file without write bits", nullptr, 0, 0, true, -1, "ファイルへのアクセスが拒否されました."},
+      {"nothing written", nullptr, 0, 0, false, 0, "ディスクがいっぱいです."},
   };
+  // The operations of a result that saves, as a clean run makes them.
+  std::vector<std::string> clean;
+  {
+    JudgedRound round;
+    const int before = round.Game.Files.Operations;
+    round.Judge(0, 10, 0, 0, 5);
+    round.ShowPanel();
+    ASSERT_TRUE(round.Game.Host.Errors.empty());
+    clean.assign(round.Game.Files.Log.begin() + before, round.Game.Files.Log.end());
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     JudgedRound round;
     const std::vector<std::uint8_t> before = round.RecordFile();
-    if (c.failAfter >= 0) {
-      round.Game.Files.FailAt = round.Game.Files.Operations + c.failAfter;
+    if (c.step != nullptr) {
+      int seen = 0;
+      int at = -1;
+      for (std::size_t i = 0; i < clean.size() && at < 0; ++i) {
+        if (clean[i] == c.step && seen++ == c.occurrence) at = static_cast<int>(i);
+      }
+      ASSERT_GE(at, 0);
+      round.Game.Files.FailAt = round.Game.Files.Operations + at;
       round.Game.Files.FailErrno = c.errnum;
     }
-    if (c.blockTemporary) std::filesystem::create_directory(round.Game.Dir.File("fdata.dat.tmp"));
+    if (c.protect) std::filesystem::permissions(round.Game.Dir.File("fdata.dat"),
+                                                std::filesystem::perms::owner_read);
     round.Game.Files.ShortWriteBytes = c.shortWrite;
 
     round.Judge(0, 10, 0, 0, 5);
@@ -378,12 +405,78 @@ TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
     EXPECT_EQ(round.Form.Ranking.RankTimes[1], 5);
     EXPECT_EQ(round.Form.Ranking.RankTimes[2], 10);
     EXPECT_EQ(round.RecordFile(), before);
+    for (const auto& entry : std::filesystem::directory_iterator(round.Game.Dir.Path())) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
+          << entry.path();
+    }
 
     round.Finish();
     EXPECT_EQ(round.Form.GameMode, ModeRanking);
     EXPECT_EQ(round.Form.Canvas.GetPixel(124, 17 * 1 + 7), kRed);
     EXPECT_EQ(round.Game.Host.Errors.size(), 1u);
   }
+}
+
+// Two copies of the game in one directory, each started before the other saved: each ranked
+// round re-reads what the other saved, so every record is kept and every rank shown is the
+// place the round holds in the file.
+TEST(TwoGames, EachRankedRoundKeepsTheOtherGamesRecords) {
+  JudgedRound a(RecordFileOf(FilledEmpty()));
+  JudgedRound b(RecordFileOf(FilledEmpty()), a.Game.Dir.Path());
+  ASSERT_TRUE(a.Game.Host.Errors.empty());
+  ASSERT_TRUE(b.Game.Host.Errors.empty());
+  struct Round {
+    JudgedRound* game;
+    int level;
+    int seconds;
+    const char* rankLine;
+  } const rounds[] = {
+      {&a, 3, 2, "Rank in 1st"},
+      {&b, 3, 5, "Rank in 2nd"},  // b's table in memory still says 1st
+      {&a, 3, 4, "Rank in 2nd"},
+      {&b, 2, 1, "Rank in 4th"},
+      {&b, 4, 9, "Rank in 1st"},  // b's own save: nothing to re-read
+      {&a, 3, 3, "Rank in 3rd"},
+  };
+  for (const Round& r : rounds) {
+    SCOPED_TRACE(r.rankLine);
+    r.game->Judge(0, r.level, 0, r.seconds / 10, r.seconds % 10);
+    r.game->ShowPanel();
+    ASSERT_EQ(r.game->Face.Texts.size(), 3u);
+    EXPECT_EQ(r.game->Face.Texts[2], r.rankLine);
+    r.game->Finish();
+    // The table in memory is the file, in order.
+    EXPECT_EQ(RecordFileOf(r.game->Form.Ranking), a.RecordFile());
+  }
+  const std::vector<std::pair<int, int>> want = {{4, 9}, {3, 2}, {3, 3}, {3, 4}, {3, 5}, {2, 1}};
+  const std::vector<std::uint8_t> file = a.RecordFile();
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(LittleEndianAt(file, 80 + 4 * i), want[i].first) << i;
+    EXPECT_EQ(LittleEndianAt(file, 4 * i), want[i].second) << i;
+  }
+  EXPECT_EQ(LittleEndianAt(file, 80 + 4 * want.size()), -1);
+  EXPECT_TRUE(a.Game.Host.Errors.empty());
+  EXPECT_TRUE(b.Game.Host.Errors.empty());
+}
+
+// A lock that another game keeps longer than a second is no error: the round is ranked and
+// saved as it would be without it.
+TEST(TwoGames, ALockHeldElsewhereIsWaitedForASecondThenTheRoundGoesOn) {
+  JudgedRound round;
+  const int lock = open(round.Game.Dir.File("fdata.dat.lock").c_str(), O_RDONLY | O_CREAT, 0644);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(flock(lock, LOCK_EX), 0);
+  round.Judge(0, 10, 0, 0, 5);
+  const auto start = std::chrono::steady_clock::now();
+  round.ShowPanel();
+  const auto waited = std::chrono::steady_clock::now() - start;
+  close(lock);
+  EXPECT_GE(waited, std::chrono::milliseconds(950));
+  EXPECT_LT(waited, std::chrono::milliseconds(3000));
+  EXPECT_TRUE(round.Game.Host.Errors.empty());
+  EXPECT_EQ(round.Face.Texts.back(), "Rank in 1st");
+  EXPECT_EQ(round.RecordFile(), RecordFileOf(round.Form.Ranking));
+  EXPECT_EQ(round.Form.Ranking.RankTimes[1], 5);
 }
 
 }  // namespace

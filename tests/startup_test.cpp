@@ -2,8 +2,17 @@
 // the random source, and a game that carries on after a start-up that ended early.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -198,15 +207,16 @@ TEST(StartUp, MissingRankingFileStopsBeforeTheSheet) {
 // the start-up before the sheet is opened.
 TEST(StartUp, RankingFileOperationFailureIsReportedAndEndsStartUp) {
   struct Case {
-    int operation;  // 0 open, 1 read, 2 close
+    int operation;  // 0 the check before opening, 1 open, 2 its check, 3 read, 4 close
     int errnum;
     std::string text;
   };
   const Case cases[] = {
       {0, EACCES, "ファイルへのアクセスが拒否されました."},
-      {0, EMFILE, "オープンしたファイルが多すぎます."},
       {1, EACCES, "ファイルへのアクセスが拒否されました."},
-      {2, EACCES, "ファイルへのアクセスが拒否されました."},
+      {1, EMFILE, "オープンしたファイルが多すぎます."},
+      {3, EACCES, "ファイルへのアクセスが拒否されました."},
+      {4, EACCES, "ファイルへのアクセスが拒否されました."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "operation " << c.operation << " errno " << c.errnum);
@@ -220,7 +230,7 @@ TEST(StartUp, RankingFileOperationFailureIsReportedAndEndsStartUp) {
     EXPECT_FALSE(s.form.SpriteSheet.Exists());
     int opens = 0;
     for (const std::string& op : s.files.Log) opens += op == "open";
-    EXPECT_EQ(opens, 1) << "only the ranking file is opened";
+    EXPECT_EQ(opens, c.operation == 0 ? 0 : 1) << "only the ranking file is opened";
   }
 }
 
@@ -253,6 +263,108 @@ TEST(StartUp, MalformedSheetIsAnInvalidBitmap) {
     EXPECT_EQ(s.ErrorTexts(), std::vector<std::string>{"ビットマップイメージが不正です."});
     EXPECT_FALSE(s.form.StartupComplete());
     EXPECT_FALSE(s.form.TitleImage.Exists());
+  }
+}
+
+// What lies under a data file's name instead of a file, for the table below.
+enum class Thing { Fifo, DevZeroLink, Directory, Socket, HugeSparseSheet };
+
+void Make(Thing thing, const std::string& path) {
+  switch (thing) {
+    case Thing::Fifo: ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); break;
+    case Thing::DevZeroLink: std::filesystem::create_symlink("/dev/zero", path); break;
+    case Thing::Directory: std::filesystem::create_directory(path); break;
+    case Thing::Socket: {
+      const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+      ASSERT_GE(fd, 0);
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      ASSERT_LT(path.size(), sizeof address.sun_path);
+      std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+      ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+      close(fd);  // the socket file stays
+      break;
+    }
+    case Thing::HugeSparseSheet: {
+      // A valid sheet's start, then holes to 2 GiB: no disk used, but far beyond any sheet.
+      WriteFileBytes(path, EncodeBmp24(MakeTestSheet()));
+      ASSERT_EQ(truncate(path.c_str(), off_t{2} << 30), 0);
+      break;
+    }
+  }
+}
+
+// Start-up against something that is no file, or a sheet too big for any picture, under each
+// data file's name. Run in a child with an alarm, so a start-up that hangs fails the case
+// instead of the whole run; the child reports the texts shown, how long it took and how much
+// its memory grew.
+TEST(StartUp, FilesThatAreNotFilesAreRefusedAtOnceWithBoundedMemory) {
+  const std::string denied = "ファイルへのアクセスが拒否されました.";
+  const std::string invalid = "ビットマップイメージが不正です.";
+  struct Case {
+    const char* name;
+    const char* file;
+    Thing thing;
+    std::string text;
+  } const cases[] = {
+      {"ranking FIFO", "fdata.dat", Thing::Fifo, denied},
+      {"ranking /dev/zero", "fdata.dat", Thing::DevZeroLink, denied},
+      {"ranking directory", "fdata.dat", Thing::Directory, denied},
+      {"ranking socket", "fdata.dat", Thing::Socket, denied},
+      {"sheet FIFO", "fgra.bmp", Thing::Fifo, denied},
+      {"sheet /dev/zero", "fgra.bmp", Thing::DevZeroLink, denied},
+      {"sheet directory", "fgra.bmp", Thing::Directory, denied},
+      {"sheet socket", "fgra.bmp", Thing::Socket, denied},
+      {"sheet of 2 GiB", "fgra.bmp", Thing::HugeSparseSheet, invalid},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(pipeFds[0]);
+      alarm(10);  // a hang ends the child by SIGALRM
+      std::string report;
+      {
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        std::chrono::steady_clock::time_point start;
+        Started s([&](const TempDir& d, FaultyFileSystem& files) {
+          WriteGoodFiles(d, files);
+          std::filesystem::remove(d.File(c.file));
+          Make(c.thing, d.File(c.file));
+          start = std::chrono::steady_clock::now();
+        });
+        const auto took = std::chrono::steady_clock::now() - start;
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        for (const std::string& text : s.ErrorTexts()) report += text + "\n";
+        report += std::to_string(
+                      std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) +
+                  " ms " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024) + " MiB";
+      }
+      (void)!write(pipeFds[1], report.data(), report.size());
+      _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+      report.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the start-up hung or died: signal " << WTERMSIG(status);
+    const std::string texts = c.text + "\n";
+    ASSERT_EQ(report.substr(0, texts.size()), texts) << report;
+    long ms = -1;
+    long mib = -1;
+    ASSERT_EQ(std::sscanf(report.c_str() + texts.size(), "%ld ms %ld MiB", &ms, &mib), 2) << report;
+    EXPECT_LT(ms, 1000) << "at once";
+    EXPECT_LT(mib, 64) << "nothing read into memory";
   }
 }
 
@@ -361,7 +473,7 @@ std::vector<FailedStart> FailedStarts() {
       {"ranking file access denied",
        [](const TempDir& d, FaultyFileSystem& files) {
          WriteGoodFiles(d, files);
-         files.FailAt = 0;
+         files.FailAt = 1;  // its open
          files.FailErrno = EACCES;
        }},
       {"missing sheet",

@@ -137,7 +137,11 @@ TEST(Draw, PlacesTheWholeImageAtAnyOffsetClippedAtEveryEdge) {
   const TCopyMode modes[] = {SRCCOPY, SRCINVERT, SRCAND};
   const Surface image = MakeImage(5, 5);
   for (TCopyMode mode : modes) {
-    for (auto [ox, oy] : offsets) {
+    for (const auto& offset : offsets) {
+      // Plain copies: a lambda may not capture a structured binding before C++20's P1091, which
+      // clang 14 lacks.
+      const int ox = offset.first;
+      const int oy = offset.second;
       Surface s = PatternSurface();
       s.CopyMode = mode;
       s.Draw(ox, oy, image);
@@ -218,7 +222,9 @@ TEST(Draw, NothingHappensWhenTheImageOrTheTargetDoesNotExist) {
 }
 
 TEST(Draw, OntoItselfReadsTheImageAsItWasBefore) {
-  for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, 3}, {-3, -2}}) {
+  for (const auto& shift : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, 3}, {-3, -2}}) {
+    const int dx = shift.first;  // copies the lambda below can capture, with any compiler
+    const int dy = shift.second;
     Surface s = PatternSurface();
     s.Draw(dx, dy, s);
     EXPECT_TRUE(SamePicture(s,

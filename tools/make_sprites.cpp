@@ -464,6 +464,26 @@ class MemoryFiles final : public FileSystem {
     return 0;
   }
   int Unlink(const std::string& path) override { return Files.erase(path) != 0 ? 0 : -ENOENT; }
+  int Stat(const std::string& path, FileInfo& info, bool /*followLinks*/) override {
+    return InfoOf(path, info);
+  }
+  int Fstat(int fd, FileInfo& info) override {
+    OpenFile* f = Find(fd);
+    return f != nullptr ? InfoOf(f->Path, info) : -EBADF;
+  }
+  int Fchmod(int fd, unsigned /*mode*/) override { return Find(fd) != nullptr ? 0 : -EBADF; }
+  int ReadLink(const std::string& /*path*/, std::string& /*target*/) override { return -EINVAL; }
+  int ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+    names.clear();
+    const std::string prefix = path.back() == '/' ? path : path + "/";
+    for (const auto& [name, bytes] : Files) {
+      if (name.starts_with(prefix)) names.push_back(name.substr(prefix.size()));
+    }
+    return 0;
+  }
+  int LockExclusive(int fd, int /*milliseconds*/) override {
+    return Find(fd) != nullptr ? 0 : -EBADF;
+  }
 
   std::map<std::string, std::vector<std::uint8_t>> Files;
 
@@ -473,6 +493,20 @@ class MemoryFiles final : public FileSystem {
     std::size_t Position;
     bool IsOpen;
   };
+  int InfoOf(const std::string& path, FileInfo& info) const {
+    info = FileInfo{};
+    if (path == kDirectory || path + "/" == kDirectory) {
+      info.Type = FileInfo::Kind::Directory;
+      info.Mode = 0755;
+      return 0;
+    }
+    const auto it = Files.find(path);
+    if (it == Files.end()) return -ENOENT;
+    info.Type = FileInfo::Kind::Regular;
+    info.Mode = 0644;
+    info.Size = static_cast<std::int64_t>(it->second.size());
+    return 0;
+  }
   OpenFile* Find(int fd) {
     if (fd < 0 || static_cast<std::size_t>(fd) >= open_.size()) return nullptr;
     OpenFile& f = open_[static_cast<std::size_t>(fd)];

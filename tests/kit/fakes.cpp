@@ -17,6 +17,10 @@ int FaultyFileSystem::Fault(const char* name) {
   const int index = Operations++;
   if (index == CrashAt) throw SimulatedCrash{};
   if (index == FailAt) return -FailErrno;
+  if (FailNext != nullptr && std::string_view(name) == FailNext) {
+    FailNext = nullptr;
+    return -FailErrno;
+  }
   return 0;
 }
 
@@ -27,6 +31,9 @@ int FaultyFileSystem::Open(const std::string& path, int flags, int mode) {
 
 long FaultyFileSystem::Read(int fd, void* buffer, std::size_t size) {
   if (int e = Fault("read")) return e;
+  if (ShortReadBytes >= 0 && size > static_cast<std::size_t>(ShortReadBytes)) {
+    size = static_cast<std::size_t>(ShortReadBytes);
+  }
   return PosixFileSystem::Read(fd, buffer, size);
 }
 
@@ -40,6 +47,7 @@ long FaultyFileSystem::Write(int fd, const void* buffer, std::size_t size) {
 
 int FaultyFileSystem::Fsync(int fd) {
   if (int e = Fault("fsync")) return e;
+  if (SkipSync) return 0;
   return PosixFileSystem::Fsync(fd);
 }
 
@@ -59,6 +67,36 @@ int FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
 int FaultyFileSystem::Unlink(const std::string& path) {
   if (int e = Fault("unlink")) return e;
   return PosixFileSystem::Unlink(path);
+}
+
+int FaultyFileSystem::Stat(const std::string& path, FileInfo& info, bool followLinks) {
+  if (int e = Fault(followLinks ? "stat" : "lstat")) return e;
+  return PosixFileSystem::Stat(path, info, followLinks);
+}
+
+int FaultyFileSystem::Fstat(int fd, FileInfo& info) {
+  if (int e = Fault("fstat")) return e;
+  return PosixFileSystem::Fstat(fd, info);
+}
+
+int FaultyFileSystem::Fchmod(int fd, unsigned mode) {
+  if (int e = Fault("fchmod")) return e;
+  return PosixFileSystem::Fchmod(fd, mode);
+}
+
+int FaultyFileSystem::ReadLink(const std::string& path, std::string& target) {
+  if (int e = Fault("readlink")) return e;
+  return PosixFileSystem::ReadLink(path, target);
+}
+
+int FaultyFileSystem::ListDirectory(const std::string& path, std::vector<std::string>& names) {
+  if (int e = Fault("list")) return e;
+  return PosixFileSystem::ListDirectory(path, names);
+}
+
+int FaultyFileSystem::LockExclusive(int fd, int milliseconds) {
+  if (int e = Fault("lock")) return e;
+  return PosixFileSystem::LockExclusive(fd, milliseconds);
 }
 
 GlyphRun FakeTypeface::Render(std::string_view utf8, int height) const {

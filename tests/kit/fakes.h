@@ -29,7 +29,8 @@ class FakeClock : public Clock {
 struct SimulatedCrash {};
 
 // Real files, with a working directory of the test's choosing and faults injected by the
-// number of the file operation (0 = the first Open/Read/Write/Fsync/Close/Rename/Unlink).
+// number of the file operation (0 = the first Open/Read/Write/Fsync/Close/Rename/Unlink/Stat/
+// Fstat/Fchmod/ReadLink/ListDirectory/LockExclusive).
 class FaultyFileSystem : public PosixFileSystem {
  public:
   std::string CurrentDirectory() override { return Cwd; }
@@ -40,13 +41,22 @@ class FaultyFileSystem : public PosixFileSystem {
   int Close(int fd) override;
   int Rename(const std::string& from, const std::string& to) override;
   int Unlink(const std::string& path) override;
+  int Stat(const std::string& path, FileInfo& info, bool followLinks) override;
+  int Fstat(int fd, FileInfo& info) override;
+  int Fchmod(int fd, unsigned mode) override;
+  int ReadLink(const std::string& path, std::string& target) override;
+  int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
+  int LockExclusive(int fd, int milliseconds) override;
 
   std::string Cwd;
   int Operations = 0;            // operations seen so far
   int FailAt = -1;               // this operation fails with -FailErrno ...
   int FailErrno = 5;             // EIO, which the player sees as "I/O エラー (5)"
+  const char* FailNext = nullptr;  // or the next operation of this name ("write") fails so
   int CrashAt = -1;              // ... or throws SimulatedCrash instead of running
   long ShortWriteBytes = -1;     // when >= 0, every Write writes at most this many bytes
+  long ShortReadBytes = -1;      // when >= 0, every Read reads at most this many bytes
+  bool SkipSync = false;         // Fsync counts as an operation but does not wait for the disk
   std::vector<std::string> Log;  // "open", "read", ... in order
 
  private:

@@ -18,10 +18,10 @@ GameHarness::GameHarness(const Options& options)
     : Face(MakeFace(options.RealFont)),
       Form(Clock, Files, Host, Face.get()),
       App(Form, Host, "enclova") {
-  Files.Cwd = Dir.Path();
+  Files.Cwd = options.SharedDirectory.empty() ? Dir.Path() : options.SharedDirectory;
   Clock.Local = options.LocalMilliseconds;
   Clock.Utc = options.UtcMilliseconds;
-  WriteGameFiles(Dir, options);
+  if (options.SharedDirectory.empty()) WriteGameFiles(Dir, options);
   if (options.Arrange) options.Arrange(Dir, Files);
   if (options.Seed) Form.FixSeed(*options.Seed);
   App.Create();

@@ -29,6 +29,8 @@ struct GameHarness {
     // Runs after the files are written and before the start-up: more files, faults, another
     // working directory.
     std::function<void(const TempDir&, FaultyFileSystem&)> Arrange;
+    // Another harness's directory to play in (its files are then left as they are), or "".
+    std::string SharedDirectory;
   };
   GameHarness() : GameHarness(Options{}) {}
   explicit GameHarness(const Options& options);

@@ -286,9 +286,9 @@ TEST_F(RoundTest, SaveErrorShowsBoxOverWindowAndGameGoesOn) {
   GameHarness::Options options;
   options.Seed = seed;
   LaunchRound(options, {"--seed", std::to_string(seed)});
-  // The new file is written beside the old one first; a directory in its place stops the save.
+  // A ranking file without any write bit is refused by the save, whoever runs the game.
   for (const std::string& dir : {Dir->Path(), Headless->Dir.Path()}) {
-    ASSERT_EQ(mkdir((dir + "/fdata.dat.tmp").c_str(), 0755), 0);
+    ASSERT_EQ(chmod((dir + "/fdata.dat").c_str(), 0444), 0);
   }
   const std::vector<std::uint8_t> recordBefore = testing::ReadFileBytes(Dir->File("fdata.dat"));
   Headless->Tick();
