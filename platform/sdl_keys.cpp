@@ -1,4 +1,6 @@
-// Physical keys to the Windows virtual-key codes the game's key handler expects.
+// Key presses to the Windows virtual-key codes the game's key handler expects: letters by the
+// letter they type, every other key by its place.
+#include <SDL_keycode.h>
 #include <SDL_scancode.h>
 
 #include <cstdint>
@@ -83,10 +85,16 @@ constexpr KeyCode kKeyCodes[] = {
 
 }  // namespace
 
-std::uint16_t VirtualKeyFromScancode(int scancode) {
-  // Scancodes name positions on a US keyboard, so a key keeps its code whatever the layout, and
-  // the keypad's digits keep theirs whatever NumLock says (Windows would send the arrows' codes
-  // for keypad 2/4/6/8 with NumLock off, but the game treats both alike).
+std::uint16_t VirtualKeyOf(int scancode, int keycode) {
+  // The keycode is what the key types, unshifted, in the layout in force: on a French keyboard
+  // the key labelled Z (where a US keyboard has W) types z. Layouts without Latin letters
+  // (Cyrillic, Greek) type none, and their letter keys fall back to their places below.
+  if (keycode >= SDLK_a && keycode <= SDLK_z) {
+    return static_cast<std::uint16_t>(0x41 + (keycode - SDLK_a));
+  }
+  // Scancodes name positions on a US keyboard, so every other key keeps its code whatever the
+  // layout, and the keypad's digits keep theirs whatever NumLock says (Windows would send the
+  // arrows' codes for keypad 2/4/6/8 with NumLock off, but the game treats both alike).
   if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
     return static_cast<std::uint16_t>(0x41 + (scancode - SDL_SCANCODE_A));
   }
@@ -102,13 +110,13 @@ std::uint16_t VirtualKeyFromScancode(int scancode) {
   if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24) {
     return static_cast<std::uint16_t>(0x7C + (scancode - SDL_SCANCODE_F13));
   }
-  if (scancode == SDL_SCANCODE_UNKNOWN) return 0;
+  if (scancode == SDL_SCANCODE_UNKNOWN) return 0;  // SDL sends no such key-down
   for (const KeyCode& key : kKeyCodes) {
     if (key.Scancode == scancode) return key.VirtualKey;
   }
   // A key Windows has no code for still reaches the game, so that "any key" means any key;
   // 0xFF is the code Windows itself gives such keys.
-  return 0xFF;
+  return kKeyWithoutCode;
 }
 
 }  // namespace enclova

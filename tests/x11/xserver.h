@@ -85,6 +85,10 @@ class XServer {
   void Press(unsigned long keysym) const;
   void Release(unsigned long keysym) const;
   void Tap(unsigned long keysym) const { Press(keysym), Release(keysym); }
+  // A key by its X keycode, that is by its place on the keyboard, whatever the layout.
+  void TapKeycode(unsigned keycode) const;
+  // Switches the server's keyboard layout (setxkbmap); false when that failed.
+  bool SetLayout(const std::string& layout) const;
   void Click(int screenX, int screenY) const;
   // Toggles NumLock until the server's lock state is `on`.
   void SetNumLock(bool on) const;
@@ -148,6 +152,9 @@ class GameProcess {
 
 // Where the game's binary is: ENCLOVA_BINARY from the environment, else the one CMake built.
 std::string GameBinary();
+
+// A binary PPM of the surface, for looking at a picture.
+void WritePpm(const std::string& path, const Surface& surface);
 
 // Equal sizes and every pixel equal; otherwise says how many differ and where the first do.
 ::testing::AssertionResult SamePixels(const Surface& actual, const Surface& expected);
