@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -193,6 +194,7 @@ class FreeTypeTypeface final : public Typeface {
   explicit FreeTypeTypeface(FaceFile file) : file_(std::move(file)) {}
 
   ~FreeTypeTypeface() override {
+    if (loader_.joinable()) loader_.join();
     if (face_ != nullptr) FT_Done_Face(face_);
     if (library_ != nullptr) FT_Done_FreeType(library_);
   }
@@ -224,8 +226,24 @@ class FreeTypeTypeface final : public Typeface {
     return run;
   }
 
+  // The loader alone touches the face's state until it is joined, which the first Load does.
+  void PrepareInBackground() override {
+    if (prepareStarted_) return;
+    prepareStarted_ = true;
+    if (face_ != nullptr || failed_) return;
+    loader_ = std::thread([this] { LoadHere(); });
+  }
+
   // Opens the face on first use; false for good once that has failed.
   bool Load() const {
+    if (loader_.joinable()) loader_.join();
+    return LoadHere();
+  }
+
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool LoadHere() const {
     if (face_ != nullptr) return true;
     if (failed_) return false;
     std::string why;
@@ -240,9 +258,6 @@ class FreeTypeTypeface final : public Typeface {
     return false;
   }
 
-  const std::string& Error() const { return error_; }
-
- private:
   // Returns why the file could not serve as the face, or nothing when face_ is ready.
   std::string Open(const FaceFile& file) const {
     if (library_ == nullptr && FT_Init_FreeType(&library_) != 0) {
@@ -346,6 +361,8 @@ class FreeTypeTypeface final : public Typeface {
   }
 
   Finder finder_;
+  bool prepareStarted_ = false;
+  mutable std::thread loader_;
   mutable std::optional<FaceFile> file_;
   mutable FT_Library library_ = nullptr;
   mutable FT_Face face_ = nullptr;

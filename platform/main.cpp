@@ -100,9 +100,12 @@ int main(int argc, char** argv) {
 
   enclova::SystemClock clock;
   enclova::PosixFileSystem files;
-  // Fonts load at the first text; the title needs none, so start-up does not wait for them.
+  // The title needs no text, so start-up does not wait for fonts: they are looked for on a
+  // thread of their own from now on, and the first text, a second into the first round at the
+  // earliest, only waits for what is left of that. A cold font cache costs a scan of every font.
   std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface(&error);
   if (!face) std::fprintf(stderr, "enclova: text cannot be drawn: %s\n", error.c_str());
+  if (face) face->PrepareInBackground();
 
   enclova::SdlWindow window(face.get());
   if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);
