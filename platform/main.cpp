@@ -101,14 +101,15 @@ int main(int argc, char** argv) {
   enclova::SystemClock clock;
   enclova::PosixFileSystem files;
   // The title needs no text, so start-up does not wait for fonts: they are looked for on a
-  // thread of their own from now on, and the first text, a second into the first round at the
-  // earliest, only waits for what is left of that. A cold font cache costs a scan of every font.
+  // thread of their own once the first frame is on the screen (so that they cannot delay it),
+  // and the first text, a second into the first round at the earliest, only waits for what is
+  // left of that. A cold font cache costs a scan of every font.
   std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface(&error);
   if (!face) std::fprintf(stderr, "enclova: text cannot be drawn: %s\n", error.c_str());
-  if (face) face->PrepareInBackground();
 
   enclova::SdlWindow window(face.get());
   if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);
+  if (face) window.AfterFirstFrame([&face] { face->PrepareInBackground(); });
   enclova::TForm1 form(clock, files, window, face.get());
   enclova::Application app(form, window, enclova::ApplicationTitle(ExecutablePath(argv[0])));
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "app/application.h"
 #include "app/form.h"
@@ -101,7 +102,9 @@ void SdlWindow::Present(bool force) {
     std::fprintf(stderr, "enclova: first frame %.2f ms after start, at %lld.%09ld\n",
                  elapsed.count(), static_cast<long long>(now.tv_sec), now.tv_nsec);
   }
+  const bool first = !presentedOnce_;
   presentedOnce_ = true;
+  if (first && afterFirstFrame_) std::exchange(afterFirstFrame_, nullptr)();
 }
 
 void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {

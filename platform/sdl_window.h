@@ -10,8 +10,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "base/seams.h"
 #include "gfx/surface.h"
@@ -95,6 +97,9 @@ class SdlWindow final : public Host {
     start_ = start;
   }
 
+  // Work to start once the first frame is on the screen, so that it cannot delay it.
+  void AfterFirstFrame(std::function<void()> work) { afterFirstFrame_ = std::move(work); }
+
   // Opens the 600x400 window centred on the screen and runs the events until the game asks to
   // end or the window is closed. False with a reason when the window cannot be opened.
   bool Run(TForm1& form, Application& app, std::string* error);
@@ -128,6 +133,7 @@ class SdlWindow final : public Host {
   unsigned long mainXWindow_ = 0;
   std::optional<TRect> exposed_;
   std::chrono::steady_clock::time_point start_;
+  std::function<void()> afterFirstFrame_;
 };
 
 }  // namespace enclova
