@@ -63,10 +63,11 @@ constexpr std::uint32_t kErrorBoxButtonFace = 0x00E1E1E1;
 
 // The Windows virtual-key code for a key press, from its SDL scancode and the SDL keycode it has
 // in the current layout (SDL_Scancode and SDL_Keycode passed as int). A key that types a Latin
-// letter has that letter's code, so Z is the key labelled Z on any keyboard; every other key,
-// letter places of non-Latin layouts included, has a code by its place, whatever NumLock or the
-// modifiers: keypad 2/4/6/8 stay 0x62/0x64/0x66/0x68, Shift+Z is Z. A key without a code of its
-// own is 0xFF; 0 only for SDL_SCANCODE_UNKNOWN without a letter.
+// letter has that letter's code, so Z is the key labelled Z on any keyboard, and a letter's place
+// that types a digit or punctuation has that character's code; every other key, letter places
+// of non-Latin layouts included, has a code by its place, whatever NumLock or the modifiers:
+// keypad 2/4/6/8 stay 0x62/0x64/0x66/0x68, Shift+Z is Z. A key without a code of its own is
+// 0xFF; 0 only for SDL_SCANCODE_UNKNOWN without a letter.
 std::uint16_t VirtualKeyOf(int scancode, int keycode);
 inline constexpr std::uint16_t kKeyWithoutCode = 0xFF;
 
