@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,7 +26,8 @@ class Typeface {
   virtual GlyphRun Render(std::string_view utf8, int height) const = 0;
   // Starts finding and opening the face on a thread of its own, so that the first text does not
   // wait for it; that text waits only for what is left. Once is enough; later calls do nothing.
-  virtual void PrepareInBackground() {}
+  // `done`, if given, runs on that thread once the face is ready (true) or cannot be (false).
+  virtual void PrepareInBackground(std::function<void(bool)> done = nullptr) { (void)done; }
 };
 
 // What a face must offer: the first of `Families` that draws every character of `Texts` with

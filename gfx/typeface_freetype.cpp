@@ -227,11 +227,14 @@ class FreeTypeTypeface final : public Typeface {
   }
 
   // The loader alone touches the face's state until it is joined, which the first Load does.
-  void PrepareInBackground() override {
+  void PrepareInBackground(std::function<void(bool)> done) override {
     if (prepareStarted_) return;
     prepareStarted_ = true;
     if (face_ != nullptr || failed_) return;
-    loader_ = std::thread([this] { LoadHere(); });
+    loader_ = std::thread([this, done = std::move(done)] {
+      const bool loaded = LoadHere();
+      if (done) done(loaded);
+    });
   }
 
   // Opens the face on first use; false for good once that has failed.

@@ -109,7 +109,18 @@ int main(int argc, char** argv) {
 
   enclova::SdlWindow window(face.get());
   if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);
-  if (face) window.AfterFirstFrame([&face] { face->PrepareInBackground(); });
+  const bool trace = std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr;
+  if (face) {
+    window.AfterFirstFrame([&face, trace, start] {
+      face->PrepareInBackground([trace, start](bool loaded) {
+        if (!trace) return;
+        const std::chrono::duration<double, std::milli> after =
+            std::chrono::steady_clock::now() - start;
+        std::fprintf(stderr, "enclova: typeface %s %.2f ms after start\n",
+                     loaded ? "ready" : "missing", after.count());
+      });
+    });
+  }
   enclova::TForm1 form(clock, files, window, face.get());
   enclova::Application app(form, window, enclova::ApplicationTitle(ExecutablePath(argv[0])));
 
