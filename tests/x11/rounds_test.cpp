@@ -475,8 +475,8 @@ TEST_F(RoundTest, UncoveringPartOfTheWindowRepaintsThatPartAlone) {
   options.Seed = 99;
   options.RealSheet = true;
   Launch(options, {"--seed", "99"});
+  ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
   Headless->Tick();
-  ASSERT_TRUE(ShowsHeadless()) << Game->Stderr();
   const std::optional<WindowGeometry> g = X.Geometry(Main);
   ASSERT_TRUE(g);
   auto uncover = [&](const TRect& area) {

@@ -135,12 +135,16 @@ TEST_F(WindowTest, LetterKeysFollowTheKeyboardLayout) {
     Main = 0;
     ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
     Headless->Tick();
+    // A level key draws the level sprite whether or not the window's first repaint came before
+    // the first tick.
+    X.Tap(XK_Right);
+    Headless->Key(VK_RIGHT);
     ASSERT_TRUE(ShowsHeadless());
     if (c.whileRunning) {
       ASSERT_TRUE(X.SetLayout(c.layout));
     }
     X.TapKeycode(kZPlace);
-    // Had it started a round, the board would show instead of the title at level 2.
+    // Had it started a round, the board would show instead of the title at level 3.
     X.Tap(XK_Right);
     Headless->Key(VK_RIGHT);
     ASSERT_TRUE(ShowsHeadless()) << "the key in z's US place";
@@ -162,7 +166,6 @@ TEST_F(WindowTest, KeyWithoutAScancodeStillLeavesTheRanking) {
   Launch({});
   ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
   Headless->Tick();
-  ASSERT_TRUE(ShowsHeadless());
   X.Tap(XK_x);
   Headless->Key(VK_X);
   ASSERT_EQ(Headless->Form.GameMode, ModeRanking);
