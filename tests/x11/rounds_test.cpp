@@ -476,7 +476,7 @@ TEST_F(RoundTest, UncoveringPartOfTheWindowRepaintsThatPartAlone) {
   options.RealSheet = true;
   Launch(options, {"--seed", "99"});
   ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
-  Headless->Tick();
+  ASSERT_TRUE(TitleIsUp());
   const std::optional<WindowGeometry> g = X.Geometry(Main);
   ASSERT_TRUE(g);
   auto uncover = [&](const TRect& area) {

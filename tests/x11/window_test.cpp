@@ -134,9 +134,7 @@ TEST_F(WindowTest, LetterKeysFollowTheKeyboardLayout) {
     Launch(options, {"--seed", "7"});
     Main = 0;
     ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
-    Headless->Tick();
-    // A level key draws the level sprite whether or not the window's first repaint came before
-    // the first tick.
+    ASSERT_TRUE(TitleIsUp());
     X.Tap(XK_Right);
     Headless->Key(VK_RIGHT);
     ASSERT_TRUE(ShowsHeadless());
@@ -165,7 +163,7 @@ TEST_F(WindowTest, KeyWithoutAScancodeStillLeavesTheRanking) {
   constexpr unsigned kNoKey = 8;
   Launch({});
   ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
-  Headless->Tick();
+  ASSERT_TRUE(TitleIsUp());
   X.Tap(XK_x);
   Headless->Key(VK_X);
   ASSERT_EQ(Headless->Form.GameMode, ModeRanking);

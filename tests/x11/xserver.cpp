@@ -484,6 +484,20 @@ void RealAndHeadless::Launch(testing::GameHarness::Options options,
   Headless->Paint();
 }
 
+::testing::AssertionResult RealAndHeadless::TitleIsUp() {
+  const Surface repainted = Headless->Form.Canvas;  // as the first showing paints it
+  Headless->Tick();
+  const Surface& ticked = Headless->Form.Canvas;
+  Surface seen;
+  if (WaitFor([&] {
+        seen = X.Capture(Main);
+        return SamePixels(seen, ticked) || SamePixels(seen, repainted);
+      })) {
+    return ::testing::AssertionSuccess();
+  }
+  return SamePixels(seen, ticked);
+}
+
 bool RealAndHeadless::WaitForMainWindow() {
   Main = X.WaitForWindow("Enclova", Game->Pid());
   return Main != 0;

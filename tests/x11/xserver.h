@@ -184,6 +184,10 @@ class RealAndHeadless : public ::testing::Test {
                                          std::chrono::milliseconds timeout = kPatience);
   // Waits until the main window shows the headless game's Canvas.
   ::testing::AssertionResult ShowsHeadless() { return WindowShows(Headless->Form.Canvas); }
+  // Ticks the headless game once and waits for the window's title, with or without the level
+  // sprite: a loaded X server may deliver the window's first repaint after the first tick, and
+  // keys pressed before the title is up may find the window without the keyboard.
+  ::testing::AssertionResult TitleIsUp();
 
   XServer& X;
   std::unique_ptr<testing::TempDir> Dir;
