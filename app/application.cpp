@@ -12,17 +12,24 @@ Application::Application(TForm1& form, Host& host, std::string title)
     : form_(form), host_(host), title_(std::move(title)) {}
 
 template <typename Handler>
-void Application::Run(Handler handler) {
-  std::string message;
+std::optional<std::string> Application::Catch(Handler handler) {
   try {
     handler();
-    return;
+    return std::nullopt;
   } catch (const std::exception& e) {
-    message = e.what();
+    return std::string(e.what());
   }
+}
+
+void Application::Report(const std::string& message) {
   const std::string text = ErrorBoxText(message);
   std::fprintf(stderr, "%s: %s\n", title_.c_str(), text.c_str());
   host_.ShowError(title_, text);
+}
+
+template <typename Handler>
+void Application::Run(Handler handler) {
+  if (const auto message = Catch(handler)) Report(*message);
 }
 
 void Application::Create() {
@@ -50,15 +57,26 @@ void Application::Tick() {
   Observed(HandlerCall{}, [&] { Run([&] { form_.Timer1Timer(); }); });
 }
 
-void Application::Paint() {
+void Application::Paint(const TRect& area) {
   HandlerCall call;
   call.Type = HandlerCall::Paint;
-  call.Width = form_.Canvas.Width();
-  call.Height = form_.Canvas.Height();
+  call.X = area.Left;
+  call.Y = area.Top;
+  call.Width = area.Right - area.Left;
+  call.Height = area.Bottom - area.Top;
   Observed(call, [&] {
-    form_.Canvas.Fill(clBtnFace);
-    Run([&] { form_.FormPaint(); });
+    Surface& canvas = form_.Canvas;
+    canvas.SetClip(area);
+    canvas.Fill(clBtnFace);
+    const auto message = Catch([&] { form_.FormPaint(); });
+    // Lifted before any error box: the timer keeps drawing under the box, on the whole window.
+    canvas.ClearClip();
+    if (message) Report(*message);
   });
+}
+
+void Application::Paint() {
+  Paint(TRect{0, 0, kClientWidth, kClientHeight});
 }
 
 }  // namespace enclova

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/form.h"
@@ -35,7 +36,9 @@ class Application {
   void Create();
   void KeyDown(std::uint16_t key);
   void Tick();
-  // A paint request: the client area is filled with the button-face colour, then FormPaint.
+  // A paint request for `area` of the client area: the area is filled with the button-face
+  // colour, then FormPaint draws with the Canvas clipped to it. Without an area, the whole.
+  void Paint(const TRect& area);
   void Paint();
 
   // Null for none; not owned.
@@ -46,6 +49,10 @@ class Application {
   void Run(Handler handler);
   template <typename Handler>
   void Observed(const HandlerCall& call, Handler handler);
+  // Runs the handler and returns what escaped it, if anything.
+  template <typename Handler>
+  static std::optional<std::string> Catch(Handler handler);
+  void Report(const std::string& message);
 
   TForm1& form_;
   Host& host_;

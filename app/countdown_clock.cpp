@@ -1,4 +1,5 @@
 // The Ready countdown after a board is set up, and the round clock from "Go!" on.
+#include <algorithm>
 #include <cstdint>
 
 #include "app/form.h"
@@ -46,8 +47,11 @@ void TForm1::ClockStep() {
     const std::int32_t s = ElapsedTime / 1000;
     if (s > ShownSecond) {
       ShownSecond = s;
-      if (s <= kLastShownSecond) {
-        const ClockDigits digits = DigitsOfSecond(s);
+      // A tick held up past 9:59 (a suspended machine, a clock stepped forward) still stops the
+      // clock at 9:59, and the round is scored so; once there, the digits need no redrawing.
+      const ClockDigits digits = DigitsOfSecond(std::min(s, kLastShownSecond));
+      if (s <= kLastShownSecond || digits.Minutes != ClockMinutes || digits.Tens != ClockTens ||
+          digits.Units != ClockUnits) {
         ClockMinutes = digits.Minutes;
         ClockTens = digits.Tens;
         ClockUnits = digits.Units;

@@ -73,24 +73,47 @@ Surface::Surface(int width, int height, std::vector<TColor> pixels) {
   for (TColor& c : pixels_) c &= kColorMask;
 }
 
+void Surface::SetClip(const TRect& area) {
+  clip_ = TRect{std::min(area.Left, area.Right), std::min(area.Top, area.Bottom),
+                std::max(area.Left, area.Right), std::max(area.Top, area.Bottom)};
+}
+
+TRect Surface::Writable() const {
+  TRect w{0, 0, width_, height_};
+  if (clip_) {
+    w.Left = std::clamp(clip_->Left, 0, width_);
+    w.Top = std::clamp(clip_->Top, 0, height_);
+    w.Right = std::clamp(clip_->Right, w.Left, width_);
+    w.Bottom = std::clamp(clip_->Bottom, w.Top, height_);
+  }
+  return w;
+}
+
 void Surface::SetPixel(int x, int y, TColor color) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  const TRect w = Writable();
+  if (x < w.Left || y < w.Top || x >= w.Right || y >= w.Bottom) return;
   pixels_[At(width_, x, y)] = color & kColorMask;
   MarkChanged();
 }
 
 void Surface::Fill(TColor color) {
-  std::fill(pixels_.begin(), pixels_.end(), color & kColorMask);
+  const TRect w = Writable();
+  if (w.Left >= w.Right || w.Top >= w.Bottom) return;
+  for (int y = w.Top; y < w.Bottom; ++y) {
+    TColor* row = pixels_.data() + At(width_, 0, y);
+    std::fill(row + w.Left, row + w.Right, color & kColorMask);
+  }
   MarkChanged();
 }
 
 void Surface::Draw(int x, int y, const Surface& image) {
   if (!Exists() || !image.Exists()) return;
   // Clip in 64 bits: an offset near the int limits must not wrap round onto the surface.
-  const std::int64_t left = std::max<std::int64_t>(x, 0);
-  const std::int64_t top = std::max<std::int64_t>(y, 0);
-  const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + image.width_, width_);
-  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + image.height_, height_);
+  const TRect w = Writable();
+  const std::int64_t left = std::max<std::int64_t>(x, w.Left);
+  const std::int64_t top = std::max<std::int64_t>(y, w.Top);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + image.width_, w.Right);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + image.height_, w.Bottom);
   if (left >= right || top >= bottom) return;
 
   // Drawing a surface onto itself reads from a copy, as if the image were another picture.
@@ -135,10 +158,11 @@ void Surface::Rectangle(int x1, int y1, int x2, int y2) {
   // The ring is the first and last row and column of the unclipped rectangle.
   const std::int64_t lastX = std::int64_t{x2} - 1;
   const std::int64_t lastY = std::int64_t{y2} - 1;
-  const int left = std::max(x1, 0);
-  const int top = std::max(y1, 0);
-  const int right = static_cast<int>(std::min<std::int64_t>(x2, width_));
-  const int bottom = static_cast<int>(std::min<std::int64_t>(y2, height_));
+  const TRect w = Writable();
+  const int left = std::max(x1, w.Left);
+  const int top = std::max(y1, w.Top);
+  const int right = std::min(x2, w.Right);
+  const int bottom = std::min(y2, w.Bottom);
   if (left >= right || top >= bottom) return;
   for (int y = top; y < bottom; ++y) {
     TColor* row = pixels_.data() + At(width_, 0, y);
@@ -147,8 +171,8 @@ void Surface::Rectangle(int x1, int y1, int x2, int y2) {
       continue;
     }
     std::fill(row + left, row + right, brush);
-    if (x1 >= 0) row[x1] = pen;
-    if (lastX < width_) row[lastX] = pen;
+    if (x1 >= left) row[x1] = pen;
+    if (lastX < right) row[lastX] = pen;
   }
   MarkChanged();
 }
@@ -189,6 +213,7 @@ void Surface::LineTo(int x, int y) {
   if (kFirst > kLast) return;
 
   const TColor pen = Pen.Color & kColorMask;
+  const TRect w = Writable();
   __extension__ typedef __int128 Wide;  // k * minor can exceed 64 bits for extreme coordinates
   bool changed = false;
   for (std::int64_t k = kFirst; k <= kLast; ++k) {
@@ -197,7 +222,7 @@ void Surface::LineTo(int x, int y) {
     const std::int64_t b = (xMajor ? from.Y : from.X) + sMinor * static_cast<std::int64_t>(offset);
     const std::int64_t px = xMajor ? a : b;
     const std::int64_t py = xMajor ? b : a;
-    if (px < 0 || py < 0 || px >= width_ || py >= height_) continue;
+    if (px < w.Left || py < w.Top || px >= w.Right || py >= w.Bottom) continue;
     pixels_[At(width_, static_cast<int>(px), static_cast<int>(py))] = pen;
     changed = true;
   }
@@ -205,7 +230,8 @@ void Surface::LineTo(int x, int y) {
 }
 
 void Surface::FloodFill(int x, int y, TColor border) {
-  if (!Exists() || x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  const TRect area = Writable();
+  if (!Exists() || x < area.Left || y < area.Top || x >= area.Right || y >= area.Bottom) return;
   if (pixels_[At(width_, x, y)] == border) return;
 
   // Taken pixels are marked with a colour no stored pixel has (the top byte is always clear)
@@ -227,17 +253,16 @@ void Surface::FloodFill(int x, int y, TColor border) {
   std::vector<Run> runs;
   TColor* const pixels = pixels_.data();
   const int w = width_;
-  const int h = height_;
   auto push = [&](int row, int x1, int x2, int dy) {
-    if (row >= 0 && row < h) seeds.push_back({row, x1, x2, dy});
+    if (row >= area.Top && row < area.Bottom) seeds.push_back({row, x1, x2, dy});
   };
   // Takes the run through (at, row) and returns its last pixel; its first is in `first`.
   auto take = [&](TColor* line, int row, int at, int& first) {
     int a = at;
     line[at] = mark;
-    while (a > 0 && open(line[a - 1])) line[--a] = mark;
+    while (a > area.Left && open(line[a - 1])) line[--a] = mark;
     int b = at;
-    while (b + 1 < w && open(line[b + 1])) line[++b] = mark;
+    while (b + 1 < area.Right && open(line[b + 1])) line[++b] = mark;
     runs.push_back({row, a, b});
     first = a;
     return b;
@@ -287,10 +312,11 @@ void Surface::TextOut(int x, int y, std::string_view utf8) {
 
   const TColor brush = Brush.Color & kColorMask;
   const TColor font = Font.Color & kColorMask;
-  const int left = std::max(x, 0);
-  const int top = std::max(y, 0);
-  const int right = static_cast<int>(std::min<std::int64_t>(std::int64_t{x} + w, width_));
-  const int bottom = static_cast<int>(std::min<std::int64_t>(std::int64_t{y} + h, height_));
+  const TRect area = Writable();
+  const int left = std::max(x, area.Left);
+  const int top = std::max(y, area.Top);
+  const int right = static_cast<int>(std::min<std::int64_t>(std::int64_t{x} + w, area.Right));
+  const int bottom = static_cast<int>(std::min<std::int64_t>(std::int64_t{y} + h, area.Bottom));
   if (left >= right || top >= bottom) return;
   const std::size_t coverageSize = run.Coverage.size();
   for (int py = top; py < bottom; ++py) {

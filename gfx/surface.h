@@ -18,9 +18,14 @@
 //    colour, draws the glyphs in the font colour over it, then PenPos := (x + width, y).
 //  * A surface that does not exist (default-constructed, 0x0) is drawn on as nothing and
 //    draws nothing; GetPixel on it, or outside any surface, returns kInvalidColor.
+//  * While a clip rectangle is set, every operation that changes pixels (Fill and SetPixel
+//    included) changes only pixels inside it, exactly as if the rest of the surface were not
+//    there: a flood fill neither paints nor spreads outside it. PenPos, the drawing state and
+//    GetPixel behave as without a clip.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -46,6 +51,15 @@ struct TPoint {
   int X = 0;
   int Y = 0;
   bool operator==(const TPoint&) const = default;
+};
+
+// Pixels Left <= x < Right, Top <= y < Bottom.
+struct TRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  bool operator==(const TRect&) const = default;
 };
 
 struct TPen {
@@ -93,6 +107,11 @@ class Surface {
   // Sets every pixel without touching the drawing state (the platform's background fill).
   void Fill(TColor color);
 
+  // Limits every change of pixels to `area` (cut to the surface) until ClearClip.
+  void SetClip(const TRect& area);
+  void ClearClip() { clip_.reset(); }
+  const std::optional<TRect>& Clip() const { return clip_; }
+
   TPen Pen;
   TBrush Brush;
   TFont Font;
@@ -102,11 +121,14 @@ class Surface {
 
  private:
   void MarkChanged() { ++changes_; }
+  // The pixels an operation may change: the whole surface, or its part inside the clip.
+  TRect Writable() const;
 
   int width_ = 0;
   int height_ = 0;
   std::vector<TColor> pixels_;
   std::uint64_t changes_ = 0;
+  std::optional<TRect> clip_;
 };
 
 // Pen and brush in one colour make Rectangle a solid fill; both stay in that colour.

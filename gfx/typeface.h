@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ class Typeface {
   // height > 0: the character cell is height pixels high (ascent + descent, as Windows sizes a
   // font by cell height); height < 0: the characters are -height pixels high (em size).
   virtual GlyphRun Render(std::string_view utf8, int height) const = 0;
+  // Starts finding and opening the face on a thread of its own, so that the first text does not
+  // wait for it; that text waits only for what is left. Once is enough; later calls do nothing.
+  // `done`, if given, runs on that thread once the face is ready (true) or cannot be (false).
+  virtual void PrepareInBackground(std::function<void(bool)> done = nullptr) { (void)done; }
 };
 
 // What a face must offer: the first of `Families` that draws every character of `Texts` with
@@ -33,9 +38,9 @@ struct FaceRequest {
   std::string MissingHint;  // the reason given when no installed face fits
 };
 
-// Fonts load on the first Render, so start-up does not wait for fontconfig; if no face fits
-// then, every text comes back empty and the reason goes to standard error once. `error` is
-// cleared.
+// Fonts load on the first Render, or earlier off the caller's thread after PrepareInBackground,
+// so start-up does not wait for fontconfig; if no face fits, every text comes back empty and the
+// reason goes to standard error once. `error` is cleared.
 std::unique_ptr<Typeface> OpenPreferredTypeface(FaceRequest request, std::string* error = nullptr);
 
 // A face for a named family only (the sprite-sheet tool pins its face so the sheet is

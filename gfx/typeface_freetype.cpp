@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -205,6 +206,7 @@ class FreeTypeTypeface final : public Typeface {
   explicit FreeTypeTypeface(FaceFile file) : file_(std::move(file)) {}
 
   ~FreeTypeTypeface() override {
+    if (loader_.joinable()) loader_.join();
     if (face_ != nullptr) FT_Done_Face(face_);
     if (library_ != nullptr) FT_Done_FreeType(library_);
   }
@@ -236,8 +238,27 @@ class FreeTypeTypeface final : public Typeface {
     return run;
   }
 
+  // The loader alone touches the face's state until it is joined, which the first Load does.
+  void PrepareInBackground(std::function<void(bool)> done) override {
+    if (prepareStarted_) return;
+    prepareStarted_ = true;
+    if (face_ != nullptr || failed_) return;
+    loader_ = std::thread([this, done = std::move(done)] {
+      const bool loaded = LoadHere();
+      if (done) done(loaded);
+    });
+  }
+
   // Opens the face on first use; false for good once that has failed.
   bool Load() const {
+    if (loader_.joinable()) loader_.join();
+    return LoadHere();
+  }
+
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool LoadHere() const {
     if (face_ != nullptr) return true;
     if (failed_) return false;
     std::string why;
@@ -252,9 +273,6 @@ class FreeTypeTypeface final : public Typeface {
     return false;
   }
 
-  const std::string& Error() const { return error_; }
-
- private:
   // Returns why the file could not serve as the face, or nothing when face_ is ready.
   std::string Open(const FaceFile& file) const {
     if (library_ == nullptr && FT_Init_FreeType(&library_) != 0) {
@@ -358,6 +376,8 @@ class FreeTypeTypeface final : public Typeface {
   }
 
   Finder finder_;
+  bool prepareStarted_ = false;
+  mutable std::thread loader_;
   mutable std::optional<FaceFile> file_;
   mutable FT_Library library_ = nullptr;
   mutable FT_Face face_ = nullptr;

@@ -160,12 +160,24 @@ int main(int argc, char** argv) {
     clock = sharedClock.get();
   }
   enclova::PosixFileSystem files;
-  // Fonts load at the first text; the title needs none, so start-up does not wait for them.
-  // A face that cannot be found is reported on standard error then.
+  // The title needs no text, so start-up does not wait for fonts: they are looked for on a
+  // thread of their own once the first frame is on the screen (so that they cannot delay it),
+  // and the first text, a second into the first round at the earliest, only waits for what is
+  // left of that. A cold font cache costs a scan of every font.
   const std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface();
 
   enclova::SdlWindow window(face.get());
-  if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);
+  const bool trace = std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr;
+  if (trace) window.TraceFirstFrame(start);
+  window.AfterFirstFrame([&face, trace, start] {
+    face->PrepareInBackground([trace, start](bool loaded) {
+      if (!trace) return;
+      const std::chrono::duration<double, std::milli> after =
+          std::chrono::steady_clock::now() - start;
+      std::fprintf(stderr, "enclova: typeface %s %.2f ms after start\n",
+                   loaded ? "ready" : "missing", after.count());
+    });
+  });
   if (sharedClock) window.SleepThroughQuietTicks(false);
   enclova::replay::PosixReplayStore replays;
   enclova::replay::Recorder recorder(*clock, files, replays);

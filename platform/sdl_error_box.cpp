@@ -265,10 +265,7 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
           if (paint) PresentBox(window, box);
           if (what == SDL_WINDOWEVENT_CLOSE) open = false;
         } else if (event.window.windowID == mainId && mainId != 0) {
-          if (paint && app_ != nullptr) {
-            app_->Paint();
-            Present(true);
-          }
+          HandlePaintRequest(event);
           if (what == SDL_WINDOWEVENT_CLOSE) {
             terminate_ = true;
             open = false;
@@ -276,6 +273,9 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
         }
         break;
       }
+      case SDL_SYSWMEVENT:
+        HandlePaintRequest(event);
+        break;
       default:
         break;
     }

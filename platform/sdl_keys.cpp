@@ -1,4 +1,6 @@
-// Physical keys to the Windows virtual-key codes the game's key handler expects.
+// Key presses to the Windows virtual-key codes the game's key handler expects: letters by the
+// letter they type, every other key by its place.
+#include <SDL_keycode.h>
 #include <SDL_scancode.h>
 
 #include <cstdint>
@@ -81,12 +83,38 @@ constexpr KeyCode kKeyCodes[] = {
     {SDL_SCANCODE_AUDIOPLAY, 0xB3},
 };
 
+// The punctuation a key in a letter's place may type in a Latin layout (AZERTY's comma where a
+// US keyboard has M, Dvorak's semicolon in Z's place), by the code the punctuation key has.
+struct CharCode {
+  char Typed;
+  std::uint16_t VirtualKey;
+};
+constexpr CharCode kPunctuation[] = {
+    {';', 0xBA}, {'=', 0xBB}, {',', 0xBC}, {'-', 0xBD}, {'.', 0xBE}, {'/', 0xBF},
+    {'`', 0xC0}, {'[', 0xDB}, {'\\', 0xDC}, {']', 0xDD}, {'\'', 0xDE},
+};
+
 }  // namespace
 
-std::uint16_t VirtualKeyFromScancode(int scancode) {
-  // Scancodes name positions on a US keyboard, so a key keeps its code whatever the layout, and
-  // the keypad's digits keep theirs whatever NumLock says (Windows would send the arrows' codes
-  // for keypad 2/4/6/8 with NumLock off, but the game treats both alike).
+std::uint16_t VirtualKeyOf(int scancode, int keycode) {
+  // The keycode is what the key types, unshifted, in the layout in force: on a French keyboard
+  // the key labelled Z (where a US keyboard has W) types z.
+  if (keycode >= SDLK_a && keycode <= SDLK_z) {
+    return static_cast<std::uint16_t>(0x41 + (keycode - SDLK_a));
+  }
+  // A letter's place that types something else: in a Latin layout a digit or punctuation, which
+  // must not pass for the letter whose place it has; in a layout without Latin letters
+  // (Cyrillic, Greek) a letter of its own, which goes by its place below, as the digits do.
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z && keycode > 0 && keycode < 0x80) {
+    if (keycode >= '0' && keycode <= '9') return static_cast<std::uint16_t>(keycode);
+    for (const CharCode& c : kPunctuation) {
+      if (c.Typed == keycode) return c.VirtualKey;
+    }
+    return kKeyWithoutCode;
+  }
+  // Scancodes name positions on a US keyboard, so every other key keeps its code whatever the
+  // layout, and the keypad's digits keep theirs whatever NumLock says (Windows would send the
+  // arrows' codes for keypad 2/4/6/8 with NumLock off, but the game treats both alike).
   if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
     return static_cast<std::uint16_t>(0x41 + (scancode - SDL_SCANCODE_A));
   }
@@ -102,13 +130,13 @@ std::uint16_t VirtualKeyFromScancode(int scancode) {
   if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24) {
     return static_cast<std::uint16_t>(0x7C + (scancode - SDL_SCANCODE_F13));
   }
-  if (scancode == SDL_SCANCODE_UNKNOWN) return 0;
+  if (scancode == SDL_SCANCODE_UNKNOWN) return 0;  // SDL sends no such key-down
   for (const KeyCode& key : kKeyCodes) {
     if (key.Scancode == scancode) return key.VirtualKey;
   }
   // A key Windows has no code for still reaches the game, so that "any key" means any key;
   // 0xFF is the code Windows itself gives such keys.
-  return 0xFF;
+  return kKeyWithoutCode;
 }
 
 }  // namespace enclova

@@ -2,11 +2,14 @@
 #include "platform/sdl_window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <stdlib.h>
 #include <time.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 #include "app/application.h"
 #include "app/form.h"
@@ -27,13 +30,13 @@ bool SdlWindow::InitVideo(std::string* error) {
   // of milliseconds before the first frame, for pixels we have already made ourselves. With it
   // the surface goes to the X server as shared memory.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // A game window of the original platform does not keep the screen saver away.
+  // The game's window does not keep the screen saver away.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   // Closing the error box when it is the only window (an error at start-up) must not end the
   // game: the main window's own close is the one that does.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  // A click that brings the error box the focus also presses its button, as on the original
-  // platform; SDL would otherwise drop a click that comes within 10 ms of the focus.
+  // A click that brings the error box the focus also presses its button at once; SDL would
+  // otherwise drop a click that comes within 10 ms of the focus.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // With no session bus, SDL's D-Bus use (input methods, screen saver) would fork dbus-launch
   // to start one, before the first frame; we need no bus, so outside a session there is none.
@@ -43,7 +46,9 @@ bool SdlWindow::InitVideo(std::string* error) {
     return false;
   }
   // Only key-downs, window events and clicks in the error box are of use; dropping the rest
-  // here keeps them out of the queue, so they cost no pass through the loop.
+  // here keeps them out of the queue, so they cost no pass through the loop. A change of the
+  // keyboard layout needs no event of ours: SDL rereads its keymap either way, and every key
+  // press carries the keycode of the layout in force.
   SDL_StopTextInput();
   for (Uint32 type : {SDL_TEXTINPUT, SDL_TEXTEDITING, SDL_KEYUP, SDL_MOUSEMOTION, SDL_MOUSEWHEEL,
                       SDL_KEYMAPCHANGED, SDL_CLIPBOARDUPDATE, SDL_DROPFILE, SDL_DROPTEXT,
@@ -88,7 +93,9 @@ void SdlWindow::Present(bool force) {
     std::fprintf(stderr, "enclova: first frame %.2f ms after start, at %lld.%09ld\n",
                  elapsed.count(), static_cast<long long>(now.tv_sec), now.tv_nsec);
   }
+  const bool first = !presentedOnce_;
   presentedOnce_ = true;
+  if (first && afterFirstFrame_) std::exchange(afterFirstFrame_, nullptr)();
 }
 
 void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
@@ -97,37 +104,92 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
       terminate_ = true;
       break;
     case SDL_KEYDOWN:
-      // Repeats too: a held key acts once per repeat, as the original's key-down does.
-      if (std::uint16_t key = VirtualKeyFromScancode(event.key.keysym.scancode); key != 0) {
+      // Repeats too: every auto-repeat is a key-down, and a held key acts once per repeat.
+      if (const std::uint16_t key =
+              VirtualKeyOf(event.key.keysym.scancode, event.key.keysym.sym);
+          key != 0) {
         app.KeyDown(key);
       }
       break;
     case SDL_WINDOWEVENT:
       if (event.window.windowID != SDL_GetWindowID(window_)) break;  // the hidden error box
-      switch (event.window.event) {
-        case SDL_WINDOWEVENT_SHOWN:
-          // Shown again after being taken off the screen: the focus it had went with it, and
-          // with no window manager to hand it back the keys would go nowhere.
-          SDL_SetWindowInputFocus(window_);
-          [[fallthrough]];
-        case SDL_WINDOWEVENT_EXPOSED:
-          exposedOnce_ = true;
-          [[fallthrough]];
-        case SDL_WINDOWEVENT_RESTORED:
-          // The window keeps no copy of its own: a paint request is a full repaint.
-          app.Paint();
-          Present(true);
-          break;
-        case SDL_WINDOWEVENT_CLOSE:
-          terminate_ = true;
-          break;
-        default:
-          break;
+      if (event.window.event == SDL_WINDOWEVENT_SHOWN) {
+        // Shown again after being taken off the screen: the focus it had went with it, and
+        // with no window manager to hand it back the keys would go nowhere.
+        SDL_SetWindowInputFocus(window_);
       }
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) terminate_ = true;
+      HandlePaintRequest(event);
+      break;
+    case SDL_SYSWMEVENT:
+      if (!HandlePaintRequest(event) && IsKeyWithoutScancode(event)) app.KeyDown(kKeyWithoutCode);
       break;
     default:
       break;
   }
+}
+
+bool SdlWindow::IsKeyWithoutScancode(const SDL_Event& event) const {
+  const SDL_SysWMmsg* msg = event.syswm.msg;
+  if (!exposeAreas_ || msg == nullptr || msg->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& x = msg->msg.x11.event;
+  if (x.type != KeyPress || x.xkey.window != mainXWindow_) return false;
+  // SDL queues its key-down right behind the window-manager event of the same press, and
+  // drops the press instead when it has no scancode for the key.
+  SDL_Event next;
+  return SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) != 1 ||
+         next.type != SDL_KEYDOWN;
+}
+
+bool SdlWindow::HandlePaintRequest(const SDL_Event& event) {
+  if (window_ == nullptr || app_ == nullptr) return false;
+  if (event.type == SDL_SYSWMEVENT) {
+    const SDL_SysWMmsg* msg = event.syswm.msg;
+    if (!exposeAreas_ || msg == nullptr || msg->subsystem != SDL_SYSWM_X11) return false;
+    const XEvent& x = msg->msg.x11.event;
+    if (x.type != Expose || x.xexpose.window != mainXWindow_) return false;
+    exposedOnce_ = true;
+    // One uncovering comes as a series of rectangles; the last says no more follow. Their
+    // union is repainted at once, so a series costs one paint.
+    const TRect area{x.xexpose.x, x.xexpose.y, x.xexpose.x + x.xexpose.width,
+                     x.xexpose.y + x.xexpose.height};
+    if (!exposed_) {
+      exposed_ = area;
+    } else {
+      exposed_->Left = std::min(exposed_->Left, area.Left);
+      exposed_->Top = std::min(exposed_->Top, area.Top);
+      exposed_->Right = std::max(exposed_->Right, area.Right);
+      exposed_->Bottom = std::max(exposed_->Bottom, area.Bottom);
+    }
+    if (x.xexpose.count == 0) {
+      const TRect union_ = *exposed_;
+      exposed_.reset();
+      Repaint(union_);
+    }
+    return true;
+  }
+  if (event.type != SDL_WINDOWEVENT || event.window.windowID != SDL_GetWindowID(window_)) {
+    return false;
+  }
+  switch (event.window.event) {
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+      // Shown for the first time or again: the system names no area, the whole is new.
+      Repaint({0, 0, kClientWidth, kClientHeight});
+      return true;
+    case SDL_WINDOWEVENT_EXPOSED:
+      exposedOnce_ = true;
+      // Where the system names the areas, they have been repainted already.
+      if (!exposeAreas_) Repaint({0, 0, kClientWidth, kClientHeight});
+      return true;
+    default:
+      return false;
+  }
+}
+
+void SdlWindow::Repaint(const TRect& area) {
+  app_->Paint(area);
+  Present(true);
 }
 
 bool SdlWindow::OpenMainWindow(std::string* error) {
@@ -136,6 +198,15 @@ bool SdlWindow::OpenMainWindow(std::string* error) {
   if (window_ == nullptr) {
     if (error != nullptr) *error = SDL_GetError();
     return false;
+  }
+  // On X11 the server names every uncovered rectangle in its Expose events, which SDL passes
+  // on only as window-manager events; its own expose event says nothing of where.
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window_, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+    mainXWindow_ = info.info.x11.window;
+    exposeAreas_ = true;
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   }
   SDL_ShowWindow(window_);
   return true;

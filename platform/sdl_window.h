@@ -1,18 +1,22 @@
 // The SDL binding: the game's window, its event loop and timer, key codes, and the error box.
 //
-// The binding holds no game logic. It turns SDL events into the four handler calls the way the
-// window system of the original platform does (a key-down for every press and repeat, a 33 ms
-// timer, a paint request when the window is shown, uncovered or restored, termination after
-// the handler that asked for it), and presents the game's Canvas whenever it has changed.
+// The binding holds no game logic. It turns SDL events into the four handler calls: a key-down
+// for every press and every auto-repeat, a 33 ms timer, a paint request for the part of the
+// window that was uncovered (the whole window when it is shown or restored), termination after
+// the handler that asked for it; and it presents the game's Canvas whenever it has changed.
 //
 // This header names no SDL type, so tests of the real binary can read the error box's layout.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/seams.h"
+#include "gfx/surface.h"
 
 struct SDL_Window;
 union SDL_Event;
@@ -55,10 +59,15 @@ constexpr std::uint32_t kErrorBoxStopRed = 0x002311E8;  // the stop icon's disc
 constexpr std::uint32_t kErrorBoxButtonEdge = 0x00D77800;
 constexpr std::uint32_t kErrorBoxButtonFace = 0x00E1E1E1;
 
-// The Windows virtual-key code for an SDL scancode (SDL_Scancode passed as int), so that every
-// physical key reaches the game with a code of its own whatever the layout, NumLock or the
-// modifiers: keypad 2/4/6/8 stay 0x62/0x64/0x66/0x68, Shift+Z is Z. 0 for SDL_SCANCODE_UNKNOWN.
-std::uint16_t VirtualKeyFromScancode(int scancode);
+// The Windows virtual-key code for a key press, from its SDL scancode and the SDL keycode it has
+// in the current layout (SDL_Scancode and SDL_Keycode passed as int). A key that types a Latin
+// letter has that letter's code, so Z is the key labelled Z on any keyboard, and a letter's place
+// that types a digit or punctuation has that character's code; every other key, letter places
+// of non-Latin layouts included, has a code by its place, whatever NumLock or the modifiers:
+// keypad 2/4/6/8 stay 0x62/0x64/0x66/0x68, Shift+Z is Z. A key without a code of its own is
+// 0xFF; 0 only for SDL_SCANCODE_UNKNOWN without a letter.
+std::uint16_t VirtualKeyOf(int scancode, int keycode);
+inline constexpr std::uint16_t kKeyWithoutCode = 0xFF;
 
 // The window, the host of the game's handlers, and the event loop.
 //
@@ -91,6 +100,9 @@ class SdlWindow final : public Host {
     start_ = start;
   }
 
+  // Work to start once the first frame is on the screen, so that it cannot delay it.
+  void AfterFirstFrame(std::function<void()> work) { afterFirstFrame_ = std::move(work); }
+
   // Opens the 600x400 window centred on the screen and runs the events until the game asks to
   // end or the window is closed. False with a reason when the window cannot be opened.
   bool Run(TForm1& form, Application& app, std::string* error);
@@ -105,6 +117,12 @@ class SdlWindow final : public Host {
   // One event of the main loop; a paint request repaints through `app`.
   void Dispatch(const SDL_Event& event, Application& app);
   bool OpenMainWindow(std::string* error);
+  // Paint requests of the main window, from either event loop: the areas the window system
+  // says were uncovered, or the whole window where it names none. True when `event` was one.
+  bool HandlePaintRequest(const SDL_Event& event);
+  void Repaint(const TRect& area);
+  // A key press that SDL drops for want of a scancode; it still reaches the game, as 0xFF.
+  bool IsKeyWithoutScancode(const SDL_Event& event) const;
   // Copies the Canvas to the window when it has changed since the last present (or `force`).
   void Present(bool force);
   bool MainWindowShown() const;
@@ -121,7 +139,13 @@ class SdlWindow final : public Host {
   bool traceFirstFrame_ = false;
   bool sleepThroughQuiet_ = true;
   bool exposedOnce_ = false;
+  // Set when the window system names the uncovered areas (X11 Expose events): their union so
+  // far in the current series, and the main window's X id to tell them apart.
+  bool exposeAreas_ = false;
+  unsigned long mainXWindow_ = 0;
+  std::optional<TRect> exposed_;
   std::chrono::steady_clock::time_point start_;
+  std::function<void()> afterFirstFrame_;
 };
 
 }  // namespace enclova

@@ -16,7 +16,7 @@ struct ClockDigits {
   std::int32_t Units = 0;
 };
 
-// The digits of a whole number of seconds, 0..kLastShownSecond.
+// The digits of a whole number of seconds, 0..kLastShownSecond; the caller stops at 9:59.
 constexpr ClockDigits DigitsOfSecond(std::int32_t s) {
   return {s / 60, (s % 60) / 10, s % 10};
 }

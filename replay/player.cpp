@@ -334,8 +334,7 @@ void Player::Step(bool skipQuiet) {
         app_->Tick();
         break;
       case HandlerCall::Paint:
-        // The area is the whole window today; the game repaints all of it.
-        app_->Paint();
+        app_->Paint(TRect{c.Call.X, c.Call.Y, c.Call.X + c.Call.Width, c.Call.Y + c.Call.Height});
         break;
     }
     clock_->EndCall();

@@ -13,6 +13,7 @@
 #include "base/texts.h"
 #include "tests/kit/game.h"
 #include "tests/kit/pictures.h"
+#include "tests/kit/paths.h"
 
 namespace enclova::testing {
 namespace {
@@ -154,6 +155,43 @@ TEST(RoundClock, ClockShowsWholeSecondsFromGoAndStopsAt959) {
     EXPECT_EQ(r.game.Form.ClockTens, t);
     EXPECT_EQ(r.game.Form.ClockUnits, u);
     EXPECT_TRUE(SamePicture(r.Canvas(), expected));
+  }
+}
+
+// A tick held up past 9:59 (a suspended machine, a clock stepped forward) still shows 9:59, and
+// a loop closed then is scored 959, wherever the clock stood before the jump.
+TEST(RoundClock, LateTickPast959ShowsAndScores959) {
+  struct Case {
+    std::int64_t lastOnTime;  // ms after "Go!" of the last tick before the jump
+    std::int64_t late;        // ms after "Go!" of the held-up tick
+  };
+  const Case cases[] = {
+      {1500, 650'000},          // the blank panel, no digits yet
+      {3000, 700'000},          // 0:03, then 11 minutes later
+      {598'500, 600'000},       // 9:58, then past the last second shown
+      {598'999, 599'000},       // 9:58, then exactly 9:59
+      {300'000, 2'000'000'000}, // 5:00, then weeks later
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.lastOnTime << " then " << c.late << " ms after Go");
+    Round r(5'000'000);
+    r.TickAt(5001);  // "Go!"
+    const std::int64_t go = 5001;
+    r.TickAt(go + c.lastOnTime);
+    Picture expected(r.game.Form.Canvas);
+    LayDigits(expected, 9, 5, 9);
+    r.TickAt(go + c.late);
+    EXPECT_EQ(r.game.Form.ClockMinutes, 9);
+    EXPECT_EQ(r.game.Form.ClockTens, 5);
+    EXPECT_EQ(r.game.Form.ClockUnits, 9);
+    EXPECT_TRUE(SamePicture(r.game.Form.Canvas, expected));
+    // The clock stays where it stopped and is not drawn again.
+    const std::uint64_t changes = r.game.Form.Canvas.ChangeCount();
+    r.TickAt(go + c.late + 1000);
+    EXPECT_EQ(r.game.Form.Canvas.ChangeCount(), changes);
+    Press(r.game, "ZRDLUZ");
+    ASSERT_EQ(r.game.Form.GameMode, ModeResult);
+    EXPECT_EQ(r.game.Form.TimeScore, 959);
   }
 }
 

@@ -87,6 +87,21 @@ TEST(QuietTimer, TicksInsideTheQuietDoNothingAndTheFirstAfterItActs) {
   }
 }
 
+// Around 9:59 and past it, where the clock stops while the seconds go on, and after a tick held
+// up for minutes.
+TEST(QuietTimer, HoldsAroundAndPastTheClocksLastSecond) {
+  GameHarness game;
+  game.StartRound(1);
+  int ticks = 0;
+  int sleptThrough = 0;
+  game.Clock.Advance(597'000);
+  RunChecking(game, 4000, ticks, sleptThrough);
+  ASSERT_EQ(game.Form.ClockMinutes * 100 + game.Form.ClockTens * 10 + game.Form.ClockUnits, 959);
+  game.Clock.Advance(300'000);
+  RunChecking(game, 3000, ticks, sleptThrough);
+  EXPECT_EQ(game.Form.ClockUnits, 9);
+}
+
 TEST(QuietTimer, ClockSetBackPromisesNoMoreThanASecond) {
   GameHarness game;
   game.StartRound(1);

@@ -2,7 +2,10 @@
 // with the sheet where the repaint shows other pictures than they did.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -232,5 +235,85 @@ TEST(Repaint, ResultPaintsNothing) {
   }
 }
 
+// A paint request for part of the window fills and redraws that part alone: inside it the window
+// shows what a whole repaint shows, outside it what was there, erase traces and a judged board
+// included. The drawing state after it is the whole repaint's.
+TEST(Repaint, AreaRepaintChangesOnlyThatArea) {
+  struct State {
+    const char* name;
+    std::function<void(GameHarness&)> reach;
+  };
+  const State states[] = {
+      {"title", [](GameHarness& g) { g.Key(VK_RIGHT); }},
+      {"ranking", [](GameHarness& g) { g.Key(VK_X); }},
+      {"countdown", [](GameHarness& g) {
+         g.Key(VK_Z);
+         g.Run(3100);
+       }},
+      {"path with erase traces", [](GameHarness& g) {
+         g.StartRound(3);
+         g.Run(2100);
+         Press(g, "ZRRDDLXXXRD");
+       }},
+      {"result", [](GameHarness& g) {
+         g.StartRound(1);
+         g.Run(2100);
+         Press(g, "ZRDLUZ");
+         g.Run(3000);
+       }},
+  };
+  const TRect areas[] = {
+      {0, 0, 600, 400},      // the whole window
+      {150, 120, 470, 260},  // across the board, the cursor and the clock panel
+      {380, -20, 640, 60},   // partly outside the window
+      {-10, 390, 20, 420},   // a corner
+      {123, 201, 124, 202},  // one pixel
+  };
+  for (const State& state : states) {
+    for (const TRect& a : areas) {
+      SCOPED_TRACE(::testing::Message() << state.name << ", area " << a.Left << "," << a.Top
+                                        << " to " << a.Right << "," << a.Bottom);
+      GameHarness game, twin;
+      for (GameHarness* g : {&game, &twin}) {
+        g->Tick();
+        state.reach(*g);
+      }
+      const std::vector<TColor> before = game.Form.Canvas.Pixels();
+      const FlowState flow = StateOf(game.Form);
+      twin.Paint();
+      game.App.Paint(a);
+      std::vector<TColor> want = before;
+      for (int y = std::max(a.Top, 0); y < std::min(a.Bottom, 400); ++y) {
+        for (int x = std::max(a.Left, 0); x < std::min(a.Right, 600); ++x) {
+          want[y * 600 + x] = twin.Form.Canvas.Pixels()[y * 600 + x];
+        }
+      }
+      EXPECT_TRUE(SamePicture(game.Form.Canvas, Picture(600, 400, want)));
+      EXPECT_EQ(StateOf(game.Form), flow);
+      EXPECT_FALSE(game.Form.Canvas.Clip().has_value()) << "the clip outlives the paint";
+      EXPECT_EQ(game.Form.Canvas.CopyMode, twin.Form.Canvas.CopyMode);
+      EXPECT_EQ(game.Form.Canvas.Pen.Color, twin.Form.Canvas.Pen.Color);
+      EXPECT_EQ(game.Form.Canvas.Brush.Color, twin.Form.Canvas.Brush.Color);
+      EXPECT_EQ(game.Form.Canvas.PenPos, twin.Form.Canvas.PenPos);
+      // The next key draws on the whole window again, and changes the same pixels in the same
+      // way as after a whole repaint: the cursor is found once wherever it stood.
+      const std::vector<TColor> gameBefore = game.Form.Canvas.Pixels();
+      const std::vector<TColor> twinBefore = twin.Form.Canvas.Pixels();
+      Press(game, "R");
+      Press(twin, "R");
+      const std::vector<TColor>& gameAfter = game.Form.Canvas.Pixels();
+      const std::vector<TColor>& twinAfter = twin.Form.Canvas.Pixels();
+      int differ = 0;
+      for (std::size_t i = 0; i < gameAfter.size(); ++i) {
+        const bool gameChanged = gameAfter[i] != gameBefore[i];
+        const bool twinChanged = twinAfter[i] != twinBefore[i];
+        if (gameChanged != twinChanged || (gameChanged && gameAfter[i] != twinAfter[i])) ++differ;
+      }
+      EXPECT_EQ(differ, 0) << "pixels the next key drew differently";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace enclova::testing
+

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -709,6 +710,147 @@ TEST(TextOut, BlendsTheFontOverTheBrushByCoverageRoundedToNearest) {
         << std::hex << "coverage " << std::dec << int{cases[y].coverage};
     EXPECT_EQ(s.GetPixel(0, y), clWhite);
     EXPECT_EQ(s.GetPixel(2, y), clWhite);
+  }
+}
+
+// Under a clip every operation leaves the pixels outside it alone and does inside it exactly what
+// it does without one, on a pattern whose pixels are all distinct.
+TEST(Clip, EveryOperationChangesOnlyThePixelsInsideTheClip) {
+  const FakeTypeface face;
+  const Surface image = MakeImage(10, 10);
+  struct Op {
+    const char* name;
+    std::function<void(Surface&)> run;
+  };
+  const Op ops[] = {
+      {"Draw copy", [&](Surface& s) { s.Draw(2, 1, image); }},
+      {"Draw invert, negative offset",
+       [&](Surface& s) {
+         s.CopyMode = SRCINVERT;
+         s.Draw(-3, 5, image);
+       }},
+      {"Draw and", [&](Surface& s) {
+         s.CopyMode = SRCAND;
+         s.Draw(7, -4, image);
+       }},
+      {"Rectangle",
+       [](Surface& s) {
+         s.Pen.Color = kRed;
+         s.Brush.Color = kGreen;
+         s.Rectangle(1, 2, 14, 13);
+       }},
+      {"LineTo diagonal",
+       [](Surface& s) {
+         s.MoveTo(-2, -2);
+         s.LineTo(18, 18);
+       }},
+      {"LineTo across",
+       [](Surface& s) {
+         s.MoveTo(0, 5);
+         s.LineTo(16, 5);
+         s.LineTo(16, 0);
+         s.MoveTo(6, 15);
+         s.LineTo(6, -1);
+       }},
+      {"SetPixel",
+       [](Surface& s) {
+         for (int i = 0; i < 16; ++i) s.SetPixel(i, 15 - i, kBlue);
+       }},
+      {"Fill", [](Surface& s) { s.Fill(kRed); }},
+      {"TextOut",
+       [&](Surface& s) {
+         s.Font.Height = 8;
+         s.Font.Color = kBlue;
+         s.Brush.Color = kLightGreen;
+         s.TextOut(2, 3, "abc");
+       }},
+  };
+  struct ClipCase {
+    const char* name;
+    TRect clip;
+    TRect inside;  // the pixels the clip leaves open on a 16x16 surface
+  };
+  const ClipCase clips[] = {
+      {"inner", {3, 4, 11, 9}, {3, 4, 11, 9}},
+      {"one pixel", {6, 6, 7, 7}, {6, 6, 7, 7}},
+      {"corners swapped", {11, 9, 3, 4}, {3, 4, 11, 9}},
+      {"past the edges", {-5, 10, 40, 40}, {0, 10, 16, 16}},
+      {"empty", {5, 5, 5, 9}, {0, 0, 0, 0}},
+      {"off the surface", {20, 20, 30, 30}, {0, 0, 0, 0}},
+  };
+  for (const Op& op : ops) {
+    Surface free = PatternSurface();
+    free.Face = &face;
+    op.run(free);
+    for (const ClipCase& c : clips) {
+      SCOPED_TRACE(std::string(op.name) + ", clip " + c.name);
+      Surface s = PatternSurface();
+      s.Face = &face;
+      s.SetClip(c.clip);
+      op.run(s);
+      EXPECT_TRUE(SamePicture(s, [&](int x, int y) {
+        const bool in = x >= c.inside.Left && x < c.inside.Right && y >= c.inside.Top &&
+                        y < c.inside.Bottom;
+        return in ? free.GetPixel(x, y) : Pattern(x, y);
+      }));
+      EXPECT_EQ(s.PenPos, free.PenPos) << "the pen moves as without a clip";
+      // Lifted, the clip no longer holds anything back.
+      s.ClearClip();
+      EXPECT_FALSE(s.Clip().has_value());
+      Surface again = PatternSurface();
+      again.Face = &face;
+      again.SetClip(c.clip);
+      again.ClearClip();
+      op.run(again);
+      EXPECT_EQ(again.Pixels(), free.Pixels());
+    }
+  }
+}
+
+// A clipped fill spreads only through the clip: a way round that leaves it does not count.
+TEST(Clip, FloodFillNeitherPaintsNorSpreadsOutsideTheClip) {
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  for (int round = 0; round < 30; ++round) {
+    const int w = 1 + static_cast<int>(random() % 40);
+    const int h = 1 + static_cast<int>(random() % 40);
+    std::vector<TColor> pixels(static_cast<std::size_t>(w * h));
+    for (TColor& p : pixels) p = random() % 100 < 35 ? clBlack : clWhite;
+    const TRect clip{static_cast<int>(random() % 50) - 5, static_cast<int>(random() % 50) - 5,
+                     static_cast<int>(random() % 50) - 5, static_cast<int>(random() % 50) - 5};
+    const int l = std::max(std::min(clip.Left, clip.Right), 0);
+    const int t = std::max(std::min(clip.Top, clip.Bottom), 0);
+    const int r = std::min(std::max(clip.Left, clip.Right), w);
+    const int b = std::min(std::max(clip.Top, clip.Bottom), h);
+    auto inClip = [&](int x, int y) { return x >= l && x < r && y >= t && y < b; };
+    const int sx = static_cast<int>(random() % static_cast<unsigned>(w));
+    const int sy = static_cast<int>(random() % static_cast<unsigned>(h));
+
+    std::vector<TColor> want = pixels;
+    if (inClip(sx, sy) && pixels[static_cast<std::size_t>(sy * w + sx)] != clBlack) {
+      std::vector<bool> seen(want.size(), false);
+      std::deque<std::pair<int, int>> queue{{sx, sy}};
+      seen[static_cast<std::size_t>(sy * w + sx)] = true;
+      while (!queue.empty()) {
+        auto [x, y] = queue.front();
+        queue.pop_front();
+        want[static_cast<std::size_t>(y * w + x)] = kRed;
+        for (auto [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+          if (!inClip(nx, ny)) continue;
+          const std::size_t i = static_cast<std::size_t>(ny * w + nx);
+          if (seen[i] || pixels[i] == clBlack) continue;
+          seen[i] = true;
+          queue.emplace_back(nx, ny);
+        }
+      }
+    }
+    Surface s(w, h, pixels);
+    s.SetClip(clip);
+    s.Brush.Color = kRed;
+    s.FloodFill(sx, sy, clBlack);
+    ASSERT_EQ(s.Pixels(), want) << "round " << round << ": " << w << "x" << h << " from " << sx
+                                << "," << sy;
   }
 }
 

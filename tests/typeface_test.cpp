@@ -210,6 +210,23 @@ TEST_F(TypefaceTest, DrawsEveryCharacterOfTheGameWithAGlyphOfItsOwn) {
   }
 }
 
+// Prepared on its own thread, the face draws exactly what a face loaded at its first text draws;
+// asked twice, or dropped before any text, it neither loads twice nor leaves its thread behind.
+TEST_F(TypefaceTest, PreparedInBackgroundDrawsTheSameRuns) {
+  const std::unique_ptr<Typeface> face = OpenGameTypeface();
+  face->PrepareInBackground();
+  face->PrepareInBackground();
+  for (const ShownText& shown : kShownTexts) {
+    EXPECT_TRUE(SameRun(face->Render(shown.Text, shown.Height), Game(shown.Text, shown.Height)))
+        << shown.Text;
+  }
+  face->PrepareInBackground();
+  EXPECT_TRUE(SameRun(face->Render("Ready", 48), Game("Ready", 48)));
+  std::unique_ptr<Typeface> dropped = OpenGameTypeface();
+  dropped->PrepareInBackground();
+  dropped.reset();
+}
+
 TEST_F(TypefaceTest, CellIsExactlyThePositiveHeight) {
   for (int height : {1, 7, 12, 16, 33, 48, 100}) {
     for (const char* text : {"Ready", "Hgy|", "Ｇｏｏｄ!", "ファイル", kUnassigned}) {
@@ -516,6 +533,13 @@ int DrawsEmptyRunsOfTheCellHeight() {
   return empty ? 0 : 1;
 }
 
+int PreparedWithoutFontsDrawsEmptyRuns() {
+  const std::unique_ptr<Typeface> face = OpenGameTypeface();
+  face->PrepareInBackground();
+  const GlyphRun run = face->Render("Ready", 48);
+  return run.Width == 0 && run.Height == 48 && run.Coverage.empty() ? 0 : 1;
+}
+
 int ChoosesIpaPMinchoOverIpaGothic() {
   const std::unique_ptr<Typeface> game = OpenGameTypeface();
   const std::unique_ptr<Typeface> fixed = OpenTypefaceByFamily("IPAGothic");
@@ -535,6 +559,13 @@ TEST(TypefaceFontconfigDeathTest, WithoutAnyFontTextIsAnEmptyRunOfTheCellAndTheR
   EXPECT_EXIT(std::exit(WithOnlyTheseFonts({}, &DrawsEmptyRunsOfTheCellHeight)),
               ::testing::ExitedWithCode(0), "text cannot be drawn: no installed font");
   early_face.reset();
+}
+
+TEST(TypefaceFontconfigDeathTest, PreparedInBackgroundWithoutAnyFontSaysWhy) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::exit(WithOnlyTheseFonts({}, &PreparedWithoutFontsDrawsEmptyRuns)),
+              ::testing::ExitedWithCode(0),
+              "text cannot be drawn: no installed font");
 }
 
 TEST(TypefaceFontconfigDeathTest, WithoutANamedGothicAProportionalFaceThatCoversTheTextsStandsIn) {

@@ -5,7 +5,7 @@ set -eu
 packages="build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libgtest-dev libbenchmark-dev clang-format fonts-ipafont-mincho fonts-dejavu-core
-  xvfb xauth x11-utils xdotool libx11-dev libxtst-dev
+  xvfb xauth x11-utils x11-xkb-utils xdotool libx11-dev libxtst-dev
   clang libclang-rt-14-dev"
 
 missing=""

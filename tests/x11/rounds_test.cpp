@@ -406,6 +406,57 @@ TEST_F(RoundTest, RepaintAfterCoverOrUnmapMatchesHeadless) {
   EXPECT_EQ(X.TakeErrorCount(), 0);
 }
 
+// A window passing over part of the game uncovers only that part: while a path with an erase
+// trace is drawn and during the result, the window afterwards shows what it showed before, but
+// for exactly the uncovered area, painted as the headless game paints that area alone. A whole
+// repaint would wipe the erase trace and blank the judged board.
+TEST_F(RoundTest, UncoveringPartOfTheWindowRepaintsThatPartAlone) {
+  GameHarness::Options options;
+  options.Seed = 99;
+  options.RealSheet = true;
+  Launch(options, {"--seed", "99"});
+  ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+  ASSERT_TRUE(TitleIsUp());
+  const std::optional<WindowGeometry> g = X.Geometry(Main);
+  ASSERT_TRUE(g);
+  auto uncover = [&](const TRect& area) {
+    X.Uncover(X.Cover(g->X + area.Left, g->Y + area.Top, area.Right - area.Left,
+                      area.Bottom - area.Top));
+    Headless->App.Paint(area);
+  };
+  const char* shots = std::getenv("ENCLOVA_SHOT_DIR");
+
+  StartRound();
+  Settle(6);
+  // Two steps right, one taken back (its erase trace stays on the window), then round a cell.
+  const int startX = Headless->Form.CursorX, startY = Headless->Form.CursorY;
+  Tap(XK_z, VK_Z);
+  Tap(XK_Right, VK_RIGHT, 2);
+  Tap(XK_x, VK_X);
+  Tap(XK_Down, VK_DOWN);
+  Tap(XK_Left, VK_LEFT);
+  Tap(XK_Up, VK_UP);
+  ASSERT_EQ(Headless->Form.CursorX, startX);
+  ASSERT_EQ(Headless->Form.CursorY, startY);
+  const int second = Settle(7, 700);
+  ASSERT_GE(second, 0);
+  // Across the board's right edge and the clock panel, clear of the path and its trace.
+  uncover({230, 100, 520, 330});
+  EXPECT_TRUE(WindowShows(Headless->Form.Canvas, 3s)) << "the path, second " << second;
+
+  Close(second);
+  ASSERT_EQ(Headless->Form.GameMode, ModeResult);
+  Headless->Run(3000);
+  EXPECT_TRUE(WindowShows(Headless->Form.Canvas)) << "the result";
+  if (shots != nullptr) WritePpm(std::string(shots) + "/result-before-cover.ppm", X.Capture(Main));
+  // A sliver across the judged board and the verdict.
+  uncover({100, 170, 560, 215});
+  const auto shows = WindowShows(Headless->Form.Canvas, 3s);
+  if (shots != nullptr) WritePpm(std::string(shots) + "/result-partly-uncovered.ppm", X.Capture(Main));
+  EXPECT_TRUE(shows) << "the result, partly uncovered";
+  EXPECT_EQ(X.TakeErrorCount(), 0);
+}
+
 // A key held down acts once for every repeat the server delivers. The server's repeat is slowed
 // so that the level stays within its bounds; what it delivered to the window is counted, and the
 // headless game gets as many presses.

@@ -106,6 +106,74 @@ TEST_F(WindowTest, XShowsRankingAndAnyKeyReturnsToTitle) {
   }
 }
 
+// Letters come by the letter they type: on a French or a German keyboard the key that types z
+// starts a round, and the key in z's place on a US keyboard (w or y there) does nothing on the
+// title. One game sees its layout switched while it runs, the other starts in it.
+TEST_F(WindowTest, LetterKeysFollowTheKeyboardLayout) {
+  // X keycodes (evdev) of the places of W, Y and Z on a US keyboard.
+  constexpr unsigned kWPlace = 25, kYPlace = 29, kZPlace = 52;
+  ASSERT_TRUE(X.SetLayout("us"));
+  struct LayoutBack {
+    const XServer& x;
+    ~LayoutBack() { x.SetLayout("us"); }
+  } layoutBack{X};
+  ASSERT_EQ(XKeysymToKeycode(X.Dpy(), XK_z), kZPlace);
+  struct Case {
+    const char* layout;
+    bool whileRunning;
+    unsigned typesZ;
+  };
+  const Case cases[] = {{"fr", true, kWPlace}, {"de", false, kYPlace}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.layout) + (c.whileRunning ? ", switched while running" : ""));
+    if (!c.whileRunning) {
+      ASSERT_TRUE(X.SetLayout(c.layout));
+    }
+    GameHarness::Options options;
+    options.Seed = 7;
+    Launch(options, {"--seed", "7"});
+    Main = 0;
+    ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+    ASSERT_TRUE(TitleIsUp());
+    X.Tap(XK_Right);
+    Headless->Key(VK_RIGHT);
+    ASSERT_TRUE(ShowsHeadless());
+    if (c.whileRunning) {
+      ASSERT_TRUE(X.SetLayout(c.layout));
+    }
+    X.TapKeycode(kZPlace);
+    // Had it started a round, the board would show instead of the title at level 3.
+    X.Tap(XK_Right);
+    Headless->Key(VK_RIGHT);
+    ASSERT_TRUE(ShowsHeadless()) << "the key in z's US place";
+    X.TapKeycode(c.typesZ);
+    Headless->Key(VK_Z);
+    ASSERT_EQ(Headless->Form.GameMode, ModePlay);
+    EXPECT_TRUE(ShowsHeadless()) << "the key that types z";
+    X.Tap(XK_Escape);
+    EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
+    ASSERT_TRUE(X.SetLayout("us"));
+  }
+}
+
+// A key SDL has no scancode for still reaches the game, as a key without a code of its own,
+// and leaves the ranking screen like any other.
+TEST_F(WindowTest, KeyWithoutAScancodeStillLeavesTheRanking) {
+  // Keycode 8 stands for no key at all (evdev's reserved code 0).
+  constexpr unsigned kNoKey = 8;
+  Launch({});
+  ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+  ASSERT_TRUE(TitleIsUp());
+  X.Tap(XK_x);
+  Headless->Key(VK_X);
+  ASSERT_EQ(Headless->Form.GameMode, ModeRanking);
+  ASSERT_TRUE(ShowsHeadless());
+  X.TapKeycode(kNoKey);
+  Headless->Key(0xFF);
+  ASSERT_EQ(Headless->Form.GameMode, ModeTitle);
+  EXPECT_TRUE(ShowsHeadless());
+}
+
 // Escape ends the game from the title, and from the ranking screen after returning to the
 // title; closing the window ends it too. Each with exit status 0.
 TEST_F(WindowTest, EscapeAndClosingEndTheGameWithStatusZero) {

@@ -280,6 +280,17 @@ void XServer::Press(unsigned long keysym) const {
   XSync(display_, False);
 }
 
+void XServer::TapKeycode(unsigned keycode) const {
+  XTestFakeKeyEvent(display_, keycode, True, CurrentTime);
+  XTestFakeKeyEvent(display_, keycode, False, CurrentTime);
+  XSync(display_, False);
+}
+
+bool XServer::SetLayout(const std::string& layout) const {
+  const std::string command = "setxkbmap -display " + name_ + " " + layout;
+  return std::system(command.c_str()) == 0;
+}
+
 void XServer::Release(unsigned long keysym) const {
   XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, keysym), False, CurrentTime);
   XSync(display_, False);
@@ -500,14 +511,27 @@ void RealAndHeadless::Launch(testing::GameHarness::Options options,
   Headless->Paint();
 }
 
+::testing::AssertionResult RealAndHeadless::TitleIsUp() {
+  const Surface repainted = Headless->Form.Canvas;  // as the first showing paints it
+  Headless->Tick();
+  const Surface& ticked = Headless->Form.Canvas;
+  Surface seen;
+  if (WaitFor([&] {
+        seen = X.Capture(Main);
+        return static_cast<bool>(testing::SamePicture(seen, ticked)) ||
+               static_cast<bool>(testing::SamePicture(seen, repainted));
+      })) {
+    return ::testing::AssertionSuccess();
+  }
+  return testing::SamePicture(seen, ticked);
+}
+
 bool RealAndHeadless::WaitForMainWindow() {
   Main = X.WaitForWindow("Enclova", Game->Pid());
   return Main != 0;
 }
 
-namespace {
-
-// A binary PPM of the surface, for looking at a failure.
+// A binary PPM of the surface, for looking at a picture.
 void WritePpm(const std::string& path, const Surface& surface) {
   std::ofstream out(path, std::ios::binary);
   out << "P6\n" << surface.Width() << " " << surface.Height() << "\n255\n";
@@ -517,6 +541,8 @@ void WritePpm(const std::string& path, const Surface& surface) {
     out.write(rgb, 3);
   }
 }
+
+namespace {
 
 }  // namespace
 

@@ -87,6 +87,10 @@ class XServer {
   void Press(unsigned long keysym) const;
   void Release(unsigned long keysym) const;
   void Tap(unsigned long keysym) const { Press(keysym), Release(keysym); }
+  // A key by its X keycode, that is by its place on the keyboard, whatever the layout.
+  void TapKeycode(unsigned keycode) const;
+  // Switches the server's keyboard layout (setxkbmap); false when that failed.
+  bool SetLayout(const std::string& layout) const;
   void Click(int screenX, int screenY) const;
   // Toggles NumLock until the server's lock state is `on`.
   void SetNumLock(bool on) const;
@@ -153,6 +157,9 @@ class GameProcess {
 // Where the game's binary is: ENCLOVA_BINARY from the environment, else the one CMake built.
 std::string GameBinary();
 
+// A binary PPM of the surface, for looking at a picture.
+void WritePpm(const std::string& path, const Surface& surface);
+
 // What the error box shows at its fixed places, given its captured pixels: the stop icon, the
 // two faces, the button's edge, and ink where the message is.
 void ExpectErrorBoxPicture(const Surface& box);
@@ -199,6 +206,10 @@ class RealAndHeadless : public ::testing::Test {
                                          std::chrono::milliseconds timeout = kPatience);
   // Waits until the main window shows the headless game's Canvas.
   ::testing::AssertionResult ShowsHeadless() { return WindowShows(Headless->Form.Canvas); }
+  // Ticks the headless game once and waits for the window's title, with or without the level
+  // sprite: a loaded X server may deliver the window's first repaint after the first tick, and
+  // keys pressed before the title is up may find the window without the keyboard.
+  ::testing::AssertionResult TitleIsUp();
 
   XServer& X;
   std::unique_ptr<testing::TempDir> Dir;
