@@ -1,8 +1,7 @@
 // Key-down dispatch, timer dispatch and the title screen.
-#include "app/form.h"
-
 #include <algorithm>
 
+#include "app/form.h"
 #include "base/texts.h"
 
 namespace enclova {

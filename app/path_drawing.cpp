@@ -11,8 +11,7 @@ namespace enclova {
 
 void TForm1::ToggleCursor(const Surface& sprite, int x, int y) {
   Canvas.CopyMode = SRCINVERT;
-  Canvas.Draw(VertexPixelX(x) - kCursorSpriteOffset, VertexPixelY(y) - kCursorSpriteOffset,
-              sprite);
+  Canvas.Draw(VertexPixelX(x) - kCursorSpriteOffset, VertexPixelY(y) - kCursorSpriteOffset, sprite);
   Canvas.CopyMode = SRCCOPY;
 }
 

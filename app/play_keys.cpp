@@ -33,7 +33,8 @@ void TForm1::PlayKey() {
     // Ordinary steps stop one short of the history's end, so the closing step always has its
     // entry and no path can write past the array.
     const bool roomForStep = LoopClosed == 1 || StepCount < kMoveHistorySize;
-    if (IsDirection(Command) && roomForStep && StepAllowed(PathLattice, Level, CursorX, CursorY, Command)) {
+    if (IsDirection(Command) && roomForStep &&
+        StepAllowed(PathLattice, Level, CursorX, CursorY, Command)) {
       const std::int32_t d = Command;
       Lattice(2 * CursorX + StepDX(d), 2 * CursorY + StepDY(d)) = 1;
       CursorX += StepDX(d);

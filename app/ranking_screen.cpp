@@ -26,7 +26,9 @@ constexpr int kLevelX = 216;
 constexpr int kFooterX = 100;
 constexpr int kFooterY = 374;
 
-constexpr int RowTop(int i) { return 17 * i + 6; }
+constexpr int RowTop(int i) {
+  return 17 * i + 6;
+}
 
 }  // namespace
 

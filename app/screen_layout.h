@@ -25,7 +25,7 @@ constexpr int kClockAreaLeft = 405;  // window pixels 405..593 x 150..263
 constexpr int kClockAreaTop = 150;
 constexpr int kClockAreaRight = 594;
 constexpr int kClockAreaBottom = 264;
-constexpr int kCursorSpriteOffset = 3;  // the 7x7 cursor sprite is centred on its vertex
+constexpr int kCursorSpriteOffset = 3;     // the 7x7 cursor sprite is centred on its vertex
 constexpr TColor kGridColor = 0x00C0FF98;  // the board's grid lines; erased path goes this colour
 constexpr TColor kSeparatorGrey = 0x00808080;
 constexpr TColor kSeparatorSilver = 0x00C0C0C0;
@@ -52,8 +52,10 @@ constexpr int kResultRankY = 232;
 constexpr int kSmallFontHeight = 16;
 
 // Timed stages act on the first tick whose elapsed time is more than their threshold.
-constexpr std::int32_t CountdownThreshold(std::int32_t stage) { return 1000 * stage; }  // 1..5
-constexpr std::int32_t kGoShownFor = 999;   // "Go!" gives way to the blank clock
+constexpr std::int32_t CountdownThreshold(std::int32_t stage) {
+  return 1000 * stage;
+}  // 1..5
+constexpr std::int32_t kGoShownFor = 999;  // "Go!" gives way to the blank clock
 // The clock shows second s on the first tick at or after s seconds, that is more than
 // 1000 x (s - 1) + 999 milliseconds.
 constexpr std::int32_t ClockSecondThreshold(std::int32_t shownSecond) {

@@ -26,11 +26,17 @@ constexpr SheetRegion kCursorIdleRegion{181, 401, 7, 7};
 constexpr SheetRegion kCursorDrawingRegion{189, 401, 7, 7};
 
 // Level numbers 1..10 along the bottom strip.
-constexpr SheetRegion LevelSpriteRegion(int level) { return {18 * (level - 1), 400, 18, 12}; }
+constexpr SheetRegion LevelSpriteRegion(int level) {
+  return {18 * (level - 1), 400, 18, 12};
+}
 // Cell sprites 0..5: the window's empty cell, stone 1, stone 2, then the same three as the
 // judging pictures that are ANDed over the board.
-constexpr SheetRegion CellSpriteRegion(int k) { return {200 + 17 * k, 400, 17, 17}; }
+constexpr SheetRegion CellSpriteRegion(int k) {
+  return {200 + 17 * k, 400, 17, 17};
+}
 // Clock digits 0..9.
-constexpr SheetRegion DigitSpriteRegion(int d) { return {320 + 11 * d, 402, 9, 13}; }
+constexpr SheetRegion DigitSpriteRegion(int d) {
+  return {320 + 11 * d, 402, 9, 13};
+}
 
 }  // namespace enclova

@@ -1,8 +1,8 @@
 // Error texts, codes and the error box's caption.
 #include "base/errors.h"
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 
 #include "base/texts.h"
 
@@ -29,33 +29,46 @@ EInOutError InOutErrorFromErrno(int errnum) {
 
 std::string InOutErrorMessage(int code) {
   switch (code) {
-    case kErrFileNotFound: return std::string(kErrFileNotFoundText);
-    case kErrInvalidName: return std::string(kErrInvalidNameText);
-    case kErrTooManyOpenFiles: return std::string(kErrTooManyOpenFilesText);
-    case kErrAccessDenied: return std::string(kErrAccessDeniedText);
-    case kErrReadPastEnd: return std::string(kErrReadPastEndText);
-    case kErrDiskFull: return std::string(kErrDiskFullText);
-    default: return IoErrorText(code);
+    case kErrFileNotFound:
+      return std::string(kErrFileNotFoundText);
+    case kErrInvalidName:
+      return std::string(kErrInvalidNameText);
+    case kErrTooManyOpenFiles:
+      return std::string(kErrTooManyOpenFilesText);
+    case kErrAccessDenied:
+      return std::string(kErrAccessDeniedText);
+    case kErrReadPastEnd:
+      return std::string(kErrReadPastEndText);
+    case kErrDiskFull:
+      return std::string(kErrDiskFullText);
+    default:
+      return IoErrorText(code);
   }
 }
 
 int CodeFromErrno(int errnum) {
   switch (errnum) {
-    case ENOENT: return kErrFileNotFound;
+    case ENOENT:
+      return kErrFileNotFound;
     case ENAMETOOLONG:
     case ENOTDIR:
     case EINVAL:
-    case ELOOP: return kErrInvalidName;
+    case ELOOP:
+      return kErrInvalidName;
     case EMFILE:
-    case ENFILE: return kErrTooManyOpenFiles;
+    case ENFILE:
+      return kErrTooManyOpenFiles;
     case EACCES:
     case EISDIR:  // a directory where the file belongs is refused, not misnamed
     case EPERM:
     case EROFS:
-    case ETXTBSY: return kErrAccessDenied;
+    case ETXTBSY:
+      return kErrAccessDenied;
     case ENOSPC:
-    case EDQUOT: return kErrDiskFull;
-    default: return 0;
+    case EDQUOT:
+      return kErrDiskFull;
+    default:
+      return 0;
   }
 }
 
@@ -63,7 +76,9 @@ GameError PictureOpenError(const std::string& path) {
   return GameError(std::string(kPictureOpenBefore) + path + std::string(kPictureOpenAfter));
 }
 
-GameError InvalidBitmapError() { return GameError(std::string(kInvalidBitmapText)); }
+GameError InvalidBitmapError() {
+  return GameError(std::string(kInvalidBitmapText));
+}
 
 std::string ApplicationTitle(const std::string& executablePath) {
   std::string name = executablePath.substr(executablePath.find_last_of('/') + 1);

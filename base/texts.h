@@ -23,7 +23,8 @@ constexpr std::string_view kRankHeading = "Rank";
 constexpr std::string_view kLevelHeading = "Level";
 constexpr std::string_view kTimeHeading = "Time";
 constexpr std::string_view kNoEntry = "-------    No Entry    -------";
-constexpr std::string_view kPressAnyKey = "########\u3000\u3000\u3000Press any key\u3000\u3000\u3000########";
+constexpr std::string_view kPressAnyKey =
+    "########\u3000\u3000\u3000Press any key\u3000\u3000\u3000########";
 
 // Numbers and times anywhere: levels, places, the result's and the ranking's times.
 constexpr std::string_view kNumberCharacters = "0123456789-' \"";
@@ -42,20 +43,43 @@ constexpr std::string_view kErrTooManyOpenFilesText = "オープンしたファ�
 constexpr std::string_view kErrAccessDeniedText = "ファイルへのアクセスが拒否されました";
 constexpr std::string_view kErrReadPastEndText = "ファイルの末尾以降を読み込みました";
 constexpr std::string_view kErrDiskFullText = "ディスクがいっぱいです";
-constexpr std::string_view kIoErrorOpen = "I/O エラー (";  // then the number and ")"
+constexpr std::string_view kIoErrorOpen = "I/O エラー (";     // then the number and ")"
 constexpr std::string_view kPictureOpenBefore = "ファイル ";  // then the path
 constexpr std::string_view kPictureOpenAfter = " は開けません";
 constexpr std::string_view kInvalidBitmapText = "ビットマップイメージが不正です";
 constexpr std::string_view kErrorBoxButton = "OK";
 
 constexpr std::string_view kPlayerTexts[] = {
-    kCountdownTexts[1], kCountdownTexts[2], kCountdownTexts[3], kCountdownTexts[4],
-    kCountdownTexts[5], kGoodVerdict, kMissVerdict, kTimeLabel, kRankLabel, kOrdinalSuffixes,
-    kRankHeading, kLevelHeading, kTimeHeading, kNoEntry, kPressAnyKey, kNumberCharacters,
-    kStartupFailureLines[0], kStartupFailureLines[1], kStartupFailureLines[2],
-    kErrFileNotFoundText, kErrInvalidNameText, kErrTooManyOpenFilesText, kErrAccessDeniedText,
-    kErrReadPastEndText, kErrDiskFullText, kIoErrorOpen, kPictureOpenBefore, kPictureOpenAfter,
-    kInvalidBitmapText, kErrorBoxButton,
+    kCountdownTexts[1],
+    kCountdownTexts[2],
+    kCountdownTexts[3],
+    kCountdownTexts[4],
+    kCountdownTexts[5],
+    kGoodVerdict,
+    kMissVerdict,
+    kTimeLabel,
+    kRankLabel,
+    kOrdinalSuffixes,
+    kRankHeading,
+    kLevelHeading,
+    kTimeHeading,
+    kNoEntry,
+    kPressAnyKey,
+    kNumberCharacters,
+    kStartupFailureLines[0],
+    kStartupFailureLines[1],
+    kStartupFailureLines[2],
+    kErrFileNotFoundText,
+    kErrInvalidNameText,
+    kErrTooManyOpenFilesText,
+    kErrAccessDeniedText,
+    kErrReadPastEndText,
+    kErrDiskFullText,
+    kIoErrorOpen,
+    kPictureOpenBefore,
+    kPictureOpenAfter,
+    kInvalidBitmapText,
+    kErrorBoxButton,
 };
 
 }  // namespace enclova

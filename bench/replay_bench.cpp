@@ -59,7 +59,9 @@ void PlayRounds(benchmark::State& state, bool skipQuiet, bool warm) {
   state.counters["file_bytes"] = static_cast<double>(text.size());
 }
 
-void BM_HeadlessPlaybackOfARound(benchmark::State& state) { PlayRounds(state, true, true); }
+void BM_HeadlessPlaybackOfARound(benchmark::State& state) {
+  PlayRounds(state, true, true);
+}
 void BM_HeadlessPlaybackOfARoundEveryTick(benchmark::State& state) {
   PlayRounds(state, false, true);
 }

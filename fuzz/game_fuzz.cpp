@@ -75,10 +75,9 @@ struct RoundCounts {
 };
 RoundCounts counts;
 
-constexpr std::uint16_t kKeys[16] = {VK_LEFT,    VK_UP,      VK_RIGHT,   VK_DOWN,
-                                     VK_Z,       VK_X,       VK_NUMPAD2, VK_NUMPAD4,
-                                     VK_NUMPAD6, VK_NUMPAD8, VK_ESCAPE,  'A',
-                                     0x0D,       0xFF,       VK_Z,       VK_Z};
+constexpr std::uint16_t kKeys[16] = {
+    VK_LEFT,    VK_UP,      VK_RIGHT,  VK_DOWN, VK_Z, VK_X, VK_NUMPAD2, VK_NUMPAD4,
+    VK_NUMPAD6, VK_NUMPAD8, VK_ESCAPE, 'A',     0x0D, 0xFF, VK_Z,       VK_Z};
 constexpr std::uint16_t kArrows[4] = {VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN};
 
 }  // namespace
@@ -93,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   started.files.Log.clear();
   auto form = std::make_unique<TForm1>(started.form);
   form->RandSeed = size >= 4 ? static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16 |
-                                                         std::uint32_t{data[3]} << 24)
+                                                          std::uint32_t{data[3]} << 24)
                              : 1;
   Application app(*form, started.host, "enclova");
   const std::string path = started.dir.File("fdata.dat");

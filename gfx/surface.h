@@ -81,7 +81,7 @@ class Typeface;
 
 class Surface {
  public:
-  Surface() = default;  // a surface that does not exist
+  Surface() = default;             // a surface that does not exist
   Surface(int width, int height);  // all white
   // A picture made elsewhere (a decoded file, a screenshot): width x height pixels, row by row.
   Surface(int width, int height, std::vector<TColor> pixels);

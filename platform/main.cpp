@@ -12,12 +12,12 @@
 #include <string_view>
 
 #include "app/application.h"
-#include "base/errors.h"
 #include "app/form.h"
-#include "platform/posix_platform.h"
-#include "platform/shared_clock.h"
-#include "platform/sdl_window.h"
 #include "app/game_typeface.h"
+#include "base/errors.h"
+#include "platform/posix_platform.h"
+#include "platform/sdl_window.h"
+#include "platform/shared_clock.h"
 #include "replay/command_line.h"
 #include "replay/recorder.h"
 

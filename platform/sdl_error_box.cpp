@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "app/application.h"
-#include "platform/sdl_window.h"
-#include "platform/tick_schedule.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
+#include "platform/sdl_window.h"
+#include "platform/tick_schedule.h"
 
 namespace enclova {
 

@@ -81,8 +81,7 @@ void SdlWindow::Present(bool force) {
   // Our 0x00BBGGRR is SDL's XBGR8888; X servers' windows are usually XRGB (SDL's RGB888), so
   // SDL swaps the channels on the way (and copies alone when the formats agree).
   SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_XBGR8888, canvas_->Pixels().data(),
-                    canvas_->Width() * 4, surface->format->format, surface->pixels,
-                    surface->pitch);
+                    canvas_->Width() * 4, surface->format->format, surface->pixels, surface->pitch);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   SDL_UpdateWindowSurface(window_);
   presentedChange_ = canvas_->ChangeCount();
@@ -105,8 +104,7 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
       break;
     case SDL_KEYDOWN:
       // Repeats too: every auto-repeat is a key-down, and a held key acts once per repeat.
-      if (const std::uint16_t key =
-              VirtualKeyOf(event.key.keysym.scancode, event.key.keysym.sym);
+      if (const std::uint16_t key = VirtualKeyOf(event.key.keysym.scancode, event.key.keysym.sym);
           key != 0) {
         app.KeyDown(key);
       }

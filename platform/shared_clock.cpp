@@ -27,7 +27,9 @@ std::unique_ptr<SharedClock> SharedClock::Open(const std::string& path, std::str
   return std::unique_ptr<SharedClock>(new SharedClock(static_cast<SharedClockWords*>(map)));
 }
 
-SharedClock::~SharedClock() { munmap(words_, sizeof(SharedClockWords)); }
+SharedClock::~SharedClock() {
+  munmap(words_, sizeof(SharedClockWords));
+}
 
 std::int32_t SharedClock::CurrentMilliseconds() {
   const std::int64_t ms = std::atomic_ref<std::int64_t>(words_->Milliseconds).load();

@@ -9,8 +9,8 @@ namespace enclova {
 inline constexpr std::chrono::milliseconds kTickPeriod{33};
 
 struct TickPlan {
-  bool Tick = false;                       // deliver a tick now
-  std::chrono::milliseconds Wait{0};       // otherwise, sleep this long (or until an event)
+  bool Tick = false;                  // deliver a tick now
+  std::chrono::milliseconds Wait{0};  // otherwise, sleep this long (or until an event)
 };
 
 // Ticks run from a deadline, so they keep their rhythm however long the handlers take; one that

@@ -59,8 +59,8 @@ void ClearAroundStart(PathLatticeArray& lattice, int x, int y) {
   for (const LatticeOffset& o : kClosingClears) LatticeEntry(lattice, 2 * x + o.I, 2 * y + o.J) = 0;
 }
 
-bool PassesStraightThrough(const std::int32_t* history, std::int32_t lastStep, int endX,
-                           int endY, int x, int y) {
+bool PassesStraightThrough(const std::int32_t* history, std::int32_t lastStep, int endX, int endY,
+                           int x, int y) {
   // Walk back from the end: (vx, vy) is where step k ended.
   int vx = endX;
   int vy = endY;

@@ -28,8 +28,7 @@ constexpr std::int32_t FirstVertexMark = 1;
 // a free edge, and keeps the lattice sum ahead below 2. Only the start (-1) and the first vertex
 // (+1) carry marks, so the sum lets the path touch itself where it turns, and cross itself only
 // right before the start; the start can always be re-entered while only the first step meets it.
-bool StepAllowed(const PathLatticeArray& lattice, std::int32_t level, int x, int y,
-                 std::int32_t d);
+bool StepAllowed(const PathLatticeArray& lattice, std::int32_t level, int x, int y, std::int32_t d);
 
 // Clears the entries round the start vertex (x, y) when the loop closes, so that the closing
 // step (along the first step's edge again) passes the step rule whichever way the path came
@@ -38,7 +37,7 @@ void ClearAroundStart(PathLatticeArray& lattice, int x, int y);
 
 // True when the path's steps history[1..lastStep], ending at vertex (endX, endY), pass straight
 // through vertex (x, y): two consecutive steps in the same direction meet there.
-bool PassesStraightThrough(const std::int32_t* history, std::int32_t lastStep, int endX,
-                           int endY, int x, int y);
+bool PassesStraightThrough(const std::int32_t* history, std::int32_t lastStep, int endX, int endY,
+                           int x, int y);
 
 }  // namespace enclova

@@ -13,18 +13,18 @@ namespace enclova::replay {
 namespace {
 
 constexpr std::uint32_t kRound[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4,
-    0xab1c5ed5, 0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe,
-    0x9bdc06a7, 0xc19bf174, 0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f,
-    0x4a7484aa, 0x5cb0a9dc, 0x76f988da, 0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7,
-    0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967, 0x27b70a85, 0x2e1b2138, 0x4d2c6dfc,
-    0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85, 0xa2bfe8a1, 0xa81a664b,
-    0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070, 0x19a4c116,
-    0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7,
-    0xc67178f2};
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
-constexpr std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+constexpr std::uint32_t Rotr(std::uint32_t x, int n) {
+  return (x >> n) | (x << (32 - n));
+}
 
 void PortableBlock(std::uint32_t* state, const std::uint8_t* p) {
   std::uint32_t w[64];
@@ -42,7 +42,8 @@ void PortableBlock(std::uint32_t* state, const std::uint8_t* p) {
   for (int i = 0; i < 64; ++i) {
     const std::uint32_t t1 =
         h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
-    const std::uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+    const std::uint32_t t2 =
+        (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
     h = g;
     g = f;
     f = e;
@@ -60,11 +61,12 @@ void PortableBlock(std::uint32_t* state, const std::uint8_t* p) {
 // The SHA extensions: two rounds per instruction on the state held as ABEF and CDGH, the
 // message schedule four words at a time.
 __attribute__((target("sha,sse4.1,ssse3"))) void HardwareBlocks(std::uint32_t* state,
-                                                                 const std::uint8_t* data,
-                                                                 std::size_t count) {
+                                                                const std::uint8_t* data,
+                                                                std::size_t count) {
   const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
   __m128i cdab = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
-  __m128i hgfe = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+  __m128i hgfe =
+      _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
   __m128i abef = _mm_alignr_epi8(cdab, hgfe, 8);
   __m128i cdgh = _mm_blend_epi16(hgfe, cdab, 0xF0);
   for (; count > 0; --count, data += 64) {
@@ -73,17 +75,17 @@ __attribute__((target("sha,sse4.1,ssse3"))) void HardwareBlocks(std::uint32_t* s
     for (int g = 0; g < 16; ++g) {
       __m128i& words = w[g % 4];
       if (g < 4) {
-        words = _mm_shuffle_epi8(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)), byteSwap);
+        words = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)),
+                                 byteSwap);
       } else {
         // W[t-16] + s0(W[t-15]), + W[t-7], then + s1(W[t-2]).
-        words = _mm_sha256msg2_epu32(
-            _mm_add_epi32(_mm_sha256msg1_epu32(w[g % 4], w[(g + 1) % 4]),
-                          _mm_alignr_epi8(w[(g + 3) % 4], w[(g + 2) % 4], 4)),
-            w[(g + 3) % 4]);
+        words =
+            _mm_sha256msg2_epu32(_mm_add_epi32(_mm_sha256msg1_epu32(w[g % 4], w[(g + 1) % 4]),
+                                               _mm_alignr_epi8(w[(g + 3) % 4], w[(g + 2) % 4], 4)),
+                                 w[(g + 3) % 4]);
       }
-      __m128i message = _mm_add_epi32(
-          words, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * g)));
+      __m128i message =
+          _mm_add_epi32(words, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * g)));
       cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
       message = _mm_shuffle_epi32(message, 0x0E);
       abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
@@ -124,8 +126,8 @@ void Sha256::Blocks(const std::uint8_t* data, std::size_t count) {
 
 Sha256::Sha256(bool allowHardware)
     : hardware_(allowHardware && HardwareAvailable()),
-      state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab,
-             0x5be0cd19},
+      state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19},
       buffer_{} {}
 
 void Sha256::Update(const void* data, std::size_t size) {
@@ -158,8 +160,9 @@ std::array<std::uint8_t, 32> Sha256::Final() {
   Update(tail, 8);
   std::array<std::uint8_t, 32> out{};
   for (int i = 0; i < 8; ++i) {
-    for (int b = 0; b < 4; ++b) out[static_cast<std::size_t>(4 * i + b)] =
-        static_cast<std::uint8_t>(state_[i] >> (24 - 8 * b));
+    for (int b = 0; b < 4; ++b)
+      out[static_cast<std::size_t>(4 * i + b)] =
+          static_cast<std::uint8_t>(state_[i] >> (24 - 8 * b));
   }
   return out;
 }

@@ -235,7 +235,9 @@ Player::Player(const Replay& replay, FileSystem& real, const Typeface* face)
 
 Player::~Player() = default;
 
-bool Player::TerminateRequested() const { return host_->terminate; }
+bool Player::TerminateRequested() const {
+  return host_->terminate;
+}
 
 bool Player::Start(std::string* error) {
   // The game looks for its files where the process stands, as it did when it recorded.
@@ -362,7 +364,8 @@ PlaybackResult Player::Result() {
   r.Complete = Done();
   r.PictureMatches = PictureSha256(form_->Canvas) == replay_->PictureSha256;
   const std::vector<std::uint8_t>* file = files_.Get(recordPath_);
-  const std::string ranking = file != nullptr ? Sha256Hex(file->data(), file->size()) : Sha256Hex("", 0);
+  const std::string ranking =
+      file != nullptr ? Sha256Hex(file->data(), file->size()) : Sha256Hex("", 0);
   r.RankingMatches = ranking == replay_->RankingSha256;
   return r;
 }
@@ -375,7 +378,8 @@ std::optional<Replay> LoadReplay(FileSystem& files, const std::string& path, std
   }
   const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
   if (text.size() > kMaxFileBytes) {
-    if (error != nullptr) *error = "too large for a replay (more than " + std::to_string(kMaxFileBytes) + " bytes)";
+    if (error != nullptr)
+      *error = "too large for a replay (more than " + std::to_string(kMaxFileBytes) + " bytes)";
     return std::nullopt;
   }
   return ParseReplay(text, error);
@@ -395,7 +399,9 @@ std::string DescribeResult(const Replay& replay, const PlaybackResult& r) {
   }
   if (r.FirstDifferentCall != 0) {
     const RecordedCall& c = replay.Calls[r.FirstDifferentCall - 1];
-    const char* kind = c.Call.Type == HandlerCall::Key ? "key" : c.Call.Type == HandlerCall::Tick ? "tick" : "paint";
+    const char* kind = c.Call.Type == HandlerCall::Key    ? "key"
+                       : c.Call.Type == HandlerCall::Tick ? "tick"
+                                                          : "paint";
     line += "; first differs after call " + std::to_string(r.FirstDifferentCall) + " (" + kind +
             "): " + r.Difference;
   }

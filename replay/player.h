@@ -37,7 +37,9 @@ class SandboxFileSystem : public FileSystem {
   int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
   int LockExclusive(int fd, int milliseconds) override;
 
-  void Put(const std::string& path, std::vector<std::uint8_t> bytes) { files_[path] = std::move(bytes); }
+  void Put(const std::string& path, std::vector<std::uint8_t> bytes) {
+    files_[path] = std::move(bytes);
+  }
   void Remove(const std::string& path) { files_.erase(path); }
   const std::vector<std::uint8_t>* Get(const std::string& path) const;
 

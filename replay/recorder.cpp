@@ -144,8 +144,12 @@ Recorder::Recorder(Clock& clock, FileSystem& files, ReplayStore& store, Options 
 
 Recorder::~Recorder() = default;
 
-Clock& Recorder::GameClock() { return *gameClock_; }
-FileSystem& Recorder::GameFiles() { return *gameFiles_; }
+Clock& Recorder::GameClock() {
+  return *gameClock_;
+}
+FileSystem& Recorder::GameFiles() {
+  return *gameFiles_;
+}
 
 void Recorder::Attach(TForm1& form, Application& app) {
   form_ = &form;
@@ -153,7 +157,8 @@ void Recorder::Attach(TForm1& form, Application& app) {
 }
 
 void Recorder::Reading(std::int32_t value) {
-  if (round_ && active_ >= 0) round_->Calls[static_cast<std::size_t>(active_)].Readings.push_back(value);
+  if (round_ && active_ >= 0)
+    round_->Calls[static_cast<std::size_t>(active_)].Readings.push_back(value);
 }
 
 void Recorder::FileResult(long result, bool plainSuccess) {
@@ -195,8 +200,8 @@ void Recorder::BeforeCall(const HandlerCall& call) {
   RecordedCall c;
   c.Call = call;
   const std::int32_t now = clock_.CurrentMilliseconds();
-  const std::int64_t delay =
-      static_cast<std::int32_t>(static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(lastCallTime_));
+  const std::int64_t delay = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
+                                                       static_cast<std::uint32_t>(lastCallTime_));
   c.DelayMs = delay > 0 ? static_cast<std::uint32_t>(delay) : 0;
   lastCallTime_ = now;
   round_->Calls.push_back(std::move(c));

@@ -27,8 +27,8 @@ class ReplayStore {
   virtual ~ReplayStore() = default;
   // Writes `text` as `directory`/`name`, creating the directory when it is missing, so that the
   // file is either whole or absent. False with the reason in `error`.
-  virtual bool Save(const std::string& directory, const std::string& name,
-                    const std::string& text, std::string* error) = 0;
+  virtual bool Save(const std::string& directory, const std::string& name, const std::string& text,
+                    std::string* error) = 0;
   // The names in `directory`; empty when it cannot be read.
   virtual std::vector<std::string> List(const std::string& directory) = 0;
   virtual bool Remove(const std::string& directory, const std::string& name) = 0;

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace enclova::replay {
 
@@ -109,8 +109,13 @@ class Reader {
 }  // namespace
 
 SurfaceState SurfaceState::Of(const Surface& s) {
-  return {s.Pen.Color, s.Brush.Color, s.Font.Color, s.Font.Height,
-          static_cast<std::uint32_t>(s.CopyMode), s.PenPos.X, s.PenPos.Y};
+  return {s.Pen.Color,
+          s.Brush.Color,
+          s.Font.Color,
+          s.Font.Height,
+          static_cast<std::uint32_t>(s.CopyMode),
+          s.PenPos.X,
+          s.PenPos.Y};
 }
 
 void SurfaceState::ApplyTo(Surface& s) const {
@@ -162,8 +167,8 @@ std::string WriteReplay(const Replay& r) {
     out += "\n";
     if (c.PictureAfter) out += "d " + std::to_string(i + 1) + " " + *c.PictureAfter + "\n";
   }
-  out += "end " + r.Verdict + " " + std::to_string(r.TimeScore) + " " + std::to_string(r.Rank) +
-         "\n";
+  out +=
+      "end " + r.Verdict + " " + std::to_string(r.TimeScore) + " " + std::to_string(r.Rank) + "\n";
   out += "picture " + r.PictureSha256 + "\n";
   out += "ranking " + r.RankingSha256 + "\n";
   return out;
@@ -217,8 +222,7 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
   if (!expect("level", 1) || !Number(w[1], r.Level) || r.Level < 1 || r.Level > 10) {
     return missing("level");
   }
-  if (!expect("lastrank", 1) || !Number(w[1], r.LastRank) || r.LastRank < 1 ||
-      r.LastRank > 21) {
+  if (!expect("lastrank", 1) || !Number(w[1], r.LastRank) || r.LastRank < 1 || r.LastRank > 21) {
     return missing("lastrank");
   }
   if (!expect("table", 1) || !ParseBytes(w[1], r.Table, kRecordFileBytes, true)) {
@@ -234,10 +238,10 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
     SurfaceState& s = r.Surfaces[i];
     if (!expect("surface", 8) || w[1] != kSurfaceNames[i] || !Number(w[2], s.Pen, 16) ||
         !Number(w[3], s.Brush, 16) || !Number(w[4], s.FontHeight) ||
-        !Number(w[5], s.FontColor, 16) || !Number(w[6], s.CopyMode, 16) ||
-        !Number(w[7], s.PenX) || !Number(w[8], s.PenY) || std::abs(s.PenX) > 10000 ||
-        std::abs(s.PenY) > 10000 || std::abs(s.FontHeight) > 1000 || s.Pen > 0xFFFFFF ||
-        s.Brush > 0xFFFFFF || s.FontColor > 0xFFFFFF ||
+        !Number(w[5], s.FontColor, 16) || !Number(w[6], s.CopyMode, 16) || !Number(w[7], s.PenX) ||
+        !Number(w[8], s.PenY) || std::abs(s.PenX) > 10000 || std::abs(s.PenY) > 10000 ||
+        std::abs(s.FontHeight) > 1000 || s.Pen > 0xFFFFFF || s.Brush > 0xFFFFFF ||
+        s.FontColor > 0xFFFFFF ||
         (s.CopyMode != SRCCOPY && s.CopyMode != SRCAND && s.CopyMode != SRCINVERT)) {
       return missing(std::string("surface ") + kSurfaceNames[i]);
     }
@@ -308,8 +312,7 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
           !Number(item.substr(1, colon - 1), index) || !Number(item.substr(colon + 1), result) ||
           index < 0 || index > 64 ||
           (!c.FileResults.empty() && index <= c.FileResults.rbegin()->first)) {
-        return fail(where + "not a clock reading or file result: " +
-                    Shown(item));
+        return fail(where + "not a clock reading or file result: " + Shown(item));
       }
       c.FileResults[index] = result;
     }
@@ -347,9 +350,9 @@ std::string ReplayFileName(const Replay& r) {
                 r.Verdict.c_str(), static_cast<int>(r.TimeScore / 100),
                 static_cast<int>(r.TimeScore % 100));
   const std::string rank =
-      r.Rank >= 1 && r.Rank <= 20 ? "rank" + std::string(r.Rank < 10 ? "0" : "") +
-                                        std::to_string(r.Rank)
-                                  : "norank";
+      r.Rank >= 1 && r.Rank <= 20
+          ? "rank" + std::string(r.Rank < 10 ? "0" : "") + std::to_string(r.Rank)
+          : "norank";
   return date + rest + rank + ".replay";
 }
 

@@ -67,9 +67,9 @@ constexpr int kSurfaceCount = 5;
 
 struct RecordedCall {
   HandlerCall Call;
-  std::uint32_t DelayMs = 0;                // since the previous call (the round's start for the first)
-  std::vector<std::int32_t> Readings;       // CurrentMilliseconds, in the order the call read it
-  std::map<int, long> FileResults;          // file operation index within the call -> its result
+  std::uint32_t DelayMs = 0;           // since the previous call (the round's start for the first)
+  std::vector<std::int32_t> Readings;  // CurrentMilliseconds, in the order the call read it
+  std::map<int, long> FileResults;     // file operation index within the call -> its result
   std::optional<std::string> PictureAfter;  // hash after this call, every kDigestEvery calls
   int Line = 0;                             // where it stands in the file, for messages
 };

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>

@@ -12,8 +12,8 @@
 #include "app/sheet_regions.h"
 #include "base/texts.h"
 #include "tests/kit/game.h"
-#include "tests/kit/pictures.h"
 #include "tests/kit/paths.h"
+#include "tests/kit/pictures.h"
 
 namespace enclova::testing {
 namespace {
@@ -166,11 +166,11 @@ TEST(RoundClock, LateTickPast959ShowsAndScores959) {
     std::int64_t late;        // ms after "Go!" of the held-up tick
   };
   const Case cases[] = {
-      {1500, 650'000},          // the blank panel, no digits yet
-      {3000, 700'000},          // 0:03, then 11 minutes later
-      {598'500, 600'000},       // 9:58, then past the last second shown
-      {598'999, 599'000},       // 9:58, then exactly 9:59
-      {300'000, 2'000'000'000}, // 5:00, then weeks later
+      {1500, 650'000},           // the blank panel, no digits yet
+      {3000, 700'000},           // 0:03, then 11 minutes later
+      {598'500, 600'000},        // 9:58, then past the last second shown
+      {598'999, 599'000},        // 9:58, then exactly 9:59
+      {300'000, 2'000'000'000},  // 5:00, then weeks later
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.lastOnTime << " then " << c.late << " ms after Go");

@@ -1,9 +1,9 @@
 // The error box's caption and text, and how system errors read to the player.
+#include "base/errors.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
-
-#include "base/errors.h"
 
 namespace enclova {
 namespace {
@@ -41,7 +41,8 @@ TEST(ErrorTexts, SystemErrorsReadByMeaningOrByTheirOwnNumber) {
 TEST(ErrorTexts, CodesWithoutSystemErrorHaveTheirOwnTexts) {
   EXPECT_STREQ(EInOutError(kErrReadPastEnd).what(), "ファイルの末尾以降を読み込みました");
   EXPECT_STREQ(EInOutError(kErrDiskFull).what(), "ディスクがいっぱいです");
-  EXPECT_STREQ(PictureOpenError("/home/p/fgra.bmp").what(), "ファイル /home/p/fgra.bmp は開けません");
+  EXPECT_STREQ(PictureOpenError("/home/p/fgra.bmp").what(),
+               "ファイル /home/p/fgra.bmp は開けません");
   EXPECT_STREQ(InvalidBitmapError().what(), "ビットマップイメージが不正です");
 }
 

@@ -64,7 +64,8 @@ TEST(StepRule, SumsTheTargetsSideEdgesTargetAndLookAheadInEveryDirection) {
       for (const FrameEntry& e : c.entries) {
         f.Lattice(24 + e.along * ex + e.across * fx, 24 + e.along * ey + e.across * fy) = e.value;
       }
-      EXPECT_EQ(StepAllowed(f.PathLattice, f.Level, f.CursorX, f.CursorY, d), c.allowed) << c.name << ", direction " << d;
+      EXPECT_EQ(StepAllowed(f.PathLattice, f.Level, f.CursorX, f.CursorY, d), c.allowed)
+          << c.name << ", direction " << d;
     }
   }
 }
@@ -88,7 +89,9 @@ TEST(StepRule, KeepsThePathOnTheBoardsVertices) {
     game.Form.Level = c.level;
     game.Form.CursorX = c.x;
     game.Form.CursorY = c.y;
-    EXPECT_EQ(StepAllowed(game.Form.PathLattice, game.Form.Level, game.Form.CursorX, game.Form.CursorY, c.d), c.allowed)
+    EXPECT_EQ(StepAllowed(game.Form.PathLattice, game.Form.Level, game.Form.CursorX,
+                          game.Form.CursorY, c.d),
+              c.allowed)
         << "level " << c.level << " at (" << c.x << ", " << c.y << ") direction " << c.d;
   }
 }
@@ -204,8 +207,7 @@ TEST(FreeCursor, MovingShowsTheIdleCursorAtTheNewVertexOnly) {
   EXPECT_TRUE(SamePicture(f.Canvas, atStart)) << "there and back should restore the window";
   Press(game, "R");
   // Only the 7x7 squares around the old and the new vertex may differ, and they do.
-  EXPECT_TRUE(
-      SamePicture(f.Canvas, atStart, Mask::Ignoring({{189, 189, 7, 7}, {205, 189, 7, 7}})));
+  EXPECT_TRUE(SamePicture(f.Canvas, atStart, Mask::Ignoring({{189, 189, 7, 7}, {205, 189, 7, 7}})));
   EXPECT_FALSE(SamePicture(f.Canvas, atStart, Mask::Only({{189, 189, 7, 7}})));
   EXPECT_FALSE(SamePicture(f.Canvas, atStart, Mask::Only({{205, 189, 7, 7}})));
 }
@@ -430,7 +432,8 @@ TEST(StepHistory, OrdinaryStepsStopOneShortOfItsEnd) {
   EXPECT_EQ(f.CursorX, 1);
   EXPECT_EQ(f.CursorY, 2);
   ASSERT_EQ(LatticeMismatch(f), "");
-  ASSERT_TRUE(StepAllowed(f.PathLattice, f.Level, f.CursorX, f.CursorY, CmdUp)) << "the step rule alone would let it into the start";
+  ASSERT_TRUE(StepAllowed(f.PathLattice, f.Level, f.CursorX, f.CursorY, CmdUp))
+      << "the step rule alone would let it into the start";
 
   const std::int32_t last = f.MoveHistory[576];
   Press(game, "U");  // the 576th step: refused, the history is full

@@ -41,8 +41,8 @@ void RunChecking(GameHarness& game, std::int64_t ms, int& ticks, int& sleptThrou
     ASSERT_GE(quiet, 0);
     ASSERT_LE(quiet, 1000);
     const std::uint32_t until = game.Clock.Local + static_cast<std::uint32_t>(quiet);
-    const bool sameAsChecked = checked && until == checkedUntil &&
-                               TimedState(game.Form) == checkedState;
+    const bool sameAsChecked =
+        checked && until == checkedUntil && TimedState(game.Form) == checkedState;
     if (quiet > 0 && !sameAsChecked) {
       checked = true;
       checkedUntil = until;

@@ -476,11 +476,12 @@ TEST_F(SaveRankingTest, AnythingButARegularFileIsAccessDeniedAndLeftAlone) {
     const char* name;
     void (*make)(const std::string& path, const std::string& outside);
   } const cases[] = {
-      {"directory", [](const std::string& p, const std::string&) {
-         std::filesystem::create_directory(p);
-       }},
-      {"FIFO", [](const std::string& p, const std::string&) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }},
-      {"link to a directory", [](const std::string& p, const std::string& o) {
+      {"directory",
+       [](const std::string& p, const std::string&) { std::filesystem::create_directory(p); }},
+      {"FIFO",
+       [](const std::string& p, const std::string&) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }},
+      {"link to a directory",
+       [](const std::string& p, const std::string& o) {
          std::filesystem::create_directory(o);
          std::filesystem::create_symlink(o, p);
        }},
@@ -527,9 +528,8 @@ TEST_F(LoadRankingTest, AnythingButARegularFileIsRefusedAtOnce) {
     void (*make)(const std::string& path);
   } const cases[] = {
       {"FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }},
-      {"link to /dev/zero", [](const std::string& p) {
-         std::filesystem::create_symlink("/dev/zero", p);
-       }},
+      {"link to /dev/zero",
+       [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); }},
       {"directory", [](const std::string& p) { std::filesystem::create_directory(p); }},
   };
   for (const Case& c : cases) {
@@ -584,9 +584,9 @@ TEST_F(SaveRankingTest, FileWithoutAnyWriteBitIsAccessDeniedEvenForRoot) {
 TEST_F(SaveRankingTest, SymbolicLinkIsWrittenThroughAndStaysALink) {
   struct Case {
     const char* name;
-    std::string linkText;          // what fdata.dat says
-    std::string target;            // the file finally written, relative to the test directory
-    std::string via;               // a link between the two, or ""
+    std::string linkText;  // what fdata.dat says
+    std::string target;    // the file finally written, relative to the test directory
+    std::string via;       // a link between the two, or ""
     bool targetExists;
   } const cases[] = {
       {"relative link", "store/ranking.dat", "store/ranking.dat", "", true},
@@ -627,8 +627,8 @@ TEST_F(SaveRankingTest, SymbolicLinkIsWrittenThroughAndStaysALink) {
 TEST_F(SaveRankingTest, LinkThatLoopsIsAnInvalidName) {
   std::filesystem::remove(Path());
   std::filesystem::create_symlink("fdata.dat", Path());
-  EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(Files, Path(), Table); }, 3,
-                               "不正なファイル名です"));
+  EXPECT_TRUE(
+      ThrowsInOutError([&] { SaveRanking(Files, Path(), Table); }, 3, "不正なファイル名です"));
   EXPECT_TRUE(std::filesystem::is_symlink(Path()));
 }
 
@@ -646,14 +646,22 @@ TEST_F(SaveRankingTest, NothingPlantedUnderATemporaryNameFailsOrRedirectsTheSave
     for (std::size_t i = 0; i < names.size(); ++i) {
       const std::string& name = names[i];
       switch (i % 5) {
-        case 0: WriteFileBytes(name, {'p', 'l', 'a', 'n', 't'}); break;
+        case 0:
+          WriteFileBytes(name, {'p', 'l', 'a', 'n', 't'});
+          break;
         case 1:
           std::filesystem::create_directory(name);
           WriteFileBytes(name + "/inside", {1});
           break;
-        case 2: std::filesystem::create_symlink(victim, name); break;
-        case 3: std::filesystem::create_symlink(nowhere, name); break;
-        default: ASSERT_EQ(mkfifo(name.c_str(), 0644), 0); break;
+        case 2:
+          std::filesystem::create_symlink(victim, name);
+          break;
+        case 3:
+          std::filesystem::create_symlink(nowhere, name);
+          break;
+        default:
+          ASSERT_EQ(mkfifo(name.c_str(), 0644), 0);
+          break;
       }
     }
   };

@@ -88,7 +88,7 @@ const std::vector<Golden>& Goldens() {
          g.MoveTo(1, 1);
          g.Key(VK_Z);
          Type(g, Serpentine().substr(0, 575));  // 576 entries: the history is full
-         g.Key(VK_UP);                           // refused
+         g.Key(VK_UP);                          // refused
          Type(g, std::string(575, 'X'));
          if (g.Form.DrawingStarted == 0) g.Key(VK_Z);
          Type(g, SerpentineMissingTwoVertices());
@@ -141,15 +141,17 @@ int main(int argc, char** argv) {
     golden.play(g);
     g.Rec.Finish();
     if (g.Store.Files.size() != 1) {
-      std::fprintf(stderr, "%s: %zu replays recorded, not one\n", golden.name, g.Store.Files.size());
+      std::fprintf(stderr, "%s: %zu replays recorded, not one\n", golden.name,
+                   g.Store.Files.size());
       ++failures;
       continue;
     }
     const std::string path = dir + "/" + golden.name + ".replay";
     std::ofstream(path, std::ios::binary) << g.Replay();
-    std::printf("%s: %s (%zu bytes)\n", path.c_str(),
-                g.Store.Files.begin()->first.substr(g.Store.Files.begin()->first.rfind('/') + 1).c_str(),
-                g.Replay().size());
+    std::printf(
+        "%s: %s (%zu bytes)\n", path.c_str(),
+        g.Store.Files.begin()->first.substr(g.Store.Files.begin()->first.rfind('/') + 1).c_str(),
+        g.Replay().size());
   }
   return failures == 0 ? 0 : 1;
 }

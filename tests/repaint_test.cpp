@@ -246,16 +246,19 @@ TEST(Repaint, AreaRepaintChangesOnlyThatArea) {
   const State states[] = {
       {"title", [](GameHarness& g) { g.Key(VK_RIGHT); }},
       {"ranking", [](GameHarness& g) { g.Key(VK_X); }},
-      {"countdown", [](GameHarness& g) {
+      {"countdown",
+       [](GameHarness& g) {
          g.Key(VK_Z);
          g.Run(3100);
        }},
-      {"path with erase traces", [](GameHarness& g) {
+      {"path with erase traces",
+       [](GameHarness& g) {
          g.StartRound(3);
          g.Run(2100);
          Press(g, "ZRRDDLXXXRD");
        }},
-      {"result", [](GameHarness& g) {
+      {"result",
+       [](GameHarness& g) {
          g.StartRound(1);
          g.Run(2100);
          Press(g, "ZRDLUZ");
@@ -316,4 +319,3 @@ TEST(Repaint, AreaRepaintChangesOnlyThatArea) {
 
 }  // namespace
 }  // namespace enclova::testing
-

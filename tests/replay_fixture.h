@@ -14,9 +14,9 @@
 #include "gfx/bmp.h"
 #include "replay/player.h"
 #include "replay/recorder.h"
+#include "tests/good_loop.h"
 #include "tests/kit/game.h"
 #include "tests/kit/pictures.h"
-#include "tests/good_loop.h"
 
 namespace enclova::testing {
 
@@ -70,7 +70,7 @@ struct RecordedGame {
   }
 
   static replay::Recorder::Options RecorderOptions(std::vector<std::string>& warnings,
-                                                  std::size_t keep) {
+                                                   std::size_t keep) {
     replay::Recorder::Options o;
     // From 2026-12-10 00:00 UTC, a minute further at each round.
     o.WallClock = [minute = 0]() mutable {
@@ -113,8 +113,12 @@ struct RecordedGame {
   }
   void Keys(std::string_view keys) {
     for (char c : keys) {
-      Key(c == 'R' ? VK_RIGHT : c == 'L' ? VK_LEFT : c == 'U' ? VK_UP : c == 'D' ? VK_DOWN
-                                                              : c == 'X' ? VK_X : VK_Z);
+      Key(c == 'R'   ? VK_RIGHT
+          : c == 'L' ? VK_LEFT
+          : c == 'U' ? VK_UP
+          : c == 'D' ? VK_DOWN
+          : c == 'X' ? VK_X
+                     : VK_Z);
     }
   }
   // The result and what follows it.

@@ -24,7 +24,8 @@ TEST(Sha256, KnownVectors) {
   // Sha256Hex takes the processor's SHA instructions where there are any; both paths are
   // compared on every length in PortableAndHardwarePathsAgree.
   EXPECT_EQ(Sha256Hex("", 0), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-  EXPECT_EQ(Sha256Hex("abc", 3), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(Sha256Hex("abc", 3),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   const std::string two = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
   EXPECT_EQ(Sha256Hex(two.data(), two.size()),
             "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
@@ -76,7 +77,8 @@ TEST(Png, StoredBlocksHoldEveryPixelAndTheChecksumsAgree) {
   // 200 x 120 RGB rows are 72,120 bytes: more than one stored block.
   Surface s(200, 120);
   for (int y = 0; y < 120; ++y) {
-    for (int x = 0; x < 200; ++x) s.SetPixel(x, y, static_cast<TColor>((x * 7919 + y * 104729) & 0xFFFFFF));
+    for (int x = 0; x < 200; ++x)
+      s.SetPixel(x, y, static_cast<TColor>((x * 7919 + y * 104729) & 0xFFFFFF));
   }
   const std::vector<std::uint8_t> png = EncodePng(s);
   ASSERT_GT(png.size(), 8u);
@@ -91,13 +93,16 @@ TEST(Png, StoredBlocksHoldEveryPixelAndTheChecksumsAgree) {
   for (std::size_t at = 8; at < png.size();) {
     const std::uint32_t length = be32(at);
     ASSERT_LE(at + 12 + length, png.size());
-    chunks.emplace_back(png.begin() + static_cast<long>(at) + 4, png.begin() + static_cast<long>(at) + 8);
+    chunks.emplace_back(png.begin() + static_cast<long>(at) + 4,
+                        png.begin() + static_cast<long>(at) + 8);
     EXPECT_EQ(be32(at + 8 + length), Crc32(png.data() + at + 4, 4 + length)) << chunks.back();
     if (chunks.back() == "IHDR") {
       EXPECT_EQ(be32(at + 8), 200u);
       EXPECT_EQ(be32(at + 12), 120u);
     }
-    if (chunks.back() == "IDAT") idat.assign(png.begin() + static_cast<long>(at) + 8, png.begin() + static_cast<long>(at + 8 + length));
+    if (chunks.back() == "IDAT")
+      idat.assign(png.begin() + static_cast<long>(at) + 8,
+                  png.begin() + static_cast<long>(at + 8 + length));
     at += 12 + length;
   }
   EXPECT_EQ(chunks, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
@@ -109,7 +114,8 @@ TEST(Png, StoredBlocksHoldEveryPixelAndTheChecksumsAgree) {
     last = idat[at] & 1;
     const std::size_t n = idat[at + 1] | idat[at + 2] << 8;
     ASSERT_EQ(n ^ 0xFFFF, static_cast<std::size_t>(idat[at + 3] | idat[at + 4] << 8));
-    raw.insert(raw.end(), idat.begin() + static_cast<long>(at) + 5, idat.begin() + static_cast<long>(at + 5 + n));
+    raw.insert(raw.end(), idat.begin() + static_cast<long>(at) + 5,
+               idat.begin() + static_cast<long>(at + 5 + n));
     at += 5 + n;
   }
   ASSERT_EQ(raw.size(), 120u * (1 + 600));
@@ -202,8 +208,8 @@ TEST(ReplayRoundTrip, ChangedKeyIsReportedAtTheFirstPictureAfterIt) {
   EXPECT_FALSE(p.Result.PictureMatches);
   // Call numbers count from 1; the first recorded picture at or after the changed call.
   const std::size_t number = changed + 1;
-  const std::size_t checkpoint = (number + replay::kDigestEvery - 1) / replay::kDigestEvery *
-                                 replay::kDigestEvery;
+  const std::size_t checkpoint =
+      (number + replay::kDigestEvery - 1) / replay::kDigestEvery * replay::kDigestEvery;
   EXPECT_EQ(p.Result.FirstDifferentCall, checkpoint) << "the key was call " << number;
   const std::string line = replay::DescribeResult(*p.Replay, p.Result);
   EXPECT_NE(line.find("MISMATCH"), std::string::npos) << line;
@@ -247,7 +253,8 @@ TEST(ReplayRoundTrip, RankingFileOfAnySizeOrNoneIsPlayedBackAsFound) {
       std::remove(g.Dir.File("fdata.dat").c_str());
     } else {
       std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-      for (int i = 0; i < size; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
+      for (int i = 0; i < size; ++i)
+        bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
       WriteFileBytes(g.Dir.File("fdata.dat"), bytes);
     }
     PlayMissedRound(g);
@@ -354,7 +361,8 @@ TEST(ReplayRefusal, MalformedTruncatedReorderedAndOversizedFilesExitWith2) {
       {"level 11", replaced(indexOf("level"), "level 11")},
       {"no such rank", replaced(indexOf("lastrank"), "lastrank 22")},
       {"pen far off the window",
-       replaced(indexOf("surface canvas"), "surface canvas 000000 ffffff -12 000000 cc0020 0 99999")},
+       replaced(indexOf("surface canvas"),
+                "surface canvas 000000 ffffff -12 000000 cc0020 0 99999")},
       {"paint outside the window", replaced(firstCall + 1, "p 0 10 10 600 400")},
       {"key code out of range", replaced(firstCall, "k 0 15a")},
       {"negative delay", replaced(firstCall + 1, "t -33 @1000033")},
@@ -365,7 +373,8 @@ TEST(ReplayRefusal, MalformedTruncatedReorderedAndOversizedFilesExitWith2) {
     std::string error;
     EXPECT_FALSE(ParseReplay(c.text, &error).has_value());
     EXPECT_FALSE(error.empty());
-    EXPECT_TRUE(std::all_of(error.begin(), error.end(), [](char ch) { return ch >= 0x20 && ch < 0x7F; }))
+    EXPECT_TRUE(
+        std::all_of(error.begin(), error.end(), [](char ch) { return ch >= 0x20 && ch < 0x7F; }))
         << "one printable line: " << error;
     EXPECT_EQ(PlayFile(g.Dir.Path(), c.text), 2);
   }
@@ -462,7 +471,8 @@ TEST(ReplayRecording, UnwritableReplaysNeverDisturbTheRound) {
       g.Key(VK_Z);  // leaves the ranking screen
       PlayMissedRound(g);
       std::vector<std::string> names = disk.List(g.Dir.File("replays"));
-      std::erase_if(names, [](const std::string& n) { return n.find(".replay") == std::string::npos; });
+      std::erase_if(names,
+                    [](const std::string& n) { return n.find(".replay") == std::string::npos; });
       ASSERT_EQ(names.size(), 1u);
       EXPECT_NE(names[0].find("_miss_"), std::string::npos);
       EXPECT_EQ(names[0].substr(names[0].size() - 7), ".replay");
@@ -487,7 +497,10 @@ TEST(ReplayCommandLine, ReplayOptionsStandAlone) {
       {{"enclova", "--seed", "5"}, replay::ReplayRequest::None, "", "", false},
       {{"enclova", "--replay", "a.replay"}, replay::ReplayRequest::Play, "a.replay", "", false},
       {{"enclova", "--headless", "--replay", "a", "--screenshot", "o.png"},
-       replay::ReplayRequest::Play, "a", "o.png", true},
+       replay::ReplayRequest::Play,
+       "a",
+       "o.png",
+       true},
       {{"enclova", "--replay"}, replay::ReplayRequest::Error, "", "", false},
       {{"enclova", "--replay", "a", "--screenshot"}, replay::ReplayRequest::Error, "a", "", false},
       {{"enclova", "--replay", "a", "--seed", "5"}, replay::ReplayRequest::Error, "a", "", false},
@@ -497,8 +510,8 @@ TEST(ReplayCommandLine, ReplayOptionsStandAlone) {
     for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
     replay::ReplayOptions options;
     std::string error;
-    const auto got = replay::ParseReplayOptions(static_cast<int>(argv.size()), argv.data(), options,
-                                                &error);
+    const auto got =
+        replay::ParseReplayOptions(static_cast<int>(argv.size()), argv.data(), options, &error);
     SCOPED_TRACE(c.args.size() > 1 ? c.args[1] : "(none)");
     EXPECT_EQ(got, c.want);
     EXPECT_EQ(error.empty(), c.want != replay::ReplayRequest::Error) << error;

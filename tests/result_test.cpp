@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <memory>
@@ -354,7 +354,7 @@ TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
     const char* step;  // the file operation that fails, counted from the result's first ...
     int occurrence;    // ... by its name: 0 for the first of that name
     int errnum;
-    bool protect;      // the ranking file without write bits
+    bool protect;  // the ranking file without write bits
     long shortWrite;
     const char* text;
   } const cases[] = {
@@ -390,8 +390,9 @@ TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
       round.Game.Files.FailAt = round.Game.Files.Operations + at;
       round.Game.Files.FailErrno = c.errnum;
     }
-    if (c.protect) std::filesystem::permissions(round.Game.Dir.File("fdata.dat"),
-                                                std::filesystem::perms::owner_read);
+    if (c.protect)
+      std::filesystem::permissions(round.Game.Dir.File("fdata.dat"),
+                                   std::filesystem::perms::owner_read);
     round.Game.Files.ShortWriteBytes = c.shortWrite;
 
     round.Judge(0, 10, 0, 0, 5);
@@ -406,8 +407,7 @@ TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
     EXPECT_EQ(round.Form.Ranking.RankTimes[2], 10);
     EXPECT_EQ(round.RecordFile(), before);
     for (const auto& entry : std::filesystem::directory_iterator(round.Game.Dir.Path())) {
-      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
-          << entry.path();
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
     }
 
     round.Finish();
@@ -431,10 +431,8 @@ TEST(TwoGames, EachRankedRoundKeepsTheOtherGamesRecords) {
     int seconds;
     const char* rankLine;
   } const rounds[] = {
-      {&a, 3, 2, "Rank in 1st"},
-      {&b, 3, 5, "Rank in 2nd"},  // b's table in memory still says 1st
-      {&a, 3, 4, "Rank in 2nd"},
-      {&b, 2, 1, "Rank in 4th"},
+      {&a, 3, 2, "Rank in 1st"}, {&b, 3, 5, "Rank in 2nd"},  // b's table in memory still says 1st
+      {&a, 3, 4, "Rank in 2nd"}, {&b, 2, 1, "Rank in 4th"},
       {&b, 4, 9, "Rank in 1st"},  // b's own save: nothing to re-read
       {&a, 3, 3, "Rank in 3rd"},
   };

@@ -22,9 +22,9 @@ TEST(StepRule, ClosingClearsTwelveEntriesAroundTheStartAndNothingElse) {
   }
   const int x = 3, y = 4;
   ClearAroundStart(lattice, x, y);
-  const std::vector<std::pair<int, int>> cleared = {
-      {-1, 0}, {1, 0}, {0, -1}, {0, 1}, {-2, 0}, {2, 0},
-      {0, -2}, {0, 2}, {-2, 1}, {2, -1}, {-1, -2}, {1, 2}};
+  const std::vector<std::pair<int, int>> cleared = {{-1, 0}, {1, 0},  {0, -1},  {0, 1},
+                                                    {-2, 0}, {2, 0},  {0, -2},  {0, 2},
+                                                    {-2, 1}, {2, -1}, {-1, -2}, {1, 2}};
   int zeros = 0;
   for (int i = kLatticeLow; i < kLatticeLow + kLatticeSide; ++i) {
     for (int j = kLatticeLow; j < kLatticeLow + kLatticeSide; ++j) {
@@ -79,8 +79,7 @@ TEST(Strokes, EveryScriptStopsThreePixelsShortOfTheVertexReached) {
       {"segment erase", SegmentErase(116, 100, 100, 100), "M116,100 L100,100 "},
       {"erase straight right", StepErase(100, 100, CmdRight, CmdRight),
        "M100,100 L86,100 L81,100 "},
-      {"erase straight down", StepErase(100, 100, CmdDown, CmdDown),
-       "M100,100 L100,82 M100,81 "},
+      {"erase straight down", StepErase(100, 100, CmdDown, CmdDown), "M100,100 L100,82 M100,81 "},
       {"erase turn down after right", StepErase(100, 100, CmdDown, CmdRight),
        "M100,100 L100,82 M100,87 white L97,84 "},
       {"erase turn left after up", StepErase(100, 100, CmdLeft, CmdUp),

@@ -11,9 +11,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -271,9 +271,15 @@ enum class Thing { Fifo, DevZeroLink, Directory, Socket, HugeSparseSheet };
 
 void Make(Thing thing, const std::string& path) {
   switch (thing) {
-    case Thing::Fifo: ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); break;
-    case Thing::DevZeroLink: std::filesystem::create_symlink("/dev/zero", path); break;
-    case Thing::Directory: std::filesystem::create_directory(path); break;
+    case Thing::Fifo:
+      ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+      break;
+    case Thing::DevZeroLink:
+      std::filesystem::create_symlink("/dev/zero", path);
+      break;
+    case Thing::Directory:
+      std::filesystem::create_directory(path);
+      break;
     case Thing::Socket: {
       const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
       ASSERT_GE(fd, 0);
@@ -341,9 +347,9 @@ TEST(StartUp, FilesThatAreNotFilesAreRefusedAtOnceWithBoundedMemory) {
         rusage after{};
         getrusage(RUSAGE_SELF, &after);
         for (const std::string& text : s.ErrorTexts()) report += text + "\n";
-        report += std::to_string(
-                      std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) +
-                  " ms " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024) + " MiB";
+        report +=
+            std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) +
+            " ms " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024) + " MiB";
       }
       (void)!write(pipeFds[1], report.data(), report.size());
       _exit(0);

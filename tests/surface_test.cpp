@@ -729,7 +729,8 @@ TEST(Clip, EveryOperationChangesOnlyThePixelsInsideTheClip) {
          s.CopyMode = SRCINVERT;
          s.Draw(-3, 5, image);
        }},
-      {"Draw and", [&](Surface& s) {
+      {"Draw and",
+       [&](Surface& s) {
          s.CopyMode = SRCAND;
          s.Draw(7, -4, image);
        }},
@@ -789,8 +790,8 @@ TEST(Clip, EveryOperationChangesOnlyThePixelsInsideTheClip) {
       s.SetClip(c.clip);
       op.run(s);
       EXPECT_TRUE(SamePicture(s, [&](int x, int y) {
-        const bool in = x >= c.inside.Left && x < c.inside.Right && y >= c.inside.Top &&
-                        y < c.inside.Bottom;
+        const bool in =
+            x >= c.inside.Left && x < c.inside.Right && y >= c.inside.Top && y < c.inside.Bottom;
         return in ? free.GetPixel(x, y) : Pattern(x, y);
       }));
       EXPECT_EQ(s.PenPos, free.PenPos) << "the pen moves as without a clip";

@@ -564,8 +564,7 @@ TEST(TypefaceFontconfigDeathTest, WithoutAnyFontTextIsAnEmptyRunOfTheCellAndTheR
 TEST(TypefaceFontconfigDeathTest, PreparedInBackgroundWithoutAnyFontSaysWhy) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(std::exit(WithOnlyTheseFonts({}, &PreparedWithoutFontsDrawsEmptyRuns)),
-              ::testing::ExitedWithCode(0),
-              "text cannot be drawn: no installed font");
+              ::testing::ExitedWithCode(0), "text cannot be drawn: no installed font");
 }
 
 TEST(TypefaceFontconfigDeathTest, WithoutANamedGothicAProportionalFaceThatCoversTheTextsStandsIn) {

@@ -49,15 +49,15 @@ class FaultyFileSystem : public PosixFileSystem {
   int LockExclusive(int fd, int milliseconds) override;
 
   std::string Cwd;
-  int Operations = 0;            // operations seen so far
-  int FailAt = -1;               // this operation fails with -FailErrno ...
-  int FailErrno = 5;             // EIO, which the player sees as "I/O エラー (5)"
+  int Operations = 0;              // operations seen so far
+  int FailAt = -1;                 // this operation fails with -FailErrno ...
+  int FailErrno = 5;               // EIO, which the player sees as "I/O エラー (5)"
   const char* FailNext = nullptr;  // or the next operation of this name ("write") fails so
-  int CrashAt = -1;              // ... or throws SimulatedCrash instead of running
-  long ShortWriteBytes = -1;     // when >= 0, every Write writes at most this many bytes
-  long ShortReadBytes = -1;      // when >= 0, every Read reads at most this many bytes
-  bool SkipSync = false;         // Fsync counts as an operation but does not wait for the disk
-  std::vector<std::string> Log;  // "open", "read", ... in order
+  int CrashAt = -1;                // ... or throws SimulatedCrash instead of running
+  long ShortWriteBytes = -1;       // when >= 0, every Write writes at most this many bytes
+  long ShortReadBytes = -1;        // when >= 0, every Read reads at most this many bytes
+  bool SkipSync = false;           // Fsync counts as an operation but does not wait for the disk
+  std::vector<std::string> Log;    // "open", "read", ... in order
 
  private:
   int Fault(const char* name);

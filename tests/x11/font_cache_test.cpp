@@ -3,9 +3,9 @@
 #include <X11/keysym.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -74,7 +74,8 @@ TEST(FontCacheTest, FirstReadyComesOnTimeWithAColdFontCache) {
   })) << game.Stderr();
   const Clock::time_point titleSeen = Clock::now();
   EXPECT_TRUE(WaitFor([&] { return game.Stderr().find("typeface ready") != std::string::npos; }))
-      << "the typeface was not looked for while the title was up\n" << game.Stderr();
+      << "the typeface was not looked for while the title was up\n"
+      << game.Stderr();
   std::printf("typeface ready %.0f ms after the title was seen\n", Ms(Clock::now() - titleSeen));
   std::this_thread::sleep_for(
       std::max<Clock::duration>(Clock::duration::zero(), 500ms - (Clock::now() - titleSeen)));

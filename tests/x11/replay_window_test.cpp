@@ -47,8 +47,8 @@ TEST_F(ReplayWindowTest, RoundPlayedInTheWindowReplaysHeadlessToTheSamePicture) 
   Headless->Key(VK_Z);
   Headless->Run(5300);
   ASSERT_TRUE(ShowsHeadless()) << "\"Go!\"";
-  for (int k = 0; k < 2; ++k) X.Tap(XK_Left);   // to vertex (1, 3)
-  X.Tap(XK_Up);                                  // (1, 2)
+  for (int k = 0; k < 2; ++k) X.Tap(XK_Left);  // to vertex (1, 3)
+  X.Tap(XK_Up);                                // (1, 2)
   for (KeySym key : {XK_z, XK_Right, XK_Down, XK_Left, XK_Up, XK_z}) X.Tap(key);
 
   // The result ends on the title about 7.5 s later; the replay is written then.
@@ -72,9 +72,8 @@ TEST_F(ReplayWindowTest, RoundPlayedInTheWindowReplaysHeadlessToTheSamePicture) 
   EXPECT_EQ(Game->WaitExit(), 0) << Game->Stderr();
 
   // Headless, with no display at all.
-  const auto [status, output] =
-      RunShell("cd '" + Dir->Path() + "' && env -u DISPLAY '" + GameBinary() + "' --replay '" + file +
-          "' --headless");
+  const auto [status, output] = RunShell("cd '" + Dir->Path() + "' && env -u DISPLAY '" +
+                                         GameBinary() + "' --replay '" + file + "' --headless");
   EXPECT_EQ(status, 0) << output;
   EXPECT_NE(output.find(": match: picture and ranking as recorded"), std::string::npos) << output;
 }

@@ -420,8 +420,8 @@ TEST_F(RoundTest, UncoveringPartOfTheWindowRepaintsThatPartAlone) {
   const std::optional<WindowGeometry> g = X.Geometry(Main);
   ASSERT_TRUE(g);
   auto uncover = [&](const TRect& area) {
-    X.Uncover(X.Cover(g->X + area.Left, g->Y + area.Top, area.Right - area.Left,
-                      area.Bottom - area.Top));
+    X.Uncover(
+        X.Cover(g->X + area.Left, g->Y + area.Top, area.Right - area.Left, area.Bottom - area.Top));
     Headless->App.Paint(area);
   };
   const char* shots = std::getenv("ENCLOVA_SHOT_DIR");
@@ -452,7 +452,8 @@ TEST_F(RoundTest, UncoveringPartOfTheWindowRepaintsThatPartAlone) {
   // A sliver across the judged board and the verdict.
   uncover({100, 170, 560, 215});
   const auto shows = WindowShows(Headless->Form.Canvas, 3s);
-  if (shots != nullptr) WritePpm(std::string(shots) + "/result-partly-uncovered.ppm", X.Capture(Main));
+  if (shots != nullptr)
+    WritePpm(std::string(shots) + "/result-partly-uncovered.ppm", X.Capture(Main));
   EXPECT_TRUE(shows) << "the result, partly uncovered";
   EXPECT_EQ(X.TakeErrorCount(), 0);
 }

@@ -485,8 +485,7 @@ void RealAndHeadless::TickBothAtTheSameTime() {
   // the time was set, and the one before it has finished. A tick that ends the timer's work
   // (the result giving way to the ranking screen) is the last to read it.
   const std::uint64_t wanted = seen + (Headless->Form.TimerIsIdle() ? 1 : 3);
-  EXPECT_TRUE(WaitFor([&] { return GameClock->Readings() >= wanted; }))
-      << "the game does not tick";
+  EXPECT_TRUE(WaitFor([&] { return GameClock->Readings() >= wanted; })) << "the game does not tick";
 }
 
 void RealAndHeadless::StepClockTo(std::uint32_t local) {
@@ -542,9 +541,7 @@ void WritePpm(const std::string& path, const Surface& surface) {
   }
 }
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 ::testing::AssertionResult RealAndHeadless::WindowShows(const Surface& expected,
                                                         std::chrono::milliseconds timeout) {
