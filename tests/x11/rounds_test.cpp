@@ -414,7 +414,7 @@ TEST_F(RoundTest, UncoveringPartOfTheWindowRepaintsThatPartAlone) {
   GameHarness::Options options;
   options.Seed = 99;
   options.RealSheet = true;
-  Launch(options, {"--seed", "99"});
+  LaunchRound(options, {"--seed", "99"});
   ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
   ASSERT_TRUE(TitleIsUp());
   const std::optional<WindowGeometry> g = X.Geometry(Main);
@@ -446,7 +446,7 @@ TEST_F(RoundTest, UncoveringPartOfTheWindowRepaintsThatPartAlone) {
 
   Close(second);
   ASSERT_EQ(Headless->Form.GameMode, ModeResult);
-  Headless->Run(3000);
+  Advance(3000);
   EXPECT_TRUE(WindowShows(Headless->Form.Canvas)) << "the result";
   if (shots != nullptr) WritePpm(std::string(shots) + "/result-before-cover.ppm", X.Capture(Main));
   // A sliver across the judged board and the verdict.
