@@ -8,7 +8,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
+
+#include "base/errors.h"
 
 namespace enclova {
 
@@ -70,6 +73,76 @@ int PosixFileSystem::Rename(const std::string& from, const std::string& to) {
 
 int PosixFileSystem::Unlink(const std::string& path) {
   return ::unlink(path.c_str()) < 0 ? -errno : 0;
+}
+
+void DataDirectoryFileSystem::Fail(const std::string& what, const std::string& path, int result) {
+  lastFailure_ = "cannot " + what + " " + path + ": " + std::strerror(-result);
+}
+
+int DataDirectoryFileSystem::Open(const std::string& path, int flags, int mode) {
+  const int fd = files_.Open(path, flags, mode);
+  lastPath_ = path;
+  if (fd < 0) {
+    Fail((flags & O_ACCMODE) == O_RDONLY ? "open" : "open for writing", path, fd);
+  } else {
+    paths_[fd] = path;
+  }
+  return fd;
+}
+
+long DataDirectoryFileSystem::Read(int fd, void* buffer, std::size_t size) {
+  const long n = files_.Read(fd, buffer, size);
+  if (n < 0) Fail("read", paths_[fd], static_cast<int>(n));
+  if (n >= 0 && static_cast<std::size_t>(n) < size) {
+    lastShortRead_ = paths_[fd] + " ends after " + std::to_string(n) + " bytes, too soon";
+  }
+  return n;
+}
+
+long DataDirectoryFileSystem::Write(int fd, const void* buffer, std::size_t size) {
+  const long n = files_.Write(fd, buffer, size);
+  if (n < 0) Fail("write", paths_[fd], static_cast<int>(n));
+  if (n >= 0 && static_cast<std::size_t>(n) < size) {
+    lastFailure_ = "cannot write " + paths_[fd] + " in full: the disk is full";
+  }
+  return n;
+}
+
+int DataDirectoryFileSystem::Fsync(int fd) {
+  const int r = files_.Fsync(fd);
+  if (r < 0) Fail("write", paths_[fd], r);
+  return r;
+}
+
+int DataDirectoryFileSystem::Close(int fd) {
+  const int r = files_.Close(fd);
+  if (r < 0) Fail("close", paths_[fd], r);
+  paths_.erase(fd);
+  return r;
+}
+
+int DataDirectoryFileSystem::Rename(const std::string& from, const std::string& to) {
+  const int r = files_.Rename(from, to);
+  if (r < 0) Fail("replace", to, r);
+  return r;
+}
+
+int DataDirectoryFileSystem::Unlink(const std::string& path) { return files_.Unlink(path); }
+
+std::string DataDirectoryFileSystem::Explain(const std::string& text) {
+  std::string line;
+  if (text.rfind(InvalidBitmapError().what(), 0) == 0) {
+    line = lastPath_ + " is not a BMP picture the game can read";
+  } else if (text.rfind(InOutErrorMessage(kErrReadPastEnd), 0) == 0 && !lastShortRead_.empty()) {
+    line = lastShortRead_;
+  } else if (!lastFailure_.empty()) {
+    line = lastFailure_;
+  } else {
+    line = "an error with " + (lastPath_.empty() ? directory_ : lastPath_);
+  }
+  lastFailure_.clear();
+  lastShortRead_.clear();
+  return "enclova: " + line;
 }
 
 }  // namespace enclova
