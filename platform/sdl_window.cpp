@@ -234,7 +234,9 @@ bool SdlWindow::WindowKey(const SDL_Event& event) {
     if (event.key.repeat == 0) SaveScreenshot();
     return true;
   }
-  return false;
+  // Alt is the first half of Alt+Enter: were it the game's, it would leave the ranking screen
+  // before the Enter arrived. The game has no use for it otherwise.
+  return code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT;
 }
 
 void SdlWindow::ToggleFullscreen() {
