@@ -91,14 +91,22 @@ struct CommandLine {
 // False after printing what is wrong; the exit status is then 2.
 bool ParseCommandLine(int argc, char** argv, CommandLine& out) {
   std::set<int> seen;
-  // getopt_long's own messages name the program, not the path it was started by.
-  char name[] = "enclova";
-  if (argc > 0) argv[0] = name;
+  // Every complaint is one line of our own, so getopt_long's messages are off.
+  opterr = 0;
   optind = 1;
   int code;
-  while ((code = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1) {
-    if (code == '?') {  // getopt_long has said what
-      std::fputs("Try 'enclova --help' for more information.\n", stderr);
+  while ((code = getopt_long(argc, argv, ":h", kOptions, nullptr)) != -1) {
+    const char* given = argv[optind - 1];
+    if (code == ':') {
+      std::fprintf(stderr, "enclova: option '%s' needs a value (try --help)\n", given);
+      return false;
+    }
+    if (code == '?') {
+      if (optopt != 0) {
+        std::fprintf(stderr, "enclova: unknown option '-%c' (try --help)\n", optopt);
+      } else {
+        std::fprintf(stderr, "enclova: unknown option '%s' (try --help)\n", given);
+      }
       return false;
     }
     if (!seen.insert(code).second) {
@@ -141,8 +149,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out) {
     }
   }
   if (optind < argc) {
-    std::fprintf(stderr, "enclova: unexpected argument '%s'\nTry 'enclova --help' for more information.\n",
-                 argv[optind]);
+    std::fprintf(stderr, "enclova: unexpected argument '%s' (try --help)\n", argv[optind]);
     return false;
   }
   return true;

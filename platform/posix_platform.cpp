@@ -83,7 +83,7 @@ int DataDirectoryFileSystem::Open(const std::string& path, int flags, int mode) 
   const int fd = files_.Open(path, flags, mode);
   lastPath_ = path;
   if (fd < 0) {
-    Fail((flags & O_ACCMODE) == O_RDONLY ? "open" : "open for writing", path, fd);
+    Fail((flags & O_CREAT) != 0 ? "create" : "open", path, fd);
   } else {
     paths_[fd] = path;
   }

@@ -98,6 +98,39 @@ TEST_P(ScaledWindowTest, EveryGamePixelIsAnExactBlock) {
   EXPECT_TRUE(Shows(Headless->Form.Canvas, 400)) << "the path";
 }
 
+// The error box at the game's scale: the same box, each pixel a block, its button where the
+// scaled layout puts it (a click there closes it).
+TEST_P(ScaledWindowTest, ErrorBoxScalesWithTheWindow) {
+  const int n = GetParam();
+  GameHarness::Options options;
+  options.WriteRecordFile = false;
+  Launch(options, {"--scale=" + std::to_string(n)});
+  const Window box = X.WaitForWindow("enclova", Game->Pid());
+  ASSERT_NE(box, 0u) << Game->Stderr();
+  Surface picture;
+  ASSERT_TRUE(WaitFor([&] {
+    picture = X.Capture(box);
+    return picture.Exists() && picture.GetPixel(2 * n, 2 * n) == kErrorBoxFace;
+  }));
+  ASSERT_EQ(picture.Width() % n, 0);
+  ASSERT_EQ(picture.Height() % n, 0);
+  Surface small(picture.Width() / n, picture.Height() / n);
+  for (int y = 0; y < small.Height(); ++y) {
+    for (int x = 0; x < small.Width(); ++x) small.SetPixel(x, y, picture.GetPixel(x * n, y * n));
+  }
+  EXPECT_TRUE(ShowsScaled(picture, small, n, 0, 0)) << "every pixel a whole block";
+  ExpectErrorBoxPicture(small);
+  const std::optional<WindowGeometry> g = X.Geometry(box);
+  ASSERT_TRUE(g);
+  X.Click(g->X + (ErrorBoxLayout::ButtonX(small.Width()) + 10) * n,
+          g->Y + (ErrorBoxLayout::ButtonY(small.Height()) + 10) * n);
+  EXPECT_TRUE(WaitForMainWindow()) << "the box closed and the window opened";
+  EXPECT_NE(Game->Stderr().find("enclova: cannot open " + Dir->File("fdata.dat") +
+                                ": No such file or directory"),
+            std::string::npos)
+      << Game->Stderr();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scales, ScaledWindowTest, ::testing::Values(2, 3));
 
 std::string ReadText(const std::string& path) {

@@ -209,8 +209,10 @@ TEST(CommandLineTest, HelpAndVersionPrintAndExitZero) {
   };
   const Case cases[] = {
       {{"--help"}, "Usage: enclova"},
+      {{"-h"}, "Usage: enclova"},
       {{"--version"}, "enclova 1.0.0\n"},
       {{"--seed", "7", "--version"}, "enclova 1.0.0\n"},
+      {{"--seed=7", "--scale=3", "--data-dir=x", "-h"}, "Usage: enclova"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0]);
@@ -227,7 +229,8 @@ TEST(CommandLineTest, HelpNamesTheKeysAndOptions) {
   GameProcess game(SharedServer(), dir.Path(), {"--help"});
   ASSERT_EQ(game.WaitExit(), 0);
   const std::string help = game.Stdout();
-  for (const char* word : {"Escape", "Z ", "X ", "--seed", "--version", "--help", "keypad"}) {
+  for (const char* word : {"Escape", "Z ", "X ", "--seed", "--version", "--help", "keypad",
+                           "--scale", "--data-dir", "F11", "F12", "Alt+Enter"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
 }
@@ -237,8 +240,18 @@ TEST(CommandLineTest, HelpNamesTheKeysAndOptions) {
 TEST(CommandLineTest, BadOptionsExitWithTwoAndOneLine) {
   const std::vector<std::vector<std::string>> cases = {
       {"--bogus"},
-      {"-h"},
+      {"-x"},
+      {"-hx"},
       {"level1"},
+      {"--seed=1", "--seed=2"},
+      {"--scale=2", "--scale", "2"},
+      {"-h", "--help"},
+      {"--scale=0"},
+      {"--scale=17"},
+      {"--scale"},
+      {"--scale=2x"},
+      {"--data-dir="},
+      {"--data-dir"},
       {"--seed"},
       {"--seed", "-1"},
       {"--seed", "4294967296"},
