@@ -346,10 +346,23 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
   // the window the keyboard.
   SDL_ShowWindow(window_);
 
+  SDL_Event event;
+  // A paint request outranks the timer: the first tick comes after the first paint, however
+  // long the window system takes to show the window (a second at most, in case it never does).
+  const SteadyClock::time_point shownBy = SteadyClock::now() + std::chrono::seconds(1);
+  while (!terminate_ && !presentedOnce_) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(shownBy - SteadyClock::now());
+    if (left.count() <= 0) break;
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(left.count())) != 0) {
+      Dispatch(event, app);
+      Present(false);
+      keyPending_ = false;
+    }
+  }
+
   // The timer runs from a deadline, so ticks keep their 33 ms rhythm however long the handlers
   // take; one that falls due late is delivered once, and the rhythm starts again from then.
   SteadyClock::time_point next = SteadyClock::now() + kTimerPeriod;
-  SDL_Event event;
   while (!terminate_) {
     if (form.TimerIsIdle()) {
       // A tick would do nothing: sleep until something happens.
