@@ -45,8 +45,7 @@ bool WriteRows(const std::string& path, int width, int height, bool alpha,
                  alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    png_write_rows(png, const_cast<png_bytepp>(pointers.data()),
-                   static_cast<png_uint_32>(height));
+    png_write_rows(png, const_cast<png_bytepp>(pointers.data()), static_cast<png_uint_32>(height));
     png_write_end(png, info);
   } else {
     ok = false;

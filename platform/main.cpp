@@ -110,7 +110,11 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out) {
       return false;
     }
     if (!seen.insert(code).second) {
-      std::fprintf(stderr, "enclova: option '%s' given more than once\n", argv[optind - 1]);
+      const char* name = "h";
+      for (const option& o : kOptions) {
+        if (o.name != nullptr && o.val == code) name = o.name;
+      }
+      std::fprintf(stderr, "enclova: option '--%s' given more than once\n", name);
       return false;
     }
     switch (code) {
@@ -166,7 +170,7 @@ std::string InstalledDataDirectory(const std::string& executable) {
   const std::size_t slash = executable.rfind('/');
   if (slash == std::string::npos) return {};
   const std::string dir = executable.substr(0, slash + 1) + ENCLOVA_DATA_FROM_BINARY;
-  struct stat st{};
+  struct stat st {};
   return stat((dir + "/fgra.bmp").c_str(), &st) == 0 ? dir : std::string();
 }
 

@@ -63,9 +63,13 @@ long PosixFileSystem::Write(int fd, const void* buffer, std::size_t size) {
   return n < 0 ? -errno : static_cast<long>(n);
 }
 
-int PosixFileSystem::Fsync(int fd) { return ::fsync(fd) < 0 ? -errno : 0; }
+int PosixFileSystem::Fsync(int fd) {
+  return ::fsync(fd) < 0 ? -errno : 0;
+}
 
-int PosixFileSystem::Close(int fd) { return ::close(fd) < 0 ? -errno : 0; }
+int PosixFileSystem::Close(int fd) {
+  return ::close(fd) < 0 ? -errno : 0;
+}
 
 int PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) < 0 ? -errno : 0;
@@ -127,7 +131,9 @@ int DataDirectoryFileSystem::Rename(const std::string& from, const std::string& 
   return r;
 }
 
-int DataDirectoryFileSystem::Unlink(const std::string& path) { return files_.Unlink(path); }
+int DataDirectoryFileSystem::Unlink(const std::string& path) {
+  return files_.Unlink(path);
+}
 
 std::string DataDirectoryFileSystem::Explain(const std::string& text) {
   std::string line;

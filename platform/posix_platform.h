@@ -2,8 +2,8 @@
 #pragma once
 
 #include <map>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "base/seams.h"
 

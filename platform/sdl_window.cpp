@@ -114,7 +114,9 @@ bool SdlWindow::InitVideo(std::string* error) {
       if (error != nullptr) *error = "no display to open: DISPLAY is not set";
       return false;
     }
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, hasX && hasWayland ? "x11,wayland" : hasX ? "x11" : "wayland");
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, hasX && hasWayland ? "x11,wayland"
+                                      : hasX             ? "x11"
+                                                         : "wayland");
   }
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     if (error != nullptr) {
@@ -202,7 +204,8 @@ void SdlWindow::Present(bool force) {
     SDL_Rect changed{placement_.X + x0 * n, placement_.Y + y0 * n, (x1 - x0) * n, (y1 - y0) * n};
     SDL_Rect visible{};
     const SDL_Rect all{0, 0, surface->w, surface->h};
-    if (SDL_IntersectRect(&changed, &all, &visible)) SDL_UpdateWindowSurfaceRects(window_, &visible, 1);
+    if (SDL_IntersectRect(&changed, &all, &visible))
+      SDL_UpdateWindowSurfaceRects(window_, &visible, 1);
   }
   presentedChange_ = canvas_->ChangeCount();
   if (traceFirstFrame_ && !presentedOnce_) {
@@ -243,7 +246,8 @@ void SdlWindow::ToggleFullscreen() {
   const bool on = !IsFullscreen(window_);
   SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   if (!options_.SettingsPath.empty() && !SaveSettings(options_.SettingsPath, Settings{on})) {
-    std::fprintf(stderr, "enclova: cannot save the settings in %s\n", options_.SettingsPath.c_str());
+    std::fprintf(stderr, "enclova: cannot save the settings in %s\n",
+                 options_.SettingsPath.c_str());
   }
   Present(true);
 }
@@ -326,10 +330,10 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
   const int scale = placement_.Scale;
   const bool fullscreen =
       !options_.SettingsPath.empty() && LoadSettings(options_.SettingsPath).Fullscreen;
-  window_ = SDL_CreateWindow("Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kClientWidth * scale, kClientHeight * scale,
-                             SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
-                                 (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
+  window_ = SDL_CreateWindow(
+      "Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidth * scale,
+      kClientHeight * scale,
+      SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
   if (window_ == nullptr) {
     if (error != nullptr) *error = SDL_GetError();
     return false;

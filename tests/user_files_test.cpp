@@ -1,5 +1,7 @@
 // Where the game plays: the data directory it chooses and seeds, its settings, the pictures
 // folder, the plain English account of a file error, the window's scales, PNG files, the icon.
+#include "platform/user_files.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,7 +16,6 @@
 #include "gfx/png.h"
 #include "platform/posix_platform.h"
 #include "platform/sdl_window.h"
-#include "platform/user_files.h"
 #include "tests/fakes.h"
 
 namespace enclova {
@@ -30,12 +31,12 @@ const std::vector<std::uint8_t> kSheet = {'B', 'M', 1, 2, 3};
 const std::vector<std::uint8_t> kEmptyRanking = {0, 0, 0, 0};
 
 ino_t Inode(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 bool Exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0;
 }
 
@@ -146,9 +147,11 @@ TEST(PicturesDirectory, VariableThenUserDirsThenHome) {
   EXPECT_EQ(PicturesDirectory("/pics", "/home/p", config.Path()), "/pics");
   EXPECT_EQ(PicturesDirectory(nullptr, "/home/p", config.Path()), "/home/p/Pictures");
   EXPECT_EQ(PicturesDirectory("relative", "/home/p", config.Path()), "/home/p/Pictures");
-  const std::string dirs = "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-                           "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
-  WriteFileBytes(config.File("user-dirs.dirs"), std::vector<std::uint8_t>(dirs.begin(), dirs.end()));
+  const std::string dirs =
+      "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+      "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+  WriteFileBytes(config.File("user-dirs.dirs"),
+                 std::vector<std::uint8_t>(dirs.begin(), dirs.end()));
   EXPECT_EQ(PicturesDirectory(nullptr, "/home/p", config.Path()), "/home/p/Bilder");
   EXPECT_EQ(XdgDirectory(nullptr, "/home/p", ".config"), "/home/p/.config");
   EXPECT_EQ(XdgDirectory("/cfg", "/home/p", ".config"), "/cfg");
@@ -206,7 +209,7 @@ TEST(WindowScale, LargestWholeScaleInThreeQuartersOfTheScreen) {
   struct Case {
     int Width, Height, Scale;
   };
-  const Case cases[] = {{1024, 768, 1}, {1366, 768, 1}, {1920, 1080, 2}, {2560, 1440, 2},
+  const Case cases[] = {{1024, 768, 1},  {1366, 768, 1}, {1920, 1080, 2}, {2560, 1440, 2},
                         {3840, 2160, 4}, {800, 600, 1},  {640, 480, 1},   {7680, 4320, 8}};
   for (const Case& c : cases) {
     EXPECT_EQ(DefaultScale(c.Width, c.Height, 600, 400), c.Scale) << c.Width << "x" << c.Height;

@@ -938,7 +938,8 @@ int main(int argc, char** argv) {
     }
   }
   if (sheetPath.empty()) {
-    std::fprintf(stderr, "usage: make_sprites SHEET.bmp [RANKING.dat] [--preview DIR] [--icons DIR]\n");
+    std::fprintf(stderr,
+                 "usage: make_sprites SHEET.bmp [RANKING.dat] [--preview DIR] [--icons DIR]\n");
     return 2;
   }
 
@@ -970,7 +971,8 @@ int main(int argc, char** argv) {
 
   for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
     if (iconDir.empty()) break;
-    const std::string path = iconDir + "/" + std::to_string(size) + "x" + std::to_string(size) + ".png";
+    const std::string side = std::to_string(size);
+    const std::string path = iconDir + "/" + side + "x" + side + ".png";
     if (!WritePngRgba(path, size, size, DrawGameIcon(size).data(), &error)) {
       std::fprintf(stderr, "make_sprites: cannot write %s: %s\n", path.c_str(), error.c_str());
       return 1;

@@ -58,7 +58,9 @@ class ScaledWindowTest : public RealAndHeadless, public ::testing::WithParamInte
   ::testing::AssertionResult Shows(const Surface& picture, int ignoreFrom = 1 << 30) {
     const int n = GetParam();
     ::testing::AssertionResult last = ::testing::AssertionFailure();
-    WaitFor([&] { return static_cast<bool>(last = ShowsScaled(X.Capture(Main), picture, n, 0, 0, ignoreFrom)); });
+    WaitFor([&] {
+      return static_cast<bool>(last = ShowsScaled(X.Capture(Main), picture, n, 0, 0, ignoreFrom));
+    });
     return last;
   }
 };
@@ -185,8 +187,8 @@ class FullscreenTest : public RealAndHeadless {
       const std::optional<WindowGeometry> g = X.Geometry(Main);
       if (!g || g->Width != width || g->Height != height) return false;
       const Placement p = PlaceInArea(width, height, 600, 400);
-      return static_cast<bool>(last = ShowsScaled(X.Capture(Main), Headless->Form.Canvas,
-                                                   p.Scale, p.X, p.Y));
+      return static_cast<bool>(
+          last = ShowsScaled(X.Capture(Main), Headless->Form.Canvas, p.Scale, p.X, p.Y));
     });
     return last;
   }
@@ -232,8 +234,10 @@ TEST_F(FullscreenTest, WindowManagersFullscreenAndMaximiseGiveTheSamePicture) {
   event.xclient.message_type = XInternAtom(X.Dpy(), "_NET_WM_STATE", False);
   event.xclient.format = 32;
   event.xclient.data.l[0] = 1;
-  event.xclient.data.l[1] = static_cast<long>(XInternAtom(X.Dpy(), "_NET_WM_STATE_MAXIMIZED_VERT", False));
-  event.xclient.data.l[2] = static_cast<long>(XInternAtom(X.Dpy(), "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+  event.xclient.data.l[1] =
+      static_cast<long>(XInternAtom(X.Dpy(), "_NET_WM_STATE_MAXIMIZED_VERT", False));
+  event.xclient.data.l[2] =
+      static_cast<long>(XInternAtom(X.Dpy(), "_NET_WM_STATE_MAXIMIZED_HORZ", False));
   event.xclient.data.l[3] = 1;
   XSendEvent(X.Dpy(), DefaultRootWindow(X.Dpy()), False,
              SubstructureRedirectMask | SubstructureNotifyMask, &event);
@@ -245,8 +249,8 @@ TEST_F(FullscreenTest, WindowManagersFullscreenAndMaximiseGiveTheSamePicture) {
     const std::optional<WindowGeometry> g = X.Geometry(Main);
     if (!g || g->Width <= 1200) return false;
     const Placement p = PlaceInArea(g->Width, g->Height, 600, 400);
-    return static_cast<bool>(last = ShowsScaled(X.Capture(Main), Headless->Form.Canvas, p.Scale,
-                                                p.X, p.Y));
+    return static_cast<bool>(
+        last = ShowsScaled(X.Capture(Main), Headless->Form.Canvas, p.Scale, p.X, p.Y));
   });
   EXPECT_TRUE(last);
 }
@@ -319,7 +323,7 @@ void ListFiles(const std::string& root, const std::string& prefix,
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    struct stat st{};
+    struct stat st {};
     const std::string path = root + "/" + name;
     if (lstat(path.c_str(), &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) {
@@ -336,8 +340,9 @@ void ListFiles(const std::string& root, const std::string& prefix,
 // title shows, the ranking is seeded in the XDG data directory, and nothing else is written.
 TEST(InstalledGame, StartsFromAnywhereWithAFreshHome) {
   TempDir stage, home, elsewhere;
-  const std::string install = std::string("DESTDIR='") + stage.Path() + "' '" ENCLOVA_CMAKE
-                              "' --install '" ENCLOVA_BUILD_DIR "' --prefix /usr >/dev/null";
+  const std::string install = std::string("DESTDIR='") + stage.Path() +
+                              "' '" ENCLOVA_CMAKE "' --install '" ENCLOVA_BUILD_DIR
+                              "' --prefix /usr >/dev/null";
   ASSERT_EQ(std::system(install.c_str()), 0);
   std::map<std::string, std::string> installed, after;
   ListFiles(stage.Path(), "", installed);
@@ -348,15 +353,17 @@ TEST(InstalledGame, StartsFromAnywhereWithAFreshHome) {
   GameHarness headless(options);
   headless.Tick();
   {
-    GameProcess game(SharedServer(), elsewhere.Path(), {},
-                     {"HOME=" + home.Path(), "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_PICTURES_DIR"},
-                     stage.File("usr/games/enclova"));
+    GameProcess game(
+        SharedServer(), elsewhere.Path(), {},
+        {"HOME=" + home.Path(), "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_PICTURES_DIR"},
+        stage.File("usr/games/enclova"));
     const Window main = SharedServer().WaitForWindow("Enclova", game.Pid());
     ASSERT_NE(main, 0u) << game.Stderr();
     Surface seen;
-    EXPECT_TRUE(WaitFor([&] { return SamePixels(seen = SharedServer().Capture(main),
-                                                 headless.Form.Canvas); }))
-        << SamePixels(seen, headless.Form.Canvas) << game.Stderr();
+    EXPECT_TRUE(WaitFor([&] {
+      return SamePixels(seen = SharedServer().Capture(main), headless.Form.Canvas);
+    })) << SamePixels(seen, headless.Form.Canvas)
+        << game.Stderr();
     EXPECT_EQ(game.Stderr(), "");
   }
   std::map<std::string, std::string> homeFiles, here;

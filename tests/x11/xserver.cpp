@@ -105,8 +105,7 @@ XServer::XServer(int width, int height, bool windowManager) : width_(width), hei
     const int devnull = open("/dev/null", O_RDWR);
     dup2(devnull, 0), dup2(devnull, 1), dup2(devnull, 2);
     const std::string fd = std::to_string(ready[1]);
-    const std::string screen =
-        std::to_string(width) + "x" + std::to_string(height) + "x24";
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
            "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
@@ -161,10 +160,10 @@ XServer::XServer(int width, int height, bool windowManager) : width_(width), hei
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
-        const bool has = XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1,
-                                            False, XA_WINDOW, &type, &format, &count, &after,
-                                            &data) == Success &&
-                         data != nullptr && count == 1;
+        const bool has =
+            XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW,
+                               &type, &format, &count, &after, &data) == Success &&
+            data != nullptr && count == 1;
         if (data != nullptr) XFree(data);
         return has;
       })) {
