@@ -98,6 +98,22 @@ TEST_P(ScaledWindowTest, EveryGamePixelIsAnExactBlock) {
   }
   ASSERT_GE(Headless->Form.StepCount, 3);
   EXPECT_TRUE(Shows(Headless->Form.Canvas, 400)) << "the path";
+
+  // F12 in a running round: the picture at 1x, whatever the scale, and the round goes on.
+  X.Tap(XK_F12);
+  std::string path;
+  ASSERT_TRUE(WaitFor([&] {
+    const std::string out = Game->Stdout();
+    path = out.empty() ? "" : out.substr(0, out.size() - 1);
+    return !out.empty() && out.back() == '\n';
+  })) << Game->Stderr();
+  Surface saved;
+  std::string error;
+  ASSERT_TRUE(ReadPng(path, saved, &error)) << error;
+  EXPECT_TRUE(SamePixelsOutside(saved, Headless->Form.Canvas, 400, 0, 200, 400));
+  X.Tap(XK_Up);
+  Headless->Key(VK_UP);
+  EXPECT_TRUE(Shows(Headless->Form.Canvas, 400)) << "the path after F12";
 }
 
 // The error box at the game's scale: the same box, each pixel a block, its button where the
