@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rebuilds the window's picture of the current mode from the game's state.
 //
 // The platform has already filled the window with the button face. The board screen is rebuilt

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The narrow seams through which the game reaches time, files and its window.
 // The executable passes the real ones (app/posix_platform.cpp, gfx/sdl_window.cpp); tests pass
 // fakes (tests/fakes.h), so the whole game runs headless.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Physical keys to the Windows virtual-key codes the game's key handler expects.
 #include <SDL_scancode.h>
 

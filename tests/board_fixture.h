@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the puzzle tests: a board set up directly on a headless game, an expected-pixel
 // model to compare whole surfaces against, and a path drawer that calls the strokes the way the
 // extension of the path does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fakes for the game's seams, and the headless game harness.
 #include "tests/fakes.h"
 #include "app/game_typeface.h"

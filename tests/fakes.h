@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fakes for the game's seams, and a harness that runs the whole game headless.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the ranking screen and result tests: a typeface that remembers what it was asked
 // to draw, a model of the screen as the fake glyphs paint it, and a whole-surface comparison.
 #pragma once

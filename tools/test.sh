@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds everything with warnings as errors and the sanitizers, then runs every test.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
