@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/kit/paths.h"
 #include "tests/replay_fixture.h"
 
 namespace enclova::testing {
@@ -18,32 +19,6 @@ namespace {
 
 // Local midnight of 2026-12-11 (UTC, the recording's zone) on the game's wrapping clock.
 constexpr std::uint32_t kMidnight = static_cast<std::uint32_t>(1'796'947'200'000ull);
-
-std::string Serpentine() {
-  std::string keys(23, 'R');
-  keys += 'D';
-  for (int row = 2; row <= 24; ++row) {
-    keys += std::string(22, (row % 2 == 0) ? 'L' : 'R');
-    if (row < 24) keys += 'D';
-  }
-  keys += 'L';
-  keys += std::string(23, 'U');
-  return keys;
-}
-
-std::string SerpentineMissingTwoVertices() {
-  std::string keys(22, 'R');
-  keys += 'D';
-  keys += std::string(21, 'L');
-  keys += 'D';
-  for (int row = 3; row <= 24; ++row) {
-    keys += std::string(22, (row % 2 == 1) ? 'R' : 'L');
-    if (row < 24) keys += 'D';
-  }
-  keys += 'L';
-  keys += std::string(23, 'U');
-  return keys;
-}
 
 // Presses keys at a player's pace: a timer tick every few keys.
 void Type(RecordedGame& g, const std::string& keys) {
@@ -87,8 +62,9 @@ const std::vector<Golden>& Goldens() {
          g.StartRound(10);
          g.MoveTo(1, 1);
          g.Key(VK_Z);
-         Type(g, Serpentine().substr(0, 575));  // 576 entries: the history is full
-         g.Key(VK_UP);                          // refused
+         Type(g,
+              SerpentineThroughEveryVertex().substr(0, 575));  // 576 entries: the history is full
+         g.Key(VK_UP);                                         // refused
          Type(g, std::string(575, 'X'));
          if (g.Form.DrawingStarted == 0) g.Key(VK_Z);
          Type(g, SerpentineMissingTwoVertices());

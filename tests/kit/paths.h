@@ -183,4 +183,33 @@ inline std::vector<Vertex> WhiteCellCentres(const TForm1& form) {
   return cells;
 }
 
+// Level 10 has 24 x 24 vertices. A serpentine from (1, 1) along the top row, down through the
+// rows in turn and home up the first column visits every vertex: 576 steps.
+inline std::string SerpentineThroughEveryVertex() {
+  std::string keys(23, 'R');
+  keys += 'D';
+  for (int row = 2; row <= 24; ++row) {
+    keys += std::string(22, (row % 2 == 0) ? 'L' : 'R');
+    if (row < 24) keys += 'D';
+  }
+  keys += 'L';
+  keys += std::string(23, 'U');
+  return keys;
+}
+
+// The same, leaving out vertices (24, 1) and (24, 2): a closed loop of 574 steps.
+inline std::string SerpentineMissingTwoVertices() {
+  std::string keys(22, 'R');
+  keys += 'D';
+  keys += std::string(21, 'L');
+  keys += 'D';
+  for (int row = 3; row <= 24; ++row) {
+    keys += std::string(22, (row % 2 == 1) ? 'R' : 'L');
+    if (row < 24) keys += 'D';
+  }
+  keys += 'L';
+  keys += std::string(23, 'U');
+  return keys;
+}
+
 }  // namespace enclova::testing
