@@ -21,6 +21,7 @@
 
 #include "base/errors.h"
 #include "platform/posix_platform.h"
+#include "tests/kit/child.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/io_errors.h"
 #include "tests/kit/records.h"
@@ -740,12 +741,7 @@ TEST_F(SaveRankingTest, FileSizeLimitIsAnIoErrorNotADeath) {
   for (rlim_t limit : {rlim_t{0}, rlim_t{100}}) {
     SCOPED_TRACE(limit);
     WriteFileBytes(Path(), OldBytes);
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      close(pipeFds[0]);
+    const ChildReport child = RunInChild([&] {
       PrepareProcessForFiles();
       const rlimit fsize{limit, limit};
       setrlimit(RLIMIT_FSIZE, &fsize);
@@ -756,20 +752,10 @@ TEST_F(SaveRankingTest, FileSizeLimitIsAnIoErrorNotADeath) {
       } catch (const EInOutError& error) {
         report = std::to_string(error.ErrorCode) + " " + error.what();
       }
-      (void)!write(pipeFds[1], report.data(), report.size());
-      _exit(0);
-    }
-    close(pipeFds[1]);
-    std::string report;
-    char buffer[256];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-      report.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(pipeFds[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
-    EXPECT_EQ(report, "27 I/O エラー (27)");
+      return report;
+    });
+    ASSERT_TRUE(child.Exited) << "killed by signal " << child.Signal;
+    EXPECT_EQ(child.Text, "27 I/O エラー (27)");
     EXPECT_EQ(ReadFileBytes(Path()), OldBytes);
     EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"fdata.dat"});
   }

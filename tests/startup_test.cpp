@@ -25,6 +25,7 @@
 #include "app/screen_layout.h"
 #include "app/sheet_regions.h"
 #include "gfx/bmp.h"
+#include "tests/kit/child.h"
 #include "tests/kit/game.h"
 #include "tests/kit/pictures.h"
 
@@ -325,12 +326,7 @@ TEST(StartUp, FilesThatAreNotFilesAreRefusedAtOnceWithBoundedMemory) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      close(pipeFds[0]);
+    const ChildReport child = RunInChild([&] {
       alarm(10);  // a hang ends the child by SIGALRM
       std::string report;
       {
@@ -351,19 +347,10 @@ TEST(StartUp, FilesThatAreNotFilesAreRefusedAtOnceWithBoundedMemory) {
             std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) +
             " ms " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024) + " MiB";
       }
-      (void)!write(pipeFds[1], report.data(), report.size());
-      _exit(0);
-    }
-    close(pipeFds[1]);
-    std::string report;
-    char buffer[512];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-      report.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(pipeFds[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the start-up hung or died: signal " << WTERMSIG(status);
+      return report;
+    });
+    ASSERT_TRUE(child.Exited) << "the start-up hung or died: signal " << child.Signal;
+    const std::string& report = child.Text;
     const std::string texts = c.text + "\n";
     ASSERT_EQ(report.substr(0, texts.size()), texts) << report;
     long ms = -1;
