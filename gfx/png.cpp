@@ -1,94 +1,123 @@
-// A PNG writer with stored deflate blocks: no compression library needed.
+// PNG through libpng, with its error jumps kept inside one function.
 #include "gfx/png.h"
 
-#include <algorithm>
-#include <array>
-#include <string_view>
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace enclova {
 
 namespace {
 
-std::array<std::uint32_t, 256> MakeCrcTable() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t n = 0; n < 256; ++n) {
-    std::uint32_t c = n;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[n] = c;
+void OnPngError(png_structp png, png_const_charp message) {
+  auto* error = static_cast<std::string*>(png_get_error_ptr(png));
+  if (error != nullptr) *error = message;
+  png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// `rows` holds `height` rows of `width` pixels, 3 or 4 bytes each.
+bool WriteRows(const std::string& path, int width, int height, bool alpha,
+               const std::vector<std::uint8_t>& rows, std::string* error) {
+  std::string message;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    if (error != nullptr) *error = std::strerror(errno);
+    return false;
   }
-  return table;
-}
-
-void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void Chunk(std::vector<std::uint8_t>& out, std::string_view type,
-           const std::vector<std::uint8_t>& data) {
-  PutBigEndian32(out, static_cast<std::uint32_t>(data.size()));
-  const std::size_t typeAt = out.size();
-  out.insert(out.end(), type.begin(), type.end());
-  out.insert(out.end(), data.begin(), data.end());
-  PutBigEndian32(out, Crc32(out.data() + typeAt, out.size() - typeAt));
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, OnPngError, OnPngWarning);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  const std::size_t stride = static_cast<std::size_t>(width) * (alpha ? 4 : 3);
+  std::vector<png_const_bytep> pointers(static_cast<std::size_t>(height));
+  for (std::size_t y = 0; y < pointers.size(); ++y) pointers[y] = rows.data() + y * stride;
+  bool ok = png != nullptr && info != nullptr;
+  if (ok && setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, file);
+    // Fast rather than small: a screenshot must not hold up the game's timer.
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_rows(png, const_cast<png_bytepp>(pointers.data()),
+                   static_cast<png_uint_32>(height));
+    png_write_end(png, info);
+  } else {
+    ok = false;
+    if (message.empty()) message = "out of memory";
+  }
+  png_destroy_write_struct(&png, &info);
+  if (std::fclose(file) != 0 && ok) {
+    ok = false;
+    message = std::strerror(errno);
+  }
+  if (!ok) {
+    std::remove(path.c_str());
+    if (error != nullptr) *error = message;
+  }
+  return ok;
 }
 
 }  // namespace
 
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
-  static const std::array<std::uint32_t, 256> table = MakeCrcTable();
-  crc = ~crc;
-  for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
+bool WritePng(const std::string& path, const Surface& surface, std::string* error) {
+  if (!surface.Exists()) {
+    if (error != nullptr) *error = "no picture";
+    return false;
+  }
+  std::vector<std::uint8_t> rows;
+  rows.reserve(surface.Pixels().size() * 3);
+  for (TColor c : surface.Pixels()) {
+    rows.push_back(static_cast<std::uint8_t>(c));
+    rows.push_back(static_cast<std::uint8_t>(c >> 8));
+    rows.push_back(static_cast<std::uint8_t>(c >> 16));
+  }
+  return WriteRows(path, surface.Width(), surface.Height(), false, rows, error);
 }
 
-std::vector<std::uint8_t> EncodePng(const Surface& surface) {
-  const auto width = static_cast<std::uint32_t>(surface.Width());
-  const auto height = static_cast<std::uint32_t>(surface.Height());
-
-  // The raw image: each row a filter byte (0, none) and its pixels' red, green, blue.
-  std::vector<std::uint8_t> raw;
-  raw.reserve(static_cast<std::size_t>(height) * (1 + 3 * std::size_t{width}));
-  for (std::uint32_t y = 0; y < height; ++y) {
-    raw.push_back(0);
-    for (std::uint32_t x = 0; x < width; ++x) {
-      const TColor c = surface.Pixels()[std::size_t{y} * width + x];
-      raw.push_back(static_cast<std::uint8_t>(c));
-      raw.push_back(static_cast<std::uint8_t>(c >> 8));
-      raw.push_back(static_cast<std::uint8_t>(c >> 16));
+bool WritePngRgba(const std::string& path, int width, int height, const std::uint32_t* pixels,
+                  std::string* error) {
+  std::vector<std::uint8_t> rows;
+  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  rows.reserve(count * 4);
+  for (std::size_t i = 0; i < count; ++i) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      rows.push_back(static_cast<std::uint8_t>(pixels[i] >> shift));
     }
   }
+  return WriteRows(path, width, height, true, rows, error);
+}
 
-  // zlib: header, stored blocks of at most 65535 bytes, Adler-32 of the raw image.
-  std::vector<std::uint8_t> z = {0x78, 0x01};
-  std::size_t at = 0;
-  do {
-    const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
-    const bool last = at + n == raw.size();
-    z.push_back(last ? 1 : 0);
-    z.push_back(static_cast<std::uint8_t>(n));
-    z.push_back(static_cast<std::uint8_t>(n >> 8));
-    z.push_back(static_cast<std::uint8_t>(~n));
-    z.push_back(static_cast<std::uint8_t>(~n >> 8));
-    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-             raw.begin() + static_cast<std::ptrdiff_t>(at + n));
-    at += n;
-  } while (at < raw.size());
-  std::uint32_t a = 1, b = 0;
-  for (std::uint8_t byte : raw) {
-    a = (a + byte) % 65521;
-    b = (b + a) % 65521;
+bool ReadPng(const std::string& path, Surface& out, std::string* error) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+    if (error != nullptr) *error = image.message;
+    return false;
   }
-  PutBigEndian32(z, (b << 16) | a);
-
-  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<std::uint8_t> header;
-  PutBigEndian32(header, width);
-  PutBigEndian32(header, height);
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // depth 8, RGB, deflate, filters, no interlace
-  Chunk(png, "IHDR", header);
-  Chunk(png, "IDAT", z);
-  Chunk(png, "IEND", {});
-  return png;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) {
+    if (error != nullptr) *error = image.message;
+    png_image_free(&image);
+    return false;
+  }
+  const int width = static_cast<int>(image.width);
+  const int height = static_cast<int>(image.height);
+  out = Surface(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t* p = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
+      out.SetPixel(x, y, TColor{p[0]} | TColor{p[1]} << 8 | TColor{p[2]} << 16);
+    }
+  }
+  return true;
 }
 
 }  // namespace enclova

@@ -1,20 +1,22 @@
-// PNG files of a surface, for screenshots: 8-bit RGB, the image data stored uncompressed.
+// PNG files: screenshots of the game's picture and the desktop icons out, and in for checks.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <string>
 
 #include "gfx/surface.h"
 
 namespace enclova {
 
-// CRC-32 as PNG chunks and zlib use it (polynomial 0xEDB88320, reflected), continued from `crc`.
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0);
+// Writes an 8-bit RGB PNG of the whole surface, every pixel exact. False with a reason on
+// failure; a file left half-written is removed.
+bool WritePng(const std::string& path, const Surface& surface, std::string* error);
 
-// The whole surface as a PNG: colour type 2, no interlace, every row with filter 0, the zlib
-// stream in stored deflate blocks. Bigger than a compressed file, but exact and readable by
-// every PNG reader.
-std::vector<std::uint8_t> EncodePng(const Surface& surface);
+// Writes an 8-bit RGBA PNG of `width` x `height` pixels 0xAABBGGRR (alpha in the top byte).
+bool WritePngRgba(const std::string& path, int width, int height, const std::uint32_t* pixels,
+                  std::string* error);
+
+// Reads any PNG into a surface, as 8-bit RGB (transparency dropped). False with a reason.
+bool ReadPng(const std::string& path, Surface& out, std::string* error);
 
 }  // namespace enclova

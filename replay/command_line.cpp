@@ -2,7 +2,6 @@
 #include "replay/command_line.h"
 
 #include <cstdio>
-#include <fstream>
 #include <string_view>
 
 #include "gfx/png.h"
@@ -46,11 +45,10 @@ int FinishPlayback(const ReplayOptions& options, const Replay& replay, Player& p
   const PlaybackResult result = player.Result();
   int status = result.Matches() ? 0 : 1;
   if (!options.Screenshot.empty()) {
-    const std::vector<std::uint8_t> png = EncodePng(player.Form().Canvas);
-    std::ofstream out(options.Screenshot, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    if (!out) {
-      std::fprintf(stderr, "enclova: cannot write the screenshot %s\n", options.Screenshot.c_str());
+    std::string error;
+    if (!WritePng(options.Screenshot, player.Form().Canvas, &error)) {
+      std::fprintf(stderr, "enclova: cannot write the screenshot %s: %s\n",
+                   options.Screenshot.c_str(), error.c_str());
       status = 2;
     }
   }

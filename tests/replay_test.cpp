@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "gfx/png.h"
 #include "replay/command_line.h"
 #include "replay/digest.h"
 #include "tests/replay_fixture.h"
@@ -69,69 +68,6 @@ TEST(Sha256, PortableAndHardwarePathsAgree) {
     hardware.Update(data.data() + size / 3, size - size / 3);
     ASSERT_EQ(portable.Final(), hardware.Final()) << size << " bytes";
   }
-}
-
-// The PNG's chunks hold together, and its stored blocks give back every pixel.
-TEST(Png, StoredBlocksHoldEveryPixelAndTheChecksumsAgree) {
-  EXPECT_EQ(Crc32(reinterpret_cast<const std::uint8_t*>("123456789"), 9), 0xCBF43926u);
-  // 200 x 120 RGB rows are 72,120 bytes: more than one stored block.
-  Surface s(200, 120);
-  for (int y = 0; y < 120; ++y) {
-    for (int x = 0; x < 200; ++x)
-      s.SetPixel(x, y, static_cast<TColor>((x * 7919 + y * 104729) & 0xFFFFFF));
-  }
-  const std::vector<std::uint8_t> png = EncodePng(s);
-  ASSERT_GT(png.size(), 8u);
-  EXPECT_EQ(std::vector<std::uint8_t>(png.begin(), png.begin() + 8),
-            (std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
-  auto be32 = [&](std::size_t at) {
-    return std::uint32_t{png[at]} << 24 | std::uint32_t{png[at + 1]} << 16 |
-           std::uint32_t{png[at + 2]} << 8 | png[at + 3];
-  };
-  std::vector<std::uint8_t> idat;
-  std::vector<std::string> chunks;
-  for (std::size_t at = 8; at < png.size();) {
-    const std::uint32_t length = be32(at);
-    ASSERT_LE(at + 12 + length, png.size());
-    chunks.emplace_back(png.begin() + static_cast<long>(at) + 4,
-                        png.begin() + static_cast<long>(at) + 8);
-    EXPECT_EQ(be32(at + 8 + length), Crc32(png.data() + at + 4, 4 + length)) << chunks.back();
-    if (chunks.back() == "IHDR") {
-      EXPECT_EQ(be32(at + 8), 200u);
-      EXPECT_EQ(be32(at + 12), 120u);
-    }
-    if (chunks.back() == "IDAT")
-      idat.assign(png.begin() + static_cast<long>(at) + 8,
-                  png.begin() + static_cast<long>(at + 8 + length));
-    at += 12 + length;
-  }
-  EXPECT_EQ(chunks, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
-  // Undo the stored blocks.
-  std::vector<std::uint8_t> raw;
-  std::size_t at = 2;
-  for (bool last = false; !last;) {
-    ASSERT_LE(at + 5, idat.size());
-    last = idat[at] & 1;
-    const std::size_t n = idat[at + 1] | idat[at + 2] << 8;
-    ASSERT_EQ(n ^ 0xFFFF, static_cast<std::size_t>(idat[at + 3] | idat[at + 4] << 8));
-    raw.insert(raw.end(), idat.begin() + static_cast<long>(at) + 5,
-               idat.begin() + static_cast<long>(at + 5 + n));
-    at += 5 + n;
-  }
-  ASSERT_EQ(raw.size(), 120u * (1 + 600));
-  for (int y = 0; y < 120; ++y) {
-    ASSERT_EQ(raw[static_cast<std::size_t>(y) * 601], 0);
-    for (int x = 0; x < 200; ++x) {
-      const std::size_t p = static_cast<std::size_t>(y) * 601 + 1 + 3 * static_cast<std::size_t>(x);
-      const TColor c = raw[p] | raw[p + 1] << 8 | static_cast<TColor>(raw[p + 2]) << 16;
-      ASSERT_EQ(c, s.GetPixel(x, y)) << x << "," << y;
-    }
-  }
-  std::uint32_t a = 1, b = 0;
-  for (std::uint8_t byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
-  EXPECT_EQ(std::uint32_t{idat[at]} << 24 | std::uint32_t{idat[at + 1]} << 16 |
-                std::uint32_t{idat[at + 2]} << 8 | idat[at + 3],
-            (b << 16) | a);
 }
 
 // ---- Record, then play back ----

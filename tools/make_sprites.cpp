@@ -1,12 +1,13 @@
 // Draws the game's sprite sheet (fgra.bmp) and its empty ranking file (fdata.dat) from code.
 //
-//   make_sprites SHEET.bmp [RANKING.dat] [--preview DIR]
+//   make_sprites SHEET.bmp [RANKING.dat] [--preview DIR] [--icons DIR]
 //
 // Every picture is drawn with our own surfaces and the text renderer pinned to one installed
 // face, so the same build on the same system writes the same bytes every time; the shipped
 // assets are checked against this output by the tests. Pictures of boards are the game's own:
 // the tool runs the game headless on the sheet it is drawing, presses its keys and ticks its
 // clock. --preview also writes a few whole screens played that way, to see the art in place.
+// --icons writes the game's icon at the desktop's usual sizes, as DIR/NxN.png.
 #include <fcntl.h>
 
 #include <algorithm>
@@ -28,11 +29,13 @@
 
 #include "app/application.h"
 #include "app/form.h"
+#include "app/game_icon.h"
 #include "app/game_typeface.h"
 #include "app/screen_layout.h"
 #include "app/sheet_regions.h"
 #include "base/seams.h"
 #include "gfx/bmp.h"
+#include "gfx/png.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
 #include "puzzle/board_geometry.h"
@@ -75,7 +78,7 @@ constexpr TColor kCursorIdleXor = Rgb(255, 255, 0);
 constexpr TColor kCursorDrawingXor = Rgb(0, 255, 255);
 
 constexpr TColor kClockLit = Rgb(160, 255, 208);
-constexpr TColor kClockGhost = Rgb(17, 32, 25);
+constexpr TColor kClockGhost = Rgb(5, 10, 8);  // barely there: a lit 1 must not read as an 8
 constexpr TColor kClockFrame = Rgb(34, 64, 50);
 constexpr TColor kClockLabel = Rgb(92, 168, 128);
 
@@ -964,11 +967,13 @@ bool WritePreviews(const std::string& dir, const Surface& sheet, const Typeface*
 
 int main(int argc, char** argv) {
   using namespace enclova;
-  std::string sheetPath, rankingPath, previewDir;
+  std::string sheetPath, rankingPath, previewDir, iconDir;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--preview" && i + 1 < argc) {
       previewDir = argv[++i];
+    } else if (arg == "--icons" && i + 1 < argc) {
+      iconDir = argv[++i];
     } else if (sheetPath.empty()) {
       sheetPath = arg;
     } else if (rankingPath.empty()) {
@@ -979,7 +984,7 @@ int main(int argc, char** argv) {
     }
   }
   if (sheetPath.empty()) {
-    std::fprintf(stderr, "usage: make_sprites SHEET.bmp [RANKING.dat] [--preview DIR]\n");
+    std::fprintf(stderr, "usage: make_sprites SHEET.bmp [RANKING.dat] [--preview DIR] [--icons DIR]\n");
     return 2;
   }
 
@@ -1003,6 +1008,16 @@ int main(int argc, char** argv) {
       const auto bytes = EncodeRecordFile(EmptyRanking());
       if (!WriteFile(rankingPath, bytes.data(), bytes.size())) {
         std::fprintf(stderr, "make_sprites: cannot write %s\n", rankingPath.c_str());
+        return 1;
+      }
+    }
+
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+      if (iconDir.empty()) break;
+      const std::string path =
+          iconDir + "/" + std::to_string(size) + "x" + std::to_string(size) + ".png";
+      if (!WritePngRgba(path, size, size, DrawGameIcon(size).data(), &error)) {
+        std::fprintf(stderr, "make_sprites: cannot write %s: %s\n", path.c_str(), error.c_str());
         return 1;
       }
     }

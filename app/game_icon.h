@@ -1,0 +1,13 @@
+// The game's icon, drawn from code at any size: for the window and the desktop's icon theme.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace enclova {
+
+// A `size` x `size` picture, row by row, pixels 0xAABBGGRR (alpha in the top byte), transparent
+// round its rounded corners: a loop traced round a dark stone on a white board.
+std::vector<std::uint32_t> DrawGameIcon(int size);
+
+}  // namespace enclova
