@@ -1,21 +1,32 @@
 #!/bin/sh
-# Installs the Debian packages that building, playing and testing need, when any is missing.
+# Installs the Debian packages that are missing: `deps.sh play` those that building and playing
+# need, `deps.sh` (or `deps.sh all`) those that testing and packaging need too.
 set -eu
 
-packages="build-essential cmake ninja-build pkg-config
-  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
-  libgtest-dev libbenchmark-dev clang-format fonts-ipafont-mincho fonts-dejavu-core
-  xvfb xauth x11-utils x11-xkb-utils xdotool libx11-dev libxtst-dev
-  clang libclang-rt-14-dev"
+play="build-essential cmake ninja-build pkg-config
+  libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-ipafont-gothic"
+test="libgtest-dev libbenchmark-dev clang-format fonts-ipafont-mincho fonts-dejavu-core
+  xvfb xauth x11-utils x11-xkb-utils xdotool libx11-dev libxtst-dev openbox
+  clang libclang-rt-14-dev desktop-file-utils appstream groff-base lintian"
+
+case "${1:-all}" in
+  play) packages=$play ;;
+  all) packages="$play $test" ;;
+  *) echo "usage: tools/deps.sh [play|all]" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
-if [ -n "$missing" ]; then
-  echo "Installing:$missing"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  # shellcheck disable=SC2086
-  apt-get install -y -q --no-install-recommends $missing
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing Debian packages:$missing" >&2
+  echo "Install them as root (sudo sh tools/deps.sh ${1:-all}), then run this again." >&2
+  exit 1
 fi
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+# shellcheck disable=SC2086
+apt-get install -y -q --no-install-recommends $missing

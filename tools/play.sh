@@ -1,17 +1,22 @@
 #!/bin/sh
-# Builds the game and starts it in the player's data directory.
+# Builds the game when its sources changed and starts it with the player's ranking.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/deps.sh"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DENCLOVA_TESTS=OFF -DENCLOVA_BENCH=OFF >/dev/null
-ninja -C "$root/build" enclova
+"$root/tools/deps.sh" play
+build="$root/build"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DENCLOVA_BENCH=OFF >/dev/null
+fi
+# The build's log only when there is something to build.
+if ! ninja -C "$build" -n enclova | grep -q "no work to do"; then
+  ninja -C "$build" enclova
+fi
 
-# The game reads its files from the working directory. The sheet is refreshed at every start so
-# an update reaches the player; the ranking is only seeded, never overwritten.
+# The player's data directory, as an installed game keeps it: the sheet follows the source
+# tree, copied only when it differs; the ranking is only seeded, never overwritten.
 data="${XDG_DATA_HOME:-$HOME/.local/share}/enclova"
 mkdir -p "$data"
-cp "$root/assets/fgra.bmp" "$data/fgra.bmp"
+cmp -s "$root/assets/fgra.bmp" "$data/fgra.bmp" || cp "$root/assets/fgra.bmp" "$data/fgra.bmp"
 [ -e "$data/fdata.dat" ] || cp "$root/assets/fdata.dat" "$data/fdata.dat"
-cd "$data"
-exec "$root/build/enclova" "$@"
+exec "$build/enclova" --data-dir="$data" "$@"

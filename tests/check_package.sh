@@ -1,0 +1,33 @@
+#!/bin/sh
+# Builds the Debian package and checks it: the files a player needs, dependencies taken from
+# the linked libraries plus the font, and no error from lintian.
+#
+#   check_package.sh BUILD_DIR
+set -eu
+build=$1
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out" >"$out/cpack.log" 2>&1 ||
+  { cat "$out/cpack.log" >&2; fail "cpack"; }
+deb=$(ls "$out"/*.deb)
+dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|' | grep -v '/$' | sort >"$out/files"
+id=io.github.enclova.Enclova
+for f in /usr/games/enclova /usr/share/games/enclova/fgra.bmp /usr/share/games/enclova/fdata.dat \
+         "/usr/share/applications/$id.desktop" "/usr/share/metainfo/$id.metainfo.xml" \
+         "/usr/share/icons/hicolor/48x48/apps/$id.png" "/usr/share/icons/hicolor/256x256/apps/$id.png" \
+         /usr/share/man/man6/enclova.6.gz /usr/share/doc/enclova/copyright \
+         /usr/share/doc/enclova/changelog.gz /usr/share/doc/enclova/LICENSE \
+         /usr/share/doc/enclova/IPA_Font_License.txt; do
+  grep -qx "$f" "$out/files" || { cat "$out/files" >&2; fail "the package lacks $f"; }
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+for d in fonts-ipafont-gothic libsdl2-2.0-0 libpng16-16 libfreetype6 libfontconfig1 libc6; do
+  echo "$depends" | grep -q "$d" || fail "Depends lacks $d: $depends"
+done
+[ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "section"
+if command -v lintian >/dev/null; then
+  lintian --fail-on error "$deb" 2>/dev/null || fail "lintian reports errors"
+fi
+echo "package $(basename "$deb"): $(wc -l <"$out/files") files, depends: $depends"
