@@ -57,7 +57,8 @@ std::optional<Rgb> IconAt(double u, double v, double pixel) {
 
 std::vector<std::uint32_t> DrawGameIcon(int size) {
   constexpr int kSamples = 4;
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * static_cast<std::size_t>(size));
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) *
+                                    static_cast<std::size_t>(size));
   const double pixel = 1.0 / size;
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
@@ -65,8 +66,8 @@ std::vector<std::uint32_t> DrawGameIcon(int size) {
       int covered = 0;
       for (int j = 0; j < kSamples; ++j) {
         for (int i = 0; i < kSamples; ++i) {
-          const auto c = IconAt((x + (i + 0.5) / kSamples) * pixel,
-                                (y + (j + 0.5) / kSamples) * pixel, pixel);
+          const auto c =
+              IconAt((x + (i + 0.5) / kSamples) * pixel, (y + (j + 0.5) / kSamples) * pixel, pixel);
           if (!c) continue;
           r += c->R, g += c->G, b += c->B;
           ++covered;

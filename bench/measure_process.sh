@@ -1,15 +1,18 @@
 #!/bin/bash
 # Measures the whole game process under a private Xvfb: time from exec to the first title frame on
 # screen, peak memory, and wake-ups and CPU time while nothing happens on the title, on the
-# ranking screen and during a round.
+# ranking screen and during a round, and the time from a key to its presented frame.
 #
-# Usage: bench/measure_process.sh [path/to/enclova]    (RUNS=n start-ups, 15 by default)
+# Usage: bench/measure_process.sh [path/to/enclova]    (RUNS=n start-ups, 15 by default;
+#        SCALE=n the window's scale, 1 by default; KEYS=n presses timed per screen, 100)
 # Needs Xvfb and xdotool. Figures depend on the machine's load; run it on a quiet machine.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 binary=${1:-${ENCLOVA_BINARY:-$root/build/enclova}}
 runs=${RUNS:-15}
+scale=${SCALE:-1}
+keys=${KEYS:-100}
 [ -x "$binary" ] || { echo "no game binary at $binary (build it, or pass its path)" >&2; exit 1; }
 binary=$(realpath "$binary")
 
@@ -24,20 +27,22 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display and writes its number once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
 export LANG=C
 unset LC_ALL
+# The game's settings and pictures stay in the scratch directory.
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_PICTURES_DIR="$work/pictures"
 
 cp "$root/assets/fgra.bmp" "$root/assets/fdata.dat" "$work/"
 cd "$work"
 
 # Starts the game in the background; its standard error goes to $work/stderr.
 start_game() {
-  ENCLOVA_TRACE_FIRST_FRAME=1 "$binary" 2>"$work/stderr" &
+  ENCLOVA_TRACE_FIRST_FRAME=1 ENCLOVA_TRACE_KEYS=1 "$binary" --scale="$scale" 2>"$work/stderr" &
   game_pid=$!
 }
 stop_game() {
@@ -71,7 +76,21 @@ sample_idle() {
   echo "$before $after" | awk -v s="$seconds" '{ printf "%.1f wake-ups/s, %.2f ms CPU/s", ($4 - $2) / s, ($3 - $1) / 1e6 / s }'
 }
 
-echo "display $DISPLAY, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+# Presses keys that each change the picture, one every 40 ms, and reports the game's own
+# measure of each, from taking the key off its queue to the end of presenting its frame.
+time_keys() {
+  local first=$1 second=$2 before
+  before=$(grep -c "key to present" "$work/stderr" || true)
+  for _ in $(seq $((keys / 2))); do xdotool key "$first"; sleep 0.02; xdotool key "$second"; sleep 0.02; done
+  sleep 0.3
+  grep "key to present" "$work/stderr" | tail -n +$((before + 1)) | awk '{ print $5 }' > "$work/keys"
+  sort -n "$work/keys" | awk '{ v[NR] = $1 } END {
+    if (NR == 0) { print "no frames"; exit }
+    i = int(NR * 0.95 + 0.999); if (i > NR) i = NR
+    printf "p50 %.3f ms, p95 %.3f ms, max %.3f ms (%d keys)", v[int((NR + 1) / 2)], v[i], v[NR], NR }'
+}
+
+echo "display $DISPLAY (1920x1200), scale $scale, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # Start-up: from just before exec (the shell's clock) to the game's report of the first present.
 times=()
@@ -92,6 +111,7 @@ start_game
 wait_first_frame
 sleep 0.5
 echo "title idle:    $(sample_idle 3)"
+echo "title keys:    $(time_keys Right Left)"
 xdotool key x
 sleep 0.5
 echo "ranking idle:  $(sample_idle 3)"
@@ -100,6 +120,7 @@ sleep 0.3
 xdotool key z
 sleep 6.5  # the five-second countdown, and the clock running
 echo "round idle:    $(sample_idle 5)"
+echo "round keys:    $(time_keys Right Left)"
 for key in Right Right Down z Down Left Left Up x x Right Right; do xdotool key "$key"; sleep 0.05; done
 sleep 0.5
 echo "peak RSS:      $(awk '/^VmHWM/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$game_pid"/status)" \

@@ -21,6 +21,23 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
+// The libpng calls, alone in a function of their own: an error jumps back to the setjmp here,
+// and no local of this function changes after it, so none can be clobbered by the jump.
+bool Encode(png_structp png, png_infop info, std::FILE* file, int width, int height, bool alpha,
+            png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png)) != 0) return false;
+  png_init_io(png, file);
+  // Fast rather than small: a screenshot must not hold up the game's timer.
+  png_set_compression_level(png, 1);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_write_rows(png, rows, static_cast<png_uint_32>(height));
+  png_write_end(png, info);
+  return true;
+}
+
 // `rows` holds `height` rows of `width` pixels, 3 or 4 bytes each.
 bool WriteRows(const std::string& path, int width, int height, bool alpha,
                const std::vector<std::uint8_t>& rows, std::string* error) {
@@ -34,24 +51,13 @@ bool WriteRows(const std::string& path, int width, int height, bool alpha,
       png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, OnPngError, OnPngWarning);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   const std::size_t stride = static_cast<std::size_t>(width) * (alpha ? 4 : 3);
-  std::vector<png_const_bytep> pointers(static_cast<std::size_t>(height));
-  for (std::size_t y = 0; y < pointers.size(); ++y) pointers[y] = rows.data() + y * stride;
-  bool ok = png != nullptr && info != nullptr;
-  if (ok && setjmp(png_jmpbuf(png)) == 0) {
-    png_init_io(png, file);
-    // Fast rather than small: a screenshot must not hold up the game's timer.
-    png_set_compression_level(png, 1);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_rows(png, const_cast<png_bytepp>(pointers.data()),
-                   static_cast<png_uint_32>(height));
-    png_write_end(png, info);
-  } else {
-    ok = false;
-    if (message.empty()) message = "out of memory";
+  std::vector<png_bytep> pointers(static_cast<std::size_t>(height));
+  for (std::size_t y = 0; y < pointers.size(); ++y) {
+    pointers[y] = const_cast<png_bytep>(rows.data() + y * stride);
   }
+  bool ok = png != nullptr && info != nullptr &&
+            Encode(png, info, file, width, height, alpha, pointers.data());
+  if (!ok && message.empty()) message = "out of memory";
   png_destroy_write_struct(&png, &info);
   if (std::fclose(file) != 0 && ok) {
     ok = false;

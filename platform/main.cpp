@@ -1,61 +1,40 @@
 // Program entry: the command line, the real seams, start-up, then the window's event loop.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "app/application.h"
 #include "app/form.h"
 #include "app/game_typeface.h"
 #include "base/errors.h"
+#include "platform/command_line.h"
 #include "platform/posix_platform.h"
 #include "platform/sdl_window.h"
 #include "platform/shared_clock.h"
-#include "replay/command_line.h"
+#include "platform/user_files.h"
 #include "replay/recorder.h"
+#include "replay/replay_run.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: enclova [--seed N]\n"
-    "       enclova --replay FILE [--headless] [--screenshot OUT.png]\n"
-    "Trace a loop along the grid lines so that every stone of the first kind ends inside it\n"
-    "and every stone of the second kind outside. The game reads fgra.bmp and fdata.dat from\n"
-    "the current directory and rewrites fdata.dat when a round earns a place in the ranking.\n"
-    "Every round is recorded under replays/ there (ranked rounds and the last 50 are kept).\n"
-    "\n"
-    "Keys:\n"
-    "  Left, Right         choose the level on the title screen\n"
-    "  Z                   start a round; in a round, start the path, or close it into a\n"
-    "                      loop on its start vertex\n"
-    "  X                   show the ranking from the title; in a round, take a step back\n"
-    "  arrow keys          move the cursor and trace the path (keypad 2, 4, 6, 8 too)\n"
-    "  any key             leave the ranking screen\n"
-    "  Escape              quit\n"
-    "\n"
-    "Options:\n"
-    "  --seed N            fix the random source (0 to 4294967295), so the boards repeat\n"
-    "%s"
-    "  --help              show this help and exit\n"
-    "  --version           show the version and exit\n";
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
 
-// A whole decimal number of 0..4294967295, digits only.
-std::optional<std::uint32_t> ParseSeed(std::string_view text) {
-  if (text.empty() || text.size() > 20) return std::nullopt;
-  std::uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(value);
+// The installed sheet and empty ranking, found from the binary's own place; empty in a build
+// tree, which has none beside it.
+std::string InstalledDataDirectory(const std::string& executable) {
+  const std::size_t slash = executable.rfind('/');
+  if (slash == std::string::npos) return {};
+  const std::string dir = executable.substr(0, slash + 1) + ENCLOVA_DATA_FROM_BINARY;
+  struct stat st {};
+  return stat((dir + "/fgra.bmp").c_str(), &st) == 0 ? dir : std::string();
 }
 
 // The error box's caption comes from the executable's own name, wherever it was started from.
@@ -66,34 +45,68 @@ std::string ExecutablePath(const char* argv0) {
   return argv0 != nullptr ? argv0 : "enclova";
 }
 
+// What the command line and the player's settings ask of the window.
+enclova::WindowOptions WindowOptionsFor(const enclova::CommandLine& options) {
+  const std::string home = Environment("HOME");
+  const std::string configHome =
+      enclova::XdgDirectory(std::getenv("XDG_CONFIG_HOME"), home, ".config");
+  enclova::WindowOptions window;
+  window.Scale = options.Scale;
+  window.SettingsPath = configHome + "/enclova/settings";
+  window.PicturesDirectory =
+      enclova::PicturesDirectory(std::getenv("XDG_PICTURES_DIR"), home, configHome);
+  return window;
+}
+
+// The window as the game's host, with a plain English line on standard error before each error
+// box, naming the file with its full path: the box's own text stays as the game words it.
+class ExplainingHost final : public enclova::Host {
+ public:
+  ExplainingHost(enclova::Host& window, enclova::DataDirectoryFileSystem& files)
+      : window_(window), files_(files) {}
+  void Terminate() override { window_.Terminate(); }
+  void ShowError(const std::string& caption, const std::string& text) override {
+    std::fprintf(stderr, "%s\n", files_.Explain(text).c_str());
+    window_.ShowError(caption, text);
+  }
+
+ private:
+  enclova::Host& window_;
+  enclova::DataDirectoryFileSystem& files_;
+};
+
 // --replay: headless needs no display at all; in the window the round plays at its pace.
-int PlayReplay(const enclova::replay::ReplayOptions& options) {
-  enclova::PosixFileSystem files;
+int PlayReplay(const enclova::CommandLine& options) {
+  const enclova::replay::ReplayOptions& replayOptions = options.Replay;
+  enclova::PosixFileSystem posixFiles;
+  enclova::DataDirectoryFileSystem files(
+      posixFiles, options.DataDir.empty() ? posixFiles.CurrentDirectory() : options.DataDir);
   std::string error;
   std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface(&error);
   if (!face) std::fprintf(stderr, "enclova: text cannot be drawn: %s\n", error.c_str());
-  if (options.Headless) return enclova::replay::PlayHeadless(options, files, face.get());
+  if (replayOptions.Headless)
+    return enclova::replay::PlayHeadless(replayOptions, files, face.get());
 
-  const auto replay = enclova::replay::LoadReplay(files, options.File, &error);
+  const auto replay = enclova::replay::LoadReplay(files, replayOptions.File, &error);
   if (!replay) {
-    std::fprintf(stderr, "enclova: %s: refused: %s\n", options.File.c_str(), error.c_str());
+    std::fprintf(stderr, "enclova: %s: refused: %s\n", replayOptions.File.c_str(), error.c_str());
     return 2;
   }
   enclova::replay::Player player(*replay, files, face.get());
   if (!player.Start(&error)) {
-    std::fprintf(stderr, "enclova: %s: %s\n", options.File.c_str(), error.c_str());
+    std::fprintf(stderr, "enclova: %s: %s\n", replayOptions.File.c_str(), error.c_str());
     return 2;
   }
   if (!enclova::SdlWindow::InitVideo(&error)) {
-    std::fprintf(stderr, "enclova: cannot open the display: %s\n", error.c_str());
+    std::fprintf(stderr, "enclova: %s\n", error.c_str());
     return 1;
   }
-  enclova::SdlWindow window(face.get());
+  enclova::SdlWindow window(face.get(), WindowOptionsFor(options));
   if (!window.RunReplay(player, &error)) {
     std::fprintf(stderr, "enclova: cannot open the window: %s\n", error.c_str());
     return 1;
   }
-  return enclova::replay::FinishPlayback(options, *replay, player);
+  return enclova::replay::FinishPlayback(replayOptions, *replay, player);
 }
 
 }  // namespace
@@ -101,48 +114,24 @@ int PlayReplay(const enclova::replay::ReplayOptions& options) {
 int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
 
-  enclova::replay::ReplayOptions replayOptions;
-  std::string replayError;
-  switch (enclova::replay::ParseReplayOptions(argc, argv, replayOptions, &replayError)) {
-    case enclova::replay::ReplayRequest::Play:
-      return PlayReplay(replayOptions);
-    case enclova::replay::ReplayRequest::Error:
-      std::fprintf(stderr, "enclova: %s (try --help)\n", replayError.c_str());
-      return 2;
-    case enclova::replay::ReplayRequest::None:
-      break;
-  }
-
-  std::optional<std::uint32_t> seed;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help") {
-      std::printf(kUsage, enclova::replay::kReplayUsage);
-      return 0;
-    }
-    if (arg == "--version") {
-      std::puts("enclova " ENCLOVA_VERSION);
-      return 0;
-    }
-    if (arg == "--seed") {
-      if (i + 1 >= argc) {
-        std::fputs("enclova: --seed needs a number (0 to 4294967295)\n", stderr);
-        return 2;
-      }
-      seed = ParseSeed(argv[++i]);
-      if (!seed) {
-        std::fprintf(stderr, "enclova: --seed: not a number from 0 to 4294967295: %s\n", argv[i]);
-        return 2;
-      }
-      continue;
-    }
-    std::fprintf(stderr, "enclova: unknown option %s (try --help)\n", argv[i]);
+  enclova::CommandLine options;
+  std::string error;
+  if (!enclova::ParseCommandLine(argc, argv, options, &error)) {
+    std::fprintf(stderr, "enclova: %s\n", error.c_str());
     return 2;
   }
+  if (options.Help) {
+    std::fputs(enclova::kUsage, stdout);
+    return 0;
+  }
+  if (options.Version) {
+    std::puts("enclova " ENCLOVA_VERSION);
+    return 0;
+  }
+  if (!options.Replay.File.empty()) return PlayReplay(options);
 
-  std::string error;
   if (!enclova::SdlWindow::InitVideo(&error)) {
-    std::fprintf(stderr, "enclova: cannot open the display: %s\n", error.c_str());
+    std::fprintf(stderr, "enclova: %s\n", error.c_str());
     return 1;
   }
 
@@ -159,16 +148,29 @@ int main(int argc, char** argv) {
     }
     clock = sharedClock.get();
   }
-  enclova::PosixFileSystem files;
+
+  const std::string executable = ExecutablePath(argv[0]);
+  enclova::PosixFileSystem posixFiles;
+  enclova::DataDirectoryRequest request;
+  request.Explicit = options.DataDir;
+  request.Working = posixFiles.CurrentDirectory();
+  request.Installed = InstalledDataDirectory(executable);
+  request.XdgDataHome = Environment("XDG_DATA_HOME");
+  request.Home = Environment("HOME");
+  const enclova::DataDirectoryChoice data = enclova::ChooseDataDirectory(request);
+  if (!data.Warning.empty()) std::fprintf(stderr, "%s\n", data.Warning.c_str());
+  enclova::DataDirectoryFileSystem files(posixFiles, data.Directory);
+
   // The title needs no text, so start-up does not wait for fonts: they are looked for on a
   // thread of their own once the first frame is on the screen (so that they cannot delay it),
   // and the first text, a second into the first round at the earliest, only waits for what is
   // left of that. A cold font cache costs a scan of every font.
   const std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface();
 
-  enclova::SdlWindow window(face.get());
+  enclova::SdlWindow window(face.get(), WindowOptionsFor(options));
   const bool trace = std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr;
   if (trace) window.TraceFirstFrame(start);
+  if (std::getenv("ENCLOVA_TRACE_KEYS") != nullptr) window.TraceKeyLatency();
   window.AfterFirstFrame([&face, trace, start] {
     face->PrepareInBackground([trace, start](bool loaded) {
       if (!trace) return;
@@ -179,13 +181,14 @@ int main(int argc, char** argv) {
     });
   });
   if (sharedClock) window.SleepThroughQuietTicks(false);
+  ExplainingHost host(window, files);
   enclova::replay::PosixReplayStore replays;
   enclova::replay::Recorder recorder(*clock, files, replays);
-  enclova::TForm1 form(recorder.GameClock(), recorder.GameFiles(), window, face.get());
-  enclova::Application app(form, window, enclova::ApplicationTitle(ExecutablePath(argv[0])));
+  enclova::TForm1 form(recorder.GameClock(), recorder.GameFiles(), host, face.get());
+  enclova::Application app(form, host, enclova::ApplicationTitle(executable));
   recorder.Attach(form, app);
 
-  if (seed) form.FixSeed(*seed);
+  if (options.Seed) form.FixSeed(*options.Seed);
   // Start-up runs before the window is shown; an error box it raises comes first.
   app.Create();
   if (!window.Run(form, app, &error)) {

@@ -148,17 +148,19 @@ Surface DrawBox(const Typeface* face, const std::vector<std::string>& lines) {
   return box;
 }
 
-void PresentBox(SDL_Window* window, const Surface& box) {
+// The box at the game's scale: every pixel an N x N block, as in the game's window.
+void PresentBox(SDL_Window* window, const Surface& box, int scale) {
   SDL_Surface* surface = SDL_GetWindowSurface(window);
   if (surface == nullptr) return;
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-  SDL_ConvertPixels(std::min(box.Width(), surface->w), std::min(box.Height(), surface->h),
-                    SDL_PIXELFORMAT_XBGR8888, box.Pixels().data(), box.Width() * 4,
-                    surface->format->format, surface->pixels, surface->pitch);
+  std::vector<std::uint32_t> row;
+  CopyScaled(box.Pixels().data(), box.Width(), 0, 0, box.Width(), box.Height(),
+             Placement{scale, 0, 0}, surface, row);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   SDL_UpdateWindowSurface(window);
 }
 
+// (x, y) in the box's own pixels, before scaling.
 bool InButton(const Surface& box, int x, int y) {
   const int bx = Layout::ButtonX(box.Width());
   const int by = Layout::ButtonY(box.Height());
@@ -175,6 +177,9 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
   // What the failed handler drew up to the error is on the screen while the box waits.
   Present(false);
   const Surface box = DrawBox(face_, WrapLines(face_, text));
+  const int scale = CurrentScale();
+  const int boxWidth = box.Width() * scale;
+  const int boxHeight = box.Height() * scale;
 
   // Over the middle of the game's window when it is open, else in the middle of the screen.
   int x = static_cast<int>(SDL_WINDOWPOS_CENTERED);
@@ -184,12 +189,12 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
     int mx = 0, my = 0, mw = 0, mh = 0;
     SDL_GetWindowPosition(window_, &mx, &my);
     SDL_GetWindowSize(window_, &mw, &mh);
-    x = mx + (mw - box.Width()) / 2;
-    y = my + (mh - box.Height()) / 2;
+    x = mx + (mw - boxWidth) / 2;
+    y = my + (mh - boxHeight) / 2;
   }
   // One window serves every box, shown and hidden, never destroyed (see ~SdlWindow).
   if (box_ == nullptr) {
-    box_ = SDL_CreateWindow(caption.c_str(), x, y, box.Width(), box.Height(),
+    box_ = SDL_CreateWindow(caption.c_str(), x, y, boxWidth, boxHeight,
                             SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
     if (box_ == nullptr) {  // the message has gone to standard error already
       boxOpen_ = false;
@@ -197,7 +202,7 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
     }
   } else {
     SDL_SetWindowTitle(box_, caption.c_str());
-    SDL_SetWindowSize(box_, box.Width(), box.Height());
+    SDL_SetWindowSize(box_, boxWidth, boxHeight);
     SDL_SetWindowPosition(box_, x, y);
   }
   SDL_Window* window = box_;
@@ -247,13 +252,15 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
         break;
       case SDL_MOUSEBUTTONDOWN:
         if (event.button.windowID == boxId && event.button.button == SDL_BUTTON_LEFT) {
-          buttonPressed = InButton(box, event.button.x, event.button.y);
+          buttonPressed = InButton(box, event.button.x / scale, event.button.y / scale);
         }
         break;
       case SDL_MOUSEBUTTONUP:
         // A click is a press and a release both on the button, as with any push button.
         if (event.button.windowID == boxId && event.button.button == SDL_BUTTON_LEFT) {
-          if (buttonPressed && InButton(box, event.button.x, event.button.y)) open = false;
+          if (buttonPressed && InButton(box, event.button.x / scale, event.button.y / scale)) {
+            open = false;
+          }
           buttonPressed = false;
         }
         break;
@@ -262,7 +269,7 @@ void SdlWindow::ShowError(const std::string& caption, const std::string& text) {
         const bool paint = what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_EXPOSED ||
                            what == SDL_WINDOWEVENT_RESTORED;
         if (event.window.windowID == boxId) {
-          if (paint) PresentBox(window, box);
+          if (paint) PresentBox(window, box, scale);
           if (what == SDL_WINDOWEVENT_CLOSE) open = false;
         } else if (event.window.windowID == mainId && mainId != 0) {
           HandlePaintRequest(event);

@@ -5,16 +5,22 @@
 #include <SDL_syswm.h>
 #include <stdlib.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "app/application.h"
 #include "app/form.h"
+#include "app/game_icon.h"
+#include "gfx/png.h"
 #include "gfx/surface.h"
 #include "platform/tick_schedule.h"
+#include "platform/user_files.h"
 #include "replay/player.h"
 
 namespace enclova {
@@ -22,8 +28,63 @@ namespace enclova {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+constexpr int kIconSize = 64;
+
+bool IsFullscreen(SDL_Window* window) {
+  return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+         SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+// Our 0x00BBGGRR as the 0x00RRGGBB most X servers use.
+std::uint32_t SwapRedBlue(std::uint32_t c) {
+  return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
+}
+
+// A whole scale for a new window on the first display: the largest that takes three quarters
+// of its usable area, or the one the player asked for.
+int OpeningScale(int requested) {
+  if (requested > 0) return requested;
+  SDL_Rect usable{};
+  if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+  return DefaultScale(usable.w, usable.h, kClientWidth, kClientHeight);
+}
 
 }  // namespace
+
+void CopyScaled(const std::uint32_t* source, int sourcePitch, int x0, int y0, int x1, int y1,
+                const Placement& at, SDL_Surface* target, std::vector<std::uint32_t>& row) {
+  const int n = at.Scale;
+  const int bytes = target->format->BytesPerPixel;
+  // The visible part of the blocks of source columns x0..x1-1 on the target.
+  const int left = std::max(at.X + x0 * n, 0);
+  const int right = std::min(at.X + x1 * n, target->w);
+  if (left >= right) return;
+  const int width = right - left;
+  row.resize(static_cast<std::size_t>(width) * 2);
+  std::uint32_t* scaled = row.data();
+  std::uint32_t* converted = row.data() + width;
+  auto* pixels = static_cast<std::uint8_t*>(target->pixels);
+  const Uint32 format = target->format->format;
+  for (int y = y0; y < y1; ++y) {
+    const std::uint32_t* line = source + static_cast<std::ptrdiff_t>(y) * sourcePitch;
+    for (int tx = left; tx < right; ++tx) scaled[tx - left] = line[(tx - at.X) / n];
+    const void* out = scaled;
+    if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888) {
+      for (int i = 0; i < width; ++i) converted[i] = SwapRedBlue(scaled[i]);
+      out = converted;
+    } else if (format != SDL_PIXELFORMAT_XBGR8888) {
+      SDL_ConvertPixels(width, 1, SDL_PIXELFORMAT_XBGR8888, scaled, width * 4, format, converted,
+                        width * 4);
+      out = converted;
+    }
+    for (int k = 0; k < n; ++k) {
+      const int ty = at.Y + y * n + k;
+      if (ty < 0 || ty >= target->h) continue;
+      std::memcpy(pixels + static_cast<std::ptrdiff_t>(ty) * target->pitch + left * bytes, out,
+                  static_cast<std::size_t>(width * bytes));
+    }
+  }
+}
 
 bool SdlWindow::InitVideo(std::string* error) {
   // Without this SDL 2.26 presents window surfaces through Mesa's OpenGL: tens of MiB and tens
@@ -41,10 +102,30 @@ bool SdlWindow::InitVideo(std::string* error) {
   // With no session bus, SDL's D-Bus use (input methods, screen saver) would fork dbus-launch
   // to start one, before the first frame; we need no bus, so outside a session there is none.
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+  // Left to itself SDL falls back to drivers that show nothing (off-screen, dummy) when no
+  // display answers, and the game would run unseen. Only a driver the player names may be one.
+  const char* named = std::getenv("SDL_VIDEODRIVER");
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const bool hasX = display != nullptr && *display != '\0';
+  const bool hasWayland = wayland != nullptr && *wayland != '\0';
+  if (named == nullptr || *named == '\0') {
+    if (!hasX && !hasWayland) {
+      if (error != nullptr) *error = "no display to open: DISPLAY is not set";
+      return false;
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, hasX && hasWayland ? "x11,wayland"
+                                      : hasX             ? "x11"
+                                                         : "wayland");
+  }
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    if (error != nullptr) *error = SDL_GetError();
+    if (error != nullptr) {
+      *error = hasX ? std::string("cannot open the display \"") + display + "\": " + SDL_GetError()
+                    : std::string("cannot open a display: ") + SDL_GetError();
+    }
     return false;
   }
+
   // Only key-downs, window events and clicks in the error box are of use; dropping the rest
   // here keeps them out of the queue, so they cost no pass through the loop. A change of the
   // keyboard layout needs no event of ours: SDL rereads its keymap either way, and every key
@@ -58,7 +139,10 @@ bool SdlWindow::InitVideo(std::string* error) {
   return true;
 }
 
-SdlWindow::SdlWindow(const Typeface* face) : face_(face) {}
+SdlWindow::SdlWindow(const Typeface* face, WindowOptions options)
+    : face_(face), options_(std::move(options)) {
+  placement_.Scale = OpeningScale(options_.Scale);
+}
 
 // Windows are never destroyed, and SDL is not shut down: the end of the process closes the
 // connection and the X server drops the windows. SDL wakes a waiting loop by sending a message
@@ -75,15 +159,57 @@ void SdlWindow::Present(bool force) {
   if (!force && presentedOnce_ && canvas_->ChangeCount() == presentedChange_) return;
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (surface == nullptr) return;
-  const int width = std::min(canvas_->Width(), surface->w);
-  const int height = std::min(canvas_->Height(), surface->h);
+  const int width = canvas_->Width();
+  const int height = canvas_->Height();
+  const std::vector<std::uint32_t>& pixels = canvas_->Pixels();
+  const bool whole = force || !presentedOnce_ || surface->w != surfaceWidth_ ||
+                     surface->h != surfaceHeight_ || shown_.size() != pixels.size();
+  // Only the rectangle that differs from what the window shows is scaled and sent: a key
+  // press changes a few cells, and at 3x the whole picture is 8.6 MB.
+  int x0 = 0, y0 = 0, x1 = width, y1 = height;
+  if (!whole) {
+    x0 = width, y0 = height, x1 = 0, y1 = 0;
+    for (int y = 0; y < height; ++y) {
+      const std::uint32_t* now = pixels.data() + static_cast<std::ptrdiff_t>(y) * width;
+      const std::uint32_t* was = shown_.data() + static_cast<std::ptrdiff_t>(y) * width;
+      if (std::memcmp(now, was, static_cast<std::size_t>(width) * 4) == 0) continue;
+      int l = 0, r = width;
+      while (now[l] == was[l]) ++l;
+      while (now[r - 1] == was[r - 1]) --r;
+      x0 = std::min(x0, l), x1 = std::max(x1, r);
+      y0 = std::min(y0, y), y1 = y + 1;
+    }
+    if (y0 >= y1) {  // drawn over with the same pixels
+      presentedChange_ = canvas_->ChangeCount();
+      keyPending_ = false;
+      return;
+    }
+  }
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-  // Our 0x00BBGGRR is SDL's XBGR8888; X servers' windows are usually XRGB (SDL's RGB888), so
-  // SDL swaps the channels on the way (and copies alone when the formats agree).
-  SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_XBGR8888, canvas_->Pixels().data(),
-                    canvas_->Width() * 4, surface->format->format, surface->pixels, surface->pitch);
+  if (whole) {
+    placement_ = PlaceInArea(surface->w, surface->h, width, height);
+    surfaceWidth_ = surface->w;
+    surfaceHeight_ = surface->h;
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    shown_ = pixels;
+  } else {
+    for (int y = y0; y < y1; ++y) {
+      const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * width;
+      std::copy(pixels.begin() + at + x0, pixels.begin() + at + x1, shown_.begin() + at + x0);
+    }
+  }
+  CopyScaled(pixels.data(), width, x0, y0, x1, y1, placement_, surface, row_);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-  SDL_UpdateWindowSurface(window_);
+  if (whole) {
+    SDL_UpdateWindowSurface(window_);
+  } else {
+    const int n = placement_.Scale;
+    SDL_Rect changed{placement_.X + x0 * n, placement_.Y + y0 * n, (x1 - x0) * n, (y1 - y0) * n};
+    SDL_Rect visible{};
+    const SDL_Rect all{0, 0, surface->w, surface->h};
+    if (SDL_IntersectRect(&changed, &all, &visible))
+      SDL_UpdateWindowSurfaceRects(window_, &visible, 1);
+  }
   presentedChange_ = canvas_->ChangeCount();
   if (traceFirstFrame_ && !presentedOnce_) {
     const auto elapsed = std::chrono::duration<double, std::milli>(SteadyClock::now() - start_);
@@ -92,9 +218,68 @@ void SdlWindow::Present(bool force) {
     std::fprintf(stderr, "enclova: first frame %.2f ms after start, at %lld.%09ld\n",
                  elapsed.count(), static_cast<long long>(now.tv_sec), now.tv_nsec);
   }
+  if (keyPending_) {
+    const auto elapsed = std::chrono::duration<double, std::milli>(SteadyClock::now() - keyTaken_);
+    std::fprintf(stderr, "enclova: key to present %.3f ms\n", elapsed.count());
+    keyPending_ = false;
+  }
   const bool first = !presentedOnce_;
   presentedOnce_ = true;
   if (first && afterFirstFrame_) std::exchange(afterFirstFrame_, nullptr)();
+}
+
+bool SdlWindow::WindowKey(const SDL_Event& event) {
+  const SDL_Scancode code = event.key.keysym.scancode;
+  const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+  const bool fullscreenKey =
+      code == SDL_SCANCODE_F11 ||
+      (alt && (code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER));
+  if (fullscreenKey) {
+    if (event.key.repeat == 0) ToggleFullscreen();
+    return true;
+  }
+  if (code == SDL_SCANCODE_F12) {
+    if (event.key.repeat == 0) SaveScreenshot();
+    return true;
+  }
+  // Alt is the first half of Alt+Enter: were it the game's, it would leave the ranking screen
+  // before the Enter arrived. The game has no use for it otherwise.
+  return code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT;
+}
+
+void SdlWindow::ToggleFullscreen() {
+  const bool on = !IsFullscreen(window_);
+  SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  if (!options_.SettingsPath.empty() && !SaveSettings(options_.SettingsPath, Settings{on})) {
+    std::fprintf(stderr, "enclova: cannot save the settings in %s\n",
+                 options_.SettingsPath.c_str());
+  }
+  Present(true);
+}
+
+void SdlWindow::SaveScreenshot() {
+  if (canvas_ == nullptr || !canvas_->Exists()) return;
+  const std::string& folder = options_.PicturesDirectory;
+  if (!MakeDirectories(folder)) {
+    std::fprintf(stderr, "enclova: cannot create the folder %s for the picture\n", folder.c_str());
+    return;
+  }
+  char stamp[64];
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  std::strftime(stamp, sizeof stamp, "enclova-%Y-%m-%d-%H%M%S", &local);
+  std::string path = folder + "/" + stamp + ".png";
+  for (int i = 2; access(path.c_str(), F_OK) == 0; ++i) {
+    path = folder + "/" + stamp + "-" + std::to_string(i) + ".png";
+  }
+  std::string error;
+  if (!WritePng(path, *canvas_, &error)) {
+    std::fprintf(stderr, "enclova: cannot save the picture %s: %s\n", path.c_str(), error.c_str());
+    return;
+  }
+  std::printf("%s\n", path.c_str());
+  std::fflush(stdout);
 }
 
 void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
@@ -103,6 +288,11 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
       terminate_ = true;
       break;
     case SDL_KEYDOWN:
+      if (WindowKey(event)) break;
+      if (traceKeys_) {
+        keyTaken_ = SteadyClock::now();
+        keyPending_ = true;
+      }
       // Repeats too: every auto-repeat is a key-down, and a held key acts once per repeat.
       if (const std::uint16_t key = VirtualKeyOf(event.key.keysym.scancode, event.key.keysym.sym);
           key != 0) {
@@ -160,9 +350,15 @@ bool SdlWindow::HandlePaintRequest(const SDL_Event& event) {
       exposed_->Bottom = std::max(exposed_->Bottom, area.Bottom);
     }
     if (x.xexpose.count == 0) {
-      const TRect union_ = *exposed_;
+      // The server names window pixels; the game paints its own, each a block of the scale.
+      const TRect inWindow = *exposed_;
       exposed_.reset();
-      Repaint(union_);
+      const TRect picture = PictureArea(inWindow, placement_, kClientWidth, kClientHeight);
+      if (picture.Left < picture.Right) {
+        Repaint(picture);
+      } else {
+        Present(true);  // only the black around the picture
+      }
     }
     return true;
   }
@@ -180,6 +376,10 @@ bool SdlWindow::HandlePaintRequest(const SDL_Event& event) {
       // Where the system names the areas, they have been repainted already.
       if (!exposeAreas_) Repaint({0, 0, kClientWidth, kClientHeight});
       return true;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      // Fullscreen, maximised or resized: the same picture, at the scale that now fits.
+      Present(true);
+      return true;
     default:
       return false;
   }
@@ -191,11 +391,24 @@ void SdlWindow::Repaint(const TRect& area) {
 }
 
 bool SdlWindow::OpenMainWindow(std::string* error) {
-  window_ = SDL_CreateWindow("Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
+  const int scale = placement_.Scale;
+  const bool fullscreen =
+      !options_.SettingsPath.empty() && LoadSettings(options_.SettingsPath).Fullscreen;
+  window_ = SDL_CreateWindow(
+      "Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidth * scale,
+      kClientHeight * scale,
+      SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
   if (window_ == nullptr) {
     if (error != nullptr) *error = SDL_GetError();
     return false;
+  }
+  // Resizable so that a window manager can maximise it, but never smaller than the picture.
+  SDL_SetWindowMinimumSize(window_, kClientWidth, kClientHeight);
+  std::vector<std::uint32_t> icon = DrawGameIcon(kIconSize);
+  if (SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
+          icon.data(), kIconSize, kIconSize, 32, kIconSize * 4, SDL_PIXELFORMAT_ABGR8888)) {
+    SDL_SetWindowIcon(window_, picture);
+    SDL_FreeSurface(picture);
   }
   // On X11 the server names every uncovered rectangle in its Expose events, which SDL passes
   // on only as window-manager events; its own expose event says nothing of where.
@@ -216,7 +429,8 @@ bool SdlWindow::RunReplay(replay::Player& player, std::string* error) {
   // Window events only present: a repaint through the game would be a call the round never had.
   auto handle = [&](const SDL_Event& event) {
     if (event.type == SDL_QUIT) terminate_ = true;
-    if (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
+    if (event.type == SDL_KEYDOWN && !WindowKey(event) &&
+        event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
       terminate_ = true;
     }
     if (event.type == SDL_WINDOWEVENT && event.window.windowID == SDL_GetWindowID(window_)) {
@@ -226,6 +440,7 @@ bool SdlWindow::RunReplay(replay::Player& player, std::string* error) {
           [[fallthrough]];
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
           Present(true);
           break;
         case SDL_WINDOWEVENT_CLOSE:
@@ -280,6 +495,7 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
     if (SDL_WaitEventTimeout(&event, static_cast<int>(left.count())) == 0) continue;
     Dispatch(event, app);
     Present(false);
+    keyPending_ = false;
   }
   TickSchedule schedule(SteadyClock::now());
   while (!terminate_) {
@@ -288,6 +504,7 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
       if (SDL_WaitEvent(&event) == 0) break;
       Dispatch(event, app);
       Present(false);
+      keyPending_ = false;
       schedule.Resync(SteadyClock::now());
       continue;
     }
@@ -301,6 +518,7 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
     } else if (SDL_WaitEventTimeout(&event, static_cast<int>(plan.Wait.count())) != 0) {
       Dispatch(event, app);
       Present(false);
+      keyPending_ = false;
     }
   }
   return true;

@@ -14,14 +14,62 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/seams.h"
 #include "gfx/surface.h"
 
 struct SDL_Window;
+struct SDL_Surface;
 union SDL_Event;
 
 namespace enclova {
+
+// The largest --scale: a 9600x6400 window is beyond any screen sold today.
+inline constexpr int kMaxScale = 16;
+
+// The largest whole scale of a w x h picture that takes at most three quarters of a usable
+// area of `usableWidth` x `usableHeight`, and never less than 1.
+constexpr int DefaultScale(int usableWidth, int usableHeight, int w, int h) {
+  const int byWidth = usableWidth * 3 / (4 * w);
+  const int byHeight = usableHeight * 3 / (4 * h);
+  const int scale = byWidth < byHeight ? byWidth : byHeight;
+  return scale < 1 ? 1 : (scale > kMaxScale ? kMaxScale : scale);
+}
+
+// Where a w x h picture stands, at the largest whole scale that fits, centred in an area.
+struct Placement {
+  int Scale = 1;
+  int X = 0;
+  int Y = 0;
+};
+constexpr Placement PlaceInArea(int areaWidth, int areaHeight, int w, int h) {
+  int scale = areaWidth / w < areaHeight / h ? areaWidth / w : areaHeight / h;
+  if (scale < 1) scale = 1;
+  return {scale, (areaWidth - w * scale) / 2, (areaHeight - h * scale) / 2};
+}
+
+// The picture's pixels that a rectangle of the window touches, clipped to the w x h picture;
+// empty when the rectangle lies on the black around it.
+constexpr TRect PictureArea(const TRect& window, const Placement& at, int w, int h) {
+  auto floorDiv = [](int a, int n) { return a >= 0 ? a / n : -((-a + n - 1) / n); };
+  const int n = at.Scale;
+  const int left = floorDiv(window.Left - at.X, n);
+  const int top = floorDiv(window.Top - at.Y, n);
+  const int right = -floorDiv(-(window.Right - at.X), n);  // rounded up
+  const int bottom = -floorDiv(-(window.Bottom - at.Y), n);
+  TRect area{left < 0 ? 0 : left, top < 0 ? 0 : top, right > w ? w : right,
+             bottom > h ? h : bottom};
+  if (area.Left >= area.Right || area.Top >= area.Bottom) return TRect{0, 0, 0, 0};
+  return area;
+}
+
+// What the command line and the player's settings ask of the window.
+struct WindowOptions {
+  int Scale = 0;                  // 0: the largest that takes three quarters of the display
+  std::string SettingsPath;       // where fullscreen on or off is remembered; "" not at all
+  std::string PicturesDirectory;  // where F12 writes its pictures
+};
 
 class Application;
 class Surface;
@@ -69,6 +117,12 @@ constexpr std::uint32_t kErrorBoxButtonFace = 0x00E1E1E1;
 std::uint16_t VirtualKeyOf(int scancode, int keycode);
 inline constexpr std::uint16_t kKeyWithoutCode = 0xFF;
 
+// Copies the columns x0..x1-1 of the rows y0..y1-1 of a picture of 0x00BBGGRR pixels
+// (`sourcePitch` pixels a row) to the target, each pixel an N x N block, the picture's corner
+// at (at.X, at.Y); clipped to the target. `row` is scratch space kept between calls.
+void CopyScaled(const std::uint32_t* source, int sourcePitch, int x0, int y0, int x1, int y1,
+                const Placement& at, SDL_Surface* target, std::vector<std::uint32_t>& row);
+
 // The window, the host of the game's handlers, and the event loop.
 //
 // Use: InitVideo(); construct; run Application::Create() (an error box may show, before the
@@ -80,7 +134,7 @@ class SdlWindow final : public Host {
   static bool InitVideo(std::string* error);
 
   // `face` draws the error box's text (may be null: the box then shows no text); not owned.
-  explicit SdlWindow(const Typeface* face);
+  SdlWindow(const Typeface* face, WindowOptions options);
   ~SdlWindow() override;
   SdlWindow(const SdlWindow&) = delete;
   SdlWindow& operator=(const SdlWindow&) = delete;
@@ -100,10 +154,15 @@ class SdlWindow final : public Host {
     start_ = start;
   }
 
+  // When set, every key that changes the picture prints how long its handling and present
+  // took, from the moment the key was taken from the queue.
+  void TraceKeyLatency() { traceKeys_ = true; }
+
   // Work to start once the first frame is on the screen, so that it cannot delay it.
   void AfterFirstFrame(std::function<void()> work) { afterFirstFrame_ = std::move(work); }
 
-  // Opens the 600x400 window centred on the screen and runs the events until the game asks to
+  // Opens the window (600x400 at the chosen scale, or fullscreen as last time) centred on the
+  // screen and runs the events until the game asks to
   // end or the window is closed. False with a reason when the window cannot be opened.
   bool Run(TForm1& form, Application& app, std::string* error);
 
@@ -123,11 +182,19 @@ class SdlWindow final : public Host {
   void Repaint(const TRect& area);
   // A key press that SDL drops for want of a scancode; it still reaches the game, as 0xFF.
   bool IsKeyWithoutScancode(const SDL_Event& event) const;
-  // Copies the Canvas to the window when it has changed since the last present (or `force`).
+  // Copies what changed in the Canvas since the last present to the window, each pixel as a
+  // block of the scale that fits the window, centred on black (everything when `force`).
   void Present(bool force);
   bool MainWindowShown() const;
+  // The window's own keys (fullscreen, screenshot); true when `event` was one of them.
+  bool WindowKey(const SDL_Event& event);
+  void ToggleFullscreen();
+  void SaveScreenshot();
+  // The scale the picture is shown at now, for the error box too.
+  int CurrentScale() const { return placement_.Scale; }
 
   const Typeface* face_;
+  WindowOptions options_;
   SDL_Window* window_ = nullptr;
   SDL_Window* box_ = nullptr;  // the error box, hidden between errors
   const Surface* canvas_ = nullptr;
@@ -137,6 +204,8 @@ class SdlWindow final : public Host {
   bool terminate_ = false;
   bool boxOpen_ = false;
   bool traceFirstFrame_ = false;
+  bool traceKeys_ = false;
+  bool keyPending_ = false;  // a traced key whose frame has not been presented yet
   bool sleepThroughQuiet_ = true;
   bool exposedOnce_ = false;
   // Set when the window system names the uncovered areas (X11 Expose events): their union so
@@ -145,7 +214,14 @@ class SdlWindow final : public Host {
   unsigned long mainXWindow_ = 0;
   std::optional<TRect> exposed_;
   std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point keyTaken_;
   std::function<void()> afterFirstFrame_;
+  // What the window shows: the placement it was drawn for and the pixels presented last.
+  Placement placement_;
+  int surfaceWidth_ = 0;
+  int surfaceHeight_ = 0;
+  std::vector<std::uint32_t> shown_;
+  std::vector<std::uint32_t> row_;
 };
 
 }  // namespace enclova

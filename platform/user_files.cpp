@@ -20,7 +20,7 @@ constexpr const char* kSheetName = "fgra.bmp";
 constexpr const char* kRankingName = "fdata.dat";
 
 bool Exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return lstat(path.c_str(), &st) == 0;
 }
 
@@ -68,7 +68,7 @@ bool MakeDirectories(const std::string& path) {
     if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return false;
     if (slash == std::string::npos) break;
   }
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -79,8 +79,8 @@ std::string XdgDirectory(const char* value, const std::string& home, const char*
 
 DataDirectoryChoice ChooseDataDirectory(const DataDirectoryRequest& request) {
   if (!request.Explicit.empty()) return {Absolute(request.Explicit, request.Working), {}};
-  const bool workingHoldsData = Exists(Joined(request.Working, kSheetName)) ||
-                                Exists(Joined(request.Working, kRankingName));
+  const bool workingHoldsData =
+      Exists(Joined(request.Working, kSheetName)) || Exists(Joined(request.Working, kRankingName));
   std::vector<char> sheet, ranking;
   if (workingHoldsData || request.Installed.empty() ||
       !ReadAll(Joined(request.Installed, kSheetName), &sheet) ||

@@ -7,11 +7,11 @@
 namespace enclova {
 
 struct DataDirectoryRequest {
-  std::string Explicit;      // --data-dir, or empty
-  std::string Working;       // the current directory, absolute
-  std::string Installed;     // the installed sheet and empty ranking, or empty when not installed
-  std::string XdgDataHome;   // $XDG_DATA_HOME as given (may be empty or relative: then ignored)
-  std::string Home;          // $HOME
+  std::string Explicit;     // --data-dir, or empty
+  std::string Working;      // the current directory, absolute
+  std::string Installed;    // the installed sheet and empty ranking, or empty when not installed
+  std::string XdgDataHome;  // $XDG_DATA_HOME as given (may be empty or relative: then ignored)
+  std::string Home;         // $HOME
 };
 
 struct DataDirectoryChoice {

@@ -82,7 +82,11 @@ struct PlaybackResult {
   std::size_t FirstDifferentCall = 0;
   std::string Difference;  // what differed there
   std::string SheetNote;   // set when the sprite sheet is not the recorded one
-  bool Matches() const { return Complete && PictureMatches && RankingMatches; }
+  // A round that left the recording on the way is no match, even if it ends in the same
+  // picture: the clock's digits, for one, are gone from the last one.
+  bool Matches() const {
+    return Complete && PictureMatches && RankingMatches && FirstDifferentCall == 0;
+  }
 };
 
 class Player {

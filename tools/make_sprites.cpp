@@ -984,7 +984,8 @@ int main(int argc, char** argv) {
     }
   }
   if (sheetPath.empty()) {
-    std::fprintf(stderr, "usage: make_sprites SHEET.bmp [RANKING.dat] [--preview DIR] [--icons DIR]\n");
+    std::fprintf(stderr,
+                 "usage: make_sprites SHEET.bmp [RANKING.dat] [--preview DIR] [--icons DIR]\n");
     return 2;
   }
 

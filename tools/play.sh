@@ -8,10 +8,15 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DENCLOVA_BENCH=OFF >/dev/null
 fi
-# The build's log only when there is something to build.
-if ! ninja -C "$build" -n enclova | grep -q "no work to do"; then
-  ninja -C "$build" enclova
+# The build's log only when something was built, or the build failed.
+log=$(mktemp)
+if ! ninja -C "$build" enclova >"$log" 2>&1; then
+  cat "$log" >&2
+  rm -f "$log"
+  exit 1
 fi
+grep -q "no work to do" "$log" || cat "$log"
+rm -f "$log"
 
 # The player's data directory, as an installed game keeps it: the sheet follows the source
 # tree, copied only when it differs; the ranking is only seeded, never overwritten.

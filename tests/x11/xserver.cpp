@@ -95,7 +95,7 @@ std::string GameBinary() {
   return ENCLOVA_BINARY;
 }
 
-XServer::XServer() {
+XServer::XServer(int width, int height, bool windowManager) : width_(width), height_(height) {
   int ready[2];
   if (pipe(ready) != 0) throw std::runtime_error("pipe failed");
   const pid_t parent = getpid();
@@ -107,8 +107,7 @@ XServer::XServer() {
     const int devnull = open("/dev/null", O_RDWR);
     dup2(devnull, 0), dup2(devnull, 1), dup2(devnull, 2);
     const std::string fd = std::to_string(ready[1]);
-    const std::string screen =
-        std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24";
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
            "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
@@ -145,9 +144,40 @@ XServer::XServer() {
   if (!XTestQueryExtension(display_, &event, &error, &major, &minor)) {
     throw std::runtime_error("the X server has no XTest");
   }
+  if (!windowManager) return;
+  windowManager_ = fork();
+  if (windowManager_ < 0) throw std::runtime_error("fork failed");
+  if (windowManager_ == 0) {
+    DieWithParent(parent);
+    const int devnull = open("/dev/null", O_RDWR);
+    dup2(devnull, 0), dup2(devnull, 1), dup2(devnull, 2);
+    setenv("DISPLAY", name_.c_str(), 1);
+    execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // The manager is ready once it has announced itself on the root window.
+  const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+  if (!WaitFor([&] {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        const bool has =
+            XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW,
+                               &type, &format, &count, &after, &data) == Success &&
+            data != nullptr && count == 1;
+        if (data != nullptr) XFree(data);
+        return has;
+      })) {
+    throw std::runtime_error("openbox did not start (is it installed?)");
+  }
 }
 
 XServer::~XServer() {
+  if (windowManager_ > 0) {
+    kill(windowManager_, SIGTERM);
+    waitpid(windowManager_, nullptr, 0);
+  }
   if (display_ != nullptr) XCloseDisplay(display_);
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
@@ -157,6 +187,16 @@ XServer::~XServer() {
 
 XServer& SharedServer() {
   static XServer server;
+  return server;
+}
+
+XServer& LargeServer() {
+  static XServer server(1920, 1200);
+  return server;
+}
+
+XServer& ManagedServer() {
+  static XServer server(1920, 1200, true);
   return server;
 }
 
@@ -183,27 +223,40 @@ std::string XServer::Title(Window window) const {
   return title;
 }
 
-std::vector<Window> XServer::WindowsOf(pid_t pid) const {
-  std::vector<Window> found;
+namespace {
+
+// Viewable windows of `pid` among the children of `window`, and among theirs when a window
+// manager has put the top-level windows in frames of its own.
+void CollectWindowsOf(Display* display, Window window, pid_t pid, int depth,
+                      std::vector<Window>& found) {
   Window root = 0, parent = 0;
   Window* children = nullptr;
   unsigned int count = 0;
-  XSync(display_, False);
-  if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) {
-    return found;
-  }
-  const Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", False);
+  if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) return;
+  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
   for (unsigned int i = 0; i < count; ++i) {
     XWindowAttributes attributes;
-    if (XGetWindowAttributes(display_, children[i], &attributes) == 0 ||
+    if (XGetWindowAttributes(display, children[i], &attributes) == 0 ||
         attributes.map_state != IsViewable) {
       continue;
     }
     bool hasPid = false;
-    const unsigned long owner = CardinalProperty(display_, children[i], pidAtom, &hasPid);
-    if (hasPid && static_cast<pid_t>(owner) == pid) found.push_back(children[i]);
+    const unsigned long owner = CardinalProperty(display, children[i], pidAtom, &hasPid);
+    if (hasPid && static_cast<pid_t>(owner) == pid) {
+      found.push_back(children[i]);
+    } else if (depth > 0) {
+      CollectWindowsOf(display, children[i], pid, depth - 1, found);
+    }
   }
   if (children != nullptr) XFree(children);
+}
+
+}  // namespace
+
+std::vector<Window> XServer::WindowsOf(pid_t pid) const {
+  std::vector<Window> found;
+  XSync(display_, False);
+  CollectWindowsOf(display_, DefaultRootWindow(display_), pid, 2, found);
   return found;
 }
 
@@ -388,9 +441,9 @@ int XServer::TakeErrorCount() const {
 
 GameProcess::GameProcess(const XServer& server, const std::string& workDir,
                          const std::vector<std::string>& args,
-                         const std::vector<std::string>& environment)
+                         const std::vector<std::string>& environment, const std::string& program)
     : workDir_(workDir) {
-  const std::string binary = GameBinary();
+  const std::string binary = program.empty() ? GameBinary() : program;
   std::vector<std::string> argv{binary};
   argv.insert(argv.end(), args.begin(), args.end());
   const std::string display = server.DisplayName();
@@ -412,9 +465,16 @@ GameProcess::GameProcess(const XServer& server, const std::string& workDir,
     unsetenv("LC_CTYPE");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("SDL_VIDEODRIVER");
-    for (const std::string& pair : environment) {
-      const std::size_t eq = pair.find('=');
-      setenv(pair.substr(0, eq).c_str(), pair.substr(eq + 1).c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (workDir + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (workDir + "/data").c_str(), 1);
+    setenv("XDG_PICTURES_DIR", (workDir + "/pictures").c_str(), 1);
+    for (const std::string& entry : environment) {
+      const std::size_t equals = entry.find('=');
+      if (equals == std::string::npos) {
+        unsetenv(entry.c_str());
+      } else {
+        setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+      }
     }
     std::vector<char*> raw;
     for (std::string& a : argv) raw.push_back(a.data());

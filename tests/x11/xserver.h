@@ -51,19 +51,23 @@ struct SizeHints {
   int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
 };
 
-// Xvfb on a display number of its own choosing (-displayfd), 1024x768 at 24 bits, with no
-// window manager. Stopped with the object, or with the test process if that dies first.
+// Xvfb on a display number of its own choosing (-displayfd), 1024x768 at 24 bits unless asked
+// otherwise, with no window manager unless asked for one (openbox). Stopped with the object, or
+// with the test process if that dies first.
 class XServer {
  public:
   static constexpr int kScreenWidth = 1024;
   static constexpr int kScreenHeight = 768;
 
-  XServer();  // throws std::runtime_error when the server cannot be started
+  // Throws std::runtime_error when the server (or the window manager) cannot be started.
+  XServer(int width = kScreenWidth, int height = kScreenHeight, bool windowManager = false);
   ~XServer();
   XServer(const XServer&) = delete;
   XServer& operator=(const XServer&) = delete;
 
   const std::string& DisplayName() const { return name_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
   Display* Dpy() const { return display_; }
 
   // The viewable top-level window with this title (WM_NAME or _NET_WM_NAME) that belongs to
@@ -121,21 +125,30 @@ class XServer {
 
  private:
   pid_t pid_ = -1;
+  pid_t windowManager_ = -1;
+  int width_;
+  int height_;
   std::string name_;
   Display* display_ = nullptr;
 };
 
 // The one server of this test process, started on first use.
 XServer& SharedServer();
+// A 1920x1200 server with room for a window at 3x (1800x1200), without a window manager.
+XServer& LargeServer();
+// The same size, with a window manager that obeys fullscreen requests.
+XServer& ManagedServer();
 
 // The game binary running in `workDir` on `server`, with LANG=C so the error box cannot lean on
-// the locale. Standard output and error go to files in workDir. Killed with the object.
+// the locale, and its settings, data and pictures directories under workDir (config/, data/,
+// pictures/), so no run touches the player's. `environment` then sets more ("NAME=value", or
+// "NAME" alone to remove it); `binary` replaces the built one. Standard output and error go to
+// files in workDir. Killed with the object.
 class GameProcess {
  public:
-  // `environment` holds NAME=VALUE pairs added to the game's environment.
   GameProcess(const XServer& server, const std::string& workDir,
               const std::vector<std::string>& args = {},
-              const std::vector<std::string>& environment = {});
+              const std::vector<std::string>& environment = {}, const std::string& binary = {});
   ~GameProcess();
   GameProcess(const GameProcess&) = delete;
   GameProcess& operator=(const GameProcess&) = delete;
@@ -187,6 +200,8 @@ class SteppedClock {
 class RealAndHeadless : public ::testing::Test {
  protected:
   RealAndHeadless() : X(SharedServer()) {}
+
+  explicit RealAndHeadless(XServer& server) : X(server) {}
 
   // Writes the data files `options` describes into a fresh working directory, starts the
   // binary there with `args`, and builds the headless game from the same files, painted once as

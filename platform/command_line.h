@@ -1,0 +1,29 @@
+// The game's command line: its options, their checks, and the help text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "replay/replay_run.h"
+
+namespace enclova {
+
+// What --help prints.
+extern const char* const kUsage;
+
+struct CommandLine {
+  bool Help = false;
+  bool Version = false;
+  std::optional<std::uint32_t> Seed;
+  int Scale = 0;  // 0: chosen from the display
+  std::string DataDir;
+  replay::ReplayOptions Replay;  // Replay.File empty: play the game
+};
+
+// Reads argv through getopt_long. False with one line in `error` (no program name, no newline)
+// for an unknown option, a missing or bad value, an option given twice, a stray argument, or
+// options that do not go together.
+bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string* error);
+
+}  // namespace enclova

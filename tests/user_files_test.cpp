@@ -1,0 +1,311 @@
+// Where the game plays: the data directory it chooses and seeds, its settings, the pictures
+// folder, the plain English account of a file error, the window's scales, PNG files, the icon.
+#include "platform/user_files.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/form.h"
+#include "app/game_icon.h"
+#include "gfx/png.h"
+#include "platform/posix_platform.h"
+#include "platform/sdl_window.h"
+#include "tests/kit/fakes.h"
+#include "tests/kit/pictures.h"
+
+namespace enclova {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeHost;
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+const std::vector<std::uint8_t> kSheet = {'B', 'M', 1, 2, 3};
+const std::vector<std::uint8_t> kEmptyRanking = {0, 0, 0, 0};
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
+
+// A home, a working directory and an installation, all empty but the installed files.
+class DataDirectoryTest : public ::testing::Test {
+ protected:
+  DataDirectoryTest() {
+    mkdir(Root.File("home").c_str(), 0755);
+    mkdir(Root.File("work").c_str(), 0755);
+    mkdir(Root.File("installed").c_str(), 0755);
+    WriteFileBytes(Root.File("installed/fgra.bmp"), kSheet);
+    WriteFileBytes(Root.File("installed/fdata.dat"), kEmptyRanking);
+    Request.Working = Root.File("work");
+    Request.Installed = Root.File("installed");
+    Request.Home = Root.File("home");
+  }
+  std::string Own() const { return Root.File("home/.local/share/enclova"); }
+
+  TempDir Root;
+  DataDirectoryRequest Request;
+};
+
+TEST_F(DataDirectoryTest, WorkingDirectoryHoldingEitherFileIsUsedAsIs) {
+  for (const char* file : {"fgra.bmp", "fdata.dat"}) {
+    SCOPED_TRACE(file);
+    TempDir work;
+    WriteFileBytes(work.File(file), {1});
+    Request.Working = work.Path();
+    const DataDirectoryChoice choice = ChooseDataDirectory(Request);
+    EXPECT_EQ(choice.Directory, work.Path());
+    EXPECT_TRUE(choice.Warning.empty());
+  }
+  EXPECT_FALSE(Exists(Own())) << "nothing is seeded when the working directory has the files";
+}
+
+TEST_F(DataDirectoryTest, DataDirOptionWinsAndIsMadeAbsolute) {
+  WriteFileBytes(Root.File("work/fdata.dat"), {1});
+  Request.Explicit = Root.File("elsewhere");
+  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Root.File("elsewhere"));
+  Request.Explicit = "mine";
+  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Root.File("work/mine"));
+  EXPECT_FALSE(Exists(Own()));
+}
+
+TEST_F(DataDirectoryTest, WithoutAnInstallationTheWorkingDirectoryStays) {
+  for (const std::string& installed : {std::string(), Root.File("missing")}) {
+    Request.Installed = installed;
+    EXPECT_EQ(ChooseDataDirectory(Request).Directory, Root.File("work"));
+  }
+  EXPECT_FALSE(Exists(Own()));
+}
+
+TEST_F(DataDirectoryTest, InstalledGameSeedsTheXdgDataDirectoryOnce) {
+  const DataDirectoryChoice first = ChooseDataDirectory(Request);
+  EXPECT_EQ(first.Directory, Own());
+  EXPECT_TRUE(first.Warning.empty()) << first.Warning;
+  EXPECT_EQ(ReadFileBytes(Own() + "/fgra.bmp"), kSheet);
+  EXPECT_EQ(ReadFileBytes(Own() + "/fdata.dat"), kEmptyRanking);
+
+  // The player's ranking is never replaced; an unchanged sheet is not rewritten.
+  const std::vector<std::uint8_t> played = {9, 9, 9, 9};
+  WriteFileBytes(Own() + "/fdata.dat", played);
+  const ino_t sheetInode = Inode(Own() + "/fgra.bmp");
+  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Own());
+  EXPECT_EQ(ReadFileBytes(Own() + "/fdata.dat"), played);
+  EXPECT_EQ(Inode(Own() + "/fgra.bmp"), sheetInode);
+
+  // An updated installation brings its new sheet.
+  const std::vector<std::uint8_t> newSheet = {'B', 'M', 7};
+  WriteFileBytes(Root.File("installed/fgra.bmp"), newSheet);
+  ChooseDataDirectory(Request);
+  EXPECT_EQ(ReadFileBytes(Own() + "/fgra.bmp"), newSheet);
+  EXPECT_EQ(ReadFileBytes(Own() + "/fdata.dat"), played);
+  EXPECT_FALSE(Exists(Own() + "/fdata.dat.new"));
+  // The installation is only read.
+  EXPECT_EQ(ReadFileBytes(Root.File("installed/fdata.dat")), kEmptyRanking);
+}
+
+TEST_F(DataDirectoryTest, XdgDataHomeIsHonouredOnlyWhenAbsolute) {
+  Request.XdgDataHome = Root.File("data");
+  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Root.File("data/enclova"));
+  Request.XdgDataHome = "relative/data";
+  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Own());
+}
+
+TEST_F(DataDirectoryTest, UnusableXdgDirectoryFallsBackToTheWorkingDirectoryWithAWarning) {
+  // A file where the directory should be: root can write anywhere, but not make this a folder.
+  WriteFileBytes(Root.File("home/.local"), {1});
+  const DataDirectoryChoice choice = ChooseDataDirectory(Request);
+  EXPECT_EQ(choice.Directory, Root.File("work"));
+  EXPECT_NE(choice.Warning.find(Own()), std::string::npos) << choice.Warning;
+}
+
+TEST(Settings, RoundTripAndDefaults) {
+  TempDir dir;
+  const std::string path = dir.File("config/enclova/settings");
+  EXPECT_FALSE(LoadSettings(path).Fullscreen);
+  ASSERT_TRUE(SaveSettings(path, Settings{true}));
+  EXPECT_TRUE(LoadSettings(path).Fullscreen);
+  ASSERT_TRUE(SaveSettings(path, Settings{false}));
+  EXPECT_FALSE(LoadSettings(path).Fullscreen);
+  WriteFileBytes(path, {'x', '\n'});
+  EXPECT_FALSE(LoadSettings(path).Fullscreen);
+}
+
+TEST(PicturesDirectory, VariableThenUserDirsThenHome) {
+  TempDir config;
+  EXPECT_EQ(PicturesDirectory("/pics", "/home/p", config.Path()), "/pics");
+  EXPECT_EQ(PicturesDirectory(nullptr, "/home/p", config.Path()), "/home/p/Pictures");
+  EXPECT_EQ(PicturesDirectory("relative", "/home/p", config.Path()), "/home/p/Pictures");
+  const std::string dirs =
+      "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+      "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+  WriteFileBytes(config.File("user-dirs.dirs"),
+                 std::vector<std::uint8_t>(dirs.begin(), dirs.end()));
+  EXPECT_EQ(PicturesDirectory(nullptr, "/home/p", config.Path()), "/home/p/Bilder");
+  EXPECT_EQ(XdgDirectory(nullptr, "/home/p", ".config"), "/home/p/.config");
+  EXPECT_EQ(XdgDirectory("/cfg", "/home/p", ".config"), "/cfg");
+}
+
+// Start-up in a directory through the file system the game is given: the error box's text is
+// the game's, and the English line names the file with its full path.
+TEST(EnglishErrorLines, NameTheFileAndWhatWentWrong) {
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> ranking;  // empty: no file
+    bool sheet;
+    const char* expected;  // after the directory
+  };
+  const std::vector<std::uint8_t> full(160, 0);
+  const Case cases[] = {
+      {"no ranking", {}, true, "fdata.dat: No such file or directory"},
+      {"short ranking", {1, 2, 3}, true, "fdata.dat ends after 3 bytes, too soon"},
+      {"no sheet", full, false, "fgra.bmp: No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    if (!c.ranking.empty()) WriteFileBytes(dir.File("fdata.dat"), c.ranking);
+    if (c.sheet) WriteFileBytes(dir.File("fgra.bmp"), {'B', 'M'});
+    PosixFileSystem posix;
+    DataDirectoryFileSystem files(posix, dir.Path());
+    FakeClock clock;
+    FakeHost host;
+    TForm1 form(clock, files, host, nullptr);
+    Application app(form, host, "Enclova");
+    app.Create();
+    ASSERT_EQ(host.Errors.size(), 1u);
+    const std::string line = files.Explain(host.Errors[0].second);
+    EXPECT_EQ(line.rfind("enclova: ", 0), 0u) << line;
+    EXPECT_NE(line.find(dir.Path() + "/" + c.expected), std::string::npos) << line;
+  }
+  // A data file that is not a file at all is refused without a failed call; the line says why.
+  {
+    TempDir dir;
+    WriteFileBytes(dir.File("fgra.bmp"), {'B', 'M'});
+    ASSERT_EQ(mkdir(dir.File("fdata.dat").c_str(), 0755), 0);
+    PosixFileSystem posix;
+    DataDirectoryFileSystem files(posix, dir.Path());
+    FakeClock clock;
+    FakeHost host;
+    TForm1 form(clock, files, host, nullptr);
+    Application app(form, host, "Enclova");
+    app.Create();
+    ASSERT_EQ(host.Errors.size(), 1u);
+    EXPECT_EQ(files.Explain(host.Errors[0].second),
+              "enclova: " + dir.File("fdata.dat") + " is not a regular file");
+  }
+  // A sheet that is there but is no picture.
+  TempDir dir;
+  WriteFileBytes(dir.File("fdata.dat"), full);
+  WriteFileBytes(dir.File("fgra.bmp"), {'B', 'M'});
+  PosixFileSystem posix;
+  DataDirectoryFileSystem files(posix, dir.Path());
+  FakeClock clock;
+  FakeHost host;
+  TForm1 form(clock, files, host, nullptr);
+  Application app(form, host, "Enclova");
+  app.Create();
+  ASSERT_EQ(host.Errors.size(), 1u);
+  EXPECT_EQ(files.Explain(host.Errors[0].second),
+            "enclova: " + dir.File("fgra.bmp") + " is not a BMP picture the game can read");
+}
+
+TEST(WindowScale, LargestWholeScaleInThreeQuartersOfTheScreen) {
+  struct Case {
+    int Width, Height, Scale;
+  };
+  const Case cases[] = {{1024, 768, 1},  {1366, 768, 1}, {1920, 1080, 2}, {2560, 1440, 2},
+                        {3840, 2160, 4}, {800, 600, 1},  {640, 480, 1},   {7680, 4320, 8}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(DefaultScale(c.Width, c.Height, 600, 400), c.Scale) << c.Width << "x" << c.Height;
+  }
+}
+
+TEST(WindowScale, FullscreenPlacesThePictureCentredAtTheLargestScaleThatFits) {
+  struct Case {
+    int Width, Height;
+    Placement Expected;
+  };
+  const Case cases[] = {{1920, 1080, {2, 360, 140}}, {1024, 768, {1, 212, 184}},
+                        {3840, 2160, {5, 420, 80}},  {1800, 1200, {3, 0, 0}},
+                        {1799, 1200, {2, 299, 200}}, {600, 400, {1, 0, 0}}};
+  for (const Case& c : cases) {
+    const Placement p = PlaceInArea(c.Width, c.Height, 600, 400);
+    EXPECT_EQ(p.Scale, c.Expected.Scale) << c.Width << "x" << c.Height;
+    EXPECT_EQ(p.X, c.Expected.X) << c.Width << "x" << c.Height;
+    EXPECT_EQ(p.Y, c.Expected.Y) << c.Width << "x" << c.Height;
+  }
+}
+
+// An uncovered rectangle of the window, in window pixels, is repainted as the game pixels
+// whose blocks it touches; one on the black around the picture asks nothing of the game.
+TEST(WindowScale, UncoveredWindowAreaIsTheGamePixelsItTouches) {
+  struct Case {
+    TRect Window;
+    Placement At;
+    TRect Expected;
+  };
+  const Case cases[] = {
+      {{10, 20, 30, 40}, {1, 0, 0}, {10, 20, 30, 40}},
+      {{0, 0, 1800, 1200}, {3, 0, 0}, {0, 0, 600, 400}},
+      {{4, 5, 6, 7}, {3, 0, 0}, {1, 1, 2, 3}},                     // inside blocks: rounded out
+      {{300, 0, 1500, 1200}, {2, 360, 0}, {0, 0, 570, 400}},       // overlaps the black on the left
+      {{1560, 100, 1920, 200}, {2, 360, 0}, {600, 50, 600, 100}},  // black on the right only
+      {{0, 0, 359, 1200}, {2, 360, 0}, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    const TRect got = PictureArea(c.Window, c.At, 600, 400);
+    const TRect want = c.Expected.Left < c.Expected.Right ? c.Expected : TRect{0, 0, 0, 0};
+    EXPECT_EQ(got, want) << c.Window.Left << "," << c.Window.Top << " " << c.Window.Right << ","
+                         << c.Window.Bottom << " at " << c.At.Scale;
+  }
+}
+
+TEST(PngFiles, RoundTripEveryPixelAndFailCleanly) {
+  Surface picture(37, 11);
+  for (int y = 0; y < 11; ++y) {
+    for (int x = 0; x < 37; ++x) picture.SetPixel(x, y, testing::SheetColor(x * 7, y * 13));
+  }
+  TempDir dir;
+  std::string error;
+  ASSERT_TRUE(WritePng(dir.File("p.png"), picture, &error)) << error;
+  Surface back;
+  ASSERT_TRUE(ReadPng(dir.File("p.png"), back, &error)) << error;
+  EXPECT_EQ(back.Width(), 37);
+  EXPECT_EQ(back.Height(), 11);
+  EXPECT_EQ(back.Pixels(), picture.Pixels());
+
+  EXPECT_FALSE(WritePng(dir.File("missing/p.png"), picture, &error));
+  EXPECT_FALSE(error.empty());
+  WriteFileBytes(dir.File("bad.png"), {0x89, 'P', 'N', 'G'});
+  EXPECT_FALSE(ReadPng(dir.File("bad.png"), back, &error));
+}
+
+TEST(GameIcon, OpaqueTileWithTransparentCornersAtEverySize) {
+  for (int size : {16, 48, 64}) {
+    SCOPED_TRACE(size);
+    const std::vector<std::uint32_t> icon = DrawGameIcon(size);
+    ASSERT_EQ(icon.size(), static_cast<std::size_t>(size * size));
+    auto alpha = [&](int x, int y) { return icon[static_cast<std::size_t>(y * size + x)] >> 24; };
+    EXPECT_EQ(alpha(0, 0), 0u);
+    EXPECT_EQ(alpha(size - 1, size - 1), 0u);
+    EXPECT_EQ(alpha(size / 2, size / 2), 255u);
+    EXPECT_EQ(alpha(size / 2, size / 10), 255u);  // the tile reaches out between the corners
+    EXPECT_EQ(DrawGameIcon(size), icon);
+  }
+}
+
+}  // namespace
+}  // namespace enclova
