@@ -81,6 +81,18 @@ bool Mask::Compares(int x, int y) const {
   return !OnlyInside;
 }
 
+Picture Picture::Scaled(const Surface& picture, int scale, int width, int height, int left,
+                        int top) {
+  Picture window(width, height, clBlack);
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) {
+      window.Fill(left + x * scale, top + y * scale, left + (x + 1) * scale, top + (y + 1) * scale,
+                  picture.GetPixel(x, y));
+    }
+  }
+  return window;
+}
+
 namespace {
 
 constexpr int kReported = 8;

@@ -47,6 +47,11 @@ struct Picture {
   Picture(int width, int height, const std::function<TColor(int, int)>& color);
   explicit Picture(const Surface& s) : Width(s.Width()), Height(s.Height()), Pixels(s.Pixels()) {}
 
+  // A window of `width` x `height` showing `picture` as the game's window does at `scale`:
+  // every pixel an N x N block, the corner at (left, top), black around it.
+  static Picture Scaled(const Surface& picture, int scale, int width, int height, int left = 0,
+                        int top = 0);
+
   TColor& At(int x, int y) { return Pixels[static_cast<std::size_t>(y * Width + x)]; }
   TColor At(int x, int y) const { return Pixels[static_cast<std::size_t>(y * Width + x)]; }
   bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < Width && y < Height; }
