@@ -187,7 +187,16 @@ void SdlWindow::Present(bool force) {
   }
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
   if (whole) {
-    placement_ = PlaceInArea(surface->w, surface->h, width, height);
+    int areaWidth = surface->w, areaHeight = surface->h;
+    // Without a window manager nobody grants fullscreen: SDL sizes the surface for the whole
+    // screen while the X window keeps its size. The picture then belongs in the part shown.
+    XWindowAttributes shown;
+    if (mainXDisplay_ != nullptr &&
+        XGetWindowAttributes(static_cast<Display*>(mainXDisplay_), mainXWindow_, &shown) != 0) {
+      areaWidth = std::min(areaWidth, shown.width);
+      areaHeight = std::min(areaHeight, shown.height);
+    }
+    placement_ = PlaceInArea(areaWidth, areaHeight, width, height);
     surfaceWidth_ = surface->w;
     surfaceHeight_ = surface->h;
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
@@ -416,6 +425,7 @@ bool SdlWindow::OpenMainWindow(std::string* error) {
   SDL_VERSION(&info.version);
   if (SDL_GetWindowWMInfo(window_, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
     mainXWindow_ = info.info.x11.window;
+    mainXDisplay_ = info.info.x11.display;
     exposeAreas_ = true;
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   }

@@ -212,6 +212,7 @@ class SdlWindow final : public Host {
   // far in the current series, and the main window's X id to tell them apart.
   bool exposeAreas_ = false;
   unsigned long mainXWindow_ = 0;
+  void* mainXDisplay_ = nullptr;  // the X connection (Display*) when on X11
   std::optional<TRect> exposed_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point keyTaken_;

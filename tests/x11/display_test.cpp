@@ -166,7 +166,7 @@ void RequestState(const XServer& x, Window window, const char* state, bool on) {
 
 class FullscreenTest : public RealAndHeadless {
  protected:
-  FullscreenTest() : RealAndHeadless(ManagedServer()) {}
+  explicit FullscreenTest(XServer& server = ManagedServer()) : RealAndHeadless(server) {}
 
   // Starts the game and shows its ranking, whose repaint after every change of size is the
   // same picture. The keyboard goes to the game's window, as a click on it would make it.
@@ -227,6 +227,25 @@ TEST_F(FullscreenTest, AltEnterAndF11ToggleFullscreenAtTheLargestScaleAndAreReme
   Headless->Paint();
   LaunchToRanking();
   EXPECT_TRUE(ShowsPlaced(1920, 1200)) << "fullscreen at the next start";
+}
+
+// With no window manager nobody grants fullscreen and the window keeps its size, though SDL
+// sizes its surface for the screen: the whole picture stays in the window all the same.
+class BareFullscreenTest : public FullscreenTest {
+ protected:
+  BareFullscreenTest() : FullscreenTest(LargeServer()) {}
+};
+
+TEST_F(BareFullscreenTest, F11WithoutAWindowManagerKeepsTheWholePictureInTheWindow) {
+  LaunchToRanking();
+  ASSERT_TRUE(ShowsPlaced(1200, 800));
+  X.Tap(XK_F11);
+  ASSERT_TRUE(WaitFor([&] { return ReadText(Dir->File("config/enclova/settings")) != ""; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(ShowsPlaced(1200, 800));
+  X.Tap(XK_F11);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(ShowsPlaced(1200, 800));
 }
 
 TEST_F(FullscreenTest, WindowManagersFullscreenAndMaximiseGiveTheSamePicture) {
