@@ -1,6 +1,9 @@
 // The headless game harness.
 #include "tests/kit/game.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "app/game_typeface.h"
 #include "gfx/bmp.h"
 #include "tests/kit/pictures.h"
@@ -11,6 +14,12 @@ namespace {
 std::unique_ptr<Typeface> MakeFace(bool real) {
   if (real) return OpenGameTypeface();
   return std::make_unique<FakeTypeface>();
+}
+
+// Every harness writes the same synthetic sheet; it is drawn and encoded once per process.
+const std::vector<std::uint8_t>& TestSheetBmp() {
+  static const std::vector<std::uint8_t> bytes = EncodeBmp24(MakeTestSheet());
+  return bytes;
 }
 }  // namespace
 
@@ -33,7 +42,7 @@ void WriteGameFiles(const TempDir& dir, const GameHarness::Options& options) {
     if (options.RealSheet) {
       WriteFileBytes(dir.File("fgra.bmp"), ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fgra.bmp"));
     } else {
-      WriteFileBytes(dir.File("fgra.bmp"), EncodeBmp24(MakeTestSheet()));
+      WriteFileBytes(dir.File("fgra.bmp"), TestSheetBmp());
     }
   }
 }

@@ -3,10 +3,14 @@
 #include <X11/keysym.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 
+#include "app/form.h"
 #include "replay/digest.h"
 #include "replay/replay_file.h"
 #include "tests/x11/xserver.h"
@@ -34,27 +38,59 @@ std::pair<int, std::string> RunShell(const std::string& command) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-class ReplayWindowTest : public RealAndHeadless {};
+// The round runs on the stepped clock: the replay records the game's clock readings, which
+// the test sets, so it plays back as exactly as one played on real seconds.
+class ReplayWindowTest : public RealAndHeadless {
+ protected:
+  // Keys to both games.
+  void Tap(KeySym keysym, std::uint16_t code) {
+    X.Tap(keysym);
+    Headless->Key(code);
+  }
+
+  // Both games `ms` on from the round's start, in steps ending on the middle of each second.
+  void AdvanceTo(std::uint32_t ms) {
+    while (roundMs_ < ms) {
+      roundMs_ = std::min(ms, roundMs_ < 500 ? 500 : (roundMs_ - 500) / 1000 * 1000 + 1500);
+      StepClockTo(roundStart_ + roundMs_);
+    }
+  }
+
+  std::uint32_t roundStart_ = 0;
+  std::uint32_t roundMs_ = 0;
+};
 
 TEST_F(ReplayWindowTest, RoundPlayedInTheWindowReplaysHeadlessToTheSamePicture) {
   testing::GameHarness::Options options;
   options.Seed = 4242;
-  Launch(options, {"--seed", "4242"});
+  Launch(options, {"--seed", "4242"}, true);
   ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+  ASSERT_TRUE(TitleIsUp());
 
   // Z, then the keys once "Go!" is up: a loop round the empty cell (1, 2), a missed round.
-  X.Tap(XK_z);
-  Headless->Key(VK_Z);
-  Headless->Run(5300);
+  Tap(XK_z, VK_Z);
+  roundStart_ = Headless->Clock.Local;
+  ASSERT_TRUE(ShowsHeadless()) << "the new board";
+  AdvanceTo(5300);
+  ASSERT_EQ(Headless->Form.PlayPhase, PhaseRunning);
   ASSERT_TRUE(ShowsHeadless()) << "\"Go!\"";
-  for (int k = 0; k < 2; ++k) X.Tap(XK_Left);  // to vertex (1, 3)
-  X.Tap(XK_Up);                                // (1, 2)
-  for (KeySym key : {XK_z, XK_Right, XK_Down, XK_Left, XK_Up, XK_z}) X.Tap(key);
+  for (int k = 0; k < 2; ++k) Tap(XK_Left, VK_LEFT);  // to vertex (1, 3)
+  Tap(XK_Up, VK_UP);                                  // (1, 2)
+  for (const auto& [key, code] :
+       {std::pair{XK_z, VK_Z}, std::pair{XK_Right, VK_RIGHT}, std::pair{XK_Down, VK_DOWN},
+        std::pair{XK_Left, VK_LEFT}, std::pair{XK_Up, VK_UP}, std::pair{XK_z, VK_Z}}) {
+    Tap(key, code);
+  }
+  ASSERT_EQ(Headless->Form.GameMode, ModeResult);
+  ASSERT_EQ(Headless->Form.Missed, 1);
+  ASSERT_TRUE(ShowsHeadless()) << "the keys are handled before the clock moves on";
 
   // The result ends on the title about 7.5 s later; the replay is written then.
+  AdvanceTo(roundMs_ + 8000);
+  ASSERT_EQ(Headless->Form.GameMode, ModeTitle);
+  EXPECT_TRUE(ShowsHeadless()) << "the title after the missed round";
   const std::string replays = Dir->File("replays");
-  ASSERT_TRUE(WaitFor([&] { return !ReplayIn(replays).empty(); }, std::chrono::seconds(30)))
-      << Game->Stderr();
+  ASSERT_TRUE(WaitFor([&] { return !ReplayIn(replays).empty(); })) << Game->Stderr();
   const std::string file = ReplayIn(replays);
   EXPECT_NE(file.find("_L01_miss_"), std::string::npos) << file;
 
