@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Handler calls as the window system makes them, with the error box for what escapes.
 #include "app/application.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the handlers the way the window system does: an error escaping one is shown in the
 // error box (and on standard error), and the game carries on with the next event.
 #pragma once

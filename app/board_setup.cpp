@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Board set-up: a fresh random board, wiped layers, the side panel, and the countdown's start.
 #include "app/form.h"
 

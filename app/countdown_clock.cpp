@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Ready countdown after a board is set up, and the round clock from "Go!" on.
 #include <algorithm>
 #include <cstdint>

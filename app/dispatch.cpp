@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key-down dispatch, timer dispatch and the title screen.
 #include <algorithm>
 

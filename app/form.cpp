@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game object's construction, start-up and random source.
 #include "app/form.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window object: all game state, all surfaces and the four handlers.
 //
 // The handlers run one at a time, each to its end. Any of them may throw GameError; the caller

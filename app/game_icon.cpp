@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The icon uses the board's own colours, so a menu shows the same things as the game.
 #include "app/game_icon.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's icon, drawn from code at any size: for the window and the desktop's icon theme.
 #pragma once
 

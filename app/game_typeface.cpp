@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's face: its preferred families and the texts it must draw.
 #include "app/game_typeface.h"
 

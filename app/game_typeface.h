@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's one typeface: "ＭＳ Ｐゴシック" when installed, otherwise a Japanese proportional
 // gothic that draws every text the player can see.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loop judging: the time score, the verdict read off the drawn loop, and the judged board.
 #include "app/form.h"
 #include "ranking/clock_digits.h"

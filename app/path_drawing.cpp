@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cursor toggle, and the path's stroke and erase scripts played on the window and on
 // PathLayer alike.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Play keys: free cursor movement, start of drawing, the step rule, extension and closing.
 #include "app/form.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ranking screen: the twenty places on white, one row optionally in red.
 #include <cstdint>
 #include <string>

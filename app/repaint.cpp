@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rebuilds the window's picture of the current mode from the game's state.
 //
 // The platform has already filled the part to be shown again with the button face, and the Canvas

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The round result: the verdict panel 2.5 s after the loop closed, the ranking entry and its
 // save, then the ranking screen or the title 7.5 s after.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Taking the path back one step at a time, and cancelling its start.
 #include "app/form.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where things sit on the 600x400 window, and the moments the timed stages change. The
 // handlers, the repaint and the quiet-timer promise all read them here.
 #pragma once

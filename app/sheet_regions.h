@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where each picture of the game is cut from the sprite sheet: the one table that start-up, the
 // sprite tool and the tests all read.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Error texts, codes and the error box's caption.
 #include "base/errors.h"
 

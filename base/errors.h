@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Errors that end a handler and reach the player in the error box.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every text the player can see, in one place. The typeface is chosen among the faces that draw
 // every character of kPlayerTexts with a glyph of its own, so a text added anywhere else would
 // ship without that check: add it here and use it from here.

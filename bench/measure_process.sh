@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Measures the whole game process under a private Xvfb: time from exec to the first title frame on
 # screen, peak memory, and wake-ups and CPU time while nothing happens on the title, on the
 # ranking screen and during a round, and the time from a key to its presented frame.

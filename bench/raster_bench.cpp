@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timings of the raster operations at the sizes a key press uses: board layers and the sheet.
 #include <benchmark/benchmark.h>
 

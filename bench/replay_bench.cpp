@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Headless playback of a typical round: the golden ranked round of level 1 (a Ready countdown,
 // a loop traced in a few seconds, the result and the ranking screen), from its text to the
 // final digests, on the shipped sprite sheet and the game's font. items_per_second is rounds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timing of the heaviest handler calls: the key press that closes and judges a loop at the
 // largest board, and the timer ticks that draw the most text.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text through the game's face: the ranking screen's texts, once their glyphs are cached.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sheet reader on any bytes: it must never read outside the input nor fail a sanitizer, and
 // a picture it accepts must come back pixel for pixel through our own writer.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole headless game driven by a byte stream: keys, timer ticks, paint requests and jumps
 // of the clock, at every level. After every round whose result panel was shown, the ranking in
 // memory must be in the game's order and equal, byte for byte, to the file on disk.

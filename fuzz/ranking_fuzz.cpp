@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ranking file's load and save on any file contents, with reads and writes split anywhere,
 // and any one file operation failing or the process stopping dead at it. Whatever happens, the
 // file holds its old bytes or the new table whole, a save that reports success left exactly

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target's function once on every file in the directories given, without libFuzzer,
 // so that the seeds and every input kept from a crash are replayed by the ordinary tests with
 // any compiler. A failed check aborts, which fails the test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows BMP files: a strict, bounds-checked reader of the uncompressed kinds, and a 24-bit
 // writer.
 #include "gfx/bmp.h"

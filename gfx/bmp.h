@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows BMP files: the sprite sheet in, and the sheet our tool makes out.
 #pragma once
 

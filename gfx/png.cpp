@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG through libpng, with its error jumps kept inside one function.
 #include "gfx/png.h"
 

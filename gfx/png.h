@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG files: screenshots of the game's picture and the desktop icons out, and in for checks.
 #pragma once
 

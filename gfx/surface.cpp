@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Raster surfaces: the few pixel operations the game draws with, on 32-bit buffers of our own.
 #include "gfx/surface.h"
 

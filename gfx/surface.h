@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Raster surfaces with lasting drawing state: the only place the game's pixels change.
 //
 // Pixel contract (every clause is relied on by the game and checked in tests/surface_test.cpp):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The seam between surfaces and a font engine: text comes back as a coverage mask.
 #pragma once
 

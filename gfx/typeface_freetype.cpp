@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's typeface from fontconfig and FreeType, sized by cell as Windows does, glyphs cached.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

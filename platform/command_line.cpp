@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line through getopt_long, with every complaint one line of our own.
 #include "platform/command_line.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's command line: its options, their checks, and the help text.
 #pragma once
 

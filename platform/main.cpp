@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Program entry: the command line, the real seams, start-up, then the window's event loop.
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Linux system calls behind the game's seams.
 #include "platform/posix_platform.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real clock and file system of a Linux process.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modal error box, drawn by ourselves: SDL's own box needs the core X fonts and a locale that
 // can show Japanese, and neither can be counted on.
 #include <SDL.h>

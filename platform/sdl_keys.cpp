@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key presses to the Windows virtual-key codes the game's key handler expects: letters by the
 // letter they type, every other key by its place.
 #include <SDL_keycode.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's window on SDL: events to handlers, the 33 ms timer, and presenting the Canvas.
 #include "platform/sdl_window.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SDL binding: the game's window, its event loop and timer, key codes, and the error box.
 //
 // The binding holds no game logic. It turns SDL events into the four handler calls: a key-down

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The test-driven clock.
 #include "platform/shared_clock.h"
 

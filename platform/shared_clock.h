@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A clock that a test drives from outside the process: the game's milliseconds are read from a
 // small file both sides map, so a test of the real binary can step a round's time exactly as it
 // steps the headless game's, instead of waiting on real seconds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The timer's schedule.
 #include "platform/tick_schedule.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // When the game's 33 ms timer ticks: a pure schedule shared by the window's loop and the error
 // box's loop, so both keep the same rhythm and both deliver a late tick once.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plain POSIX file handling for the player's directories.
 #include "platform/user_files.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the game keeps its files on a player's system: the data directory it plays in, its
 // settings, and the folder for screenshots. No window system here, so the tests link it.
 #pragma once

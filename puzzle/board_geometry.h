@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a level's board lies on the window: its size, its margin and its vertices in pixels.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The step rule, the closing clears and the straight-passage test.
 #include "puzzle/step_rule.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rules of the path on its lattice: which step may be taken, what closing the loop clears,
 // and where a path passes straight through a vertex. Pure functions over the game's arrays.
 #pragma once

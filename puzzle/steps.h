@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The four step directions and their unit vectors, shared by every rule of the path.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stroke and erase scripts of the path.
 #include "puzzle/strokes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pen moves that draw and erase the path: for each stroke and erase, the exact sequence of
 // MoveTo and LineTo points in window pixels. The game plays a script on the window and on
 // PathLayer alike; the scripts themselves know no surface.

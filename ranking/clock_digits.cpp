@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How times are written.
 #include "ranking/clock_digits.h"
 

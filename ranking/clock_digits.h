@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The round clock's digits and the ways a time is written: on the clock, in the result, in the
 // ranking. Pure arithmetic on the game's integers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ranking table's order, insertion and its record file on disk.
 #include "ranking/ranking_table.h"
 

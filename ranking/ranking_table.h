@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The twenty best good rounds and their 160-byte record file.
 #pragma once
 

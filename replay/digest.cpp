@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SHA-256 and the fast picture hash.
 #include "replay/digest.h"
 

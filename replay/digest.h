@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Digests of pictures and files: SHA-256 for what a replay promises at its end, and a fast
 // 64-bit hash for the pictures it checks along the way.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Playback of a recorded round, and the in-memory ranking file it uses.
 #include "replay/player.h"
 

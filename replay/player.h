@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Playing a recorded round back: the game rebuilt as it stood at the round's start, then every
 // recorded handler call in order, with the clock giving back the readings each call made and
 // the files failing where they failed. The ranking file lives in memory: playback never

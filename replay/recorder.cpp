@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recorder, its logging seams, and the replay directory on disk.
 #include "replay/recorder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Recording every round: the handler calls, the clock readings each call made, and the file
 // operations that failed, from the Z that starts a round on the title to the end of its result.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The replay's text file: writing it, reading it strictly, naming and pruning the files.
 #include "replay/replay_file.h"
 

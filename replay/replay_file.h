@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A recorded round as data, and its text file.
 //
 // The file is line-oriented text. An example, shortened:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Playing a replay file from the command line: headless, or after the window, the verdict.
 #pragma once
 

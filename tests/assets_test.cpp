@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shipped sprite sheet and ranking file: made by our tool, and fit for how the game draws them.
 #include <gtest/gtest.h>
 #include <sys/wait.h>

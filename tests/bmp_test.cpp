@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the BMP reader and writer: exact bytes, every kind read, and malformed files refused.
 #include "gfx/bmp.h"
 

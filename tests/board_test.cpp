@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Board set-up: the drawn board to the pixel, the random checkerboard, and a clean new round.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Fails when docs/PLAYING.md names a test that does not exist: every entry there must stay
 # backed by a real test. Arguments: the document, then the test executables; with
 # --without-x11 first, a build that has no X11 test binary, whose names marked *X11* are not

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source file differs from what clang-format makes of it (.clang-format at the top).
 find_program(CLANG_FORMAT NAMES clang-format clang-format-15 clang-format-14 REQUIRED)

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the build into a staging directory, as a packager does, and checks what lands there:
 # every file in its place, the desktop entry and the metainfo valid, the manual page rendering
 # without a warning, the icons at their sizes, the data files the shipped ones.

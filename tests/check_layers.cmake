@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # Fails when an include runs against the layers of ARCHITECTURE.md, or when SDL or X11 appear
 # outside the window binding (platform/sdl_* and platform/main.cpp).

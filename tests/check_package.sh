@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the Debian package and checks it: the files a player needs, dependencies taken from
 # the linked libraries plus the font, and no error from lintian.
 #

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Plays every golden replay headless, with no display, and fails on any difference, naming the
 # replays to record again. Arguments: the game binary, the replays' folder, the recording tool.
 # Run from the folder holding the game's fgra.bmp.

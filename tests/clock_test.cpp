@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Ready countdown and the round clock: thresholds, late ticks, the 9:59 stop, and a time
 // count that wraps, crosses midnight or is set back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's command line: every option's forms, and the one line for each mistake.
 #include "platform/command_line.h"
 

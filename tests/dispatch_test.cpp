@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The order of work within one key press and one timer tick: title keys, the ranking screen's
 // way back, keys ignored while the game is not listening, quitting, and the reversal rule.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The error box's caption and text, and how system errors read to the player.
 #include "base/errors.h"
 

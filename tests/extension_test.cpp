@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Growing the path: free cursor movement, the start of drawing, the step rule, the reversal
 // key, closing the loop and the limit of the step history.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A good loop for a small board, found by trying every choice of its empty cells: what tests
 // and the replay recorder use to play a round that is judged good.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loop judging: the time score, the verdict and its markers, and the judged board on screen.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key presses to the game's key codes: letters by the letter they type in the layout in force,
 // every other key by its place.
 #include <SDL_keycode.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The test kit's own checks: a comparison that misses a difference, a mask that hides the wrong
 // pixels or a seed that cannot be replayed would let every test that uses them pass wrongly.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Path drawing: the cursor toggle, the strokes and the erases, pixel by pixel on both surfaces.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Long random key sequences at every level: after every key the lattice, the history and both
 // drawings of the path must still agree, and every closed loop must be judged by its shape.
 //

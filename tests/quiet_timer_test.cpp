@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event loop sleeps through the ticks QuietMilliseconds promises will do nothing; this holds
 // it to that promise over whole rounds.
 #include <gtest/gtest.h>

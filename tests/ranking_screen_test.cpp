@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ranking screen: its layout and colours to the pixel, its texts, and the drawing state it
 // leaves behind.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ranking table's order and insertion, the record file's layout, and loading and saving it
 // through every failure and crash the file system can produce.
 #include "ranking/ranking_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records the golden replays of tests/replays: scripted rounds played through the headless
 // game with the real recorder, the real sprite sheet and the real font, one file per round.
 //

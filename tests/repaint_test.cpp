@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The repaint of each mode, compared pixel by pixel with what the handlers drew directly, and
 // with the sheet where the repaint shows other pictures than they did.
 #include <gtest/gtest.h>

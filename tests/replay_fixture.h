@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The headless game with the real recorder on its seams, replay stores for tests, and the
 // scripted rounds that the golden replays are recorded from.
 #pragma once

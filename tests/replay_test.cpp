@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Recording rounds and playing them back: digests, the file's format and its refusals, the
 // pruning rule, and a recorder that cannot write.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The round result: its timing, the verdict panel to the pixel, the ranking entry and its save
 // (and a save that fails), and the way out to the ranking screen or the title.
 #include <gtest/gtest.h>

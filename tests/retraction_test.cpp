@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Taking the path back: cancelling the start, the erase colours, the lattice and history kept
 // in step, and crossings that stay closed when a step across them is taken back.
 #include <gtest/gtest.h>

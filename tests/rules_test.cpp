@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pure rules, alone: the closing clears on a bare lattice, the straight passages of a
 // history, the stroke and erase scripts, and the clock's digits and time texts.
 // None of these tests builds a game object.

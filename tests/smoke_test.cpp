@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The harness builds a game that starts up.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up: the data directory, the ranking file, the sprite sheet and every picture cut from it,
 // the random source, and a game that carries on after a start-up that ended early.
 #include <fcntl.h>

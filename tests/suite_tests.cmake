@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # One CTest test per GoogleTest suite (`--gtest_filter=Suite.*`) instead of one per case: a
 # process per case pays the sanitizers' and fontconfig's start-up hundreds of times. Every case
 # still runs, and a failing one is named in the test's output by GoogleTest's own summary.

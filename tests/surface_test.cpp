@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pixel tests of the raster surfaces: every case scans a whole small surface against a model.
 #include "gfx/surface.h"
 

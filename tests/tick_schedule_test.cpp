@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The timer's schedule: the rhythm, a late tick delivered once, and the quiet slept through.
 #include "platform/tick_schedule.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's typeface: face choice, Windows cell sizing, layout, decoding, cache and TextOut.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

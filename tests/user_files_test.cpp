@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the game plays: the data directory it chooses and seeds, its settings, the pictures
 // folder, the plain English account of a file error, the window's scales, PNG files, the icon.
 #include "platform/user_files.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that are missing: `deps.sh play` those that building and playing
 # need, `deps.sh` (or `deps.sh all`) those that testing and packaging need too.
 set -eu

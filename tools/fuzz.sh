@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer) and runs
 # each for a fixed time on its seed corpus, after replaying every input kept under
 # fuzz/regressions/. A crash fails the run and its input is kept there as a regression input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the game's sprite sheet (fgra.bmp) and its empty ranking file (fdata.dat) from code.
 //
 //   make_sprites SHEET.bmp [RANKING.dat] [--preview DIR] [--icons DIR]

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the game when its sources changed and starts it with the player's ranking.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Screenshots of the real game under Xvfb: a round at 1x (drawn, judged, its result), the same
 # round's board at 2x in a managed window, and fullscreen (F11) under the same window manager.
 #

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds and runs every test: a build with the sanitizers (every test, the X11 ones included),
 # the Release build that players get (its headless tests, and the benchmarks built; its X11 tests
 # would not run, so they are not built), both with warnings as errors; then each fuzz target for

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 # Turns an xwd dump of a 24-bit TrueColor screen into an RGB PNG, optionally cropped.
 #
 #   xwd_to_png.py IN.xwd OUT.png [WIDTHxHEIGHT+X+Y]

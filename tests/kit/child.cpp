@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Forked children for the tests.
 #include "tests/kit/child.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Work that must not touch the test process (resource limits, signal dispositions, a possible
 // hang): run in a forked child that reports back as text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fakes for the game's seams, and the files a test works with.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The headless game harness.
 #include "tests/kit/game.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one way to start a game under test: the whole game headless in a temporary working
 // directory, driven by hand, and a board set up on it directly.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one check of an expected I/O error: the action throws EInOutError with this code and text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for tests of the traced path: key scripts, a path drawn with the strokes directly,
 // and checks of the lattice and the drawn path against the history of steps.
 #pragma once

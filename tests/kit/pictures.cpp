@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures under test: the synthetic sheet, the expected-picture builder and the comparison.
 #include "tests/kit/pictures.h"
 

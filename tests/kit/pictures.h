@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures under test: the synthetic sprite sheet, the one builder of expected pictures, and the
 // one comparison of a surface against what a test expects.
 #pragma once

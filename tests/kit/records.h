@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ranking tables and the record files that hold them, as the ranking and result tests build them.
 #pragma once
 

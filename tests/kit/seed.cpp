@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Seeds for the randomised tests.
 #include "tests/kit/seed.h"
 

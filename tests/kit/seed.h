@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one seed convention of the randomised tests: every seed is named in the failure it leads
 // to, and ENCLOVA_TEST_SEED=n (or a comma-separated list) replays chosen ones in every such test.
 #pragma once

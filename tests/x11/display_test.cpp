@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the picture reaches the screen: whole-number scales, fullscreen under a window manager,
 // the screenshot key, and the refusal to run without a display. Also the installed game, started
 // from an unrelated directory with a fresh home.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The first countdown text comes on time even when fontconfig has no cache: the typeface is
 // prepared while the title is up, not at the first text.
 #include <X11/keysym.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A round played through the real window is recorded, and its replay plays back headless, with
 // no display, to the very picture the window showed.
 #include <X11/keysym.h>

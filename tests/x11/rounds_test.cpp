@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole rounds of the real binary, played with X key events and compared pixel for pixel with
 // the headless game given the same seed, the same keys and the same moments.
 #include <X11/keysym.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real binary in a real X server: its window, keys, quitting, the error box, the command line.
 #include <X11/keysym.h>
 

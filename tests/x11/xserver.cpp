@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Xvfb, XTest and the game's process for the tests of the real binary.
 #include "tests/x11/xserver.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A private X server and the real game binary running in it, for tests that look at real pixels
 // and press real keys.
 //
