@@ -48,17 +48,6 @@ class ReplayWindowTest : public RealAndHeadless {
     X.Tap(keysym);
     Headless->Key(code);
   }
-
-  // Both games `ms` on from the round's start, in steps ending on the middle of each second.
-  void AdvanceTo(std::uint32_t ms) {
-    while (roundMs_ < ms) {
-      roundMs_ = std::min(ms, roundMs_ < 500 ? 500 : (roundMs_ - 500) / 1000 * 1000 + 1500);
-      StepClockTo(roundStart_ + roundMs_);
-    }
-  }
-
-  std::uint32_t roundStart_ = 0;
-  std::uint32_t roundMs_ = 0;
 };
 
 TEST_F(ReplayWindowTest, RoundPlayedInTheWindowReplaysHeadlessToTheSamePicture) {
@@ -70,9 +59,9 @@ TEST_F(ReplayWindowTest, RoundPlayedInTheWindowReplaysHeadlessToTheSamePicture) 
 
   // Z, then the keys once "Go!" is up: a loop round the empty cell (1, 2), a missed round.
   Tap(XK_z, VK_Z);
-  roundStart_ = Headless->Clock.Local;
+  RoundStarted();
   ASSERT_TRUE(ShowsHeadless()) << "the new board";
-  AdvanceTo(5300);
+  AdvanceRoundTo(5300);
   ASSERT_EQ(Headless->Form.PlayPhase, PhaseRunning);
   ASSERT_TRUE(ShowsHeadless()) << "\"Go!\"";
   for (int k = 0; k < 2; ++k) Tap(XK_Left, VK_LEFT);  // to vertex (1, 3)
@@ -87,7 +76,7 @@ TEST_F(ReplayWindowTest, RoundPlayedInTheWindowReplaysHeadlessToTheSamePicture) 
   ASSERT_TRUE(ShowsHeadless()) << "the keys are handled before the clock moves on";
 
   // The result ends on the title about 7.5 s later; the replay is written then.
-  AdvanceTo(roundMs_ + 8000);
+  AdvanceRoundTo(RoundMs() + 8000);
   ASSERT_EQ(Headless->Form.GameMode, ModeTitle);
   EXPECT_TRUE(ShowsHeadless()) << "the title after the missed round";
   const std::string replays = Dir->File("replays");

@@ -556,6 +556,13 @@ void RealAndHeadless::StepClockTo(std::uint32_t local) {
   TickBothAtTheSameTime();
 }
 
+void RealAndHeadless::AdvanceRoundTo(std::uint32_t ms) {
+  while (roundMs_ < ms) {
+    roundMs_ = std::min(ms, roundMs_ < 500 ? 500 : (roundMs_ - 500) / 1000 * 1000 + 1500);
+    StepClockTo(roundStart_ + roundMs_);
+  }
+}
+
 void RealAndHeadless::Launch(testing::GameHarness::Options options,
                              const std::vector<std::string>& args, bool steppedClock) {
   options.RealFont = true;

@@ -215,6 +215,15 @@ class RealAndHeadless : public ::testing::Test {
   // headless game once at it, then moves both to `local` and does the same there. Ticks are
   // only awaited while the timer runs (not on the title or the ranking screen).
   void StepClockTo(std::uint32_t local);
+  // Z was just pressed on the title of both games: the round's time counts from now.
+  void RoundStarted() {
+    roundStart_ = Headless->Clock.Local;
+    roundMs_ = 0;
+  }
+  // With a stepped clock: both games `ms` on from the round's start, in steps that end on the
+  // middle of each second, as a player's game would see them.
+  void AdvanceRoundTo(std::uint32_t ms);
+  std::uint32_t RoundMs() const { return roundMs_; }
   // Waits for the main window ("Enclova") and remembers it in Main; false after the time-out.
   bool WaitForMainWindow();
   // Waits until the main window shows exactly `expected`; on time-out the last difference.
@@ -236,6 +245,9 @@ class RealAndHeadless : public ::testing::Test {
 
  private:
   void TickBothAtTheSameTime();
+
+  std::uint32_t roundStart_ = 0;
+  std::uint32_t roundMs_ = 0;
 };
 
 }  // namespace enclova::x11
