@@ -12,7 +12,8 @@ targets=${*:-bmp ranking game}
 "$root/tools/deps.sh"
 build="$root/build-fuzz"
 CXX=${FUZZ_CXX:-clang++} cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DENCLOVA_FUZZ=ON -DENCLOVA_TESTS=OFF -DENCLOVA_BENCH=OFF -DENCLOVA_WERROR=ON >/dev/null
+  -DENCLOVA_FUZZ=ON -DENCLOVA_TESTS=OFF -DENCLOVA_BENCH=OFF -DENCLOVA_WERROR=ON \
+  -DCMAKE_UNITY_BUILD=ON >/dev/null
 for t in $targets; do set -- "$@" "fuzz_$t"; done
 ninja -C "$build" "$@"
 
