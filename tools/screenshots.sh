@@ -5,11 +5,16 @@
 #
 #   tools/screenshots.sh [BINARY] [OUTDIR]     (defaults: build/enclova, docs/screenshots)
 #
-# Needs Xvfb, xdotool, xwd, xwininfo and openbox (tools/deps.sh installs them).
+# Needs Xvfb, xdotool, xwininfo and openbox (tools/deps.sh installs them), xwd (x11-apps) and
+# python3.
 set -eu
+for tool in Xvfb xdotool xwininfo openbox xwd python3; do
+  command -v "$tool" >/dev/null || { echo "screenshots.sh: $tool is missing" >&2; exit 1; }
+done
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(realpath "${1:-$root/build/enclova}")
 out=$(realpath "${2:-$root/docs/screenshots}")
+mkdir -p "$out"
 work=$(mktemp -d)
 pids=""
 cleanup() {
