@@ -14,6 +14,7 @@
 #include "app/form.h"
 #include "ranking/ranking_table.h"
 #include "tests/kit/game.h"
+#include "tests/kit/records.h"
 
 namespace {
 
@@ -21,16 +22,6 @@ using namespace enclova;
 
 void Check(bool condition) {
   if (!condition) std::abort();
-}
-
-bool Ordered(const RankingTable& table) {
-  for (int i = 1; i < kRankingEntries; ++i) {
-    if (RankValue(table.RankLevels[i], table.RankTimes[i]) <
-        RankValue(table.RankLevels[i + 1], table.RankTimes[i + 1])) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // The seams and a started game, made once per process: the start-up (reading and cutting the
@@ -129,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ++counts.Closed;
       if (form->LastRank < kNoRank) ++counts.Ranked;
       Check(started.host.Errors.empty());
-      Check(Ordered(form->Ranking));
+      Check(enclova::testing::RankingIsOrdered(form->Ranking));
       const auto expected = EncodeRecordFile(form->Ranking);
       const auto file = enclova::testing::ReadFileBytes(path);
       Check(file.size() == expected.size() &&

@@ -16,26 +16,12 @@
 #include "base/errors.h"
 #include "ranking/ranking_table.h"
 #include "tests/kit/game.h"
+#include "tests/kit/records.h"
 
 namespace {
 
 using namespace enclova;
 using enclova::testing::FaultyFileSystem;
-
-bool Ordered(const RankingTable& table) {
-  for (int i = 1; i < kRankingEntries; ++i) {
-    if (RankValue(table.RankLevels[i], table.RankTimes[i]) <
-        RankValue(table.RankLevels[i + 1], table.RankTimes[i + 1])) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::vector<std::uint8_t> Bytes(const RankingTable& table) {
-  const auto encoded = EncodeRecordFile(table);
-  return {encoded.begin(), encoded.end()};
-}
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -71,18 +57,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(contents.size() >= kRecordFileSize);
     RankingTable direct;
     DecodeRecordFile(contents.data(), kRecordFileSize, direct);
-    Check(Bytes(direct) == Bytes(table));
+    Check(enclova::testing::RecordFileOf(direct) == enclova::testing::RecordFileOf(table));
   }
 
   // A round entered where it ranks keeps an ordered table ordered.
-  const bool wasOrdered = Ordered(table);
+  const bool wasOrdered = enclova::testing::RankingIsOrdered(table);
   const std::int32_t level = data[1] % 12 - 1;
   const std::int32_t time = (data[2] | data[3] << 8) % 1000;
   const int rank = RankOf(table, level, time);
   Check(rank >= 1 && rank <= kNoRank);
   if (rank < kNoRank) InsertRank(table, rank, time, level);
-  Check(!wasOrdered || Ordered(table));
-  const std::vector<std::uint8_t> fresh = Bytes(table);
+  Check(!wasOrdered || enclova::testing::RankingIsOrdered(table));
+  const std::vector<std::uint8_t> fresh = enclova::testing::RecordFileOf(table);
 
   // The save, its writes split, one operation failing or stopping the process.
   FaultyFileSystem saving;
@@ -119,6 +105,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(entries == 1);
   RankingTable reread;
   LoadRanking(next, path, reread);
-  Check(Bytes(reread) == fresh);
+  Check(enclova::testing::RecordFileOf(reread) == fresh);
   return 0;
 }

@@ -159,6 +159,20 @@ TEST(PicturesDirectory, VariableThenUserDirsThenHome) {
   EXPECT_EQ(XdgDirectory("/cfg", "/home/p", ".config"), "/cfg");
 }
 
+// Starts the game in `dir` through the file system main() gives it: the English line for the
+// one error box start-up shows ("" when it shows none or several).
+std::string StartUpErrorLine(const TempDir& dir) {
+  PosixFileSystem posix;
+  DataDirectoryFileSystem files(posix, dir.Path());
+  FakeClock clock;
+  FakeHost host;
+  TForm1 form(clock, files, host, nullptr);
+  Application app(form, host, "Enclova");
+  app.Create();
+  EXPECT_EQ(host.Errors.size(), 1u);
+  return host.Errors.size() == 1 ? files.Explain(host.Errors[0].second) : "";
+}
+
 // Start-up in a directory through the file system the game is given: the error box's text is
 // the game's, and the English line names the file with its full path.
 TEST(EnglishErrorLines, NameTheFileAndWhatWentWrong) {
@@ -179,15 +193,7 @@ TEST(EnglishErrorLines, NameTheFileAndWhatWentWrong) {
     TempDir dir;
     if (!c.ranking.empty()) WriteFileBytes(dir.File("fdata.dat"), c.ranking);
     if (c.sheet) WriteFileBytes(dir.File("fgra.bmp"), {'B', 'M'});
-    PosixFileSystem posix;
-    DataDirectoryFileSystem files(posix, dir.Path());
-    FakeClock clock;
-    FakeHost host;
-    TForm1 form(clock, files, host, nullptr);
-    Application app(form, host, "Enclova");
-    app.Create();
-    ASSERT_EQ(host.Errors.size(), 1u);
-    const std::string line = files.Explain(host.Errors[0].second);
+    const std::string line = StartUpErrorLine(dir);
     EXPECT_EQ(line.rfind("enclova: ", 0), 0u) << line;
     EXPECT_NE(line.find(dir.Path() + "/" + c.expected), std::string::npos) << line;
   }
@@ -196,30 +202,14 @@ TEST(EnglishErrorLines, NameTheFileAndWhatWentWrong) {
     TempDir dir;
     WriteFileBytes(dir.File("fgra.bmp"), {'B', 'M'});
     ASSERT_EQ(mkdir(dir.File("fdata.dat").c_str(), 0755), 0);
-    PosixFileSystem posix;
-    DataDirectoryFileSystem files(posix, dir.Path());
-    FakeClock clock;
-    FakeHost host;
-    TForm1 form(clock, files, host, nullptr);
-    Application app(form, host, "Enclova");
-    app.Create();
-    ASSERT_EQ(host.Errors.size(), 1u);
-    EXPECT_EQ(files.Explain(host.Errors[0].second),
+    EXPECT_EQ(StartUpErrorLine(dir),
               "enclova: " + dir.File("fdata.dat") + " is not a regular file");
   }
   // A sheet that is there but is no picture.
   TempDir dir;
   WriteFileBytes(dir.File("fdata.dat"), full);
   WriteFileBytes(dir.File("fgra.bmp"), {'B', 'M'});
-  PosixFileSystem posix;
-  DataDirectoryFileSystem files(posix, dir.Path());
-  FakeClock clock;
-  FakeHost host;
-  TForm1 form(clock, files, host, nullptr);
-  Application app(form, host, "Enclova");
-  app.Create();
-  ASSERT_EQ(host.Errors.size(), 1u);
-  EXPECT_EQ(files.Explain(host.Errors[0].second),
+  EXPECT_EQ(StartUpErrorLine(dir),
             "enclova: " + dir.File("fgra.bmp") + " is not a BMP picture the game can read");
 }
 

@@ -25,4 +25,15 @@ inline std::vector<std::uint8_t> RecordFileOf(const RankingTable& table) {
   return {bytes.begin(), bytes.end()};
 }
 
+// Every place ranks at least as high as the next, as the game keeps the table.
+inline bool RankingIsOrdered(const RankingTable& table) {
+  for (int i = 1; i < kRankingEntries; ++i) {
+    if (RankValue(table.RankLevels[i], table.RankTimes[i]) <
+        RankValue(table.RankLevels[i + 1], table.RankTimes[i + 1])) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace enclova::testing

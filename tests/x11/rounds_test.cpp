@@ -90,7 +90,7 @@ class RoundTest : public RealAndHeadless {
   void StartRound() {
     Tap(XK_z, VK_Z);
     roundStart_ = Clock::now();
-    roundStartLocal_ = Headless->Clock.Local;
+    RoundStarted();
     headlessMs_ = 0;
     // The board is drawn: the game has read the round's reference time.
     if (GameClock) {
@@ -118,12 +118,8 @@ class RoundTest : public RealAndHeadless {
     if (windowInView) {
       EXPECT_TRUE(ShowsHeadless()) << "before moving the clock to " << target;
     }
-    while (headlessMs_ < target) {
-      const std::int64_t halfSecond =
-          headlessMs_ < 500 ? 500 : (headlessMs_ - 500) / 1000 * 1000 + 1500;
-      headlessMs_ = std::min(target, halfSecond);
-      StepClockTo(roundStartLocal_ + static_cast<std::uint32_t>(headlessMs_));
-    }
+    AdvanceRoundTo(static_cast<std::uint32_t>(target));
+    headlessMs_ = RoundMs();
   }
 
   // Moves the headless game to the middle of a second the real game is in or has yet to reach,
@@ -191,7 +187,6 @@ class RoundTest : public RealAndHeadless {
   }
 
   Clock::time_point roundStart_;
-  std::uint32_t roundStartLocal_ = 0;
   std::int64_t headlessMs_ = 0;
   std::int64_t resultStart_ = 0;
 };
