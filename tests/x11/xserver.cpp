@@ -5,12 +5,15 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ipc.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/shm.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -179,7 +182,59 @@ XServer::XServer(int width, int height, bool windowManager) : width_(width), hei
   }
 }
 
+struct XServer::SharedSegment {
+  Display* display = nullptr;
+  XShmSegmentInfo info{};
+  std::size_t size = 0;
+
+  ~SharedSegment() {
+    XShmDetach(display, &info);
+    XSync(display, False);
+    shmdt(info.shmaddr);
+  }
+};
+
+// An image of the window's size and depth whose pixels XShmGetImage fills in the shared segment;
+// null when the server cannot share memory with us.
+XImage* XServer::SharedImage(const XWindowAttributes& attributes) const {
+  if (!XShmQueryExtension(display_)) return nullptr;
+  XShmSegmentInfo unused{};
+  XImage* image = XShmCreateImage(
+      display_, attributes.visual, static_cast<unsigned>(attributes.depth), ZPixmap, nullptr,
+      &unused, static_cast<unsigned>(attributes.width), static_cast<unsigned>(attributes.height));
+  if (image == nullptr) return nullptr;
+  const std::size_t size = static_cast<std::size_t>(image->bytes_per_line) * image->height;
+  if (!shared_ || shared_->size < size) {
+    shared_.reset();
+    auto segment = std::make_unique<SharedSegment>();
+    segment->display = display_;
+    segment->info.shmid = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
+    if (segment->info.shmid < 0) {
+      XDestroyImage(image);
+      return nullptr;
+    }
+    segment->info.shmaddr = static_cast<char*>(shmat(segment->info.shmid, nullptr, 0));
+    const int errorsBefore = xErrors;
+    const bool attached = segment->info.shmaddr != reinterpret_cast<char*>(-1) &&
+                          XShmAttach(display_, &segment->info) && XSync(display_, False) &&
+                          xErrors == errorsBefore;
+    // Once both sides are attached, the segment goes with the last of them.
+    shmctl(segment->info.shmid, IPC_RMID, nullptr);
+    if (!attached) {
+      if (segment->info.shmaddr != reinterpret_cast<char*>(-1)) shmdt(segment->info.shmaddr);
+      XDestroyImage(image);
+      return nullptr;
+    }
+    segment->size = size;
+    shared_ = std::move(segment);
+  }
+  image->data = shared_->info.shmaddr;
+  image->obdata = reinterpret_cast<char*>(&shared_->info);
+  return image;
+}
+
 XServer::~XServer() {
+  shared_.reset();
   if (windowManager_ > 0) {
     kill(windowManager_, SIGTERM);
     waitpid(windowManager_, nullptr, 0);
@@ -314,31 +369,42 @@ SizeHints XServer::NormalHints(Window window) const {
 Surface XServer::Capture(Window window) const {
   const std::optional<WindowGeometry> g = Geometry(window);
   if (!g || !g->Viewable || g->Width <= 0 || g->Height <= 0) return {};
-  XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(g->Width),
-                            static_cast<unsigned>(g->Height), AllPlanes, ZPixmap);
-  XSync(display_, False);
-  if (image == nullptr) return {};
-  std::vector<TColor> pixels(static_cast<std::size_t>(g->Width) * g->Height);
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(display_, window, &attributes)) return {};
+  XImage* image = SharedImage(attributes);
+  if (image != nullptr && !XShmGetImage(display_, window, image, 0, 0, AllPlanes)) {
+    XDestroyImage(image);
+    return {};
+  }
+  if (image == nullptr) {
+    image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(g->Width),
+                      static_cast<unsigned>(g->Height), AllPlanes, ZPixmap);
+    XSync(display_, False);
+    if (image == nullptr) return {};
+  }
+  const int width = image->width, height = image->height;
+  std::vector<TColor> pixels;
+  pixels.reserve(static_cast<std::size_t>(width) * height);
   const int rs = MaskShift(image->red_mask), gs = MaskShift(image->green_mask),
             bs = MaskShift(image->blue_mask);
   // Xvfb's 24-bit screens hold a pixel in 32 bits in this machine's order: read the rows
-  // directly rather than one XGetPixel call a pixel (the tests capture many times a second).
+  // directly rather than one XGetPixel call a pixel.
   const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
                       std::endian::native == std::endian::little;
-  for (int y = 0; y < g->Height; ++y) {
+  for (int y = 0; y < height; ++y) {
     const char* row = image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line;
-    for (int x = 0; x < g->Width; ++x) {
+    for (int x = 0; x < width; ++x) {
       std::uint32_t word = 0;
       if (direct) std::memcpy(&word, row + 4 * x, 4);
       const unsigned long p = direct ? word : XGetPixel(image, x, y);
       const auto r = static_cast<TColor>(((p & image->red_mask) >> rs) & 0xFF);
       const auto gr = static_cast<TColor>(((p & image->green_mask) >> gs) & 0xFF);
       const auto b = static_cast<TColor>(((p & image->blue_mask) >> bs) & 0xFF);
-      pixels[static_cast<std::size_t>(y) * g->Width + x] = r | (gr << 8) | (b << 16);
+      pixels.push_back(r | (gr << 8) | (b << 16));
     }
   }
   XDestroyImage(image);
-  return Surface(g->Width, g->Height, std::move(pixels));
+  return Surface(width, height, std::move(pixels));
 }
 
 void XServer::Press(unsigned long keysym) const {

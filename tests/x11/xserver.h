@@ -131,6 +131,12 @@ class XServer {
   int height_;
   std::string name_;
   Display* display_ = nullptr;
+  // Captures go through a shared memory segment (MIT-SHM), grown to the largest window captured
+  // so far, rather than through the socket into a fresh buffer each time; the tests capture the
+  // window many times a second while they wait.
+  struct SharedSegment;
+  mutable std::unique_ptr<SharedSegment> shared_;
+  XImage* SharedImage(const XWindowAttributes& attributes) const;
 };
 
 // The one server of this test process, started on first use.
