@@ -367,18 +367,19 @@ SizeHints XServer::NormalHints(Window window) const {
 }
 
 Surface XServer::Capture(Window window) const {
-  const std::optional<WindowGeometry> g = Geometry(window);
-  if (!g || !g->Viewable || g->Width <= 0 || g->Height <= 0) return {};
   XWindowAttributes attributes{};
-  if (!XGetWindowAttributes(display_, window, &attributes)) return {};
+  if (!XGetWindowAttributes(display_, window, &attributes) || attributes.map_state != IsViewable ||
+      attributes.width <= 0 || attributes.height <= 0) {
+    return {};
+  }
   XImage* image = SharedImage(attributes);
   if (image != nullptr && !XShmGetImage(display_, window, image, 0, 0, AllPlanes)) {
     XDestroyImage(image);
     return {};
   }
   if (image == nullptr) {
-    image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(g->Width),
-                      static_cast<unsigned>(g->Height), AllPlanes, ZPixmap);
+    image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(attributes.width),
+                      static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
     XSync(display_, False);
     if (image == nullptr) return {};
   }
