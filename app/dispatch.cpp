@@ -61,7 +61,7 @@ void TForm1::FormKeyDown(std::uint16_t key) {
   Command = TranslateKey(key);
 
   // Without the pictures a board cannot be set up, so Z stays on the title.
-  if (GameMode == ModeTitle && key == VK_Z && startupComplete_) {
+  if (KeyStartsRound(key)) {
     GameMode = ModePlay;
     PlayPhase = PhaseSetup;
   }
@@ -128,6 +128,22 @@ void TForm1::DrawTitle() {
     DrawStartupFailureNotice(Canvas);
   }
   Canvas.Draw(kLevelSpriteX, kLevelSpriteY, LevelSprites[Level]);
+}
+
+void TForm1::PutOnTitle(std::int32_t level, std::int32_t lastRank, std::uint32_t seed) {
+  Level = level;
+  LastRank = lastRank;
+  RandSeed = seed;
+  GameMode = ModeTitle;
+  // The title's first tick has drawn it already.
+  PlayPhase = PhaseRunning;
+  DrawTitle();
+}
+
+bool TForm1::PassQuietTick() {
+  if (QuietMilliseconds() <= 0) return false;
+  ElapsedTime = MillisecondsSinceReference();
+  return true;
 }
 
 bool TForm1::TimerIsIdle() const {

@@ -65,6 +65,13 @@ void Cut(Surface& surface, const Surface& sheet, const SheetRegion& r) {
 
 }  // namespace
 
+std::string DataDirectoryOf(std::string directory) {
+  // Appending, not assigning a literal, keeps GCC 12's -Wrestrict false alarm away.
+  if (directory.empty()) directory.push_back('.');
+  if (directory.back() != '/') directory.push_back('/');
+  return directory;
+}
+
 TForm1::TForm1(Clock& clock, FileSystem& files, Host& host, const Typeface* face)
     : Canvas(kClientWidth, kClientHeight), clock_(clock), files_(files), host_(host) {
   Canvas.Fill(clBtnFace);
@@ -76,11 +83,7 @@ void TForm1::FormCreate() {
   Level = 1;
   LastRank = kNoRank;
 
-  DataDirectory = files_.CurrentDirectory();
-  // An unreadable working directory leaves the files to be looked for where the process stands.
-  // (Appending, not assigning a literal, also keeps GCC 12's -Wrestrict false alarm away.)
-  if (DataDirectory.empty()) DataDirectory.push_back('.');
-  if (DataDirectory.back() != '/') DataDirectory.push_back('/');
+  DataDirectory = DataDirectoryOf(files_.CurrentDirectory());
 
   LoadRanking(files_, RecordFilePath(), Ranking, &RankingStamp);
 

@@ -67,6 +67,11 @@ constexpr std::uint16_t VK_NUMPAD8 = 0x68;
 constexpr std::uint16_t VK_X = 0x58;
 constexpr std::uint16_t VK_Z = 0x5A;
 
+// The data files' directory for the directory the files seam calls current, ending in one "/".
+// An unreadable working directory ("") leaves the files to be looked for where the process
+// stands.
+std::string DataDirectoryOf(std::string currentDirectory);
+
 class TForm1 {
  public:
   // `face` may be null (text then draws nothing); none of the references is owned.
@@ -89,6 +94,20 @@ class TForm1 {
 
   // A start-up that ended early leaves surfaces missing; a round then cannot be set up.
   bool StartupComplete() const { return startupComplete_; }
+
+  // ---- Rounds, as recording and playback see them ----
+  // True when `key`, pressed now, starts a round: Z on the title once the pictures are loaded.
+  bool KeyStartsRound(std::uint16_t key) const {
+    return GameMode == ModeTitle && key == VK_Z && startupComplete_;
+  }
+  // True from a round's set-up to the end of its result; a round leaves only through its result.
+  bool InRound() const { return GameMode == ModePlay || GameMode == ModeResult; }
+  // The title as a round finds it, drawn: the level chosen, the place the last round earned and
+  // the random source. Everything else a round reads, the board set-up starts afresh.
+  void PutOnTitle(std::int32_t level, std::int32_t lastRank, std::uint32_t seed);
+  // Takes the time a tick would take when the quiet-timer promise says the tick does nothing
+  // else (QuietMilliseconds() > 0), and returns true; false, with nothing done, when it may act.
+  bool PassQuietTick();
 
   // Replaces the clock seed that FormCreate takes (--seed, and tests); call before FormCreate.
   void FixSeed(std::uint32_t seed) {

@@ -49,7 +49,7 @@ struct Started {
   enclova::testing::TempDir dir;
   enclova::testing::FakeClock clock;
   enclova::testing::FaultyFileSystem files;
-  enclova::testing::FakeHost host;
+  GameHost host;
   enclova::testing::FakeTypeface face;
   TForm1 form;
 };

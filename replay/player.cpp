@@ -216,53 +216,41 @@ class Player::ReplayClock : public Clock {
   std::int32_t now_ = 0;
 };
 
-class Player::QuietHost : public Host {
- public:
-  void Terminate() override { terminate = true; }
-  // The Application has already written the error on standard error.
-  void ShowError(const std::string&, const std::string&) override {}
-  bool terminate = false;
-};
-
 // ---- The player ----
 
 Player::Player(const Replay& replay, FileSystem& real, const Typeface* face)
     : replay_(&replay),
       files_(real),
       clock_(std::make_unique<ReplayClock>(*this)),
-      host_(std::make_unique<QuietHost>()),
-      form_(std::make_unique<TForm1>(*clock_, files_, *host_, face)),
-      app_(std::make_unique<Application>(*form_, *host_, "enclova")) {}
+      // Errors have gone to standard error; playback never waits for an answer.
+      game_(std::make_unique<Game>(*clock_, files_, face)) {}
 
 Player::~Player() = default;
 
 bool Player::TerminateRequested() const {
-  return host_->terminate;
+  return game_->QuitRequested();
 }
 
 bool Player::Start(std::string* error) {
   // The game looks for its files where the process stands, as it did when it recorded.
-  std::string directory = files_.CurrentDirectory();
-  if (directory.empty()) directory.push_back('.');
-  if (directory.back() != '/') directory.push_back('/');
-  recordPath_ = directory + "fdata.dat";
+  recordPath_ = DataDirectoryOf(files_.CurrentDirectory()) + "fdata.dat";
   files_.Put(recordPath_, replay_->Table);
 
-  form_->FixSeed(replay_->Seed);
+  game_->Form.FixSeed(replay_->Seed);
   std::string message;
   try {
-    form_->FormCreate();
+    game_->Form.FormCreate();
   } catch (const std::exception& e) {
     message = e.what();
   }
-  if (!form_->StartupComplete() || form_->RecordFilePath() != recordPath_) {
+  if (!game_->Form.StartupComplete() || game_->Form.RecordFilePath() != recordPath_) {
     if (error != nullptr) {
       *error = "the game cannot start here (" + (message.empty() ? "no data files" : message) +
                "); run it where fgra.bmp is";
     }
     return false;
   }
-  sheetHash_ = PictureHash64(form_->SpriteSheet);
+  sheetHash_ = PictureHash64(game_->Form.SpriteSheet);
   started_ = true;
   PutAtRoundStart();
   return true;
@@ -273,7 +261,7 @@ bool Player::Restart(const Replay& replay) {
   replay_ = &replay;
   next_ = 0;
   result_ = {};
-  host_->terminate = false;
+  game_->Host.TerminateRequests = 0;
   PutAtRoundStart();
   return true;
 }
@@ -282,20 +270,16 @@ void Player::PutAtRoundStart() {
   // The round's start: the ranking in the game and on disk, the level, the random source, and
   // the drawing state each surface carried in from earlier rounds. Nothing else a round reads
   // outlives the round before it: the board set-up starts everything else afresh.
-  DecodeRecordFile(replay_->Table.data(), replay_->Table.size(), form_->Ranking);
+  DecodeRecordFile(replay_->Table.data(), replay_->Table.size(), game_->Form.Ranking);
   if (replay_->File) {
     files_.Put(recordPath_, *replay_->File);
   } else {
     files_.Remove(recordPath_);
   }
-  form_->Level = replay_->Level;
-  form_->LastRank = replay_->LastRank;
-  form_->RandSeed = replay_->Seed;
-  form_->GameMode = ModeTitle;
-  form_->PlayPhase = 1;
-  form_->DrawTitle();
-  Surface* surfaces[kSurfaceCount] = {&form_->Canvas, &form_->PathLayer, &form_->JudgeLayer,
-                                      &form_->SidePanel, &form_->SeparatorStrip};
+  game_->Form.PutOnTitle(replay_->Level, replay_->LastRank, replay_->Seed);
+  Surface* surfaces[kSurfaceCount] = {&game_->Form.Canvas, &game_->Form.PathLayer,
+                                      &game_->Form.JudgeLayer, &game_->Form.SidePanel,
+                                      &game_->Form.SeparatorStrip};
   for (int i = 0; i < kSurfaceCount; ++i) replay_->Surfaces[i].ApplyTo(*surfaces[i]);
   hashedChange_ = ~0ull;
   if (sheetHash_ != replay_->Sheet) {
@@ -318,9 +302,7 @@ bool Player::TickIsQuiet(const RecordedCall& call) {
     return false;
   }
   clock_->Set(call.Readings[0]);
-  if (form_->QuietMilliseconds() <= 0) return false;
-  form_->ElapsedTime = form_->MillisecondsSinceReference();
-  return true;
+  return game_->Form.PassQuietTick();
 }
 
 void Player::Step(bool skipQuiet) {
@@ -331,22 +313,22 @@ void Player::Step(bool skipQuiet) {
     files_.StartCall(&c.FileResults);
     switch (c.Call.Type) {
       case HandlerCall::Key:
-        app_->KeyDown(c.Call.KeyCode);
+        game_->Key(c.Call.KeyCode);
         break;
       case HandlerCall::Tick:
-        app_->Tick();
+        game_->Tick();
         break;
       case HandlerCall::Paint:
-        app_->Paint(TRect{c.Call.X, c.Call.Y, c.Call.X + c.Call.Width, c.Call.Y + c.Call.Height});
+        game_->Paint(TRect{c.Call.X, c.Call.Y, c.Call.X + c.Call.Width, c.Call.Y + c.Call.Height});
         break;
     }
     clock_->EndCall();
     files_.StartCall(nullptr);
   }
   if (c.PictureAfter) {
-    if (form_->Canvas.ChangeCount() != hashedChange_) {
-      hash_ = PictureHash64(form_->Canvas);
-      hashedChange_ = form_->Canvas.ChangeCount();
+    if (game_->Form.Canvas.ChangeCount() != hashedChange_) {
+      hash_ = PictureHash64(game_->Form.Canvas);
+      hashedChange_ = game_->Form.Canvas.ChangeCount();
     }
     if (hash_ != *c.PictureAfter) {
       // The recording holds a picture every kDigestEvery calls: one of those since the last
@@ -363,7 +345,7 @@ PlaybackResult Player::Result() {
   PlaybackResult r = result_;
   r.CallsPlayed = next_;
   r.Complete = Done();
-  r.PictureMatches = PictureSha256(form_->Canvas) == replay_->PictureSha256;
+  r.PictureMatches = PictureSha256(game_->Form.Canvas) == replay_->PictureSha256;
   const std::vector<std::uint8_t>* file = files_.Get(recordPath_);
   const std::string ranking =
       file != nullptr ? Sha256Hex(file->data(), file->size()) : Sha256Hex("", 0);

@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "app/form.h"
+#include "app/game.h"
 #include "base/seams.h"
 #include "replay/replay_file.h"
 
@@ -113,7 +112,7 @@ class Player {
   // Compares the end with the recording (call after the last step).
   PlaybackResult Result();
 
-  TForm1& Form() { return *form_; }
+  TForm1& Form() { return game_->Form; }
   // The ranking file as the played game left it in memory; null when there is none.
   const std::vector<std::uint8_t>* RankingFile() const { return files_.Get(recordPath_); }
   // True once a played key asked the game to end (Escape in the recording).
@@ -121,7 +120,6 @@ class Player {
 
  private:
   class ReplayClock;
-  class QuietHost;
   void NoteDifference(const std::string& what);
   void PutAtRoundStart();
   bool TickIsQuiet(const RecordedCall& call);
@@ -129,9 +127,7 @@ class Player {
   const Replay* replay_;
   SandboxFileSystem files_;
   std::unique_ptr<ReplayClock> clock_;
-  std::unique_ptr<QuietHost> host_;
-  std::unique_ptr<TForm1> form_;
-  std::unique_ptr<Application> app_;
+  std::unique_ptr<Game> game_;
   std::size_t next_ = 0;
   std::string recordPath_;
   PlaybackResult result_;

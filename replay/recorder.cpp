@@ -187,14 +187,12 @@ void Recorder::StartRound() {
   }
   for (int i = 0; i < kSurfaceCount; ++i) r.Surfaces[i] = SurfaceState::Of(*SurfaceOf(f, i));
   round_ = std::move(r);
-  sawResult_ = false;
   lastCallTime_ = clock_.CurrentMilliseconds();
 }
 
 void Recorder::BeforeCall(const HandlerCall& call) {
   if (form_ == nullptr) return;
-  if (!round_ && call.Type == HandlerCall::Key && call.KeyCode == VK_Z &&
-      form_->GameMode == ModeTitle && form_->StartupComplete()) {
+  if (!round_ && call.Type == HandlerCall::Key && form_->KeyStartsRound(call.KeyCode)) {
     StartRound();
   }
   if (!round_) return;
@@ -222,11 +220,7 @@ void Recorder::AfterCall(const HandlerCall&) {
     }
     round_->Calls.back().PictureAfter = hash_;
   }
-  if (form_->GameMode == ModeResult) {
-    sawResult_ = true;
-  } else if (sawResult_) {
-    EndRound(form_->Missed == 0 ? "good" : "miss");
-  }
+  if (!form_->InRound()) EndRound(form_->Missed == 0 ? "good" : "miss");
 }
 
 void Recorder::Finish() {

@@ -99,7 +99,6 @@ class Recorder : public HandlerObserver {
   long active_ = -1;       // the call being made, index into round_->Calls
   int fileOperation_ = 0;  // operations of the active call so far
   std::int32_t lastCallTime_ = 0;
-  bool sawResult_ = false;
   std::uint64_t hashedChange_ = ~0ull;
   std::string hash_;
   std::string sheetHash_;

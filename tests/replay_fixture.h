@@ -58,13 +58,11 @@ struct RecordedGame {
                         bool record = true)
       : Face(options.RealFont ? OpenGameTypeface() : std::make_unique<FakeTypeface>()),
         Rec(Clock, Files, store != nullptr ? *store : Store, RecorderOptions(Warnings, keep)),
-        Form(Rec.GameClock(), Rec.GameFiles(), Host, Face.get()),
-        App(Form, Host, "enclova") {
+        Running(Rec.GameClock(), Rec.GameFiles(), Face.get()) {
     Files.Cwd = Dir.Path();
     Clock.Local = 1'000'000;
     WriteGameFiles(Dir, options);
-    if (options.Seed) Form.FixSeed(*options.Seed);
-    App.Create();
+    Running.Create(options.Seed);
     if (record) Rec.Attach(Form, App);
     App.Paint();  // the window's first showing
     Tick();       // the title's first tick
@@ -130,13 +128,14 @@ struct RecordedGame {
   TempDir Dir;
   FakeClock Clock;
   FaultyFileSystem Files;
-  FakeHost Host;
   std::unique_ptr<Typeface> Face;
   MemoryReplayStore Store;
   std::vector<std::string> Warnings;
   replay::Recorder Rec;
-  TForm1 Form;
-  Application App;
+  Game Running;
+  GameHost& Host = Running.Host;
+  TForm1& Form = Running.Form;
+  Application& App = Running.App;
 };
 
 // Plays `text` headless against the sheet in `dir`: the result, and the game afterwards.

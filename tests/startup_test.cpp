@@ -65,7 +65,7 @@ struct Started {
   const TempDir& dir = game.Dir;
   FakeClock& clock = game.Clock;
   FaultyFileSystem& files = game.Files;
-  FakeHost& host = game.Host;
+  GameHost& host = game.Host;
   TForm1& form = game.Form;
   Application& app = game.App;
 };

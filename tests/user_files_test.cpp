@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
 #include "app/form.h"
+#include "app/game.h"
 #include "app/game_icon.h"
 #include "gfx/png.h"
 #include "platform/posix_platform.h"
@@ -24,7 +24,6 @@ namespace enclova {
 namespace {
 
 using testing::FakeClock;
-using testing::FakeHost;
 using testing::ReadFileBytes;
 using testing::TempDir;
 using testing::WriteFileBytes;
@@ -165,12 +164,11 @@ std::string StartUpErrorLine(const TempDir& dir) {
   PosixFileSystem posix;
   DataDirectoryFileSystem files(posix, dir.Path());
   FakeClock clock;
-  FakeHost host;
-  TForm1 form(clock, files, host, nullptr);
-  Application app(form, host, "Enclova");
-  app.Create();
-  EXPECT_EQ(host.Errors.size(), 1u);
-  return host.Errors.size() == 1 ? files.Explain(host.Errors[0].second) : "";
+  Game game(clock, files, nullptr, "Enclova");
+  game.Create();
+  const auto& errors = game.Host.Errors;
+  EXPECT_EQ(errors.size(), 1u);
+  return errors.size() == 1 ? files.Explain(errors[0].second) : "";
 }
 
 // Start-up in a directory through the file system the game is given: the error box's text is

@@ -64,16 +64,6 @@ class FaultyFileSystem : public PosixFileSystem {
   int Fault(const char* name);
 };
 
-class FakeHost : public Host {
- public:
-  void Terminate() override { ++TerminateRequests; }
-  void ShowError(const std::string& caption, const std::string& text) override {
-    Errors.emplace_back(caption, text);
-  }
-  int TerminateRequests = 0;
-  std::vector<std::pair<std::string, std::string>> Errors;
-};
-
 // Deterministic "glyphs": every code point is a box Height/2 wide (at least 2) whose left
 // column and top row are background and the rest ink, so tests can find text without fonts.
 class FakeTypeface : public Typeface {

@@ -25,16 +25,13 @@ const std::vector<std::uint8_t>& TestSheetBmp() {
 }  // namespace
 
 GameHarness::GameHarness(const Options& options)
-    : Face(MakeFace(options.RealFont)),
-      Form(Clock, Files, Host, Face.get()),
-      App(Form, Host, "enclova") {
+    : Face(MakeFace(options.RealFont)), Running(Clock, Files, Face.get()) {
   Files.Cwd = options.SharedDirectory.empty() ? Dir.Path() : options.SharedDirectory;
   Clock.Local = options.LocalMilliseconds;
   Clock.Utc = options.UtcMilliseconds;
   if (options.SharedDirectory.empty()) WriteGameFiles(Dir, options);
   if (options.Arrange) options.Arrange(Dir, Files);
-  if (options.Seed) Form.FixSeed(*options.Seed);
-  App.Create();
+  Running.Create(options.Seed);
 }
 
 void WriteGameFiles(const TempDir& dir, const GameHarness::Options& options) {

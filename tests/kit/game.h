@@ -10,8 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/application.h"
-#include "app/form.h"
+#include "app/game.h"
 #include "tests/kit/fakes.h"
 
 namespace enclova::testing {
@@ -50,10 +49,11 @@ struct GameHarness {
   TempDir Dir;
   FakeClock Clock;
   FaultyFileSystem Files;
-  FakeHost Host;
   std::unique_ptr<Typeface> Face;
-  TForm1 Form;
-  Application App;
+  Game Running;
+  GameHost& Host = Running.Host;
+  TForm1& Form = Running.Form;
+  Application& App = Running.App;
 };
 
 // Writes the data files `options` describes (the ranking file, the sheet) into `dir`.
