@@ -2,9 +2,7 @@
 // The real clock and file system of a Linux process.
 #pragma once
 
-#include <map>
 #include <string>
-#include <utility>
 
 #include "base/seams.h"
 
@@ -38,43 +36,5 @@ class PosixFileSystem : public FileSystem {
 // (ulimit -f) fails with EFBIG, which the save reports, instead of killing the game with
 // SIGXFSZ.
 void PrepareProcessForFiles();
-
-// The real files, with the data directory the game was told to use as its current directory,
-// and a plain English account of the last thing that went wrong, with the file's full path, for
-// the players who cannot read the error box.
-class DataDirectoryFileSystem : public FileSystem {
- public:
-  DataDirectoryFileSystem(FileSystem& files, std::string directory)
-      : files_(files), directory_(std::move(directory)) {}
-
-  std::string CurrentDirectory() override { return directory_; }
-  int Open(const std::string& path, int flags, int mode) override;
-  long Read(int fd, void* buffer, std::size_t size) override;
-  long Write(int fd, const void* buffer, std::size_t size) override;
-  int Fsync(int fd) override;
-  int Close(int fd) override;
-  int Rename(const std::string& from, const std::string& to) override;
-  int Unlink(const std::string& path) override;
-  int Stat(const std::string& path, FileInfo& info, bool followLinks) override;
-  int Fstat(int fd, FileInfo& info) override;
-  int Fchmod(int fd, unsigned mode) override;
-  int ReadLink(const std::string& path, std::string& target) override;
-  int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
-  int LockExclusive(int fd, int milliseconds) override;
-
-  // One line for the error box's `text`, from what this file system saw; forgets it.
-  std::string Explain(const std::string& text);
-
- private:
-  void Fail(const std::string& what, const std::string& path, int result);
-
-  FileSystem& files_;
-  std::string directory_;
-  std::map<int, std::string> paths_;  // open descriptors
-  std::map<int, long> bytesRead_;     // by open descriptor
-  std::string lastPath_;              // the last file opened
-  std::string lastFailure_;
-  std::string lastShortRead_;
-};
 
 }  // namespace enclova

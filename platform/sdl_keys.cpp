@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "frontend/keys.h"
 #include "platform/sdl_window.h"
 
 namespace enclova {
@@ -111,7 +112,7 @@ std::uint16_t VirtualKeyOf(int scancode, int keycode) {
     for (const CharCode& c : kPunctuation) {
       if (c.Typed == keycode) return c.VirtualKey;
     }
-    return kKeyWithoutCode;
+    return keys::kWithoutCode;
   }
   // Scancodes name positions on a US keyboard, so every other key keeps its code whatever the
   // layout, and the keypad's digits keep theirs whatever NumLock says (Windows would send the
@@ -137,7 +138,7 @@ std::uint16_t VirtualKeyOf(int scancode, int keycode) {
   }
   // A key Windows has no code for still reaches the game, so that "any key" means any key;
   // 0xFF is the code Windows itself gives such keys.
-  return kKeyWithoutCode;
+  return keys::kWithoutCode;
 }
 
 }  // namespace enclova

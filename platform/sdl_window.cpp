@@ -15,14 +15,11 @@
 #include <ctime>
 #include <utility>
 
-#include "app/application.h"
-#include "app/form.h"
 #include "app/game_icon.h"
+#include "frontend/keys.h"
 #include "gfx/png.h"
 #include "gfx/surface.h"
-#include "platform/tick_schedule.h"
 #include "platform/user_files.h"
-#include "replay/player.h"
 
 namespace enclova {
 
@@ -47,7 +44,7 @@ int OpeningScale(int requested) {
   if (requested > 0) return requested;
   SDL_Rect usable{};
   if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
-  return DefaultScale(usable.w, usable.h, kClientWidth, kClientHeight);
+  return DefaultScale(usable.w, usable.h, GameSession::kWidth, GameSession::kHeight);
 }
 
 }  // namespace
@@ -155,36 +152,24 @@ bool SdlWindow::MainWindowShown() const {
   return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0;
 }
 
+std::int64_t SdlWindow::Now() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             SteadyClock::now().time_since_epoch())
+      .count();
+}
+
 void SdlWindow::Present(bool force) {
-  if (window_ == nullptr || canvas_ == nullptr || !canvas_->Exists()) return;
-  if (!force && presentedOnce_ && canvas_->ChangeCount() == presentedChange_) return;
+  if (window_ == nullptr || session_ == nullptr) return;
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (surface == nullptr) return;
-  const int width = canvas_->Width();
-  const int height = canvas_->Height();
-  const std::vector<std::uint32_t>& pixels = canvas_->Pixels();
-  const bool whole = force || !presentedOnce_ || surface->w != surfaceWidth_ ||
-                     surface->h != surfaceHeight_ || shown_.size() != pixels.size();
-  // Only the rectangle that differs from what the window shows is scaled and sent: a key
-  // press changes a few cells, and at 3x the whole picture is 8.6 MB.
-  int x0 = 0, y0 = 0, x1 = width, y1 = height;
-  if (!whole) {
-    x0 = width, y0 = height, x1 = 0, y1 = 0;
-    for (int y = 0; y < height; ++y) {
-      const std::uint32_t* now = pixels.data() + static_cast<std::ptrdiff_t>(y) * width;
-      const std::uint32_t* was = shown_.data() + static_cast<std::ptrdiff_t>(y) * width;
-      if (std::memcmp(now, was, static_cast<std::size_t>(width) * 4) == 0) continue;
-      int l = 0, r = width;
-      while (now[l] == was[l]) ++l;
-      while (now[r - 1] == was[r - 1]) --r;
-      x0 = std::min(x0, l), x1 = std::max(x1, r);
-      y0 = std::min(y0, y), y1 = y + 1;
-    }
-    if (y0 >= y1) {  // drawn over with the same pixels
-      presentedChange_ = canvas_->ChangeCount();
-      keyPending_ = false;
-      return;
-    }
+  const int width = GameSession::kWidth;
+  const int height = GameSession::kHeight;
+  const bool whole =
+      force || !presentedOnce_ || surface->w != surfaceWidth_ || surface->h != surfaceHeight_;
+  const PixelArea changed = session_->TakeChanges(whole);
+  if (changed.Empty()) {  // nothing new, or drawn over with the same pixels
+    keyPending_ = false;
+    return;
   }
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
   if (whole) {
@@ -201,26 +186,21 @@ void SdlWindow::Present(bool force) {
     surfaceWidth_ = surface->w;
     surfaceHeight_ = surface->h;
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-    shown_ = pixels;
-  } else {
-    for (int y = y0; y < y1; ++y) {
-      const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * width;
-      std::copy(pixels.begin() + at + x0, pixels.begin() + at + x1, shown_.begin() + at + x0);
-    }
   }
-  CopyScaled(pixels.data(), width, x0, y0, x1, y1, placement_, surface, row_);
+  CopyScaled(session_->Pixels(), width, changed.Left, changed.Top, changed.Right, changed.Bottom,
+             placement_, surface, row_);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   if (whole) {
     SDL_UpdateWindowSurface(window_);
   } else {
     const int n = placement_.Scale;
-    SDL_Rect changed{placement_.X + x0 * n, placement_.Y + y0 * n, (x1 - x0) * n, (y1 - y0) * n};
+    SDL_Rect rect{placement_.X + changed.Left * n, placement_.Y + changed.Top * n,
+                  (changed.Right - changed.Left) * n, (changed.Bottom - changed.Top) * n};
     SDL_Rect visible{};
     const SDL_Rect all{0, 0, surface->w, surface->h};
-    if (SDL_IntersectRect(&changed, &all, &visible))
+    if (SDL_IntersectRect(&rect, &all, &visible))
       SDL_UpdateWindowSurfaceRects(window_, &visible, 1);
   }
-  presentedChange_ = canvas_->ChangeCount();
   if (traceFirstFrame_ && !presentedOnce_) {
     const auto elapsed = std::chrono::duration<double, std::milli>(SteadyClock::now() - start_);
     timespec now{};
@@ -233,9 +213,13 @@ void SdlWindow::Present(bool force) {
     std::fprintf(stderr, "enclova: key to present %.3f ms\n", elapsed.count());
     keyPending_ = false;
   }
-  const bool first = !presentedOnce_;
   presentedOnce_ = true;
-  if (first && afterFirstFrame_) std::exchange(afterFirstFrame_, nullptr)();
+}
+
+void SdlWindow::AfterCall() {
+  Present(false);
+  if (boxOpen_) return;
+  if (const GameSession::ErrorMessage* message = session_->PendingError()) ShowErrorBox(*message);
 }
 
 bool SdlWindow::WindowKey(const SDL_Event& event) {
@@ -268,7 +252,7 @@ void SdlWindow::ToggleFullscreen() {
 }
 
 void SdlWindow::SaveScreenshot() {
-  if (canvas_ == nullptr || !canvas_->Exists()) return;
+  if (session_ == nullptr) return;
   const std::string& folder = options_.PicturesDirectory;
   if (!MakeDirectories(folder)) {
     std::fprintf(stderr, "enclova: cannot create the folder %s for the picture\n", folder.c_str());
@@ -284,7 +268,7 @@ void SdlWindow::SaveScreenshot() {
     path = folder + "/" + stamp + "-" + std::to_string(i) + ".png";
   }
   std::string error;
-  if (!WritePng(path, *canvas_, &error)) {
+  if (!session_->SavePicture(path, &error)) {
     std::fprintf(stderr, "enclova: cannot save the picture %s: %s\n", path.c_str(), error.c_str());
     return;
   }
@@ -292,7 +276,7 @@ void SdlWindow::SaveScreenshot() {
   std::fflush(stdout);
 }
 
-void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
+void SdlWindow::Dispatch(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT:
       terminate_ = true;
@@ -306,7 +290,7 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
       // Repeats too: every auto-repeat is a key-down, and a held key acts once per repeat.
       if (const std::uint16_t key = VirtualKeyOf(event.key.keysym.scancode, event.key.keysym.sym);
           key != 0) {
-        app.KeyDown(key);
+        session_->Key(key);
       }
       break;
     case SDL_WINDOWEVENT:
@@ -320,7 +304,9 @@ void SdlWindow::Dispatch(const SDL_Event& event, Application& app) {
       HandlePaintRequest(event);
       break;
     case SDL_SYSWMEVENT:
-      if (!HandlePaintRequest(event) && IsKeyWithoutScancode(event)) app.KeyDown(kKeyWithoutCode);
+      if (!HandlePaintRequest(event) && IsKeyWithoutScancode(event)) {
+        session_->Key(keys::kWithoutCode);
+      }
       break;
     default:
       break;
@@ -340,7 +326,7 @@ bool SdlWindow::IsKeyWithoutScancode(const SDL_Event& event) const {
 }
 
 bool SdlWindow::HandlePaintRequest(const SDL_Event& event) {
-  if (window_ == nullptr || app_ == nullptr) return false;
+  if (window_ == nullptr || session_ == nullptr) return false;
   if (event.type == SDL_SYSWMEVENT) {
     const SDL_SysWMmsg* msg = event.syswm.msg;
     if (!exposeAreas_ || msg == nullptr || msg->subsystem != SDL_SYSWM_X11) return false;
@@ -349,8 +335,8 @@ bool SdlWindow::HandlePaintRequest(const SDL_Event& event) {
     exposedOnce_ = true;
     // One uncovering comes as a series of rectangles; the last says no more follow. Their
     // union is repainted at once, so a series costs one paint.
-    const TRect area{x.xexpose.x, x.xexpose.y, x.xexpose.x + x.xexpose.width,
-                     x.xexpose.y + x.xexpose.height};
+    const PixelArea area{x.xexpose.x, x.xexpose.y, x.xexpose.x + x.xexpose.width,
+                         x.xexpose.y + x.xexpose.height};
     if (!exposed_) {
       exposed_ = area;
     } else {
@@ -361,10 +347,11 @@ bool SdlWindow::HandlePaintRequest(const SDL_Event& event) {
     }
     if (x.xexpose.count == 0) {
       // The server names window pixels; the game paints its own, each a block of the scale.
-      const TRect inWindow = *exposed_;
+      const PixelArea inWindow = *exposed_;
       exposed_.reset();
-      const TRect picture = PictureArea(inWindow, placement_, kClientWidth, kClientHeight);
-      if (picture.Left < picture.Right) {
+      const PixelArea picture =
+          PictureArea(inWindow, placement_, GameSession::kWidth, GameSession::kHeight);
+      if (!picture.Empty()) {
         Repaint(picture);
       } else {
         Present(true);  // only the black around the picture
@@ -379,12 +366,12 @@ bool SdlWindow::HandlePaintRequest(const SDL_Event& event) {
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_RESTORED:
       // Shown for the first time or again: the system names no area, the whole is new.
-      Repaint({0, 0, kClientWidth, kClientHeight});
+      Repaint({0, 0, GameSession::kWidth, GameSession::kHeight});
       return true;
     case SDL_WINDOWEVENT_EXPOSED:
       exposedOnce_ = true;
       // Where the system names the areas, they have been repainted already.
-      if (!exposeAreas_) Repaint({0, 0, kClientWidth, kClientHeight});
+      if (!exposeAreas_) Repaint({0, 0, GameSession::kWidth, GameSession::kHeight});
       return true;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       // Fullscreen, maximised or resized: the same picture, at the scale that now fits.
@@ -395,8 +382,8 @@ bool SdlWindow::HandlePaintRequest(const SDL_Event& event) {
   }
 }
 
-void SdlWindow::Repaint(const TRect& area) {
-  app_->Paint(area);
+void SdlWindow::Repaint(const PixelArea& area) {
+  session_->Paint(area);
   Present(true);
 }
 
@@ -405,15 +392,15 @@ bool SdlWindow::OpenMainWindow(std::string* error) {
   const bool fullscreen =
       !options_.SettingsPath.empty() && LoadSettings(options_.SettingsPath).Fullscreen;
   window_ = SDL_CreateWindow(
-      "Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidth * scale,
-      kClientHeight * scale,
+      "Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, GameSession::kWidth * scale,
+      GameSession::kHeight * scale,
       SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
   if (window_ == nullptr) {
     if (error != nullptr) *error = SDL_GetError();
     return false;
   }
   // Resizable so that a window manager can maximise it, but never smaller than the picture.
-  SDL_SetWindowMinimumSize(window_, kClientWidth, kClientHeight);
+  SDL_SetWindowMinimumSize(window_, GameSession::kWidth, GameSession::kHeight);
   std::vector<std::uint32_t> icon = DrawGameIcon(kIconSize);
   if (SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
           icon.data(), kIconSize, kIconSize, 32, kIconSize * 4, SDL_PIXELFORMAT_ABGR8888)) {
@@ -434,68 +421,21 @@ bool SdlWindow::OpenMainWindow(std::string* error) {
   return true;
 }
 
-bool SdlWindow::RunReplay(replay::Player& player, std::string* error) {
-  canvas_ = &player.Form().Canvas;
-  if (!OpenMainWindow(error)) return false;
-  // Window events only present: a repaint through the game would be a call the round never had.
-  auto handle = [&](const SDL_Event& event) {
-    if (event.type == SDL_QUIT) terminate_ = true;
-    if (event.type == SDL_KEYDOWN && !WindowKey(event) &&
-        event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
-      terminate_ = true;
-    }
-    if (event.type == SDL_WINDOWEVENT && event.window.windowID == SDL_GetWindowID(window_)) {
-      switch (event.window.event) {
-        case SDL_WINDOWEVENT_SHOWN:
-          SDL_SetWindowInputFocus(window_);
-          [[fallthrough]];
-        case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-          Present(true);
-          break;
-        case SDL_WINDOWEVENT_CLOSE:
-          terminate_ = true;
-          break;
-        default:
-          break;
-      }
-    }
-  };
-  SteadyClock::time_point due = SteadyClock::now();
-  if (!player.Done()) due += std::chrono::milliseconds(player.NextCall().DelayMs);
-  SDL_Event event;
-  while (!terminate_ && !player.Done()) {
-    const SteadyClock::time_point now = SteadyClock::now();
-    if (now >= due) {
-      player.Step();
-      Present(false);
-      if (!player.Done()) due += std::chrono::milliseconds(player.NextCall().DelayMs);
-      continue;
-    }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now);
-    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) != 0) handle(event);
-  }
-  // The last picture stays a moment, so the end of the round can be seen.
-  const SteadyClock::time_point until = SteadyClock::now() + std::chrono::milliseconds(1500);
-  while (!terminate_ && SteadyClock::now() < until) {
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - SteadyClock::now());
-    if (SDL_WaitEventTimeout(&event, static_cast<int>(std::max<long>(1, wait.count()))) != 0) {
-      handle(event);
-    }
-  }
-  return true;
-}
-
-bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
-  canvas_ = &form.Canvas;
-  app_ = &app;
+bool SdlWindow::Run(GameSession& session, std::string* error) {
+  session_ = &session;
+  // A start-up failure is shown before the main window exists.
+  if (const GameSession::ErrorMessage* message = session.PendingError()) ShowErrorBox(*message);
   if (terminate_) return true;  // asked to end while a start-up error box was open
   // Showing it queues SDL_WINDOWEVENT_SHOWN, whose handling paints the first frame and gives
   // the window the keyboard.
   if (!OpenMainWindow(error)) return false;
 
   SDL_Event event;
+  auto handle = [&] {
+    Dispatch(event);
+    AfterCall();
+    keyPending_ = false;
+  };
   // The server's first paint request (the window mapped and exposed) comes before the first
   // tick, whatever the server's pace, so every start shows the same picture: the first tick
   // draws the title over what that paint drew. A server that never asks is waited for a second.
@@ -504,32 +444,22 @@ bool SdlWindow::Run(TForm1& form, Application& app, std::string* error) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(exposeBy - SteadyClock::now());
     if (left.count() <= 0) break;
     if (SDL_WaitEventTimeout(&event, static_cast<int>(left.count())) == 0) continue;
-    Dispatch(event, app);
-    Present(false);
-    keyPending_ = false;
+    handle();
   }
-  TickSchedule schedule(SteadyClock::now());
-  while (!terminate_) {
-    if (form.TimerIsIdle()) {
-      // A tick would do nothing: sleep until something happens.
-      if (SDL_WaitEvent(&event) == 0) break;
-      Dispatch(event, app);
-      Present(false);
-      keyPending_ = false;
-      schedule.Resync(SteadyClock::now());
+  while (!terminate_ && !session.QuitRequested()) {
+    const GameSession::TimerPlan plan = session.PlanTimer(Now());
+    if (plan.TickNow) {
+      session.Tick();
+      AfterCall();
       continue;
     }
-    // Between the countdown's stages, the clock's seconds and the result's stages the ticks
-    // certainly do nothing; the schedule sleeps through them.
-    const std::chrono::milliseconds quiet(sleepThroughQuiet_ ? form.QuietMilliseconds() : 0);
-    const TickPlan plan = schedule.Plan(SteadyClock::now(), quiet);
-    if (plan.Tick) {
-      app.Tick();
-      Present(false);
-    } else if (SDL_WaitEventTimeout(&event, static_cast<int>(plan.Wait.count())) != 0) {
-      Dispatch(event, app);
-      Present(false);
-      keyPending_ = false;
+    // No tick is needed until something happens (the title, the ranking screen): sleep until
+    // then.
+    if (plan.WaitMilliseconds < 0) {
+      if (SDL_WaitEvent(&event) == 0) break;
+      handle();
+    } else if (SDL_WaitEventTimeout(&event, plan.WaitMilliseconds) != 0) {
+      handle();
     }
   }
   return true;

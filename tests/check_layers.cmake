@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.25)
 # Fails when an include runs against the layers of ARCHITECTURE.md, or when SDL or X11 appear
 # outside the window binding (platform/sdl_* and platform/main.cpp).
 #
-#   platform -> replay -> app -> puzzle, ranking -> base, gfx
+#   platform -> frontend -> replay -> app -> puzzle, ranking -> base, gfx
 #
 # A folder may include its own files and those of any folder below it; tools may use everything
 # but the platform. Tests and benchmarks may use everything.
@@ -14,10 +14,11 @@ set(allowed_base base)
 set(allowed_gfx gfx)
 set(allowed_tools tools app puzzle ranking base gfx)
 set(allowed_replay replay app puzzle ranking base gfx)
-set(allowed_platform platform replay app puzzle ranking base gfx)
+set(allowed_frontend frontend replay app puzzle ranking base gfx)
+set(allowed_platform platform frontend replay app puzzle ranking base gfx)
 
 set(offences "")
-foreach(layer app puzzle ranking base gfx tools replay platform)
+foreach(layer app puzzle ranking base gfx tools replay frontend platform)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.h)
   foreach(source ${sources})
     file(RELATIVE_PATH name ${SOURCE_DIR} ${source})

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The game's command line: every option's forms, and the one line for each mistake.
-#include "platform/command_line.h"
+#include "frontend/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The timer's schedule: the rhythm, a late tick delivered once, and the quiet slept through.
-#include "platform/tick_schedule.h"
+#include "frontend/tick_schedule.h"
 
 #include <gtest/gtest.h>
 

@@ -14,6 +14,8 @@
 #include "app/form.h"
 #include "app/game.h"
 #include "app/game_icon.h"
+#include "frontend/data_directory_files.h"
+#include "frontend/placement.h"
 #include "gfx/png.h"
 #include "platform/posix_platform.h"
 #include "platform/sdl_window.h"
@@ -242,9 +244,9 @@ TEST(WindowScale, FullscreenPlacesThePictureCentredAtTheLargestScaleThatFits) {
 // whose blocks it touches; one on the black around the picture asks nothing of the game.
 TEST(WindowScale, UncoveredWindowAreaIsTheGamePixelsItTouches) {
   struct Case {
-    TRect Window;
+    PixelArea Window;
     Placement At;
-    TRect Expected;
+    PixelArea Expected;
   };
   const Case cases[] = {
       {{10, 20, 30, 40}, {1, 0, 0}, {10, 20, 30, 40}},
@@ -255,8 +257,8 @@ TEST(WindowScale, UncoveredWindowAreaIsTheGamePixelsItTouches) {
       {{0, 0, 359, 1200}, {2, 360, 0}, {0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
-    const TRect got = PictureArea(c.Window, c.At, 600, 400);
-    const TRect want = c.Expected.Left < c.Expected.Right ? c.Expected : TRect{0, 0, 0, 0};
+    const PixelArea got = PictureArea(c.Window, c.At, 600, 400);
+    const PixelArea want = c.Expected.Left < c.Expected.Right ? c.Expected : PixelArea{};
     EXPECT_EQ(got, want) << c.Window.Left << "," << c.Window.Top << " " << c.Window.Right << ","
                          << c.Window.Bottom << " at " << c.At.Scale;
   }

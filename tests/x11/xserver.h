@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/error_box.h"
 #include "gfx/surface.h"
 #include "platform/sdl_window.h"
 #include "tests/kit/game.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The timer's schedule.
-#include "platform/tick_schedule.h"
+#include "frontend/tick_schedule.h"
 
 namespace enclova {
 

@@ -22,9 +22,9 @@ struct CommandLine {
   replay::ReplayOptions Replay;  // Replay.File empty: play the game
 };
 
-// Reads argv through getopt_long. False with one line in `error` (no program name, no newline)
+// Reads argv[1..argc-1]. False with one line in `error` (no program name, no newline)
 // for an unknown option, a missing or bad value, an option given twice, a stray argument, or
 // options that do not go together.
-bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string* error);
+bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string* error);
 
 }  // namespace enclova

@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The command line through getopt_long, with every complaint one line of our own.
-#include "platform/command_line.h"
-
-#include <getopt.h>
+// The command line, with every complaint one line of our own.
+#include "frontend/command_line.h"
 
 #include <limits>
 #include <set>
 #include <string_view>
 
-#include "platform/sdl_window.h"
+#include "frontend/placement.h"
 
 namespace enclova {
 
@@ -59,111 +57,131 @@ std::optional<std::uint32_t> ParseNumber(std::string_view text, std::uint32_t ma
   return static_cast<std::uint32_t>(value);
 }
 
-// Long options without a short form get codes above any character. A new option is a code
-// here, a row in kOptions and a case in ParseCommandLine.
-enum OptionCode : int {
-  kOptHelp = 'h',
-  kOptVersion = 256,
-  kOptSeed,
-  kOptScale,
-  kOptDataDir,
-  kOptReplay,
-  kOptHeadless,
-  kOptScreenshot,
+enum class Option { Help, Version, Seed, Scale, DataDir, Replay, Headless, Screenshot };
+
+struct OptionName {
+  Option Code;
+  std::string_view Name;  // after "--"
+  bool TakesValue;
 };
 
-constexpr option kOptions[] = {
-    {"help", no_argument, nullptr, kOptHelp},
-    {"version", no_argument, nullptr, kOptVersion},
-    {"seed", required_argument, nullptr, kOptSeed},
-    {"scale", required_argument, nullptr, kOptScale},
-    {"data-dir", required_argument, nullptr, kOptDataDir},
-    {"replay", required_argument, nullptr, kOptReplay},
-    {"headless", no_argument, nullptr, kOptHeadless},
-    {"screenshot", required_argument, nullptr, kOptScreenshot},
-    {nullptr, 0, nullptr, 0},
+// A new option is a row here and a case in ParseCommandLine.
+constexpr OptionName kOptions[] = {
+    {Option::Help, "help", false},         {Option::Version, "version", false},
+    {Option::Seed, "seed", true},          {Option::Scale, "scale", true},
+    {Option::DataDir, "data-dir", true},   {Option::Replay, "replay", true},
+    {Option::Headless, "headless", false}, {Option::Screenshot, "screenshot", true},
 };
 
-std::string NameOf(int code) {
-  for (const option& o : kOptions) {
-    if (o.name != nullptr && o.val == code) return std::string("--") + o.name;
+std::string NameOf(Option code) {
+  for (const OptionName& o : kOptions) {
+    if (o.Code == code) return "--" + std::string(o.Name);
   }
   return "-h";
 }
 
+const OptionName* FindOption(std::string_view name) {
+  for (const OptionName& o : kOptions) {
+    if (o.Name == name) return &o;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string* error) {
+// Long options by their whole name, "--name=value" or "--name value"; "-h" alone among the
+// short ones; "--" ends the options. The same parser serves every front end, so a player's
+// command line means the same on every system.
+bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string* error) {
   auto fail = [error](std::string why) {
     if (error != nullptr) *error = std::move(why);
     return false;
   };
-  std::set<int> seen;
-  opterr = 0;  // getopt_long's own messages would be a second voice
-  optind = 0;  // 0, not 1: getopt starts afresh, so the parser can run more than once
-  int code;
-  while ((code = getopt_long(argc, argv, ":h", kOptions, nullptr)) != -1) {
-    const std::string given = optind > 0 && optind <= argc ? argv[optind - 1] : "";
-    if (code == ':') return fail("option '" + given + "' needs a value (try --help)");
-    if (code == '?') {
-      if (optopt != 0)
-        return fail(std::string("unknown option '-") + char(optopt) + "' (try --help)");
-      return fail("unknown option '" + given + "' (try --help)");
+  std::set<Option> seen;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      return fail("unexpected argument '" + std::string(arg) + "' (try --help)");
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    Option code;
+    std::optional<std::string_view> given;  // the value
+    if (arg[1] == '-') {
+      const std::size_t equals = arg.find('=');
+      const OptionName* option = FindOption(arg.substr(2, equals - 2));
+      if (option == nullptr || (equals != std::string_view::npos && !option->TakesValue)) {
+        return fail("unknown option '" + std::string(arg) + "' (try --help)");
+      }
+      code = option->Code;
+      if (option->TakesValue) {
+        if (equals != std::string_view::npos) {
+          given = arg.substr(equals + 1);
+        } else if (i + 1 < argc) {
+          given = argv[++i];
+        } else {
+          return fail("option '" + std::string(arg) + "' needs a value (try --help)");
+        }
+      }
+    } else if (arg == "-h") {
+      code = Option::Help;
+    } else {
+      return fail("unknown option '-" + std::string(1, arg[1] == 'h' ? arg[2] : arg[1]) +
+                  "' (try --help)");
     }
     if (!seen.insert(code).second)
       return fail("option '" + NameOf(code) + "' given more than once");
+    const std::string value(given.value_or(""));
     switch (code) {
-      case kOptHelp:
+      case Option::Help:
         out.Help = true;
         break;
-      case kOptVersion:
+      case Option::Version:
         out.Version = true;
         break;
-      case kOptSeed:
-        out.Seed = ParseNumber(optarg, std::numeric_limits<std::uint32_t>::max());
-        if (!out.Seed)
-          return fail(std::string("--seed: not a number from 0 to 4294967295: ") + optarg);
+      case Option::Seed:
+        out.Seed = ParseNumber(value, std::numeric_limits<std::uint32_t>::max());
+        if (!out.Seed) return fail("--seed: not a number from 0 to 4294967295: " + value);
         break;
-      case kOptScale: {
-        const auto scale = ParseNumber(optarg, kMaxScale);
+      case Option::Scale: {
+        const auto scale = ParseNumber(value, kMaxScale);
         if (!scale || *scale == 0) {
           return fail("--scale: not a whole number from 1 to " + std::to_string(kMaxScale) + ": " +
-                      optarg);
+                      value);
         }
         out.Scale = static_cast<int>(*scale);
         break;
       }
-      case kOptDataDir:
-        if (*optarg == '\0') return fail("--data-dir: empty directory name");
-        out.DataDir = optarg;
+      case Option::DataDir:
+        if (value.empty()) return fail("--data-dir: empty directory name");
+        out.DataDir = value;
         break;
-      case kOptReplay:
-        if (*optarg == '\0') return fail("--replay: empty file name");
-        out.Replay.File = optarg;
+      case Option::Replay:
+        if (value.empty()) return fail("--replay: empty file name");
+        out.Replay.File = value;
         break;
-      case kOptHeadless:
+      case Option::Headless:
         out.Replay.Headless = true;
         break;
-      case kOptScreenshot:
-        if (*optarg == '\0') return fail("--screenshot: empty file name");
-        out.Replay.Screenshot = optarg;
+      case Option::Screenshot:
+        if (value.empty()) return fail("--screenshot: empty file name");
+        out.Replay.Screenshot = value;
         break;
-      default:
-        return fail("unknown option (try --help)");
     }
   }
-  if (optind < argc)
-    return fail(std::string("unexpected argument '") + argv[optind] + "' (try --help)");
 
   // A replay brings its own seed, and a headless one has no window to scale.
   const bool replay = !out.Replay.File.empty();
-  for (const int onlyWithReplay : {kOptHeadless, kOptScreenshot}) {
+  for (const Option onlyWithReplay : {Option::Headless, Option::Screenshot}) {
     if (!replay && seen.count(onlyWithReplay) != 0) {
       return fail(NameOf(onlyWithReplay) + " goes with --replay");
     }
   }
-  if (replay && seen.count(kOptSeed) != 0) return fail("--seed cannot go with --replay");
-  if (out.Replay.Headless && seen.count(kOptScale) != 0) {
+  if (replay && seen.count(Option::Seed) != 0) return fail("--seed cannot go with --replay");
+  if (out.Replay.Headless && seen.count(Option::Scale) != 0) {
     return fail("--scale cannot go with --headless");
   }
   return true;

@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: MIT
+// The data directory's files and their English account of failures.
+#include "frontend/data_directory_files.h"
+
+#include <fcntl.h>
+
+#include <cstring>
+
+#include "base/errors.h"
+
+namespace enclova {
+
+void DataDirectoryFileSystem::Fail(const std::string& what, const std::string& path, int result) {
+  lastFailure_ = "cannot " + what + " " + path + ": " + std::strerror(-result);
+}
+
+int DataDirectoryFileSystem::Open(const std::string& path, int flags, int mode) {
+  const int fd = files_.Open(path, flags, mode);
+  lastPath_ = path;
+  if (fd < 0) {
+    Fail((flags & O_CREAT) != 0 ? "create" : "open", path, fd);
+  } else {
+    paths_[fd] = path;
+  }
+  return fd;
+}
+
+long DataDirectoryFileSystem::Read(int fd, void* buffer, std::size_t size) {
+  const long n = files_.Read(fd, buffer, size);
+  if (n < 0) Fail("read", paths_[fd], static_cast<int>(n));
+  if (n >= 0) bytesRead_[fd] += n;
+  // Reads may come back short and go on; the end of the file is the read that returns nothing.
+  if (n == 0) {
+    lastShortRead_ =
+        paths_[fd] + " ends after " + std::to_string(bytesRead_[fd]) + " bytes, too soon";
+  }
+  return n;
+}
+
+long DataDirectoryFileSystem::Write(int fd, const void* buffer, std::size_t size) {
+  const long n = files_.Write(fd, buffer, size);
+  if (n < 0) Fail("write", paths_[fd], static_cast<int>(n));
+  if (n >= 0 && static_cast<std::size_t>(n) < size) {
+    lastFailure_ = "cannot write " + paths_[fd] + " in full: the disk is full";
+  }
+  return n;
+}
+
+int DataDirectoryFileSystem::Fsync(int fd) {
+  const int r = files_.Fsync(fd);
+  if (r < 0) Fail("write", paths_[fd], r);
+  return r;
+}
+
+int DataDirectoryFileSystem::Close(int fd) {
+  const int r = files_.Close(fd);
+  if (r < 0) Fail("close", paths_[fd], r);
+  paths_.erase(fd);
+  bytesRead_.erase(fd);
+  return r;
+}
+
+int DataDirectoryFileSystem::Rename(const std::string& from, const std::string& to) {
+  const int r = files_.Rename(from, to);
+  if (r < 0) Fail("replace", to, r);
+  return r;
+}
+
+int DataDirectoryFileSystem::Unlink(const std::string& path) {
+  return files_.Unlink(path);
+}
+
+int DataDirectoryFileSystem::Stat(const std::string& path, FileInfo& info, bool followLinks) {
+  const int r = files_.Stat(path, info, followLinks);
+  // The game refuses a data file that is not a regular file before it opens it, with no failed
+  // call to name it.
+  if (r == 0 && followLinks && info.Type != FileInfo::Kind::Regular) {
+    lastPath_ = path;
+    lastFailure_ = path + " is not a regular file";
+  }
+  return r;
+}
+
+int DataDirectoryFileSystem::Fstat(int fd, FileInfo& info) {
+  const int r = files_.Fstat(fd, info);
+  if (r < 0) {
+    Fail("examine", paths_[fd], r);
+  } else if (info.Type != FileInfo::Kind::Regular) {
+    lastFailure_ = paths_[fd] + " is not a regular file";
+  }
+  return r;
+}
+
+int DataDirectoryFileSystem::Fchmod(int fd, unsigned mode) {
+  const int r = files_.Fchmod(fd, mode);
+  if (r < 0) Fail("set the permissions of", paths_[fd], r);
+  return r;
+}
+
+int DataDirectoryFileSystem::ReadLink(const std::string& path, std::string& target) {
+  return files_.ReadLink(path, target);
+}
+
+int DataDirectoryFileSystem::ListDirectory(const std::string& path,
+                                           std::vector<std::string>& names) {
+  return files_.ListDirectory(path, names);
+}
+
+int DataDirectoryFileSystem::LockExclusive(int fd, int milliseconds) {
+  const int r = files_.LockExclusive(fd, milliseconds);
+  if (r < 0) Fail("lock", paths_[fd], r);
+  return r;
+}
+
+std::string DataDirectoryFileSystem::Explain(const std::string& text) {
+  std::string line;
+  if (text.rfind(InvalidBitmapError().what(), 0) == 0) {
+    line = lastPath_ + " is not a BMP picture the game can read";
+  } else if (text.rfind(InOutErrorMessage(kErrReadPastEnd), 0) == 0 && !lastShortRead_.empty()) {
+    line = lastShortRead_;
+  } else if (!lastFailure_.empty()) {
+    line = lastFailure_;
+  } else {
+    line = "an error with " + (lastPath_.empty() ? directory_ : lastPath_);
+  }
+  lastFailure_.clear();
+  lastShortRead_.clear();
+  return "enclova: " + line;
+}
+
+}  // namespace enclova

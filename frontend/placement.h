@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+// Where the game's picture stands in a window or on a page: the whole scale it is shown at, and
+// which of its pixels a window area touches. Every front end places the picture by these rules,
+// so a player gets the same size and the same sharp pixels everywhere.
+#pragma once
+
+namespace enclova {
+
+// The largest scale anyone asks for: a 9600x6400 window is beyond any screen sold today.
+inline constexpr int kMaxScale = 16;
+
+// The largest whole scale of a w x h picture that takes at most three quarters of a usable
+// area of `usableWidth` x `usableHeight`, and never less than 1.
+constexpr int DefaultScale(int usableWidth, int usableHeight, int w, int h) {
+  const int byWidth = usableWidth * 3 / (4 * w);
+  const int byHeight = usableHeight * 3 / (4 * h);
+  const int scale = byWidth < byHeight ? byWidth : byHeight;
+  return scale < 1 ? 1 : (scale > kMaxScale ? kMaxScale : scale);
+}
+
+// Where a w x h picture stands, at the largest whole scale that fits, centred in an area.
+struct Placement {
+  int Scale = 1;
+  int X = 0;
+  int Y = 0;
+};
+constexpr Placement PlaceInArea(int areaWidth, int areaHeight, int w, int h) {
+  int scale = areaWidth / w < areaHeight / h ? areaWidth / w : areaHeight / h;
+  if (scale < 1) scale = 1;
+  return {scale, (areaWidth - w * scale) / 2, (areaHeight - h * scale) / 2};
+}
+
+// A rectangle of pixels: Left and Top inside, Right and Bottom just outside.
+struct PixelArea {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  constexpr bool Empty() const { return Left >= Right || Top >= Bottom; }
+  friend constexpr bool operator==(const PixelArea&, const PixelArea&) = default;
+};
+
+// The picture's pixels that an area of the window touches, clipped to the w x h picture; empty
+// when the area lies on the black around it.
+constexpr PixelArea PictureArea(const PixelArea& window, const Placement& at, int w, int h) {
+  auto floorDiv = [](int a, int n) { return a >= 0 ? a / n : -((-a + n - 1) / n); };
+  const int n = at.Scale;
+  const int left = floorDiv(window.Left - at.X, n);
+  const int top = floorDiv(window.Top - at.Y, n);
+  const int right = -floorDiv(-(window.Right - at.X), n);  // rounded up
+  const int bottom = -floorDiv(-(window.Bottom - at.Y), n);
+  const PixelArea area{left < 0 ? 0 : left, top < 0 ? 0 : top, right > w ? w : right,
+                       bottom > h ? h : bottom};
+  if (area.Empty()) return PixelArea{};
+  return area;
+}
+
+}  // namespace enclova

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+// The program every desktop front end runs: the command line, a replay played headless or in
+// the window, the data directory chosen, and the game's session handed to the window. A front
+// end's main() builds its Platform and calls RunProgram.
+#pragma once
+
+#include <string>
+
+#include "base/seams.h"
+#include "frontend/session.h"
+
+namespace enclova {
+
+// What a desktop front end gives the program.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  virtual Clock& GameClock() = 0;
+  // True when a test steps the game's clock by hand (no quiet-timer sleeping then).
+  virtual bool ClockIsStepped() const { return false; }
+  virtual FileSystem& Files() = 0;
+  // The error box's caption is made from this path's file name.
+  virtual std::string ExecutablePath() = 0;
+  // Where the game plays: `requested` is --data-dir or "". A warning line, if any, is logged.
+  virtual std::string DataDirectory(const std::string& requested) = 0;
+
+  // Makes ready to open windows; false with a one-line reason (no display).
+  virtual bool OpenDisplay(std::string* error) = 0;
+  // Shows a started session in a window at `scale` (0: chosen from the display) until it ends.
+  // False with a reason when no window can be opened.
+  virtual bool RunWindow(GameSession& session, int scale, std::string* error) = 0;
+};
+
+// Returns the process's exit status: 0; 1 when no window could be opened; 2 for a bad command
+// line or a replay that was refused; a replay's verdict (0 matched, 1 differed).
+int RunProgram(int argc, const char* const* argv, Platform& platform, const char* version);
+
+}  // namespace enclova

@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: MIT
+// The session: the game with its recorder and the files of its data directory, or a recorded
+// round played back; the timer's schedule and what the front end has been shown.
+#include "frontend/session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "app/game.h"
+#include "app/game_typeface.h"
+#include "frontend/data_directory_files.h"
+#include "frontend/keys.h"
+#include "frontend/tick_schedule.h"
+#include "gfx/png.h"
+#include "replay/player.h"
+#include "replay/recorder.h"
+#include "replay/replay_run.h"
+
+namespace enclova {
+
+// The key codes front ends send are the ones the game tests.
+static_assert(keys::kEscape == VK_ESCAPE && keys::kLeft == VK_LEFT && keys::kUp == VK_UP &&
+              keys::kRight == VK_RIGHT && keys::kDown == VK_DOWN && keys::Numpad(2) == VK_NUMPAD2 &&
+              keys::Numpad(4) == VK_NUMPAD4 && keys::Numpad(6) == VK_NUMPAD6 &&
+              keys::Numpad(8) == VK_NUMPAD8 && keys::Letter('z') == VK_Z &&
+              keys::Letter('X') == VK_X);
+static_assert(GameSession::kWidth == kClientWidth && GameSession::kHeight == kClientHeight);
+
+namespace {
+
+// How long the last picture of a playback stays, so the end of the round can be seen.
+constexpr std::int64_t kPlaybackHoldMilliseconds = 1500;
+
+std::function<void(const std::string&)> LogOf(const GameSession::Services& services) {
+  if (services.Log) return services.Log;
+  return [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+}
+
+replay::Recorder::Options RecorderOptions(const GameSession::Services& services) {
+  replay::Recorder::Options options;
+  options.WallClock = services.WallClock;
+  options.Warn = LogOf(services);
+  return options;
+}
+
+}  // namespace
+
+struct GameSession::Live {
+  Live(const Services& services, const Options& options)
+      : Log(LogOf(services)),
+        Files(*services.Files, options.DataDirectory),
+        Recorder(*services.GameClock, Files, Replays, RecorderOptions(services)),
+        Face(OpenGameTypeface()),
+        Running(Recorder.GameClock(), Recorder.GameFiles(), Face.get(), options.Title),
+        Seed(options.Seed),
+        SleepThroughQuiet(options.SleepThroughQuiet) {
+    if (options.RecordReplays) Recorder.Attach(Running.Form, Running.App);
+  }
+
+  std::function<void(const std::string&)> Log;
+  DataDirectoryFileSystem Files;
+  replay::PosixReplayStore Replays;
+  replay::Recorder Recorder;
+  std::unique_ptr<Typeface> Face;
+  Game Running;
+  std::optional<std::uint32_t> Seed;
+  bool SleepThroughQuiet;
+  std::optional<TickSchedule> Schedule;
+  bool Idle = false;
+};
+
+struct GameSession::Playback {
+  Playback(const Services& services, const Options& options)
+      : Log(LogOf(services)),
+        Files(*services.Files, options.DataDirectory),
+        Face(OpenGameTypeface()) {
+    Run.File = options.ReplayFile;
+    Run.Screenshot = options.Screenshot;
+  }
+
+  std::function<void(const std::string&)> Log;
+  DataDirectoryFileSystem Files;
+  std::unique_ptr<Typeface> Face;
+  replay::ReplayOptions Run;
+  std::optional<replay::Replay> Recorded;
+  std::unique_ptr<replay::Player> Player;
+  std::optional<std::int64_t> Due;  // when the next call is due, from the first plan on
+  bool Stopped = false;             // Escape, or the end held long enough
+};
+
+GameSession::GameSession(const Services& services, const Options& options) {
+  if (options.ReplayFile.empty()) {
+    live_ = std::make_unique<Live>(services, options);
+  } else {
+    playback_ = std::make_unique<Playback>(services, options);
+  }
+}
+
+GameSession::~GameSession() = default;
+
+bool GameSession::Start() {
+  if (live_) {
+    live_->Running.Create(live_->Seed);
+    AfterCall();
+    return true;
+  }
+  Playback& p = *playback_;
+  std::string error;
+  p.Recorded = replay::LoadReplay(p.Files, p.Run.File, &error);
+  if (!p.Recorded) {
+    p.Log("enclova: " + p.Run.File + ": refused: " + error);
+    exitStatus_ = 2;
+    return false;
+  }
+  p.Player = std::make_unique<replay::Player>(*p.Recorded, p.Files, p.Face.get());
+  if (!p.Player->Start(&error)) {
+    p.Log("enclova: " + p.Run.File + ": " + error);
+    exitStatus_ = 2;
+    return false;
+  }
+  return true;
+}
+
+void GameSession::Key(std::uint16_t key) {
+  if (error_) return;
+  if (playback_) {
+    if (key == keys::kEscape) playback_->Stopped = true;
+    return;
+  }
+  live_->Running.Key(key);
+  AfterCall();
+}
+
+void GameSession::Tick() {
+  if (playback_) {
+    Playback& p = *playback_;
+    if (p.Player && !p.Player->Done()) {
+      p.Player->Step();
+      if (p.Due && !p.Player->Done()) *p.Due += p.Player->NextCall().DelayMs;
+    }
+    return;
+  }
+  live_->Running.Tick();
+  AfterCall();
+}
+
+void GameSession::Paint(const PixelArea& area) {
+  // A repaint through the played game would be a call the round never had: the front end shows
+  // the picture as it stands.
+  if (playback_) return;
+  live_->Running.Paint(TRect{area.Left, area.Top, area.Right, area.Bottom});
+  AfterCall();
+}
+
+// Every error box the handlers asked for gets its English line, the one the box is shown with
+// and those raised while a box was open alike; only one box waits at a time.
+void GameSession::AfterCall() {
+  GameHost& host = live_->Running.Host;
+  for (; errorsSeen_ < host.Errors.size(); ++errorsSeen_) {
+    const std::string detail = live_->Files.Explain(host.Errors[errorsSeen_].second);
+    live_->Log(detail);
+    if (!error_ && host.Pending()) {
+      error_ = ErrorMessage{host.Pending()->first, host.Pending()->second, detail};
+    }
+  }
+}
+
+void GameSession::AnswerError() {
+  error_.reset();
+  if (live_) live_->Running.Host.Answer();
+}
+
+GameSession::TimerPlan GameSession::PlanTimer(std::int64_t now) {
+  if (playback_) {
+    Playback& p = *playback_;
+    if (!p.Player || p.Stopped) return {};
+    if (!p.Due) p.Due = now + (p.Player->Done() ? 0 : p.Player->NextCall().DelayMs);
+    if (p.Player->Done()) {
+      const std::int64_t until = *p.Due + kPlaybackHoldMilliseconds;
+      if (now >= until) {
+        p.Stopped = true;
+        return {};
+      }
+      return {false, static_cast<int>(until - now)};
+    }
+    if (now >= *p.Due) return {true, 0};
+    return {false, static_cast<int>(*p.Due - now)};
+  }
+
+  Live& l = *live_;
+  const TickSchedule::Time at{std::chrono::milliseconds(now)};
+  if (!l.Schedule) l.Schedule.emplace(at);
+  TForm1& form = l.Running.Form;
+  if (form.TimerIsIdle()) {
+    l.Idle = true;
+    return {};
+  }
+  // A deadline that passed while the timer slept starts afresh.
+  if (l.Idle) l.Schedule->Resync(at);
+  l.Idle = false;
+  // Between the countdown's stages, the clock's seconds and the result's stages the ticks
+  // certainly do nothing; the schedule sleeps through them.
+  const std::chrono::milliseconds quiet(l.SleepThroughQuiet ? form.QuietMilliseconds() : 0);
+  const TickPlan plan = l.Schedule->Plan(at, quiet);
+  return {plan.Tick, static_cast<int>(plan.Wait.count())};
+}
+
+const Surface& GameSession::Canvas() const {
+  return live_ ? live_->Running.Form.Canvas : playback_->Player->Form().Canvas;
+}
+
+const std::uint32_t* GameSession::Pixels() const {
+  return Canvas().Pixels().data();
+}
+
+PixelArea GameSession::TakeChanges(bool all) {
+  if (playback_ && !playback_->Player) return {};
+  const Surface& canvas = Canvas();
+  const std::vector<std::uint32_t>& pixels = canvas.Pixels();
+  const bool first = taken_.size() != pixels.size();
+  if (!all && !first && canvas.ChangeCount() == takenChange_) return {};
+  takenChange_ = canvas.ChangeCount();
+  if (all || first) {
+    taken_ = pixels;
+    return {0, 0, kWidth, kHeight};
+  }
+  // Only the rectangle that differs from what was taken is sent on: a key press changes a few
+  // cells, and at 3x the whole picture is 8.6 MB to scale and present.
+  PixelArea changed{kWidth, kHeight, 0, 0};
+  for (int y = 0; y < kHeight; ++y) {
+    const std::uint32_t* now = pixels.data() + static_cast<std::ptrdiff_t>(y) * kWidth;
+    std::uint32_t* was = taken_.data() + static_cast<std::ptrdiff_t>(y) * kWidth;
+    if (std::memcmp(now, was, static_cast<std::size_t>(kWidth) * 4) == 0) continue;
+    int l = 0, r = kWidth;
+    while (now[l] == was[l]) ++l;
+    while (now[r - 1] == was[r - 1]) --r;
+    std::memcpy(was + l, now + l, static_cast<std::size_t>(r - l) * 4);
+    changed.Left = std::min(changed.Left, l);
+    changed.Right = std::max(changed.Right, r);
+    changed.Top = std::min(changed.Top, y);
+    changed.Bottom = y + 1;
+  }
+  return changed.Empty() ? PixelArea{} : changed;
+}
+
+bool GameSession::SavePicture(const std::string& path, std::string* error) const {
+  return WritePng(path, Canvas(), error);
+}
+
+bool GameSession::QuitRequested() const {
+  if (playback_) return playback_->Stopped || !playback_->Player;
+  return live_->Running.QuitRequested();
+}
+
+void GameSession::Finish() {
+  if (live_) {
+    live_->Recorder.Finish();
+    return;
+  }
+  Playback& p = *playback_;
+  if (p.Player) exitStatus_ = replay::FinishPlayback(p.Run, *p.Recorded, *p.Player);
+}
+
+}  // namespace enclova
