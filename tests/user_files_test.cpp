@@ -19,6 +19,7 @@
 #include "platform/sdl_window.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/pictures.h"
+#include "tests/kit/png_oracle.h"
 
 namespace enclova {
 namespace {
@@ -26,6 +27,7 @@ namespace {
 using testing::FakeClock;
 using testing::FakeHost;
 using testing::ReadFileBytes;
+using testing::ReadPng;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
