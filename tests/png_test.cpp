@@ -376,6 +376,9 @@ TEST(PngEncoder, GamePicturesAndTheIconComeBackExactlyAndSmall) {
   ranking.Tick();
   GameHarness board(options);
   board.StartRound(7);
+  ASSERT_EQ(title.Form.GameMode, ModeTitle);
+  ASSERT_EQ(ranking.Form.GameMode, ModeRanking);
+  ASSERT_EQ(board.Form.GameMode, ModePlay);
   for (GameHarness* game : {&title, &ranking, &board}) {
     const Surface& canvas = game->Form.Canvas;
     SCOPED_TRACE(game->Form.GameMode);
