@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Timings of the raster operations at the sizes a key press uses: board layers and the sheet.
+// Timings of the raster operations at the sizes a key press uses: board layers and the sheet;
+// and of a screenshot's encoding.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -7,7 +8,9 @@
 #include <vector>
 
 #include "gfx/bmp.h"
+#include "gfx/png.h"
 #include "gfx/surface.h"
+#include "tests/kit/game.h"
 #include "tests/kit/pictures.h"
 
 namespace enclova {
@@ -76,6 +79,25 @@ void BM_DecodeSheet(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DecodeSheet)->Unit(benchmark::kMicrosecond);
+
+// A screenshot (F12) of the title and of a board, as the key encodes it; the file's size is
+// reported beside the time.
+void BM_EncodePngScreen(benchmark::State& state) {
+  testing::GameHarness::Options options;
+  options.RealSheet = true;
+  options.RealFont = true;
+  testing::GameHarness game(options);
+  game.Tick();
+  if (state.range(0) > 0) game.StartRound(static_cast<int>(state.range(0)));
+  std::size_t size = 0;
+  for (auto _ : state) {
+    const std::vector<std::uint8_t> png = EncodePng(game.Form.Canvas);
+    size = png.size();
+    benchmark::DoNotOptimize(png.data());
+  }
+  state.counters["bytes"] = static_cast<double>(size);
+}
+BENCHMARK(BM_EncodePngScreen)->Arg(0)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace enclova

@@ -213,14 +213,26 @@ void Surface::LineTo(int x, int y) {
   }
   if (kFirst > kLast) return;
 
+  // With k * absMinor = q * n + r (0 <= r < n), the offset (2k * absMinor + n) div 2n is q, plus
+  // one when 2r >= n. Both factors are below 2^32 (k < n <= 2^32 - 1, absMinor <= n), so the
+  // product fits 64 unsigned bits; after kFirst, q and r step by absMinor with one carry at most.
+  const auto un = static_cast<std::uint64_t>(n);
+  const auto um = static_cast<std::uint64_t>(absMinor);
+  const std::uint64_t product = static_cast<std::uint64_t>(kFirst) * um;
+  std::uint64_t q = product / un;
+  std::uint64_t r = product % un;
   const TColor pen = Pen.Color & kColorMask;
   const TRect w = Writable();
-  __extension__ typedef __int128 Wide;  // k * minor can exceed 64 bits for extreme coordinates
   bool changed = false;
   for (std::int64_t k = kFirst; k <= kLast; ++k) {
-    const Wide offset = (Wide{2} * k * absMinor + n) / (Wide{2} * n);
+    const auto offset = static_cast<std::int64_t>(q + (2 * r >= un ? 1 : 0));
+    r += um;
+    if (r >= un) {
+      r -= un;
+      ++q;
+    }
     const std::int64_t a = start + sMajor * k;
-    const std::int64_t b = (xMajor ? from.Y : from.X) + sMinor * static_cast<std::int64_t>(offset);
+    const std::int64_t b = (xMajor ? from.Y : from.X) + sMinor * offset;
     const std::int64_t px = xMajor ? a : b;
     const std::int64_t py = xMajor ? b : a;
     if (px < w.Left || py < w.Top || px >= w.Right || py >= w.Bottom) continue;

@@ -416,6 +416,103 @@ TEST(LineTo, ExtremeEndPointsFinishQuicklyAndDrawOnlyTheVisiblePart) {
   EXPECT_EQ(t.PenPos, (TPoint{1000000000, 1}));
 }
 
+#ifdef __SIZEOF_INT128__
+// Whether LineTo from (x0, y0) to (x1, y1) covers (x, y), decided for that pixel alone: its step
+// k along the major axis lies in [0, n), and its minor offset t towards the end is k * minor / n
+// rounded half up, that is n (2t - 1) <= 2k |minor| < n (2t + 1). Exact in 128-bit integers.
+bool OnLine(int x0, int y0, int x1, int y1, int x, int y) {
+  __extension__ typedef __int128 Wide;
+  auto magnitude = [](Wide v) { return v < 0 ? -v : v; };
+  const Wide dx = Wide{x1} - x0;
+  const Wide dy = Wide{y1} - y0;
+  const bool xMajor = magnitude(dx) >= magnitude(dy);
+  const Wide major = xMajor ? dx : dy;
+  const Wide minor = xMajor ? dy : dx;
+  const Wide n = magnitude(major);
+  if (n == 0) return false;
+  const Wide k = (Wide{xMajor ? x : y} - (xMajor ? x0 : y0)) * (major < 0 ? -1 : 1);
+  if (k < 0 || k >= n) return false;
+  const Wide t = (Wide{xMajor ? y : x} - (xMajor ? y0 : x0)) * (minor < 0 ? -1 : 1);
+  const Wide twice = 2 * k * magnitude(minor);
+  return n * (2 * t - 1) <= twice && twice < n * (2 * t + 1);
+}
+#endif
+
+// Lines from the ends of the int range, whose products of step and slope pass 64 bits, against
+// the pixel-by-pixel reference above on an odd-sized surface.
+TEST(LineTo, ExtremeLinesMatchAnExactReferenceOnEveryPixel) {
+#ifndef __SIZEOF_INT128__
+  GTEST_SKIP() << "the reference needs 128-bit integers";
+#else
+  struct Case {
+    int x0, y0, x1, y1;
+  };
+  const Case cases[] = {
+      {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+      {INT_MAX, INT_MAX, INT_MIN, INT_MIN},
+      {INT_MIN, INT_MIN + 1, INT_MAX, INT_MAX},   // a slope just under 1
+      {INT_MIN, 10, INT_MAX, 5},                  // nearly flat, a rounding half near x = 0
+      {INT_MAX, 3, INT_MIN, 12},                  // nearly flat, right to left
+      {5, INT_MIN, 17, INT_MAX},                  // steep, downwards
+      {20, INT_MAX, 2, INT_MIN},                  // steep, upwards
+      {INT_MIN, INT_MAX, INT_MAX, INT_MIN + 30},  // about -1, through the corner
+      {INT_MIN, 16, 11, 3},                       // ends on the surface: steps near the last
+      {INT_MAX, 0, 7, 16},                        // the same from the right
+      {0, 0, INT_MAX, INT_MAX - 1},               // starts on the surface
+      {3, 8, INT_MIN, INT_MAX},                   // starts on the surface, to the far corner
+      {-1000000000, -999999999, 1000000000, 1000000000},
+      {INT_MIN, INT_MIN, INT_MIN, INT_MAX},  // off the surface entirely
+  };
+  for (const Case& c : cases) {
+    Surface s = PatternSurface(23, 17);
+    s.Pen.Color = kBlue;
+    s.MoveTo(c.x0, c.y0);
+    s.LineTo(c.x1, c.y1);
+    EXPECT_TRUE(SamePicture(
+        s,
+        [&](int x, int y) { return OnLine(c.x0, c.y0, c.x1, c.y1, x, y) ? kBlue : Pattern(x, y); }))
+        << c.x0 << "," << c.y0 << " -> " << c.x1 << "," << c.y1;
+  }
+#endif
+}
+
+// Random lines, their ends near the surface, far away or at the ends of the int range.
+TEST(LineTo, RandomLinesMatchAnExactReferenceOnEveryPixel) {
+#ifndef __SIZEOF_INT128__
+  GTEST_SKIP() << "the reference needs 128-bit integers";
+#else
+  for (const std::uint32_t seed : TestSeeds()) {
+    SCOPED_TRACE(SeedNote(seed));
+    std::mt19937 rng(seed);
+    auto coordinate = [&]() -> int {
+      switch (rng() % 5) {
+        case 0:
+        case 1:
+          return static_cast<int>(rng() % 40) - 10;
+        case 2:
+          return INT_MIN + static_cast<int>(rng() % 100);
+        case 3:
+          return INT_MAX - static_cast<int>(rng() % 100);
+        default:
+          return static_cast<int>(rng());
+      }
+    };
+    for (int i = 0; i < 400; ++i) {
+      const int x0 = coordinate();
+      const int y0 = coordinate();
+      const int x1 = coordinate();
+      const int y1 = coordinate();
+      Surface s(19, 13);
+      s.MoveTo(x0, y0);
+      s.LineTo(x1, y1);
+      ASSERT_TRUE(SamePicture(
+          s, [&](int x, int y) { return OnLine(x0, y0, x1, y1, x, y) ? clBlack : clWhite; }))
+          << x0 << "," << y0 << " -> " << x1 << "," << y1;
+    }
+  }
+#endif
+}
+
 TEST(LineTo, MovesThePenEvenOnASurfaceThatDoesNotExist) {
   Surface s;
   s.MoveTo(3, 4);

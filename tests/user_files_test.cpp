@@ -21,12 +21,14 @@
 #include "platform/sdl_window.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/pictures.h"
+#include "tests/kit/png_oracle.h"
 
 namespace enclova {
 namespace {
 
 using testing::FakeClock;
 using testing::ReadFileBytes;
+using testing::ReadPng;
 using testing::TempDir;
 using testing::WriteFileBytes;
 

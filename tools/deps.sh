@@ -5,8 +5,8 @@
 set -eu
 
 play="build-essential cmake ninja-build pkg-config
-  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-ipafont-gothic"
-test="libgtest-dev libbenchmark-dev clang-format fonts-ipafont-mincho fonts-dejavu-core
+  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic"
+test="libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev clang-format fonts-ipafont-mincho fonts-dejavu-core
   xvfb xauth x11-utils x11-xkb-utils xdotool libx11-dev libxext-dev libxtst-dev openbox
   clang libclang-rt-14-dev desktop-file-utils appstream groff-base lintian"
 

@@ -18,7 +18,7 @@
 
 #include "app/form.h"
 #include "gfx/bmp.h"
-#include "gfx/png.h"
+#include "tests/kit/png_oracle.h"
 #include "tests/x11/xserver.h"
 
 namespace enclova::x11 {
@@ -27,6 +27,7 @@ namespace {
 using testing::GameHarness;
 using testing::Mask;
 using testing::Picture;
+using testing::ReadPng;
 using testing::SamePicture;
 using testing::TempDir;
 
