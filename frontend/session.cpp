@@ -246,6 +246,10 @@ PixelArea GameSession::TakeChanges(bool all) {
   return changed.Empty() ? PixelArea{} : changed;
 }
 
+std::vector<std::uint8_t> GameSession::PictureAsPng() const {
+  return EncodePng(Canvas());
+}
+
 bool GameSession::SavePicture(const std::string& path, std::string* error) const {
   return WritePng(path, Canvas(), error);
 }

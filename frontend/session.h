@@ -97,6 +97,8 @@ class GameSession {
   // The part of the picture that differs from what was taken last (empty when nothing does),
   // and takes it; the whole picture the first time and when `all`.
   PixelArea TakeChanges(bool all = false);
+  // The picture as a PNG file's bytes, the same on every platform.
+  std::vector<std::uint8_t> PictureAsPng() const;
   // Writes the picture as a PNG file; false with a reason.
   bool SavePicture(const std::string& path, std::string* error) const;
 
