@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+// Built by the Windows cross build only: a Win32 front end includes <windows.h> beside the
+// seam's headers, so none of them may use a name that <windows.h> defines as a macro.
+#include <windows.h>
+
+#include "frontend/keys.h"
+#include "frontend/placement.h"
+#include "frontend/program.h"
+#include "frontend/session.h"
+
+static_assert(enclova::keys::kLeft == VK_LEFT && enclova::keys::kF12 == VK_F12 &&
+                  enclova::keys::kEscape == VK_ESCAPE && enclova::keys::Numpad(8) == VK_NUMPAD8,
+              "the game's key codes are the virtual-key codes");
