@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
   });
   if (sharedClock) window.SleepThroughQuietTicks(false);
   ExplainingHost host(window, files);
-  enclova::replay::PosixReplayStore replays;
+  enclova::replay::FileReplayStore replays(posixFiles);
   enclova::replay::Recorder recorder(*clock, files, replays);
   enclova::TForm1 form(recorder.GameClock(), recorder.GameFiles(), host, face.get());
   enclova::Application app(form, host, enclova::ApplicationTitle(executable));

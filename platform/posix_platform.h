@@ -16,10 +16,13 @@ class SystemClock : public Clock {
   std::uint32_t UtcMillisecondsOfDay() override;
 };
 
+// The game's code for an errno, by its name; FileError::Io for one the game does not name.
+FileError FileErrorFromErrno(int errnum);
+
 class PosixFileSystem : public FileSystem {
  public:
   std::string CurrentDirectory() override;
-  int Open(const std::string& path, int flags, int mode) override;
+  int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
   long Read(int fd, void* buffer, std::size_t size) override;
   long Write(int fd, const void* buffer, std::size_t size) override;
   int Fsync(int fd) override;
@@ -32,6 +35,7 @@ class PosixFileSystem : public FileSystem {
   int ReadLink(const std::string& path, std::string& target) override;
   int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
   int LockExclusive(int fd, int milliseconds) override;
+  int MakeDirectory(const std::string& path) override;
 };
 
 // What the process sets up before the game touches a file: a write past a file-size limit
@@ -48,7 +52,7 @@ class DataDirectoryFileSystem : public FileSystem {
       : files_(files), directory_(std::move(directory)) {}
 
   std::string CurrentDirectory() override { return directory_; }
-  int Open(const std::string& path, int flags, int mode) override;
+  int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
   long Read(int fd, void* buffer, std::size_t size) override;
   long Write(int fd, const void* buffer, std::size_t size) override;
   int Fsync(int fd) override;
@@ -61,6 +65,7 @@ class DataDirectoryFileSystem : public FileSystem {
   int ReadLink(const std::string& path, std::string& target) override;
   int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
   int LockExclusive(int fd, int milliseconds) override;
+  int MakeDirectory(const std::string& path) override;
 
   // One line for the error box's `text`, from what this file system saw; forgets it.
   std::string Explain(const std::string& text);

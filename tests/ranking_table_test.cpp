@@ -307,29 +307,29 @@ TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
   WriteFileBytes(Path(), RecordFileOf(Numbered()));
   struct Case {
     const char* step;  // stat (the check before opening), open, fstat, read, close
-    int errnum;
+    FileError error;
     int code;
     const char* text;
   } const cases[] = {
-      {"stat", EACCES, 5, "ファイルへのアクセスが拒否されました"},
-      {"stat", ENAMETOOLONG, 3, "不正なファイル名です"},
-      {"open", EACCES, 5, "ファイルへのアクセスが拒否されました"},
-      {"open", EMFILE, 4, "オープンしたファイルが多すぎます"},
-      {"open", ENAMETOOLONG, 3, "不正なファイル名です"},
-      {"fstat", EIO, EIO, "I/O エラー (5)"},
-      {"read", EISDIR, 5, "ファイルへのアクセスが拒否されました"},
-      {"read", EFBIG, EFBIG, "I/O エラー (27)"},
-      {"close", EBADF, EBADF, "I/O エラー (9)"},
+      {"stat", FileError::AccessDenied, 5, "ファイルへのアクセスが拒否されました"},
+      {"stat", FileError::NameTooLong, 3, "不正なファイル名です"},
+      {"open", FileError::AccessDenied, 5, "ファイルへのアクセスが拒否されました"},
+      {"open", FileError::TooManyOpen, 4, "オープンしたファイルが多すぎます"},
+      {"open", FileError::NameTooLong, 3, "不正なファイル名です"},
+      {"fstat", FileError::Io, 5, "I/O エラー (5)"},
+      {"read", FileError::IsADirectory, 5, "ファイルへのアクセスが拒否されました"},
+      {"read", FileError::FileTooLarge, 27, "I/O エラー (27)"},
+      {"close", FileError::BadDescriptor, 9, "I/O エラー (9)"},
   };
   const std::vector<std::string> steps = {"stat", "open", "fstat", "read", "close"};
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "step " << c.step << " errno " << c.errnum);
+    SCOPED_TRACE(::testing::Message() << "step " << c.step << " error " << int(c.error));
     const int failAt =
         static_cast<int>(std::find(steps.begin(), steps.end(), c.step) - steps.begin());
     Files.Operations = 0;
     Files.Log.clear();
     Files.FailAt = failAt;
-    Files.FailErrno = c.errnum;
+    Files.FailWith = c.error;
     const int descriptors = OpenDescriptors();
     RankingTable table;
     EXPECT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, c.code, c.text));
@@ -418,23 +418,23 @@ TEST_F(SaveRankingTest, FailureAtAnyStepKeepsTheOldFileAndCleansUp) {
   SaveRanking(Files, Path(), Table);
   const std::vector<std::string> steps = Files.Log;
   const int rename = RenameStep(steps);
-  struct Errno {
-    int errnum;
+  struct Error {
+    FileError error;
     int code;
     const char* text;
-  } const errnos[] = {
-      {ENOSPC, 101, "ディスクがいっぱいです"},
-      {EROFS, 5, "ファイルへのアクセスが拒否されました"},
-      {EFBIG, EFBIG, "I/O エラー (27)"},
+  } const errors[] = {
+      {FileError::NoSpace, 101, "ディスクがいっぱいです"},
+      {FileError::ReadOnly, 5, "ファイルへのアクセスが拒否されました"},
+      {FileError::FileTooLarge, 27, "I/O エラー (27)"},
   };
-  for (const Errno& e : errnos) {
+  for (const Error& e : errors) {
     for (int k = 0; k < static_cast<int>(steps.size()); ++k) {
       SCOPED_TRACE(::testing::Message()
-                   << "errno " << e.errnum << " at " << k << " (" << steps[k] << ")");
+                   << "error " << int(e.error) << " at " << k << " (" << steps[k] << ")");
       WriteFileBytes(Path(), OldBytes);
       FaultyFileSystem failing;
       failing.FailAt = k;
-      failing.FailErrno = e.errnum;
+      failing.FailWith = e.error;
       const int descriptors = OpenDescriptors();
       if (k <= rename) {
         EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, e.code, e.text));

@@ -414,7 +414,8 @@ TEST(ReplayRecording, UnwritableReplaysNeverDisturbTheRound) {
   // A store that fails every save, and the real store where "replays" is a file, not a folder.
   MemoryReplayStore full;
   full.FailSaves = true;
-  replay::PosixReplayStore disk;
+  PosixFileSystem posix;
+  replay::FileReplayStore disk(posix);
   for (replay::ReplayStore* store : std::initializer_list<replay::ReplayStore*>{&full, &disk}) {
     SCOPED_TRACE(store == &full ? "full disk" : "replays is a file");
     RecordedGame g(options, store);
