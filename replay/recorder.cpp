@@ -2,12 +2,10 @@
 // The recorder, its logging seams, and the replay directory.
 #include "replay/recorder.h"
 
-#include <time.h>
-
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 
+#include "base/civil_time.h"
 #include "base/file_io.h"
 #include "ranking/clock_digits.h"
 #include "replay/digest.h"
@@ -89,13 +87,11 @@ std::int64_t SystemMilliseconds() {
 }
 
 std::string IsoDate(std::int64_t ms) {
-  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  const CivilTime utc = CivilTimeOf(ms);
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(ms % 1000));
+  std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d.%03dZ",
+                static_cast<long long>(utc.Year), utc.Month, utc.Day, utc.Hour, utc.Minute,
+                utc.Second, utc.Millisecond);
   return text;
 }
 
