@@ -218,7 +218,7 @@ int MemoryFileSystem::Open(const std::string& path, OpenFlags flags, unsigned mo
     if (writable || create) return ResultOf(FileError::IsADirectory);
   } else if (directory) {
     return ResultOf(FileError::NotADirectory);
-  } else if (writable && Has(flags, OpenFlags::Truncate)) {
+  } else if (Has(flags, OpenFlags::Truncate)) {  // read-only too, as Linux does
     used_ -= node->Bytes.size();
     node->Bytes.clear();
     Touch(*node);
