@@ -56,8 +56,8 @@ class MemoryFileSystem : public FileSystem {
   // Setting up and looking in, beside the seam. Relative paths start at the current directory.
 
   // The directory relative paths start from, absolute; "" makes CurrentDirectory fail as an
-  // unreadable one does. Need not exist.
-  void SetCurrentDirectory(std::string path) { currentDirectory_ = std::move(path); }
+  // unreadable one does. Need not exist. (Not "SetCurrentDirectory", which <windows.h> takes.)
+  void ChangeDirectory(std::string path) { currentDirectory_ = std::move(path); }
   // The bits taken away from the modes of new files and directories; 022 to begin with.
   void SetUmask(unsigned umask) { umask_ = umask & 0777; }
   // Bytes all regular files may hold together: a write past it writes what still fits, and a

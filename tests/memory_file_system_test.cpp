@@ -539,7 +539,7 @@ TEST(MemoryFileSystem, RelativePathsStartAtTheCurrentDirectory) {
   MemoryFileSystem files;
   EXPECT_EQ(files.CurrentDirectory(), "/");
   ASSERT_TRUE(files.Put("/game/data/fdata.dat", {7}));
-  files.SetCurrentDirectory("/game/data");
+  files.ChangeDirectory("/game/data");
   EXPECT_EQ(files.CurrentDirectory(), "/game/data");
   ASSERT_NE(files.Contents("fdata.dat"), nullptr);
   EXPECT_EQ(*files.Contents("fdata.dat"), std::vector<std::uint8_t>{7});
@@ -548,7 +548,7 @@ TEST(MemoryFileSystem, RelativePathsStartAtTheCurrentDirectory) {
   EXPECT_EQ(files.Stat("/game/replays", info, true), 0);
   EXPECT_EQ(info.Type, FileInfo::Kind::Directory);
   // An unreadable current directory, as a real one can be.
-  files.SetCurrentDirectory("");
+  files.ChangeDirectory("");
   EXPECT_EQ(files.CurrentDirectory(), "");
   EXPECT_EQ(files.Stat("fdata.dat", info, true), ResultOf(FileError::NotFound));
   EXPECT_EQ(files.Stat("/game/data/fdata.dat", info, true), 0);

@@ -430,7 +430,7 @@ class KeptErrors final : public Host {
 struct HeadlessGame {
   HeadlessGame(const Surface& sheet, const Typeface* face, std::uint32_t seed)
       : Form(Time, Files, Errors, face), App(Form, Errors, "make_sprites") {
-    Files.SetCurrentDirectory(kGameDirectory);
+    Files.ChangeDirectory(kGameDirectory);
     Files.Put(std::string(kGameDirectory) + "fgra.bmp", EncodeBmp24(sheet));
     const auto ranking = EncodeRecordFile(EmptyRanking());
     Files.Put(std::string(kGameDirectory) + "fdata.dat", {ranking.begin(), ranking.end()});
