@@ -411,7 +411,8 @@ TEST(ReplayPruning, RankedRoundsAndTheLastFiftyStay) {
   };
   // 70 rounds, every tenth ranked, listed out of order, with names that are not ours.
   for (int n = 69; n >= 0; --n) names.push_back(name(n, n % 10 == 0));
-  names.insert(names.end(), {".", "..", "notes.txt", "20261210-000000-000_L01_x.replay.tmp"});
+  names.insert(names.end(), {".", "..", "notes.txt", "20261210-000000-000_L01_x.replay.tmp",
+                             "20261210-000001-000_L01_miss_0m10s_norank.replay.tmp.0"});
   std::vector<std::string> pruned = replay::ReplaysToPrune(names);
   std::sort(pruned.begin(), pruned.end());
   std::vector<std::string> want;
