@@ -130,7 +130,9 @@ void TForm1::DrawTitle() {
   Canvas.Draw(kLevelSpriteX, kLevelSpriteY, LevelSprites[Level]);
 }
 
-void TForm1::PutOnTitle(std::int32_t level, std::int32_t lastRank, std::uint32_t seed) {
+void TForm1::PutOnTitle(std::int32_t level, std::int32_t lastRank, std::uint32_t seed,
+                        const RecordFileStamp& ranking) {
+  RankingStamp = ranking;
   Level = level;
   LastRank = lastRank;
   RandSeed = seed;

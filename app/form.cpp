@@ -2,12 +2,11 @@
 // The game object's construction, start-up and random source.
 #include "app/form.h"
 
-#include <fcntl.h>
-
 #include <vector>
 
 #include "app/sheet_regions.h"
 #include "base/errors.h"
+#include "base/file_io.h"
 #include "gfx/bmp.h"
 
 namespace enclova {
@@ -20,40 +19,18 @@ namespace {
 // invalid image before a byte of it is read. Any other failure to open or read it is the
 // picture-open error.
 std::vector<std::uint8_t> ReadPictureFile(FileSystem& files, const std::string& path) {
-  FileInfo info;
-  if (files.Stat(path, info, true) == 0 && info.Type != FileInfo::Kind::Regular) {
-    throw EInOutError(kErrAccessDenied);
-  }
-  const int fd = files.Open(path, O_RDONLY | O_NONBLOCK);
-  if (fd < 0) throw PictureOpenError(path);
-  const int statted = files.Fstat(fd, info);
-  if (statted < 0 || info.Type != FileInfo::Kind::Regular || info.Size < 0) {
-    files.Close(fd);
-    if (statted < 0) throw PictureOpenError(path);
-    throw EInOutError(kErrAccessDenied);  // swapped in after the check above
-  }
-  if (static_cast<std::uint64_t>(info.Size) > kMaxBmpFileSize) {
-    files.Close(fd);
-    throw InvalidBitmapError();
-  }
-  std::vector<std::uint8_t> data;
-  data.reserve(static_cast<std::size_t>(info.Size));
-  std::uint8_t chunk[65536];
-  for (;;) {
-    const long n = files.Read(fd, chunk, sizeof chunk);
-    if (n < 0) {
-      files.Close(fd);
-      throw PictureOpenError(path);
-    }
-    if (n == 0) break;
-    data.insert(data.end(), chunk, chunk + n);
-    if (data.size() > kMaxBmpFileSize) {  // it grew while being read
-      files.Close(fd);
+  WholeFile file = ReadWholeFile(files, path, kMaxBmpFileSize);
+  switch (file.Result) {
+    case WholeFile::Outcome::Read:
+      break;
+    case WholeFile::Outcome::NotAFile:
+      throw EInOutError(kErrAccessDenied);
+    case WholeFile::Outcome::TooLarge:
       throw InvalidBitmapError();
-    }
+    case WholeFile::Outcome::Failed:
+      throw PictureOpenError(path);
   }
-  files.Close(fd);
-  return data;
+  return std::move(file.Bytes);
 }
 
 // A new white surface holding the sheet's region, cut by drawing the whole sheet at (-x, -y);

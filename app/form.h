@@ -102,9 +102,11 @@ class TForm1 {
   }
   // True from a round's set-up to the end of its result; a round leaves only through its result.
   bool InRound() const { return GameMode == ModePlay || GameMode == ModeResult; }
-  // The title as a round finds it, drawn: the level chosen, the place the last round earned and
-  // the random source. Everything else a round reads, the board set-up starts afresh.
-  void PutOnTitle(std::int32_t level, std::int32_t lastRank, std::uint32_t seed);
+  // The title as a round finds it, drawn: the level chosen, the place the last round earned, the
+  // random source and the ranking file as the game last saw it. Everything else a round reads,
+  // the board set-up starts afresh.
+  void PutOnTitle(std::int32_t level, std::int32_t lastRank, std::uint32_t seed,
+                  const RecordFileStamp& ranking);
   // Takes the time a tick would take when the quiet-timer promise says the tick does nothing
   // else (QuietMilliseconds() > 0), and returns true; false, with nothing done, when it may act.
   bool PassQuietTick();

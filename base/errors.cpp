@@ -3,7 +3,6 @@
 #include "base/errors.h"
 
 #include <cctype>
-#include <cerrno>
 
 #include "base/texts.h"
 
@@ -22,10 +21,11 @@ EInOutError::EInOutError(int code) : GameError(InOutErrorMessage(code)), ErrorCo
 EInOutError::EInOutError(int code, const std::string& message)
     : GameError(message), ErrorCode(code) {}
 
-EInOutError InOutErrorFromErrno(int errnum) {
-  const int code = CodeFromErrno(errnum);
+EInOutError InOutErrorOf(FileError error) {
+  const int code = CodeFromFileError(error);
   if (code != 0) return EInOutError(code);
-  return EInOutError(errnum, IoErrorText(errnum));
+  const int number = static_cast<int>(error);
+  return EInOutError(number, IoErrorText(number));
 }
 
 std::string InOutErrorMessage(int code) {
@@ -47,26 +47,26 @@ std::string InOutErrorMessage(int code) {
   }
 }
 
-int CodeFromErrno(int errnum) {
-  switch (errnum) {
-    case ENOENT:
+int CodeFromFileError(FileError error) {
+  switch (error) {
+    case FileError::NotFound:
       return kErrFileNotFound;
-    case ENAMETOOLONG:
-    case ENOTDIR:
-    case EINVAL:
-    case ELOOP:
+    case FileError::NameTooLong:
+    case FileError::NotADirectory:
+    case FileError::InvalidArgument:
+    case FileError::LinkLoop:
       return kErrInvalidName;
-    case EMFILE:
-    case ENFILE:
+    case FileError::TooManyOpen:
+    case FileError::TooManyOpenInSystem:
       return kErrTooManyOpenFiles;
-    case EACCES:
-    case EISDIR:  // a directory where the file belongs is refused, not misnamed
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
+    case FileError::AccessDenied:
+    case FileError::IsADirectory:  // a directory where the file belongs is refused, not misnamed
+    case FileError::NotPermitted:
+    case FileError::ReadOnly:
+    case FileError::TextBusy:
       return kErrAccessDenied;
-    case ENOSPC:
-    case EDQUOT:
+    case FileError::NoSpace:
+    case FileError::QuotaExceeded:
       return kErrDiskFull;
     default:
       return 0;

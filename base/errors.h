@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/seams.h"
+
 namespace enclova {
 
 // Codes as the player's error texts know them.
@@ -29,16 +31,16 @@ class EInOutError : public GameError {
   int ErrorCode;
 };
 
-// The error for a failed call's errno: the player's text where one means the same, otherwise
-// "I/O エラー (n)" with the system's own number (EIO reads as "I/O エラー (5)", not as the
-// access-denied text that code 5 stands for).
-EInOutError InOutErrorFromErrno(int errnum);
+// The error for a failed file operation: the player's text where one means the same, otherwise
+// "I/O エラー (n)" with the file error's own number (Io reads as "I/O エラー (5)", not as the
+// access-denied text that the player's code 5 stands for).
+EInOutError InOutErrorOf(FileError error);
 
 // The text for a file operation's code ("ファイルが見つかりません", "I/O エラー (%d)", ...).
 std::string InOutErrorMessage(int code);
 
-// Maps a POSIX errno to the code the player's texts know, by meaning; 0 when none fits.
-int CodeFromErrno(int errnum);
+// Maps a file error to the code the player's texts know, by meaning; 0 when none fits.
+int CodeFromFileError(FileError error);
 
 // "ファイル %s は開けません" and "ビットマップイメージが不正です".
 GameError PictureOpenError(const std::string& path);

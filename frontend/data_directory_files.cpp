@@ -2,23 +2,20 @@
 // The data directory's files and their English account of failures.
 #include "frontend/data_directory_files.h"
 
-#include <fcntl.h>
-
-#include <cstring>
-
 #include "base/errors.h"
+#include "base/file_io.h"
 
 namespace enclova {
 
 void DataDirectoryFileSystem::Fail(const std::string& what, const std::string& path, int result) {
-  lastFailure_ = "cannot " + what + " " + path + ": " + std::strerror(-result);
+  lastFailure_ = "cannot " + what + " " + path + ": " + DescribeFileError(ErrorIn(result));
 }
 
-int DataDirectoryFileSystem::Open(const std::string& path, int flags, int mode) {
+int DataDirectoryFileSystem::Open(const std::string& path, OpenFlags flags, unsigned mode) {
   const int fd = files_.Open(path, flags, mode);
   lastPath_ = path;
   if (fd < 0) {
-    Fail((flags & O_CREAT) != 0 ? "create" : "open", path, fd);
+    Fail(Has(flags, OpenFlags::Create) ? "create" : "open", path, fd);
   } else {
     paths_[fd] = path;
   }
@@ -109,6 +106,12 @@ int DataDirectoryFileSystem::ListDirectory(const std::string& path,
 int DataDirectoryFileSystem::LockExclusive(int fd, int milliseconds) {
   const int r = files_.LockExclusive(fd, milliseconds);
   if (r < 0) Fail("lock", paths_[fd], r);
+  return r;
+}
+
+int DataDirectoryFileSystem::MakeDirectory(const std::string& path) {
+  const int r = files_.MakeDirectory(path);
+  if (r < 0 && r != ResultOf(FileError::Exists)) Fail("create", path, r);
   return r;
 }
 

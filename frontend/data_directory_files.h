@@ -21,7 +21,7 @@ class DataDirectoryFileSystem : public FileSystem {
       : files_(files), directory_(std::move(directory)) {}
 
   std::string CurrentDirectory() override { return directory_; }
-  int Open(const std::string& path, int flags, int mode) override;
+  int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
   long Read(int fd, void* buffer, std::size_t size) override;
   long Write(int fd, const void* buffer, std::size_t size) override;
   int Fsync(int fd) override;
@@ -34,6 +34,7 @@ class DataDirectoryFileSystem : public FileSystem {
   int ReadLink(const std::string& path, std::string& target) override;
   int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
   int LockExclusive(int fd, int milliseconds) override;
+  int MakeDirectory(const std::string& path) override;
 
   // One line for the error box's `text`, from what this file system saw; forgets it.
   std::string Explain(const std::string& text);

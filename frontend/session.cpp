@@ -52,6 +52,7 @@ struct GameSession::Live {
   Live(const Services& services, const Options& options)
       : Log(LogOf(services)),
         Files(*services.Files, options.DataDirectory),
+        Replays(*services.Files),
         Recorder(*services.GameClock, Files, Replays, RecorderOptions(services)),
         Face(OpenGameTypeface()),
         Running(Recorder.GameClock(), Recorder.GameFiles(), Face.get(), options.Title),
@@ -62,7 +63,7 @@ struct GameSession::Live {
 
   std::function<void(const std::string&)> Log;
   DataDirectoryFileSystem Files;
-  replay::PosixReplayStore Replays;
+  replay::FileReplayStore Replays;
   replay::Recorder Recorder;
   std::unique_ptr<Typeface> Face;
   Game Running;

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -79,8 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     saving.CrashAt = step;
   } else if (data[6] & 2) {
     saving.FailAt = step;
-    const int errnos[] = {EIO, ENOSPC, EFBIG, EACCES, EROFS, EEXIST, EINTR, ENOENT};
-    saving.FailErrno = errnos[data[7] % 8];
+    const FileError errors[] = {
+        FileError::Io,       FileError::NoSpace, FileError::FileTooLarge, FileError::AccessDenied,
+        FileError::ReadOnly, FileError::Exists,  FileError::Interrupted,  FileError::NotFound};
+    saving.FailWith = errors[data[7] % 8];
   }
   bool saved = false;
   try {

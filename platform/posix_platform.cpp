@@ -12,10 +12,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "base/errors.h"
+#include "base/file_io.h"
 
 namespace enclova {
 
@@ -39,6 +39,114 @@ std::uint32_t SystemClock::UtcMillisecondsOfDay() {
   return static_cast<std::uint32_t>(secondOfDay * 1000u + now.tv_nsec / 1000000);
 }
 
+FileError FileErrorFromErrno(int errnum) {
+  switch (errnum) {
+    case EPERM:
+      return FileError::NotPermitted;
+    case ENOENT:
+      return FileError::NotFound;
+    case EINTR:
+      return FileError::Interrupted;
+    case EIO:
+      return FileError::Io;
+    case ENXIO:
+      return FileError::NoDeviceOrAddress;
+    case EBADF:
+      return FileError::BadDescriptor;
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+      return FileError::WouldBlock;
+    case ENOMEM:
+      return FileError::OutOfMemory;
+    case EACCES:
+      return FileError::AccessDenied;
+    case EBUSY:
+      return FileError::Busy;
+    case EEXIST:
+      return FileError::Exists;
+    case EXDEV:
+      return FileError::CrossDevice;
+    case ENODEV:
+      return FileError::NoDevice;
+    case ENOTDIR:
+      return FileError::NotADirectory;
+    case EISDIR:
+      return FileError::IsADirectory;
+    case EINVAL:
+      return FileError::InvalidArgument;
+    case ENFILE:
+      return FileError::TooManyOpenInSystem;
+    case EMFILE:
+      return FileError::TooManyOpen;
+    case ETXTBSY:
+      return FileError::TextBusy;
+    case EFBIG:
+      return FileError::FileTooLarge;
+    case ENOSPC:
+      return FileError::NoSpace;
+    case EROFS:
+      return FileError::ReadOnly;
+    case EMLINK:
+      return FileError::TooManyLinks;
+    case EPIPE:
+      return FileError::BrokenPipe;
+    case ENAMETOOLONG:
+      return FileError::NameTooLong;
+    case ENOLCK:
+      return FileError::NoLocks;
+    case ENOSYS:
+      return FileError::NotImplemented;
+    case ENOTEMPTY:
+      return FileError::DirectoryNotEmpty;
+    case ELOOP:
+      return FileError::LinkLoop;
+    case EOVERFLOW:
+      return FileError::Overflow;
+    case EOPNOTSUPP:
+#if ENOTSUP != EOPNOTSUPP
+    case ENOTSUP:
+#endif
+      return FileError::NotSupported;
+    case ETIMEDOUT:
+      return FileError::TimedOut;
+    case ESTALE:
+      return FileError::Stale;
+    case EDQUOT:
+      return FileError::QuotaExceeded;
+    default:
+      return FileError::Io;
+  }
+}
+
+namespace {
+
+// The failed call's result for the errno it left.
+int Failure(int errnum) {
+  return ResultOf(FileErrorFromErrno(errnum));
+}
+
+int OpenFlagsOf(OpenFlags flags) {
+  int open = O_CLOEXEC;
+  if (Has(flags, OpenFlags::ReadWrite)) {
+    open |= O_RDWR;
+  } else if (Has(flags, OpenFlags::Write)) {
+    open |= O_WRONLY;
+  } else {
+    open |= O_RDONLY;
+  }
+  if (Has(flags, OpenFlags::Create)) open |= O_CREAT;
+  if (Has(flags, OpenFlags::Exclusive)) open |= O_EXCL;
+  if (Has(flags, OpenFlags::Truncate)) open |= O_TRUNC;
+  if (Has(flags, OpenFlags::NoFollow)) open |= O_NOFOLLOW;
+  if (Has(flags, OpenFlags::DoNotWait)) open |= O_NONBLOCK;
+  if (Has(flags, OpenFlags::Directory)) open |= O_DIRECTORY;
+  return open;
+}
+
+}  // namespace
+
 std::string PosixFileSystem::CurrentDirectory() {
   std::vector<char> buffer(256);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
@@ -48,39 +156,39 @@ std::string PosixFileSystem::CurrentDirectory() {
   return buffer.data();
 }
 
-int PosixFileSystem::Open(const std::string& path, int flags, int mode) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
-  return fd < 0 ? -errno : fd;
+int PosixFileSystem::Open(const std::string& path, OpenFlags flags, unsigned mode) {
+  const int fd = ::open(path.c_str(), OpenFlagsOf(flags), static_cast<mode_t>(mode));
+  return fd < 0 ? Failure(errno) : fd;
 }
 
 long PosixFileSystem::Read(int fd, void* buffer, std::size_t size) {
   ssize_t n;
   do n = ::read(fd, buffer, size);
   while (n < 0 && errno == EINTR);
-  return n < 0 ? -errno : static_cast<long>(n);
+  return n < 0 ? Failure(errno) : static_cast<long>(n);
 }
 
 long PosixFileSystem::Write(int fd, const void* buffer, std::size_t size) {
   ssize_t n;
   do n = ::write(fd, buffer, size);
   while (n < 0 && errno == EINTR);
-  return n < 0 ? -errno : static_cast<long>(n);
+  return n < 0 ? Failure(errno) : static_cast<long>(n);
 }
 
 int PosixFileSystem::Fsync(int fd) {
-  return ::fsync(fd) < 0 ? -errno : 0;
+  return ::fsync(fd) < 0 ? Failure(errno) : 0;
 }
 
 int PosixFileSystem::Close(int fd) {
-  return ::close(fd) < 0 ? -errno : 0;
+  return ::close(fd) < 0 ? Failure(errno) : 0;
 }
 
 int PosixFileSystem::Rename(const std::string& from, const std::string& to) {
-  return std::rename(from.c_str(), to.c_str()) < 0 ? -errno : 0;
+  return std::rename(from.c_str(), to.c_str()) < 0 ? Failure(errno) : 0;
 }
 
 int PosixFileSystem::Unlink(const std::string& path) {
-  return ::unlink(path.c_str()) < 0 ? -errno : 0;
+  return ::unlink(path.c_str()) < 0 ? Failure(errno) : 0;
 }
 
 namespace {
@@ -108,39 +216,39 @@ FileInfo InfoOf(const struct stat& st) {
 int PosixFileSystem::Stat(const std::string& path, FileInfo& info, bool followLinks) {
   struct stat st {};
   const int r = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
-  if (r < 0) return -errno;
+  if (r < 0) return Failure(errno);
   info = InfoOf(st);
   return 0;
 }
 
 int PosixFileSystem::Fstat(int fd, FileInfo& info) {
   struct stat st {};
-  if (::fstat(fd, &st) < 0) return -errno;
+  if (::fstat(fd, &st) < 0) return Failure(errno);
   info = InfoOf(st);
   return 0;
 }
 
 int PosixFileSystem::Fchmod(int fd, unsigned mode) {
-  return ::fchmod(fd, static_cast<mode_t>(mode)) < 0 ? -errno : 0;
+  return ::fchmod(fd, static_cast<mode_t>(mode)) < 0 ? Failure(errno) : 0;
 }
 
 int PosixFileSystem::ReadLink(const std::string& path, std::string& target) {
   std::vector<char> buffer(256);
   for (;;) {
     const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-    if (n < 0) return -errno;
+    if (n < 0) return Failure(errno);
     if (static_cast<std::size_t>(n) < buffer.size()) {
       target.assign(buffer.data(), static_cast<std::size_t>(n));
       return 0;
     }
-    if (buffer.size() >= 65536) return -ENAMETOOLONG;
+    if (buffer.size() >= 65536) return ResultOf(FileError::NameTooLong);
     buffer.resize(buffer.size() * 2);
   }
 }
 
 int PosixFileSystem::ListDirectory(const std::string& path, std::vector<std::string>& names) {
   DIR* dir = ::opendir(path.c_str());
-  if (dir == nullptr) return -errno;
+  if (dir == nullptr) return Failure(errno);
   names.clear();
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
@@ -155,11 +263,15 @@ int PosixFileSystem::LockExclusive(int fd, int milliseconds) {
   constexpr int kPollMilliseconds = 10;
   for (int waited = 0;; waited += kPollMilliseconds) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
-    if (errno != EWOULDBLOCK && errno != EINTR) return -errno;
-    if (waited >= milliseconds) return -EWOULDBLOCK;
+    if (errno != EWOULDBLOCK && errno != EINTR) return Failure(errno);
+    if (waited >= milliseconds) return ResultOf(FileError::WouldBlock);
     const timespec pause{0, kPollMilliseconds * 1'000'000L};
     nanosleep(&pause, nullptr);
   }
+}
+
+int PosixFileSystem::MakeDirectory(const std::string& path) {
+  return ::mkdir(path.c_str(), 0755) < 0 ? Failure(errno) : 0;
 }
 
 void PrepareProcessForFiles() {

@@ -14,10 +14,13 @@ class SystemClock : public Clock {
   std::uint32_t UtcMillisecondsOfDay() override;
 };
 
+// The game's code for an errno, by its name; FileError::Io for one the game does not name.
+FileError FileErrorFromErrno(int errnum);
+
 class PosixFileSystem : public FileSystem {
  public:
   std::string CurrentDirectory() override;
-  int Open(const std::string& path, int flags, int mode) override;
+  int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
   long Read(int fd, void* buffer, std::size_t size) override;
   long Write(int fd, const void* buffer, std::size_t size) override;
   int Fsync(int fd) override;
@@ -30,6 +33,7 @@ class PosixFileSystem : public FileSystem {
   int ReadLink(const std::string& path, std::string& target) override;
   int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
   int LockExclusive(int fd, int milliseconds) override;
+  int MakeDirectory(const std::string& path) override;
 };
 
 // What the process sets up before the game touches a file: a write past a file-size limit

@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Plain POSIX file handling for the player's directories.
+// The player's directories and files, through the file system seam on the process's own files.
 #include "platform/user_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "base/file_io.h"
+#include "gfx/bmp.h"
+#include "platform/posix_platform.h"
 
 namespace enclova {
 
@@ -20,36 +17,47 @@ namespace {
 constexpr const char* kSheetName = "fgra.bmp";
 constexpr const char* kRankingName = "fdata.dat";
 
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
+// Bounds for the small files read here, far beyond what each holds: a FIFO, a device or a huge
+// file under such a name costs nothing.
+constexpr std::uint64_t kMaxTextFileBytes = 64 << 10;
+constexpr std::uint64_t kMaxRankingSeedBytes = 1 << 20;
+
+bool Exists(FileSystem& files, const std::string& path) {
+  FileInfo info;
+  return files.Stat(path, info, false) == 0;
 }
 
-bool ReadAll(const std::string& path, std::vector<char>* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+// The lines of a small text file; none when it cannot be read whole.
+std::vector<std::string> LinesOf(FileSystem& files, const std::string& path) {
+  const WholeFile file = ReadWholeFile(files, path, kMaxTextFileBytes);
+  std::vector<std::string> lines;
+  std::string line;
+  for (const std::uint8_t byte : file.Bytes) {
+    if (byte == '\n') {
+      lines.push_back(std::move(line));
+      line.clear();
+    } else {
+      line.push_back(static_cast<char>(byte));
+    }
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  return lines;
 }
 
-// Writes a whole file through a temporary one renamed over it, so no reader sees half of it.
-bool WriteAllAtomically(const std::string& path, const std::vector<char>& bytes) {
-  const std::string temporary = path + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
+// Writes a whole file so that no reader sees half of it and nothing planted under a temporary
+// name is written through. A symbolic link at `path` is written through and stays a link, and an
+// existing file keeps its permission bits.
+int WriteWholeFile(FileSystem& files, const std::string& path,
+                   const std::vector<std::uint8_t>& bytes) {
+  std::string target;
+  std::optional<FileInfo> old;
+  if (const int e = FollowLinks(files, path, target, &old); e < 0) return e;
+  ReplaceOptions options;
+  if (old && old->Type == FileInfo::Kind::Regular) {
+    options.Mode = old->Mode & 0777;
+    options.SetMode = true;
   }
-  const bool written = done == bytes.size() && ::fsync(fd) == 0;
-  if (::close(fd) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  return ReplaceWholeFile(files, target, bytes.data(), bytes.size(), options);
 }
 
 std::string Joined(const std::string& directory, const char* name) {
@@ -64,13 +72,8 @@ std::string Absolute(const std::string& path, const std::string& base) {
 }  // namespace
 
 bool MakeDirectories(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    const std::string prefix = path.substr(0, slash);
-    if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  PosixFileSystem files;
+  return MakeDirectories(files, path) == 0;
 }
 
 std::string XdgDirectory(const char* value, const std::string& home, const char* fallback) {
@@ -80,64 +83,78 @@ std::string XdgDirectory(const char* value, const std::string& home, const char*
 
 DataDirectoryChoice ChooseDataDirectory(const DataDirectoryRequest& request) {
   if (!request.Explicit.empty()) return {Absolute(request.Explicit, request.Working), {}};
-  const bool workingHoldsData =
-      Exists(Joined(request.Working, kSheetName)) || Exists(Joined(request.Working, kRankingName));
-  std::vector<char> sheet, ranking;
-  if (workingHoldsData || request.Installed.empty() ||
-      !ReadAll(Joined(request.Installed, kSheetName), &sheet) ||
-      !ReadAll(Joined(request.Installed, kRankingName), &ranking)) {
-    return {request.Working, {}};
-  }
+  PosixFileSystem files;
+  const bool workingHoldsData = Exists(files, Joined(request.Working, kSheetName)) ||
+                                Exists(files, Joined(request.Working, kRankingName));
+  if (workingHoldsData || request.Installed.empty()) return {request.Working, {}};
+  const WholeFile sheet =
+      ReadWholeFile(files, Joined(request.Installed, kSheetName), kMaxBmpFileSize);
+  if (!sheet.Ok()) return {request.Working, {}};
+  const WholeFile ranking =
+      ReadWholeFile(files, Joined(request.Installed, kRankingName), kMaxRankingSeedBytes);
+  if (!ranking.Ok()) return {request.Working, {}};
 
   const std::string own =
       XdgDirectory(request.XdgDataHome.c_str(), request.Home, ".local/share") + "/enclova";
-  auto failed = [&](const std::string& what) -> DataDirectoryChoice {
-    return {request.Working, "enclova: cannot " + what + " (" + std::strerror(errno) +
+  auto failed = [&](const std::string& what, int result) -> DataDirectoryChoice {
+    return {request.Working, "enclova: cannot " + what + " (" + DescribeFileError(ErrorIn(result)) +
                                  "); looking for the data files in " + request.Working};
   };
-  if (!MakeDirectories(own)) return failed("create " + own);
+  if (const int e = MakeDirectories(files, own); e < 0) return failed("create " + own, e);
   // A ranking the player has is never replaced; only a missing one is seeded.
   const std::string ownRanking = Joined(own, kRankingName);
-  if (!Exists(ownRanking) && !WriteAllAtomically(ownRanking, ranking)) {
-    return failed("write " + ownRanking);
+  if (!Exists(files, ownRanking)) {
+    if (const int e = WriteWholeFile(files, ownRanking, ranking.Bytes); e < 0) {
+      return failed("write " + ownRanking, e);
+    }
   }
   // The sheet follows the installation, rewritten only when it differs.
   const std::string ownSheet = Joined(own, kSheetName);
-  std::vector<char> current;
-  if ((!ReadAll(ownSheet, &current) || current != sheet) && !WriteAllAtomically(ownSheet, sheet)) {
-    return failed("write " + ownSheet);
+  const WholeFile current = ReadWholeFile(files, ownSheet, kMaxBmpFileSize);
+  if (!current.Ok() || current.Bytes != sheet.Bytes) {
+    if (const int e = WriteWholeFile(files, ownSheet, sheet.Bytes); e < 0) {
+      return failed("write " + ownSheet, e);
+    }
   }
   return {own, {}};
 }
 
-Settings LoadSettings(const std::string& path) {
+Settings LoadSettings(FileSystem& files, const std::string& path) {
   Settings settings;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
+  for (const std::string& line : LinesOf(files, path)) {
     if (line == "fullscreen=1") settings.Fullscreen = true;
     if (line == "fullscreen=0") settings.Fullscreen = false;
   }
   return settings;
 }
 
-bool SaveSettings(const std::string& path, const Settings& settings) {
+bool SaveSettings(FileSystem& files, const std::string& path, const Settings& settings) {
   const std::size_t slash = path.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash))) {
+  if (slash != std::string::npos && slash > 0 &&
+      MakeDirectories(files, path.substr(0, slash)) < 0) {
     return false;
   }
   const std::string text = std::string("fullscreen=") + (settings.Fullscreen ? "1" : "0") + "\n";
-  return WriteAllAtomically(path, std::vector<char>(text.begin(), text.end()));
+  return WriteWholeFile(files, path, std::vector<std::uint8_t>(text.begin(), text.end())) == 0;
+}
+
+Settings LoadSettings(const std::string& path) {
+  PosixFileSystem files;
+  return LoadSettings(files, path);
+}
+
+bool SaveSettings(const std::string& path, const Settings& settings) {
+  PosixFileSystem files;
+  return SaveSettings(files, path, settings);
 }
 
 std::string PicturesDirectory(const char* variable, const std::string& home,
                               const std::string& configHome) {
   if (variable != nullptr && variable[0] == '/') return variable;
   // user-dirs.dirs holds lines such as XDG_PICTURES_DIR="$HOME/Pictures".
-  std::ifstream in(Joined(configHome, "user-dirs.dirs"));
-  std::string line;
+  PosixFileSystem files;
   const std::string key = "XDG_PICTURES_DIR=\"";
-  while (std::getline(in, line)) {
+  for (const std::string& line : LinesOf(files, Joined(configHome, "user-dirs.dirs"))) {
     if (line.rfind(key, 0) != 0 || line.back() != '"') continue;
     std::string value = line.substr(key.size(), line.size() - key.size() - 1);
     if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/seams.h"
+
 namespace enclova {
 
 struct DataDirectoryRequest {
@@ -34,6 +36,13 @@ std::string XdgDirectory(const char* value, const std::string& home, const char*
 struct Settings {
   bool Fullscreen = false;
 };
+// The defaults where the file is missing, unreadable, or no small regular file (a FIFO there
+// does not hold up the start).
+Settings LoadSettings(FileSystem& files, const std::string& path);
+// Replaces the file whole (ReplaceWholeFile), making its directory when missing; a link there is
+// written through, and the file keeps its permission bits.
+bool SaveSettings(FileSystem& files, const std::string& path, const Settings& settings);
+// The same on the process's own files.
 Settings LoadSettings(const std::string& path);
 bool SaveSettings(const std::string& path, const Settings& settings);
 

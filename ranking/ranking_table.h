@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-namespace enclova {
+#include "base/file_io.h"
 
-class FileSystem;
+namespace enclova {
 
 constexpr int kRankingEntries = 20;
 constexpr int kNoRank = 21;
@@ -46,6 +46,9 @@ struct RecordFileStamp {
   std::int64_t ChangedNanoseconds = 0;
 };
 
+// The stamp of the file `info` describes.
+RecordFileStamp StampOf(const FileInfo& info);
+
 // Opens the existing file for reading and writing, reads its first 160 bytes (however many
 // reads that takes), closes it. Anything but a regular file (a FIFO, a device, a directory, a
 // socket) is refused with the access-denied code before a byte is read, and nothing waits on it.
@@ -82,18 +85,14 @@ class RankingLock {
   bool held_ = false;
 };
 
-// The names the save may give its temporary file in the ranking file's directory, tried in this
-// order: "<name>.tmp.0" to "<name>.tmp.999".
-constexpr int kTemporaryNames = 1000;
-std::string TemporaryName(const std::string& target, int index);
-
 // Writes the table so that the file holds either its old 160 bytes or the new ones, whatever
-// fails or stops when: a complete new file beside it, created under a fresh name that nothing
-// else holds, flushed, then renamed over it. The file keeps its permission bits; a symbolic link
-// is written through (its target replaced in the target's directory, the link left a link); a
-// file without any write permission bit, or anything but a regular file, is refused with the
-// access-denied code. With `holdsLock`, temporary files that killed saves left behind are
-// removed first. `stamp`, when given, records the file written. Throws EInOutError.
+// fails or stops when: ReplaceWholeFile, with its temporary names beside the file. The file
+// keeps its permission bits; a symbolic link is written through (its target replaced in the
+// target's directory, the link left a link); a file without any write permission bit, or
+// anything but a regular file, is refused with the access-denied code. With `holdsLock`,
+// temporary files that killed saves left behind are removed first. `stamp`, when given, records
+// the file written. Throws EInOutError. Operations: FollowLinks, RemoveStaleTemporaries under
+// the lock, ReplaceWholeFile, then an lstat of the file written.
 void SaveRanking(FileSystem& files, const std::string& path, const RankingTable& table,
                  RecordFileStamp* stamp = nullptr, bool holdsLock = false);
 

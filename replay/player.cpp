@@ -2,13 +2,10 @@
 // Playback of a recorded round, and the in-memory ranking file it uses.
 #include "replay/player.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
+#include "base/file_io.h"
 #include "ranking/ranking_table.h"
 #include "replay/digest.h"
 #include "replay/recorder.h"
@@ -25,154 +22,134 @@ std::optional<long> SandboxFileSystem::Injected() {
   return it->second;
 }
 
-const std::vector<std::uint8_t>* SandboxFileSystem::Get(const std::string& path) const {
-  const auto it = files_.find(path);
-  return it == files_.end() ? nullptr : &it->second;
+void SandboxFileSystem::Put(const std::string& path, std::vector<std::uint8_t> bytes) {
+  kept_.insert(path);
+  memory_.Put(path, std::move(bytes));
 }
 
-int SandboxFileSystem::Open(const std::string& path, int flags, int mode) {
+void SandboxFileSystem::Remove(const std::string& path) {
+  kept_.insert(path);
+  memory_.Remove(path);
+}
+
+bool SandboxFileSystem::StatKept(const std::string& path, FileInfo& info) {
+  return memory_.Stat(path, info, true) == 0;
+}
+
+bool SandboxFileSystem::InMemory(const std::string& path) const {
+  return kept_.count(path) != 0 || memory_.Holds(path);
+}
+
+FileSystem* SandboxFileSystem::Owner(int fd, int& inner) {
+  const auto it = handles_.find(fd);
+  if (it == handles_.end()) return nullptr;
+  inner = it->second.Fd;
+  return it->second.Real ? &real_ : static_cast<FileSystem*>(&memory_);
+}
+
+int SandboxFileSystem::Open(const std::string& path, OpenFlags flags, unsigned mode) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
+  // What the round creates or writes, and the files kept here, live in memory; the rest (the
+  // sheet) is read from the real files.
   Handle h;
-  h.Path = path;
-  if (flags & O_DIRECTORY) {
-    h.Directory = true;
-  } else if (files_.count(path) != 0 || (flags & (O_WRONLY | O_RDWR | O_CREAT)) != 0) {
-    if (files_.count(path) == 0 && (flags & O_CREAT) == 0) return -ENOENT;
-    if ((flags & O_TRUNC) != 0 || files_.count(path) == 0) files_[path].clear();
-  } else {
-    h.RealFd = real_.Open(path, O_RDONLY, mode);
-    if (h.RealFd < 0) return h.RealFd;
-  }
+  h.Real = !InMemory(path) && !Has(flags, OpenFlags::Write) && !Has(flags, OpenFlags::Create);
+  h.Fd = h.Real ? real_.Open(path, flags, mode) : memory_.Open(path, flags, mode);
+  if (h.Fd < 0) return h.Fd;
   const int fd = nextFd_++;
-  handles_[fd] = std::move(h);
+  handles_[fd] = h;
   return fd;
 }
 
 long SandboxFileSystem::Read(int fd, void* buffer, std::size_t size) {
   if (const auto r = Injected(); r && *r < 0) return *r;
-  const auto it = handles_.find(fd);
-  if (it == handles_.end() || it->second.Directory) return -EBADF;
-  Handle& h = it->second;
-  if (h.RealFd >= 0) return real_.Read(h.RealFd, buffer, size);
-  const std::vector<std::uint8_t>& bytes = files_[h.Path];
-  const std::size_t n = h.Position < bytes.size() ? std::min(size, bytes.size() - h.Position) : 0;
-  if (n > 0) std::memcpy(buffer, bytes.data() + h.Position, n);
-  h.Position += n;
-  return static_cast<long>(n);
+  int inner = -1;
+  FileSystem* owner = Owner(fd, inner);
+  return owner != nullptr ? owner->Read(inner, buffer, size) : ResultOf(FileError::BadDescriptor);
 }
 
 long SandboxFileSystem::Write(int fd, const void* buffer, std::size_t size) {
   const auto injected = Injected();
   if (injected && *injected < 0) return *injected;
   if (injected) size = std::min(size, static_cast<std::size_t>(*injected));  // a short write
-  const auto it = handles_.find(fd);
-  if (it == handles_.end() || it->second.Directory || it->second.RealFd >= 0) return -EBADF;
-  Handle& h = it->second;
-  std::vector<std::uint8_t>& bytes = files_[h.Path];
-  if (bytes.size() < h.Position + size) bytes.resize(h.Position + size);
-  if (size > 0) std::memcpy(bytes.data() + h.Position, buffer, size);
-  h.Position += size;
-  ++versions_[h.Path];
-  return static_cast<long>(size);
+  int inner = -1;
+  FileSystem* owner = Owner(fd, inner);
+  if (owner != &memory_) return ResultOf(FileError::BadDescriptor);  // real files are only read
+  return memory_.Write(inner, buffer, size);
 }
 
 int SandboxFileSystem::Fsync(int fd) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
-  return handles_.count(fd) != 0 ? 0 : -EBADF;
+  int inner = -1;
+  FileSystem* owner = Owner(fd, inner);
+  if (owner == nullptr) return ResultOf(FileError::BadDescriptor);
+  return owner == &memory_ ? memory_.Fsync(inner) : 0;
 }
 
 int SandboxFileSystem::Close(int fd) {
   const auto injected = Injected();
-  const auto it = handles_.find(fd);
-  if (it == handles_.end()) return -EBADF;
-  if (it->second.RealFd >= 0) real_.Close(it->second.RealFd);
-  handles_.erase(it);  // gone either way, as with close(2)
-  return injected && *injected < 0 ? static_cast<int>(*injected) : 0;
+  int inner = -1;
+  FileSystem* owner = Owner(fd, inner);
+  if (owner == nullptr) return ResultOf(FileError::BadDescriptor);
+  const int closed = owner->Close(inner);
+  handles_.erase(fd);  // gone either way, as with close(2)
+  return injected && *injected < 0 ? static_cast<int>(*injected) : closed;
 }
 
 int SandboxFileSystem::Rename(const std::string& from, const std::string& to) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
-  const auto it = files_.find(from);
-  if (it == files_.end()) return -ENOENT;
-  std::vector<std::uint8_t> bytes = std::move(it->second);
-  files_.erase(it);
-  files_[to] = std::move(bytes);
-  versions_[to] = ++versions_[from];
-  versions_.erase(from);
-  return 0;
+  return memory_.Rename(from, to);
 }
 
 int SandboxFileSystem::Unlink(const std::string& path) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
-  return files_.erase(path) != 0 ? 0 : -ENOENT;
+  return memory_.Unlink(path);
 }
 
-FileInfo SandboxFileSystem::InfoOf(const std::string& path) const {
-  FileInfo info;
-  info.Type = FileInfo::Kind::Regular;
-  info.Mode = 0644;
-  info.Size = static_cast<std::int64_t>(files_.at(path).size());
-  info.Device = 1;
-  info.Inode = std::hash<std::string>{}(path);
-  const auto version = versions_.find(path);
-  info.ModifiedNanoseconds = version != versions_.end() ? version->second : 0;
-  info.ChangedNanoseconds = info.ModifiedNanoseconds;
-  return info;
-}
-
-// The kept files answer from memory; everything else (the sheet, the directory) is the real one.
 int SandboxFileSystem::Stat(const std::string& path, FileInfo& info, bool followLinks) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
-  if (files_.count(path) != 0) {
-    info = InfoOf(path);
-    return 0;
-  }
-  // The ranking's lock file and temporaries exist only while a save runs.
-  return real_.Stat(path, info, followLinks);
+  return InMemory(path) ? memory_.Stat(path, info, followLinks)
+                        : real_.Stat(path, info, followLinks);
 }
 
 int SandboxFileSystem::Fstat(int fd, FileInfo& info) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
-  const auto it = handles_.find(fd);
-  if (it == handles_.end()) return -EBADF;
-  if (it->second.RealFd >= 0) return real_.Fstat(it->second.RealFd, info);
-  if (it->second.Directory) {
-    info = FileInfo{};
-    info.Type = FileInfo::Kind::Directory;
-    info.Mode = 0755;
-    return 0;
-  }
-  info = InfoOf(it->second.Path);
-  return 0;
+  int inner = -1;
+  FileSystem* owner = Owner(fd, inner);
+  return owner != nullptr ? owner->Fstat(inner, info) : ResultOf(FileError::BadDescriptor);
 }
 
-int SandboxFileSystem::Fchmod(int fd, unsigned /*mode*/) {
+int SandboxFileSystem::Fchmod(int fd, unsigned mode) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
-  return handles_.count(fd) != 0 ? 0 : -EBADF;
+  int inner = -1;
+  FileSystem* owner = Owner(fd, inner);
+  if (owner == nullptr) return ResultOf(FileError::BadDescriptor);
+  return owner == &memory_ ? memory_.Fchmod(inner, mode) : 0;
 }
 
 int SandboxFileSystem::ReadLink(const std::string& path, std::string& target) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
-  if (files_.count(path) != 0) return -EINVAL;  // a kept file is never a link
-  return real_.ReadLink(path, target);
+  return InMemory(path) ? memory_.ReadLink(path, target) : real_.ReadLink(path, target);
 }
 
+// Only what the round has in memory is listed: a directory it has nothing in lists empty, so the
+// real files beside the sheet never change what a save does.
 int SandboxFileSystem::ListDirectory(const std::string& path, std::vector<std::string>& names) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
   names.clear();
-  const std::string prefix = path.empty() || path.back() == '/' ? path : path + "/";
-  for (const auto& [name, bytes] : files_) {
-    if (name.compare(0, prefix.size(), prefix) == 0 &&
-        name.find('/', prefix.size()) == std::string::npos) {
-      names.push_back(name.substr(prefix.size()));
-    }
-  }
-  return 0;
+  return InMemory(path) ? memory_.ListDirectory(path, names) : 0;
 }
 
-int SandboxFileSystem::LockExclusive(int fd, int /*milliseconds*/) {
+int SandboxFileSystem::LockExclusive(int fd, int milliseconds) {
   if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
-  return handles_.count(fd) != 0 ? 0 : -EBADF;
+  int inner = -1;
+  FileSystem* owner = Owner(fd, inner);
+  if (owner == nullptr) return ResultOf(FileError::BadDescriptor);
+  return owner == &memory_ ? memory_.LockExclusive(inner, milliseconds) : 0;
+}
+
+int SandboxFileSystem::MakeDirectory(const std::string& path) {
+  if (const auto r = Injected(); r && *r < 0) return static_cast<int>(*r);
+  return memory_.MakeDirectory(path);
 }
 
 // ---- The clock and host of the played game ----
@@ -276,7 +253,12 @@ void Player::PutAtRoundStart() {
   } else {
     files_.Remove(recordPath_);
   }
-  game_->Form.PutOnTitle(replay_->Level, replay_->LastRank, replay_->Seed);
+  // The game has seen that file, as when the round was recorded: only what the round itself
+  // changes is read again.
+  FileInfo kept;
+  const RecordFileStamp seen =
+      files_.StatKept(recordPath_, kept) ? StampOf(kept) : RecordFileStamp{};
+  game_->Form.PutOnTitle(replay_->Level, replay_->LastRank, replay_->Seed, seen);
   Surface* surfaces[kSurfaceCount] = {&game_->Form.Canvas, &game_->Form.PathLayer,
                                       &game_->Form.JudgeLayer, &game_->Form.SidePanel,
                                       &game_->Form.SeparatorStrip};
@@ -354,17 +336,26 @@ PlaybackResult Player::Result() {
 }
 
 std::optional<Replay> LoadReplay(FileSystem& files, const std::string& path, std::string* error) {
-  const auto bytes = ReadWholeFile(files, path, kMaxFileBytes);
-  if (!bytes) {
-    if (error != nullptr) *error = "cannot be read";
+  const WholeFile file = ReadWholeFile(files, path, kMaxFileBytes);
+  std::string why;
+  switch (file.Result) {
+    case WholeFile::Outcome::Read:
+      break;
+    case WholeFile::Outcome::NotAFile:
+      why = "not a regular file";
+      break;
+    case WholeFile::Outcome::TooLarge:
+      why = "too large for a replay (more than " + std::to_string(kMaxFileBytes) + " bytes)";
+      break;
+    case WholeFile::Outcome::Failed:
+      why = "cannot be read (" + DescribeFileError(file.Error) + ")";
+      break;
+  }
+  if (!file.Ok()) {
+    if (error != nullptr) *error = why;
     return std::nullopt;
   }
-  const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-  if (text.size() > kMaxFileBytes) {
-    if (error != nullptr)
-      *error = "too large for a replay (more than " + std::to_string(kMaxFileBytes) + " bytes)";
-    return std::nullopt;
-  }
+  const std::string_view text(reinterpret_cast<const char*>(file.Bytes.data()), file.Bytes.size());
   return ParseReplay(text, error);
 }
 

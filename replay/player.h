@@ -9,21 +9,26 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/game.h"
+#include "base/memory_file_system.h"
 #include "base/seams.h"
 #include "replay/replay_file.h"
 
 namespace enclova::replay {
 
-// Reads go to the real files, except those written or kept here; every write stays in memory.
+// The files a played round sees: an in-memory file system holding the files kept here (the
+// ranking file) and everything the round creates or writes, over the real files for the rest,
+// which are only ever read (the sprite sheet); and the recorded result of each failed call.
+// Every operation counts once towards the active call's index, as it did when recorded.
 class SandboxFileSystem : public FileSystem {
  public:
   explicit SandboxFileSystem(FileSystem& real) : real_(real) {}
   std::string CurrentDirectory() override { return real_.CurrentDirectory(); }
-  int Open(const std::string& path, int flags, int mode) override;
+  int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
   long Read(int fd, void* buffer, std::size_t size) override;
   long Write(int fd, const void* buffer, std::size_t size) override;
   int Fsync(int fd) override;
@@ -36,12 +41,16 @@ class SandboxFileSystem : public FileSystem {
   int ReadLink(const std::string& path, std::string& target) override;
   int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
   int LockExclusive(int fd, int milliseconds) override;
+  int MakeDirectory(const std::string& path) override;
 
-  void Put(const std::string& path, std::vector<std::uint8_t> bytes) {
-    files_[path] = std::move(bytes);
+  // A file kept in memory: `bytes`, or none at all (the real file under the name stays unseen).
+  void Put(const std::string& path, std::vector<std::uint8_t> bytes);
+  void Remove(const std::string& path);
+  const std::vector<std::uint8_t>* Get(const std::string& path) const {
+    return memory_.Contents(path);
   }
-  void Remove(const std::string& path) { files_.erase(path); }
-  const std::vector<std::uint8_t>* Get(const std::string& path) const;
+  // What stat says of a kept file, outside any call; false when there is none.
+  bool StatKept(const std::string& path, FileInfo& info);
 
   // The results of the active call's operations, by their index in the call; operations not
   // named run as usual.
@@ -52,19 +61,17 @@ class SandboxFileSystem : public FileSystem {
 
  private:
   struct Handle {
-    std::string Path;
-    std::size_t Position = 0;
-    int RealFd = -1;  // a real file opened for reading
-    bool Directory = false;
+    bool Real = false;  // a real file opened for reading, or one in memory
+    int Fd = -1;
   };
   std::optional<long> Injected();
+  // Whether `path` is answered from memory: anything there, or a name kept here.
+  bool InMemory(const std::string& path) const;
+  FileSystem* Owner(int fd, int& inner);  // null for no such descriptor
 
   FileSystem& real_;
-  // An in-memory file as stat describes it: the same identity until it is written or replaced.
-  FileInfo InfoOf(const std::string& path) const;
-
-  std::map<std::string, std::vector<std::uint8_t>> files_;
-  std::map<std::string, std::int64_t> versions_;  // bumped by every write and rename
+  MemoryFileSystem memory_;
+  std::set<std::string> kept_;
   std::map<int, Handle> handles_;
   int nextFd_ = 1000;
   const std::map<int, long>* results_ = nullptr;

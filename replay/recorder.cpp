@@ -1,18 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The recorder, its logging seams, and the replay directory on disk.
+// The recorder, its logging seams, and the replay directory.
 #include "replay/recorder.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
 
+#include "base/civil_time.h"
+#include "base/file_io.h"
 #include "ranking/clock_digits.h"
 #include "replay/digest.h"
 
@@ -39,7 +33,7 @@ class Recorder::LoggingFiles : public FileSystem {
  public:
   LoggingFiles(FileSystem& inner, Recorder& recorder) : inner_(inner), recorder_(recorder) {}
   std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-  int Open(const std::string& path, int flags, int mode) override {
+  int Open(const std::string& path, OpenFlags flags, unsigned mode) override {
     return Log(inner_.Open(path, flags, mode));
   }
   long Read(int fd, void* buffer, std::size_t size) override {
@@ -70,6 +64,7 @@ class Recorder::LoggingFiles : public FileSystem {
   int LockExclusive(int fd, int milliseconds) override {
     return Log(inner_.LockExclusive(fd, milliseconds));
   }
+  int MakeDirectory(const std::string& path) override { return Log(inner_.MakeDirectory(path)); }
 
  private:
   template <typename T>
@@ -92,13 +87,11 @@ std::int64_t SystemMilliseconds() {
 }
 
 std::string IsoDate(std::int64_t ms) {
-  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  const CivilTime utc = CivilTimeOf(ms);
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(ms % 1000));
+  std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d.%03dZ",
+                static_cast<long long>(utc.Year), utc.Month, utc.Day, utc.Hour, utc.Minute,
+                utc.Second, utc.Millisecond);
   return text;
 }
 
@@ -109,26 +102,6 @@ const Surface* SurfaceOf(const TForm1& form, int index) {
 }
 
 }  // namespace
-
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(FileSystem& files, const std::string& path,
-                                                       std::size_t limit) {
-  const int fd = files.Open(path, O_RDONLY, 0);
-  if (fd < 0) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[65536];
-  for (;;) {
-    const long n = files.Read(fd, chunk, sizeof chunk);
-    if (n < 0 || bytes.size() + static_cast<std::size_t>(n) > limit) {
-      files.Close(fd);
-      if (n >= 0) bytes.insert(bytes.end(), chunk, chunk + n);  // longer than `limit`
-      return n < 0 ? std::nullopt : std::optional(std::move(bytes));
-    }
-    if (n == 0) break;
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  }
-  files.Close(fd);
-  return bytes;
-}
 
 Recorder::Recorder(Clock& clock, FileSystem& files, ReplayStore& store, Options options)
     : clock_(clock),
@@ -179,10 +152,11 @@ void Recorder::StartRound() {
   r.LastRank = f.LastRank;
   const auto table = EncodeRecordFile(f.Ranking);
   r.Table.assign(table.begin(), table.end());
-  auto file = ReadWholeFile(files_, f.RecordFilePath(), kMaxRecordFileBytes);
-  if (file && file->size() <= kMaxRecordFileBytes) {
-    r.File = std::move(file);
-  } else if (file) {
+  // The real file, unlogged: reading it is no part of the round.
+  WholeFile file = ReadWholeFile(files_, f.RecordFilePath(), kMaxRecordFileBytes);
+  if (file.Ok()) {
+    r.File = std::move(file.Bytes);
+  } else if (file.Result == WholeFile::Outcome::TooLarge) {
     r.File = r.Table;  // too large to keep: played back as the table the game read
   }
   for (int i = 0; i < kSurfaceCount; ++i) r.Surfaces[i] = SurfaceState::Of(*SurfaceOf(f, i));
@@ -236,8 +210,8 @@ void Recorder::EndRound(const std::string& verdict) {
   r.TimeScore = TimeScoreOf({f.ClockMinutes, f.ClockTens, f.ClockUnits});
   r.Rank = verdict == "quit" ? kNoRank : f.LastRank;
   r.PictureSha256 = PictureSha256(f.Canvas);
-  const auto file = ReadWholeFile(files_, f.RecordFilePath(), 1 << 20);
-  r.RankingSha256 = file ? Sha256Hex(file->data(), file->size()) : Sha256Hex("", 0);
+  const WholeFile file = ReadWholeFile(files_, f.RecordFilePath(), 1 << 20);
+  r.RankingSha256 = Sha256Hex(file.Bytes.data(), file.Bytes.size());  // no bytes when unread
 
   const std::string directory =
       options_.Directory.empty() ? f.DataDirectory + "replays" : options_.Directory;
@@ -253,53 +227,31 @@ void Recorder::EndRound(const std::string& verdict) {
   }
 }
 
-// ---- The replay directory on disk ----
+// ---- The replay directory ----
 
-bool PosixReplayStore::Save(const std::string& directory, const std::string& name,
-                            const std::string& text, std::string* error) {
-  auto fail = [&](const std::string& what) {
-    if (error != nullptr) *error = what + ": " + std::strerror(errno);
+bool FileReplayStore::Save(const std::string& directory, const std::string& name,
+                           const std::string& text, std::string* error) {
+  auto fail = [&](const std::string& what, int result) {
+    if (error != nullptr) *error = what + ": " + DescribeFileError(ErrorIn(result));
     return false;
   };
-  if (::mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) return fail(directory);
+  const int made = files_.MakeDirectory(directory);
+  if (made < 0 && made != ResultOf(FileError::Exists)) return fail(directory, made);
   const std::string path = directory + "/" + name;
-  const std::string temporary = path + ".tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return fail(temporary);
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = ENOSPC;
-      const int saved = errno;
-      ::close(fd);
-      ::unlink(temporary.c_str());
-      errno = saved;
-      return fail(temporary);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
-    const int saved = errno;
-    ::unlink(temporary.c_str());
-    errno = saved;
-    return fail(path);
+  if (const int e = ReplaceWholeFile(files_, path, text.data(), text.size()); e < 0) {
+    return fail(path, e);
   }
   return true;
 }
 
-std::vector<std::string> PosixReplayStore::List(const std::string& directory) {
+std::vector<std::string> FileReplayStore::List(const std::string& directory) {
   std::vector<std::string> names;
-  DIR* dir = ::opendir(directory.c_str());
-  if (dir == nullptr) return names;
-  while (const dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
-  ::closedir(dir);
+  if (files_.ListDirectory(directory, names) < 0) names.clear();
   return names;
 }
 
-bool PosixReplayStore::Remove(const std::string& directory, const std::string& name) {
-  return ::unlink((directory + "/" + name).c_str()) == 0;
+bool FileReplayStore::Remove(const std::string& directory, const std::string& name) {
+  return files_.Unlink(directory + "/" + name) == 0;
 }
 
 }  // namespace enclova::replay

@@ -35,13 +35,20 @@ class ReplayStore {
   virtual bool Remove(const std::string& directory, const std::string& name) = 0;
 };
 
-// The process's own directories and files.
-class PosixReplayStore : public ReplayStore {
+// Replays as files in a directory of a FileSystem (the process's own for the game): a save
+// makes the directory when it is missing (not its parents) and replaces the file whole
+// (ReplaceWholeFile), so a replay is never seen half written and nothing planted under its
+// temporary name is written through.
+class FileReplayStore : public ReplayStore {
  public:
+  explicit FileReplayStore(FileSystem& files) : files_(files) {}
   bool Save(const std::string& directory, const std::string& name, const std::string& text,
             std::string* error) override;
   std::vector<std::string> List(const std::string& directory) override;
   bool Remove(const std::string& directory, const std::string& name) override;
+
+ private:
+  FileSystem& files_;
 };
 
 class Recorder : public HandlerObserver {
@@ -104,10 +111,5 @@ class Recorder : public HandlerObserver {
   std::string sheetHash_;
   std::string lastSaved_;
 };
-
-// The file's bytes, or nothing when it cannot be read. Reading stops once more than `limit`
-// bytes have come: a result longer than `limit` means the file is larger.
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(FileSystem& files, const std::string& path,
-                                                       std::size_t limit);
 
 }  // namespace enclova::replay

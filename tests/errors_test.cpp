@@ -4,38 +4,43 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
 namespace enclova {
 namespace {
 
-TEST(ErrorTexts, SystemErrorsReadByMeaningOrByTheirOwnNumber) {
+TEST(ErrorTexts, FileErrorsReadByMeaningOrByTheirOwnNumber) {
   struct Case {
-    int errnum;
+    FileError error;
     int code;
     const char* text;
   };
   const Case cases[] = {
-      {ENOENT, 2, "ファイルが見つかりません"},
-      {ENAMETOOLONG, 3, "不正なファイル名です"},
-      {ENOTDIR, 3, "不正なファイル名です"},
-      {EMFILE, 4, "オープンしたファイルが多すぎます"},
-      {ENFILE, 4, "オープンしたファイルが多すぎます"},
-      {EACCES, 5, "ファイルへのアクセスが拒否されました"},
-      {EROFS, 5, "ファイルへのアクセスが拒否されました"},
-      {EISDIR, 5, "ファイルへのアクセスが拒否されました"},
-      {ENOSPC, 101, "ディスクがいっぱいです"},
-      // errnos whose numbers collide with the meaningful codes keep their own text
-      {EIO, EIO, "I/O エラー (5)"},
-      {ESRCH, ESRCH, "I/O エラー (3)"},
-      {EINTR, EINTR, "I/O エラー (4)"},
-      {ENETDOWN, ENETDOWN, "I/O エラー (100)"},
-      {EFBIG, EFBIG, "I/O エラー (27)"},
+      {FileError::NotFound, 2, "ファイルが見つかりません"},
+      {FileError::NameTooLong, 3, "不正なファイル名です"},
+      {FileError::NotADirectory, 3, "不正なファイル名です"},
+      {FileError::InvalidArgument, 3, "不正なファイル名です"},
+      {FileError::LinkLoop, 3, "不正なファイル名です"},
+      {FileError::TooManyOpen, 4, "オープンしたファイルが多すぎます"},
+      {FileError::TooManyOpenInSystem, 4, "オープンしたファイルが多すぎます"},
+      {FileError::AccessDenied, 5, "ファイルへのアクセスが拒否されました"},
+      {FileError::NotPermitted, 5, "ファイルへのアクセスが拒否されました"},
+      {FileError::ReadOnly, 5, "ファイルへのアクセスが拒否されました"},
+      {FileError::IsADirectory, 5, "ファイルへのアクセスが拒否されました"},
+      {FileError::TextBusy, 5, "ファイルへのアクセスが拒否されました"},
+      {FileError::NoSpace, 101, "ディスクがいっぱいです"},
+      {FileError::QuotaExceeded, 101, "ディスクがいっぱいです"},
+      // errors whose numbers collide with the player's codes keep their own text
+      {FileError::Io, 5, "I/O エラー (5)"},
+      {FileError::Interrupted, 4, "I/O エラー (4)"},
+      {FileError::FileTooLarge, 27, "I/O エラー (27)"},
+      {FileError::CrossDevice, 18, "I/O エラー (18)"},
+      // numbers without a name, which a recorded round may still carry
+      {static_cast<FileError>(3), 3, "I/O エラー (3)"},
+      {static_cast<FileError>(100), 100, "I/O エラー (100)"},
   };
   for (const Case& c : cases) {
-    const EInOutError error = InOutErrorFromErrno(c.errnum);
-    EXPECT_EQ(error.ErrorCode, c.code) << "errno " << c.errnum;
-    EXPECT_STREQ(error.what(), c.text) << "errno " << c.errnum;
+    const EInOutError error = InOutErrorOf(c.error);
+    EXPECT_EQ(error.ErrorCode, c.code) << "error " << static_cast<int>(c.error);
+    EXPECT_STREQ(error.what(), c.text) << "error " << static_cast<int>(c.error);
   }
 }
 

@@ -15,12 +15,14 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/errors.h"
+#include "base/memory_file_system.h"
 #include "platform/posix_platform.h"
 #include "tests/kit/child.h"
 #include "tests/kit/fakes.h"
@@ -307,29 +309,29 @@ TEST_F(LoadRankingTest, EveryFailingStepIsReportedWithItsCodeAndClosesTheFile) {
   WriteFileBytes(Path(), RecordFileOf(Numbered()));
   struct Case {
     const char* step;  // stat (the check before opening), open, fstat, read, close
-    int errnum;
+    FileError error;
     int code;
     const char* text;
   } const cases[] = {
-      {"stat", EACCES, 5, "ファイルへのアクセスが拒否されました"},
-      {"stat", ENAMETOOLONG, 3, "不正なファイル名です"},
-      {"open", EACCES, 5, "ファイルへのアクセスが拒否されました"},
-      {"open", EMFILE, 4, "オープンしたファイルが多すぎます"},
-      {"open", ENAMETOOLONG, 3, "不正なファイル名です"},
-      {"fstat", EIO, EIO, "I/O エラー (5)"},
-      {"read", EISDIR, 5, "ファイルへのアクセスが拒否されました"},
-      {"read", EFBIG, EFBIG, "I/O エラー (27)"},
-      {"close", EBADF, EBADF, "I/O エラー (9)"},
+      {"stat", FileError::AccessDenied, 5, "ファイルへのアクセスが拒否されました"},
+      {"stat", FileError::NameTooLong, 3, "不正なファイル名です"},
+      {"open", FileError::AccessDenied, 5, "ファイルへのアクセスが拒否されました"},
+      {"open", FileError::TooManyOpen, 4, "オープンしたファイルが多すぎます"},
+      {"open", FileError::NameTooLong, 3, "不正なファイル名です"},
+      {"fstat", FileError::Io, 5, "I/O エラー (5)"},
+      {"read", FileError::IsADirectory, 5, "ファイルへのアクセスが拒否されました"},
+      {"read", FileError::FileTooLarge, 27, "I/O エラー (27)"},
+      {"close", FileError::BadDescriptor, 9, "I/O エラー (9)"},
   };
   const std::vector<std::string> steps = {"stat", "open", "fstat", "read", "close"};
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "step " << c.step << " errno " << c.errnum);
+    SCOPED_TRACE(::testing::Message() << "step " << c.step << " error " << int(c.error));
     const int failAt =
         static_cast<int>(std::find(steps.begin(), steps.end(), c.step) - steps.begin());
     Files.Operations = 0;
     Files.Log.clear();
     Files.FailAt = failAt;
-    Files.FailErrno = c.errnum;
+    Files.FailWith = c.error;
     const int descriptors = OpenDescriptors();
     RankingTable table;
     EXPECT_TRUE(ThrowsInOutError([&] { LoadRanking(Files, Path(), table); }, c.code, c.text));
@@ -418,23 +420,23 @@ TEST_F(SaveRankingTest, FailureAtAnyStepKeepsTheOldFileAndCleansUp) {
   SaveRanking(Files, Path(), Table);
   const std::vector<std::string> steps = Files.Log;
   const int rename = RenameStep(steps);
-  struct Errno {
-    int errnum;
+  struct Error {
+    FileError error;
     int code;
     const char* text;
-  } const errnos[] = {
-      {ENOSPC, 101, "ディスクがいっぱいです"},
-      {EROFS, 5, "ファイルへのアクセスが拒否されました"},
-      {EFBIG, EFBIG, "I/O エラー (27)"},
+  } const errors[] = {
+      {FileError::NoSpace, 101, "ディスクがいっぱいです"},
+      {FileError::ReadOnly, 5, "ファイルへのアクセスが拒否されました"},
+      {FileError::FileTooLarge, 27, "I/O エラー (27)"},
   };
-  for (const Errno& e : errnos) {
+  for (const Error& e : errors) {
     for (int k = 0; k < static_cast<int>(steps.size()); ++k) {
       SCOPED_TRACE(::testing::Message()
-                   << "errno " << e.errnum << " at " << k << " (" << steps[k] << ")");
+                   << "error " << int(e.error) << " at " << k << " (" << steps[k] << ")");
       WriteFileBytes(Path(), OldBytes);
       FaultyFileSystem failing;
       failing.FailAt = k;
-      failing.FailErrno = e.errnum;
+      failing.FailWith = e.error;
       const int descriptors = OpenDescriptors();
       if (k <= rename) {
         EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, e.code, e.text));
@@ -815,6 +817,180 @@ TEST_F(SaveRankingTest, LockIsHeldBesideTheFileAndWaitedForAtMostItsTime) {
   RankingLock linked(Files, Dir.File("linked.dat"));
   EXPECT_TRUE(linked.Held());
   EXPECT_TRUE(std::filesystem::exists(Dir.File("store/ranking.dat.lock")));
+}
+
+// --- The same file in memory ---
+
+// The ranking's load, save, lock and re-read over the in-memory file system: the same
+// operations as on disk, and the same guarantees through every failure and crash.
+struct RankingInMemoryTest : ::testing::Test {
+  void SetUp() override {
+    ASSERT_TRUE(Memory.Put(Path(), OldBytes));
+    InsertRank(Table, 1, 105, 3);
+    NewBytes = RecordFileOf(Table);
+  }
+  static std::string Path() { return "/game/fdata.dat"; }
+  std::vector<std::uint8_t> File() const {
+    const std::vector<std::uint8_t>* bytes = Memory.Contents(Path());
+    return bytes != nullptr ? *bytes : std::vector<std::uint8_t>{};
+  }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    EXPECT_EQ(Memory.ListDirectory("/game", names), 0);
+    return names;
+  }
+
+  MemoryFileSystem Memory;
+  RankingTable Table = Numbered();
+  const std::vector<std::uint8_t> OldBytes = RecordFileOf(Numbered());
+  std::vector<std::uint8_t> NewBytes;
+};
+
+TEST_F(RankingInMemoryTest, MakesTheSameOperationsAsOnDisk) {
+  TempDir dir;
+  WriteFileBytes(dir.File("fdata.dat"), OldBytes);
+  WriteFileBytes(dir.File("fdata.dat.tmp.0"), {1});  // a killed save's
+  ASSERT_TRUE(Memory.Put(Path() + ".tmp.0", {1}));
+  const auto run = [&](FileSystem& inner, const std::string& path) {
+    FaultyFileSystem files(inner);
+    RankingTable table;
+    RecordFileStamp stamp;
+    LoadRanking(files, path, table, &stamp);
+    EXPECT_FALSE(RefreshRanking(files, path, table, stamp));
+    {
+      RankingLock lock(files, path, 0);
+      EXPECT_TRUE(lock.Held());
+      SaveRanking(files, path, Table, &stamp, lock.Held());
+    }
+    EXPECT_FALSE(RefreshRanking(files, path, table, stamp));
+    return files.Log;
+  };
+  PosixFileSystem posix;
+  const std::vector<std::string> onDisk = run(posix, dir.File("fdata.dat"));
+  for (const char* op : {"read", "lock", "list", "unlink", "write", "fchmod", "rename"}) {
+    EXPECT_NE(std::find(onDisk.begin(), onDisk.end(), op), onDisk.end()) << op;
+  }
+  EXPECT_EQ(run(Memory, Path()), onDisk);
+  EXPECT_EQ(File(), NewBytes);
+  EXPECT_EQ(ReadFileBytes(dir.File("fdata.dat")), NewBytes);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"fdata.dat", "fdata.dat.lock"}));
+}
+
+TEST_F(RankingInMemoryTest, FailureOrCrashAtAnyStepKeepsACompleteFile) {
+  FaultyFileSystem clean(Memory);
+  SaveRanking(clean, Path(), Table);
+  const std::vector<std::string> steps = clean.Log;
+  const int rename = RenameStep(steps);
+  for (int k = 0; k < static_cast<int>(steps.size()); ++k) {
+    for (const bool crash : {false, true}) {
+      SCOPED_TRACE(::testing::Message()
+                   << (crash ? "crash" : "failure") << " at " << k << " (" << steps[k] << ")");
+      ASSERT_TRUE(Memory.Put(Path(), OldBytes));
+      FaultyFileSystem failing(Memory);
+      if (crash) {
+        failing.CrashAt = k;
+        EXPECT_THROW(SaveRanking(failing, Path(), Table), SimulatedCrash);
+      } else if (k <= rename) {
+        failing.FailAt = k;
+        failing.FailWith = FileError::NoSpace;
+        EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(failing, Path(), Table); }, 101,
+                                     "ディスクがいっぱいです"));
+      } else {
+        failing.FailAt = k;
+        EXPECT_NO_THROW(SaveRanking(failing, Path(), Table));
+      }
+      EXPECT_EQ(File(), k <= rename ? OldBytes : NewBytes);
+      if (!crash) {
+        EXPECT_EQ(Names(), std::vector<std::string>{"fdata.dat"});
+      }
+      // The next save under the lock clears what a killed one left.
+      SaveRanking(Memory, Path(), Table, nullptr, /*holdsLock=*/true);
+      EXPECT_EQ(File(), NewBytes);
+      EXPECT_EQ(Names(), std::vector<std::string>{"fdata.dat"});
+    }
+  }
+}
+
+// A disk that fills up in the middle of the write: the part written goes, the old file stays.
+TEST_F(RankingInMemoryTest, AFullDiskIsTheDiskFullTextAndKeepsTheOldFile) {
+  for (std::uint64_t room : {0, 1, 100, 159}) {
+    SCOPED_TRACE(room);
+    Memory.SetCapacity(kRecordFileSize + room);
+    EXPECT_TRUE(ThrowsInOutError([&] { SaveRanking(Memory, Path(), Table); }, 101,
+                                 "ディスクがいっぱいです"));
+    EXPECT_EQ(File(), OldBytes);
+    EXPECT_EQ(Names(), std::vector<std::string>{"fdata.dat"});
+  }
+  Memory.SetCapacity(2 * kRecordFileSize);
+  SaveRanking(Memory, Path(), Table);
+  EXPECT_EQ(File(), NewBytes);
+}
+
+TEST_F(RankingInMemoryTest, LinksAreWrittenThroughAndWhatIsProtectedOrNoFileIsRefused) {
+  // Through a chain of links into another folder, keeping the target's bits.
+  ASSERT_TRUE(Memory.Put("/store/ranking.dat", OldBytes, 0640));
+  ASSERT_TRUE(Memory.Remove(Path()));
+  ASSERT_TRUE(Memory.PutLink("/game/middle", "../store/ranking.dat"));
+  ASSERT_TRUE(Memory.PutLink(Path(), "middle"));
+  SaveRanking(Memory, Path(), Table);
+  EXPECT_EQ(*Memory.Contents("/store/ranking.dat"), NewBytes);
+  FileInfo info;
+  ASSERT_EQ(Memory.Stat(Path(), info, false), 0);
+  EXPECT_EQ(info.Type, FileInfo::Kind::SymbolicLink);
+  ASSERT_EQ(Memory.Stat("/store/ranking.dat", info, false), 0);
+  EXPECT_EQ(info.Mode, 0640u);
+  std::vector<std::string> names;
+  ASSERT_EQ(Memory.ListDirectory("/store", names), 0);
+  EXPECT_EQ(names, std::vector<std::string>{"ranking.dat"});
+
+  struct Case {
+    const char* name;
+    std::function<void(MemoryFileSystem&)> arrange;
+    int code;
+    const char* text;
+  } const cases[] = {
+      {"no write bit", [](MemoryFileSystem& m) { m.Put("/other/a.dat", {1}, 0444); }, 5,
+       "ファイルへのアクセスが拒否されました"},
+      {"a directory", [](MemoryFileSystem& m) { m.MakeDirectory("/other/a.dat"); }, 5,
+       "ファイルへのアクセスが拒否されました"},
+      {"a link to a directory",
+       [](MemoryFileSystem& m) {
+         m.MakeDirectory("/other/d");
+         m.PutLink("/other/a.dat", "d");
+       },
+       5, "ファイルへのアクセスが拒否されました"},
+      {"a loop of links", [](MemoryFileSystem& m) { m.PutLink("/other/a.dat", "a.dat"); }, 3,
+       "不正なファイル名です"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryFileSystem files;
+    ASSERT_EQ(files.MakeDirectory("/other"), 0);
+    c.arrange(files);
+    std::vector<std::string> before;
+    files.ListDirectory("/other", before);
+    EXPECT_TRUE(
+        ThrowsInOutError([&] { SaveRanking(files, "/other/a.dat", Table); }, c.code, c.text));
+    std::vector<std::string> after;
+    files.ListDirectory("/other", after);
+    EXPECT_EQ(after, before);
+  }
+}
+
+TEST_F(RankingInMemoryTest, ASaveElsewhereIsReadAgainAndALockHeldElsewhereIsNotHeld) {
+  RankingTable mine;
+  RecordFileStamp stamp;
+  LoadRanking(Memory, Path(), mine, &stamp);
+  EXPECT_FALSE(RefreshRanking(Memory, Path(), mine, stamp));
+  SaveRanking(Memory, Path(), Table);  // as another game would
+  EXPECT_TRUE(RefreshRanking(Memory, Path(), mine, stamp));
+  ExpectSameTable(mine, Table);
+  EXPECT_FALSE(RefreshRanking(Memory, Path(), mine, stamp));
+
+  RankingLock first(Memory, Path(), 1000);
+  EXPECT_TRUE(first.Held());
+  RankingLock second(Memory, Path(), 1000);
+  EXPECT_FALSE(second.Held());
 }
 
 }  // namespace

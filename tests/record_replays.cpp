@@ -82,7 +82,7 @@ const std::vector<Golden>& Goldens() {
          g.Run(1200);
          g.Key(VK_Z);
          g.Files.FailNext = "write";  // the save's write: a full disk
-         g.Files.FailErrno = 28;
+         g.Files.FailWith = FileError::NoSpace;
          g.RunResult();
        }},
       {"countdown-across-midnight", [] { return Real(2400); },

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "replay/digest.h"
 #include "replay/replay_run.h"
+#include "tests/kit/records.h"
 #include "tests/replay_fixture.h"
 
 namespace enclova::testing {
@@ -226,6 +228,40 @@ TEST(ReplayRoundTrip, RankingFileOfAnySizeOrNoneIsPlayedBackAsFound) {
   }
 }
 
+// A ranked round reads the ranking file again only when another game saved it since this one
+// read it. Played back, the file is the one the round found (a longer one, or none even where
+// the folder holds one), as the game had seen it: no operation more or less, so a recorded
+// failure of the save falls on the save.
+TEST(ReplayRoundTrip, RankedRoundOnARankingFileOfAnySizeOrNoneIsPlayedBackAsFound) {
+  for (int size : {-1, 160, 3000}) {
+    for (bool fails : {false, true}) {
+      SCOPED_TRACE("file of " + std::to_string(size) + " bytes" + (fails ? ", save fails" : ""));
+      GameHarness::Options options = GoodRoundOptions();
+      if (size > 160) options.RecordFile.resize(static_cast<std::size_t>(size), 0xAB);
+      RecordedGame g(options);
+      if (size < 0) std::remove(g.Dir.File("fdata.dat").c_str());
+      if (fails) g.Files.FailNext = "write";  // the save's write
+      PlayGoodRound(g);
+      ASSERT_EQ(g.Form.LastRank, 1);
+      ASSERT_EQ(g.Host.Errors.size(), fails ? 1u : 0u);
+      EXPECT_EQ(g.Replay().find("\nfile none\n") != std::string::npos, size < 0);
+      const bool saved = std::filesystem::exists(g.Dir.File("fdata.dat"));
+      const std::vector<std::uint8_t> left =
+          saved ? ReadFileBytes(g.Dir.File("fdata.dat")) : std::vector<std::uint8_t>{};
+
+      // The folder played in holds a ranking of better rounds than this one.
+      WriteFileBytes(g.Dir.File("fdata.dat"), RecordFileOf(Filled(10, 0)));
+      Playback p(g.Replay(), g.Dir.Path(), g.Face.get());
+      ASSERT_EQ(p.Error, "");
+      EXPECT_TRUE(p.Result.Matches()) << replay::DescribeResult(*p.Replay, p.Result);
+      ASSERT_EQ(p.Play->RankingFile() != nullptr, saved);
+      if (saved) {
+        EXPECT_EQ(*p.Play->RankingFile(), left);
+      }
+    }
+  }
+}
+
 TEST(ReplayRoundTrip, RoundEndedByEscapeIsKeptAsQuit) {
   RecordedGame g;
   g.StartRound(3);
@@ -377,7 +413,8 @@ TEST(ReplayPruning, RankedRoundsAndTheLastFiftyStay) {
   };
   // 70 rounds, every tenth ranked, listed out of order, with names that are not ours.
   for (int n = 69; n >= 0; --n) names.push_back(name(n, n % 10 == 0));
-  names.insert(names.end(), {".", "..", "notes.txt", "20261210-000000-000_L01_x.replay.tmp"});
+  names.insert(names.end(), {".", "..", "notes.txt", "20261210-000000-000_L01_x.replay.tmp",
+                             "20261210-000001-000_L01_miss_0m10s_norank.replay.tmp.0"});
   std::vector<std::string> pruned = replay::ReplaysToPrune(names);
   std::sort(pruned.begin(), pruned.end());
   std::vector<std::string> want;
@@ -414,7 +451,8 @@ TEST(ReplayRecording, UnwritableReplaysNeverDisturbTheRound) {
   // A store that fails every save, and the real store where "replays" is a file, not a folder.
   MemoryReplayStore full;
   full.FailSaves = true;
-  replay::PosixReplayStore disk;
+  PosixFileSystem posix;
+  replay::FileReplayStore disk(posix);
   for (replay::ReplayStore* store : std::initializer_list<replay::ReplayStore*>{&full, &disk}) {
     SCOPED_TRACE(store == &full ? "full disk" : "replays is a file");
     RecordedGame g(options, store);

@@ -354,18 +354,20 @@ TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
     const char* name;
     const char* step;  // the file operation that fails, counted from the result's first ...
     int occurrence;    // ... by its name: 0 for the first of that name
-    int errnum;
+    FileError error;
     bool protect;  // the ranking file without write bits
     long shortWrite;
     const char* text;
   } const cases[] = {
-      {"temporary file refused", "open", 1, EACCES, false, -1,
+      {"temporary file refused", "open", 1, FileError::AccessDenied, false, -1,
        "ファイルへのアクセスが拒否されました."},
-      {"disk full at write", "write", 0, ENOSPC, false, -1, "ディスクがいっぱいです."},
-      {"file-size limit at write", "write", 0, EFBIG, false, -1, "I/O エラー (27)"},
-      {"rename fails", "rename", 0, EXDEV, false, -1, "I/O エラー (18)"},
-      {"file without write bits", nullptr, 0, 0, true, -1, "ファイルへのアクセスが拒否されました."},
-      {"nothing written", nullptr, 0, 0, false, 0, "ディスクがいっぱいです."},
+      {"disk full at write", "write", 0, FileError::NoSpace, false, -1, "ディスクがいっぱいです."},
+      {"file-size limit at write", "write", 0, FileError::FileTooLarge, false, -1,
+       "I/O エラー (27)"},
+      {"rename fails", "rename", 0, FileError::CrossDevice, false, -1, "I/O エラー (18)"},
+      {"file without write bits", nullptr, 0, FileError::Io, true, -1,
+       "ファイルへのアクセスが拒否されました."},
+      {"nothing written", nullptr, 0, FileError::Io, false, 0, "ディスクがいっぱいです."},
   };
   // The operations of a result that saves, as a clean run makes them.
   std::vector<std::string> clean;
@@ -389,7 +391,7 @@ TEST(ResultSave, FailureIsShownAndTheResultGoesOn) {
       }
       ASSERT_GE(at, 0);
       round.Game.Files.FailAt = round.Game.Files.Operations + at;
-      round.Game.Files.FailErrno = c.errnum;
+      round.Game.Files.FailWith = c.error;
     }
     if (c.protect)
       std::filesystem::permissions(round.Game.Dir.File("fdata.dat"),

@@ -210,22 +210,22 @@ TEST(StartUp, MissingRankingFileStopsBeforeTheSheet) {
 TEST(StartUp, RankingFileOperationFailureIsReportedAndEndsStartUp) {
   struct Case {
     int operation;  // 0 the check before opening, 1 open, 2 its check, 3 read, 4 close
-    int errnum;
+    FileError error;
     std::string text;
   };
   const Case cases[] = {
-      {0, EACCES, "ファイルへのアクセスが拒否されました."},
-      {1, EACCES, "ファイルへのアクセスが拒否されました."},
-      {1, EMFILE, "オープンしたファイルが多すぎます."},
-      {3, EACCES, "ファイルへのアクセスが拒否されました."},
-      {4, EACCES, "ファイルへのアクセスが拒否されました."},
+      {0, FileError::AccessDenied, "ファイルへのアクセスが拒否されました."},
+      {1, FileError::AccessDenied, "ファイルへのアクセスが拒否されました."},
+      {1, FileError::TooManyOpen, "オープンしたファイルが多すぎます."},
+      {3, FileError::AccessDenied, "ファイルへのアクセスが拒否されました."},
+      {4, FileError::AccessDenied, "ファイルへのアクセスが拒否されました."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "operation " << c.operation << " errno " << c.errnum);
+    SCOPED_TRACE(::testing::Message() << "operation " << c.operation << " error " << int(c.error));
     Started s([&](const TempDir& d, FaultyFileSystem& files) {
       WriteGoodFiles(d, files);
       files.FailAt = c.operation;
-      files.FailErrno = c.errnum;
+      files.FailWith = c.error;
     });
     EXPECT_EQ(s.ErrorTexts(), std::vector<std::string>{c.text});
     EXPECT_FALSE(s.form.StartupComplete());
@@ -468,7 +468,7 @@ std::vector<FailedStart> FailedStarts() {
        [](const TempDir& d, FaultyFileSystem& files) {
          WriteGoodFiles(d, files);
          files.FailAt = 1;  // its open
-         files.FailErrno = EACCES;
+         files.FailWith = FileError::AccessDenied;
        }},
       {"missing sheet",
        [](const TempDir& d, FaultyFileSystem&) { WriteRecord(d, NumberedRecordFile(160)); }},

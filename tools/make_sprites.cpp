@@ -9,17 +9,13 @@
 // the tool runs the game headless on the sheet it is drawing, presses its keys and ticks its
 // clock. --preview also writes a few whole screens played that way, to see the art in place.
 // --icons writes the game's icon at the desktop's usual sizes, as DIR/NxN.png.
-#include <fcntl.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -34,6 +30,7 @@
 #include "app/game_typeface.h"
 #include "app/screen_layout.h"
 #include "app/sheet_regions.h"
+#include "base/memory_file_system.h"
 #include "base/seams.h"
 #include "gfx/bmp.h"
 #include "gfx/png.h"
@@ -416,108 +413,8 @@ class StillClock final : public Clock {
   std::int32_t Now = 0;
 };
 
-// Whole files in memory; a descriptor is the index of its Open among all Opens so far.
-class MemoryFiles final : public FileSystem {
- public:
-  static constexpr const char* kDirectory = "/enclova/";
-
-  std::string CurrentDirectory() override { return kDirectory; }
-  int Open(const std::string& path, int flags, int /*mode*/) override {
-    if ((flags & O_DIRECTORY) == 0) {
-      if ((flags & O_CREAT) == 0 && !Files.contains(path)) return -ENOENT;
-      if ((flags & O_TRUNC) != 0) Files[path].clear();
-      Files[path];
-    }
-    open_.push_back({path, 0, true});
-    return static_cast<int>(open_.size()) - 1;
-  }
-  long Read(int fd, void* buffer, std::size_t size) override {
-    OpenFile* f = Find(fd);
-    if (f == nullptr || !Files.contains(f->Path)) return -EBADF;
-    const std::vector<std::uint8_t>& bytes = Files[f->Path];
-    const std::size_t at = std::min(f->Position, bytes.size());
-    const std::size_t n = std::min(size, bytes.size() - at);
-    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), n,
-                static_cast<std::uint8_t*>(buffer));
-    f->Position = at + n;
-    return static_cast<long>(n);
-  }
-  long Write(int fd, const void* buffer, std::size_t size) override {
-    OpenFile* f = Find(fd);
-    if (f == nullptr || !Files.contains(f->Path)) return -EBADF;
-    std::vector<std::uint8_t>& bytes = Files[f->Path];
-    if (bytes.size() < f->Position + size) bytes.resize(f->Position + size);
-    std::copy_n(static_cast<const std::uint8_t*>(buffer), size,
-                bytes.begin() + static_cast<std::ptrdiff_t>(f->Position));
-    f->Position += size;
-    return static_cast<long>(size);
-  }
-  int Fsync(int fd) override { return Find(fd) != nullptr ? 0 : -EBADF; }
-  int Close(int fd) override {
-    OpenFile* f = Find(fd);
-    if (f == nullptr) return -EBADF;
-    f->IsOpen = false;
-    return 0;
-  }
-  int Rename(const std::string& from, const std::string& to) override {
-    const auto it = Files.find(from);
-    if (it == Files.end()) return -ENOENT;
-    std::vector<std::uint8_t> bytes = std::move(it->second);
-    Files.erase(it);
-    Files[to] = std::move(bytes);
-    return 0;
-  }
-  int Unlink(const std::string& path) override { return Files.erase(path) != 0 ? 0 : -ENOENT; }
-  int Stat(const std::string& path, FileInfo& info, bool /*followLinks*/) override {
-    return InfoOf(path, info);
-  }
-  int Fstat(int fd, FileInfo& info) override {
-    OpenFile* f = Find(fd);
-    return f != nullptr ? InfoOf(f->Path, info) : -EBADF;
-  }
-  int Fchmod(int fd, unsigned /*mode*/) override { return Find(fd) != nullptr ? 0 : -EBADF; }
-  int ReadLink(const std::string& /*path*/, std::string& /*target*/) override { return -EINVAL; }
-  int ListDirectory(const std::string& path, std::vector<std::string>& names) override {
-    names.clear();
-    const std::string prefix = path.back() == '/' ? path : path + "/";
-    for (const auto& [name, bytes] : Files) {
-      if (name.starts_with(prefix)) names.push_back(name.substr(prefix.size()));
-    }
-    return 0;
-  }
-  int LockExclusive(int fd, int /*milliseconds*/) override {
-    return Find(fd) != nullptr ? 0 : -EBADF;
-  }
-
-  std::map<std::string, std::vector<std::uint8_t>> Files;
-
- private:
-  struct OpenFile {
-    std::string Path;
-    std::size_t Position;
-    bool IsOpen;
-  };
-  int InfoOf(const std::string& path, FileInfo& info) const {
-    info = FileInfo{};
-    if (path == kDirectory || path + "/" == kDirectory) {
-      info.Type = FileInfo::Kind::Directory;
-      info.Mode = 0755;
-      return 0;
-    }
-    const auto it = Files.find(path);
-    if (it == Files.end()) return -ENOENT;
-    info.Type = FileInfo::Kind::Regular;
-    info.Mode = 0644;
-    info.Size = static_cast<std::int64_t>(it->second.size());
-    return 0;
-  }
-  OpenFile* Find(int fd) {
-    if (fd < 0 || static_cast<std::size_t>(fd) >= open_.size()) return nullptr;
-    OpenFile& f = open_[static_cast<std::size_t>(fd)];
-    return f.IsOpen ? &f : nullptr;
-  }
-  std::vector<OpenFile> open_;
-};
+// Where the headless games find their sheet and ranking, in memory.
+constexpr const char* kGameDirectory = "/enclova/";
 
 class KeptErrors final : public Host {
  public:
@@ -533,10 +430,10 @@ class KeptErrors final : public Host {
 struct HeadlessGame {
   HeadlessGame(const Surface& sheet, const Typeface* face, std::uint32_t seed)
       : Form(Time, Files, Errors, face), App(Form, Errors, "make_sprites") {
-    Files.Files[std::string(MemoryFiles::kDirectory) + "fgra.bmp"] = EncodeBmp24(sheet);
+    Files.ChangeDirectory(kGameDirectory);
+    Files.Put(std::string(kGameDirectory) + "fgra.bmp", EncodeBmp24(sheet));
     const auto ranking = EncodeRecordFile(EmptyRanking());
-    Files.Files[std::string(MemoryFiles::kDirectory) + "fdata.dat"].assign(ranking.begin(),
-                                                                           ranking.end());
+    Files.Put(std::string(kGameDirectory) + "fdata.dat", {ranking.begin(), ranking.end()});
     Form.FixSeed(seed);
     App.Create();
     App.Tick();  // the first tick shows the title
@@ -595,7 +492,7 @@ struct HeadlessGame {
   }
 
   StillClock Time;
-  MemoryFiles Files;
+  MemoryFileSystem Files;
   KeptErrors Errors;
   TForm1 Form;
   Application App;

@@ -2,7 +2,6 @@
 // Fakes for the game's seams, and the files a test works with.
 #include "tests/kit/fakes.h"
 
-#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -17,17 +16,17 @@ int FaultyFileSystem::Fault(const char* name) {
   Log.emplace_back(name);
   const int index = Operations++;
   if (index == CrashAt) throw SimulatedCrash{};
-  if (index == FailAt) return -FailErrno;
+  if (index == FailAt) return ResultOf(FailWith);
   if (FailNext != nullptr && std::string_view(name) == FailNext) {
     FailNext = nullptr;
-    return -FailErrno;
+    return ResultOf(FailWith);
   }
   return 0;
 }
 
-int FaultyFileSystem::Open(const std::string& path, int flags, int mode) {
+int FaultyFileSystem::Open(const std::string& path, OpenFlags flags, unsigned mode) {
   if (int e = Fault("open")) return e;
-  return PosixFileSystem::Open(path, flags, mode);
+  return Inner().Open(path, flags, mode);
 }
 
 long FaultyFileSystem::Read(int fd, void* buffer, std::size_t size) {
@@ -35,7 +34,7 @@ long FaultyFileSystem::Read(int fd, void* buffer, std::size_t size) {
   if (ShortReadBytes >= 0 && size > static_cast<std::size_t>(ShortReadBytes)) {
     size = static_cast<std::size_t>(ShortReadBytes);
   }
-  return PosixFileSystem::Read(fd, buffer, size);
+  return Inner().Read(fd, buffer, size);
 }
 
 long FaultyFileSystem::Write(int fd, const void* buffer, std::size_t size) {
@@ -43,61 +42,66 @@ long FaultyFileSystem::Write(int fd, const void* buffer, std::size_t size) {
   if (ShortWriteBytes >= 0 && size > static_cast<std::size_t>(ShortWriteBytes)) {
     size = static_cast<std::size_t>(ShortWriteBytes);
   }
-  return PosixFileSystem::Write(fd, buffer, size);
+  return Inner().Write(fd, buffer, size);
 }
 
 int FaultyFileSystem::Fsync(int fd) {
   if (int e = Fault("fsync")) return e;
   if (SkipSync) return 0;
-  return PosixFileSystem::Fsync(fd);
+  return Inner().Fsync(fd);
 }
 
 int FaultyFileSystem::Close(int fd) {
   if (int e = Fault("close")) {
-    PosixFileSystem::Close(fd);  // the descriptor is gone either way, as with close(2)
+    Inner().Close(fd);  // the descriptor is gone either way, as with close(2)
     return e;
   }
-  return PosixFileSystem::Close(fd);
+  return Inner().Close(fd);
 }
 
 int FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
   if (int e = Fault("rename")) return e;
-  return PosixFileSystem::Rename(from, to);
+  return Inner().Rename(from, to);
 }
 
 int FaultyFileSystem::Unlink(const std::string& path) {
   if (int e = Fault("unlink")) return e;
-  return PosixFileSystem::Unlink(path);
+  return Inner().Unlink(path);
 }
 
 int FaultyFileSystem::Stat(const std::string& path, FileInfo& info, bool followLinks) {
   if (int e = Fault(followLinks ? "stat" : "lstat")) return e;
-  return PosixFileSystem::Stat(path, info, followLinks);
+  return Inner().Stat(path, info, followLinks);
 }
 
 int FaultyFileSystem::Fstat(int fd, FileInfo& info) {
   if (int e = Fault("fstat")) return e;
-  return PosixFileSystem::Fstat(fd, info);
+  return Inner().Fstat(fd, info);
 }
 
 int FaultyFileSystem::Fchmod(int fd, unsigned mode) {
   if (int e = Fault("fchmod")) return e;
-  return PosixFileSystem::Fchmod(fd, mode);
+  return Inner().Fchmod(fd, mode);
 }
 
 int FaultyFileSystem::ReadLink(const std::string& path, std::string& target) {
   if (int e = Fault("readlink")) return e;
-  return PosixFileSystem::ReadLink(path, target);
+  return Inner().ReadLink(path, target);
 }
 
 int FaultyFileSystem::ListDirectory(const std::string& path, std::vector<std::string>& names) {
   if (int e = Fault("list")) return e;
-  return PosixFileSystem::ListDirectory(path, names);
+  return Inner().ListDirectory(path, names);
 }
 
 int FaultyFileSystem::LockExclusive(int fd, int milliseconds) {
   if (int e = Fault("lock")) return e;
-  return PosixFileSystem::LockExclusive(fd, milliseconds);
+  return Inner().LockExclusive(fd, milliseconds);
+}
+
+int FaultyFileSystem::MakeDirectory(const std::string& path) {
+  if (int e = Fault("mkdir")) return e;
+  return Inner().MakeDirectory(path);
 }
 
 GlyphRun FakeTypeface::Render(std::string_view utf8, int height) const {

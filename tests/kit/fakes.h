@@ -29,13 +29,15 @@ class FakeClock : public Clock {
 // Thrown by FaultyFileSystem to stop the program dead at an operation, as a kill would.
 struct SimulatedCrash {};
 
-// Real files, with a working directory of the test's choosing and faults injected by the
-// number of the file operation (0 = the first Open/Read/Write/Fsync/Close/Rename/Unlink/Stat/
-// Fstat/Fchmod/ReadLink/ListDirectory/LockExclusive).
-class FaultyFileSystem : public PosixFileSystem {
+// Real files (or any other file system given), with a working directory of the test's choosing
+// and faults injected by the number of the file operation (0 = the first Open/Read/Write/Fsync/
+// Close/Rename/Unlink/Stat/Fstat/Fchmod/ReadLink/ListDirectory/LockExclusive/MakeDirectory).
+class FaultyFileSystem : public FileSystem {
  public:
+  FaultyFileSystem() = default;
+  explicit FaultyFileSystem(FileSystem& inner) : inner_(&inner) {}
   std::string CurrentDirectory() override { return Cwd; }
-  int Open(const std::string& path, int flags, int mode) override;
+  int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
   long Read(int fd, void* buffer, std::size_t size) override;
   long Write(int fd, const void* buffer, std::size_t size) override;
   int Fsync(int fd) override;
@@ -48,20 +50,25 @@ class FaultyFileSystem : public PosixFileSystem {
   int ReadLink(const std::string& path, std::string& target) override;
   int ListDirectory(const std::string& path, std::vector<std::string>& names) override;
   int LockExclusive(int fd, int milliseconds) override;
+  int MakeDirectory(const std::string& path) override;
 
   std::string Cwd;
-  int Operations = 0;              // operations seen so far
-  int FailAt = -1;                 // this operation fails with -FailErrno ...
-  int FailErrno = 5;               // EIO, which the player sees as "I/O エラー (5)"
-  const char* FailNext = nullptr;  // or the next operation of this name ("write") fails so
-  int CrashAt = -1;                // ... or throws SimulatedCrash instead of running
-  long ShortWriteBytes = -1;       // when >= 0, every Write writes at most this many bytes
-  long ShortReadBytes = -1;        // when >= 0, every Read reads at most this many bytes
-  bool SkipSync = false;           // Fsync counts as an operation but does not wait for the disk
-  std::vector<std::string> Log;    // "open", "read", ... in order
+  int Operations = 0;                  // operations seen so far
+  int FailAt = -1;                     // this operation fails with FailWith ...
+  FileError FailWith = FileError::Io;  // which the player sees as "I/O エラー (5)"
+  const char* FailNext = nullptr;      // or the next operation of this name ("write") fails so
+  int CrashAt = -1;                    // ... or throws SimulatedCrash instead of running
+  long ShortWriteBytes = -1;           // when >= 0, every Write writes at most this many bytes
+  long ShortReadBytes = -1;            // when >= 0, every Read reads at most this many bytes
+  bool SkipSync = false;         // Fsync counts as an operation but does not wait for the disk
+  std::vector<std::string> Log;  // "open", "read", ... in order
 
  private:
   int Fault(const char* name);
+  FileSystem& Inner() { return inner_ != nullptr ? *inner_ : posix_; }
+
+  PosixFileSystem posix_;
+  FileSystem* inner_ = nullptr;
 };
 
 // Deterministic "glyphs": every code point is a box Height/2 wide (at least 2) whose left

@@ -1,0 +1,498 @@
+// SPDX-License-Identifier: MIT
+// Whole files over the seam: the system's errors as the game's codes, the bounded read against
+// files that are no files or never end, and the atomic replace behind the settings and replays.
+#include "base/file_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/memory_file_system.h"
+#include "platform/posix_platform.h"
+#include "platform/user_files.h"
+#include "replay/player.h"
+#include "replay/recorder.h"
+#include "tests/kit/child.h"
+#include "tests/kit/fakes.h"
+
+namespace enclova::testing {
+namespace {
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+std::vector<std::string> Entries(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++count;
+  }
+  return count;
+}
+
+const char* OutcomeName(WholeFile::Outcome outcome) {
+  switch (outcome) {
+    case WholeFile::Outcome::Read:
+      return "read";
+    case WholeFile::Outcome::NotAFile:
+      return "not a file";
+    case WholeFile::Outcome::TooLarge:
+      return "too large";
+    case WholeFile::Outcome::Failed:
+      return "failed";
+  }
+  return "?";
+}
+
+// ---- The system's errors ----
+
+// Every errno the game names maps by name to its code, whose number is the one Linux gives the
+// error (so the replays recorded on Linux read alike everywhere), and whose English words are
+// the system's own; any other errno is Io.
+TEST(PosixFileErrors, EachErrnoMapsByNameToTheCodeOfLinuxsNumber) {
+  struct Case {
+    int errnum;
+    FileError error;
+    int number;  // on Linux
+  } const cases[] = {
+      {EPERM, FileError::NotPermitted, 1},
+      {ENOENT, FileError::NotFound, 2},
+      {EINTR, FileError::Interrupted, 4},
+      {EIO, FileError::Io, 5},
+      {ENXIO, FileError::NoDeviceOrAddress, 6},
+      {EBADF, FileError::BadDescriptor, 9},
+      {EAGAIN, FileError::WouldBlock, 11},
+      {EWOULDBLOCK, FileError::WouldBlock, 11},
+      {ENOMEM, FileError::OutOfMemory, 12},
+      {EACCES, FileError::AccessDenied, 13},
+      {EBUSY, FileError::Busy, 16},
+      {EEXIST, FileError::Exists, 17},
+      {EXDEV, FileError::CrossDevice, 18},
+      {ENODEV, FileError::NoDevice, 19},
+      {ENOTDIR, FileError::NotADirectory, 20},
+      {EISDIR, FileError::IsADirectory, 21},
+      {EINVAL, FileError::InvalidArgument, 22},
+      {ENFILE, FileError::TooManyOpenInSystem, 23},
+      {EMFILE, FileError::TooManyOpen, 24},
+      {ETXTBSY, FileError::TextBusy, 26},
+      {EFBIG, FileError::FileTooLarge, 27},
+      {ENOSPC, FileError::NoSpace, 28},
+      {EROFS, FileError::ReadOnly, 30},
+      {EMLINK, FileError::TooManyLinks, 31},
+      {EPIPE, FileError::BrokenPipe, 32},
+      {ENAMETOOLONG, FileError::NameTooLong, 36},
+      {ENOLCK, FileError::NoLocks, 37},
+      {ENOSYS, FileError::NotImplemented, 38},
+      {ENOTEMPTY, FileError::DirectoryNotEmpty, 39},
+      {ELOOP, FileError::LinkLoop, 40},
+      {EOVERFLOW, FileError::Overflow, 75},
+      {EOPNOTSUPP, FileError::NotSupported, 95},
+      {ENOTSUP, FileError::NotSupported, 95},
+      {ETIMEDOUT, FileError::TimedOut, 110},
+      {ESTALE, FileError::Stale, 116},
+      {EDQUOT, FileError::QuotaExceeded, 122},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << "errno " << c.errnum << " (" << std::strerror(c.errnum) << ")");
+    EXPECT_EQ(FileErrorFromErrno(c.errnum), c.error);
+    EXPECT_EQ(static_cast<int>(c.error), c.number);
+#ifdef __linux__
+    EXPECT_EQ(c.errnum, c.number) << "this system is Linux";
+#endif
+    EXPECT_EQ(DescribeFileError(c.error), std::strerror(c.errnum));
+  }
+  for (const int unnamed : {ESRCH, ECHILD, EDOM, ERANGE, ENETDOWN, ECONNRESET, EILSEQ, 0, 9999}) {
+    EXPECT_EQ(FileErrorFromErrno(unnamed), FileError::Io) << "errno " << unnamed;
+  }
+  EXPECT_EQ(DescribeFileError(static_cast<FileError>(3)), "error 3");
+}
+
+// ---- The bounded read ----
+
+struct ReadWholeFileTest : ::testing::Test {
+  std::string Path() const { return Dir.File("file"); }
+  TempDir Dir;
+  FaultyFileSystem Files;
+};
+
+TEST_F(ReadWholeFileTest, ReadsTheWholeFileWithTheStatedOperations) {
+  struct Case {
+    std::size_t size;
+    std::uint64_t limit;
+    WholeFile::Outcome outcome;
+    std::vector<std::string> log;
+  } const cases[] = {
+      {0, 100, WholeFile::Outcome::Read, {"stat", "open", "fstat", "read", "close"}},
+      {100, 100, WholeFile::Outcome::Read, {"stat", "open", "fstat", "read", "read", "close"}},
+      {200'000,
+       1 << 20,
+       WholeFile::Outcome::Read,
+       {"stat", "open", "fstat", "read", "read", "read", "read", "read", "close"}},
+      // Larger than the bound by its size: not a byte is read.
+      {101, 100, WholeFile::Outcome::TooLarge, {"stat", "open", "fstat", "close"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.size << " bytes, at most " << c.limit);
+    std::vector<std::uint8_t> bytes(c.size);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+    WriteFileBytes(Path(), bytes);
+    Files.Log.clear();
+    const WholeFile file = ReadWholeFile(Files, Path(), c.limit);
+    EXPECT_STREQ(OutcomeName(file.Result), OutcomeName(c.outcome));
+    EXPECT_EQ(file.Bytes,
+              c.outcome == WholeFile::Outcome::Read ? bytes : std::vector<std::uint8_t>{});
+    EXPECT_EQ(Files.Log, c.log);
+  }
+  std::filesystem::remove(Path());
+  Files.Log.clear();
+  const WholeFile missing = ReadWholeFile(Files, Path(), 100);
+  EXPECT_EQ(missing.Result, WholeFile::Outcome::Failed);
+  EXPECT_EQ(missing.Error, FileError::NotFound);
+  EXPECT_EQ(Files.Log, (std::vector<std::string>{"stat", "open"}));
+}
+
+TEST_F(ReadWholeFileTest, EveryFailingStepIsReportedAndTheFileClosed) {
+  const std::vector<std::uint8_t> bytes(1000, 'x');
+  WriteFileBytes(Path(), bytes);
+  struct Case {
+    int step;  // stat, open, fstat, read, close
+    WholeFile::Outcome outcome;
+  } const cases[] = {
+      {0, WholeFile::Outcome::Read},  // the check before opening is passed over: open tells
+      {1, WholeFile::Outcome::Failed},
+      {2, WholeFile::Outcome::Failed},
+      {3, WholeFile::Outcome::Failed},
+      {5, WholeFile::Outcome::Read},  // a failing close loses nothing that was read
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.step);
+    FaultyFileSystem failing;
+    failing.FailAt = c.step;
+    failing.FailWith = FileError::AccessDenied;
+    const int descriptors = OpenDescriptors();
+    const WholeFile file = ReadWholeFile(failing, Path(), 1 << 20);
+    EXPECT_STREQ(OutcomeName(file.Result), OutcomeName(c.outcome));
+    if (c.outcome == WholeFile::Outcome::Failed) {
+      EXPECT_EQ(file.Error, FileError::AccessDenied);
+    }
+    EXPECT_EQ(file.Bytes.size(), c.outcome == WholeFile::Outcome::Read ? bytes.size() : 0);
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    EXPECT_EQ(failing.Log.back(), c.step == 1 ? "open" : "close");
+  }
+}
+
+// What a reader of the real files meets instead of a file. Each case runs in a child with an
+// alarm, so a read that waits or never ends fails the case instead of hanging the run.
+TEST_F(ReadWholeFileTest, FilesThatAreNotFilesAreRefusedAtOnce) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    const char* report;  // outcome, opens, reads
+  } const cases[] = {
+      {"FIFO without a writer", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); },
+       "not a file 0 0"},
+      {"link to /dev/zero",
+       [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
+       "not a file 0 0"},
+      {"directory", [](const std::string& p) { std::filesystem::create_directory(p); },
+       "not a file 0 0"},
+      {"sparse file of 2 GiB",
+       [](const std::string& p) {
+         WriteFileBytes(p, {1});
+         ASSERT_EQ(truncate(p.c_str(), off_t{2} << 30), 0);
+       },
+       "too large 1 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(Path());
+    c.make(Path());
+    const ChildReport child = RunInChild([&] {
+      alarm(10);
+      FaultyFileSystem files;
+      const WholeFile file = ReadWholeFile(files, Path(), 1 << 20);
+      return std::string(OutcomeName(file.Result)) + " " +
+             std::to_string(std::count(files.Log.begin(), files.Log.end(), "open")) + " " +
+             std::to_string(std::count(files.Log.begin(), files.Log.end(), "read"));
+    });
+    ASSERT_TRUE(child.Exited) << "hung or died: signal " << child.Signal;
+    EXPECT_EQ(child.Text, c.report);
+  }
+}
+
+// A file system that swaps a FIFO in under the name right after the check before opening, as
+// another process could.
+class SwappingFiles : public FaultyFileSystem {
+ public:
+  explicit SwappingFiles(std::string fifo) : fifo_(std::move(fifo)) {}
+  int Stat(const std::string& path, FileInfo& info, bool followLinks) override {
+    const int r = FaultyFileSystem::Stat(path, info, followLinks);
+    std::filesystem::rename(fifo_, path);
+    return r;
+  }
+
+ private:
+  std::string fifo_;
+};
+
+TEST_F(ReadWholeFileTest, AFifoSwappedInAfterTheCheckIsRefusedOnItsDescriptor) {
+  WriteFileBytes(Path(), {1, 2, 3});
+  ASSERT_EQ(mkfifo(Dir.File("fifo").c_str(), 0644), 0);
+  const ChildReport child = RunInChild([&] {
+    alarm(10);
+    SwappingFiles files(Dir.File("fifo"));
+    const WholeFile file = ReadWholeFile(files, Path(), 1 << 20);
+    std::string log;
+    for (const std::string& op : files.Log) log += op + " ";
+    return std::string(OutcomeName(file.Result)) + ": " + log;
+  });
+  ASSERT_TRUE(child.Exited) << "hung or died: signal " << child.Signal;
+  EXPECT_EQ(child.Text, "not a file: stat open fstat close ");
+}
+
+// Another writer appending to the file while it is read, a piece at every read: the read stops
+// once it holds more than the bound, however long the writer would go on.
+class GrowingFiles : public FaultyFileSystem {
+ public:
+  explicit GrowingFiles(std::string path) : path_(std::move(path)) {}
+  long Read(int fd, void* buffer, std::size_t size) override {
+    std::filesystem::resize_file(path_, std::filesystem::file_size(path_) + kReadPiece);
+    return FaultyFileSystem::Read(fd, buffer, size);
+  }
+
+ private:
+  std::string path_;
+};
+
+TEST_F(ReadWholeFileTest, AFileThatGrowsWhileItIsReadStopsPastTheBound) {
+  WriteFileBytes(Path(), std::vector<std::uint8_t>(1000, 'g'));
+  constexpr std::uint64_t kLimit = 300'000;
+  const ChildReport child = RunInChild([&] {
+    alarm(10);
+    GrowingFiles files(Path());
+    const WholeFile file = ReadWholeFile(files, Path(), kLimit);
+    return std::string(OutcomeName(file.Result)) + " " +
+           std::to_string(std::count(files.Log.begin(), files.Log.end(), "read")) + " " +
+           std::to_string(file.Bytes.size()) + " " + files.Log.back();
+  });
+  ASSERT_TRUE(child.Exited) << "hung or died: signal " << child.Signal;
+  // 1000 bytes, then 65536 more at each read: past 300,000 at the fifth read.
+  EXPECT_EQ(child.Text, "too large 5 0 close");
+}
+
+// ---- The settings ----
+
+struct SettingsFileTest : ::testing::Test {
+  std::string Path() const { return Dir.File("config/enclova/settings"); }
+  std::string Folder() const { return Dir.File("config/enclova"); }
+  TempDir Dir;
+  PosixFileSystem Files;
+};
+
+// What lies under the names the save could write first (the older fixed name too): a link to a
+// file elsewhere, a link to where a file could be made, a directory. None of it is written
+// through, made, or removed.
+TEST_F(SettingsFileTest, NothingPlantedUnderATemporaryNameIsWrittenThrough) {
+  std::filesystem::create_directories(Folder());
+  WriteFileBytes(Dir.File("victim"), Bytes("victim"));
+  std::filesystem::create_symlink(Dir.File("victim"), Path() + ".new");
+  std::filesystem::create_symlink(Dir.File("victim"), TemporaryName(Path(), 0));
+  std::filesystem::create_symlink(Dir.File("nowhere"), TemporaryName(Path(), 1));
+  std::filesystem::create_directory(TemporaryName(Path(), 2));
+  const std::vector<std::string> planted = Entries(Folder());
+
+  ASSERT_TRUE(SaveSettings(Files, Path(), Settings{true}));
+
+  EXPECT_EQ(ReadFileBytes(Path()), Bytes("fullscreen=1\n"));
+  EXPECT_TRUE(LoadSettings(Files, Path()).Fullscreen);
+  EXPECT_EQ(ReadFileBytes(Dir.File("victim")), Bytes("victim"));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Dir.File("nowhere"))));
+  std::vector<std::string> after = Entries(Folder());
+  std::erase(after, "settings");
+  EXPECT_EQ(after, planted);
+  EXPECT_TRUE(std::filesystem::is_symlink(TemporaryName(Path(), 0)));
+}
+
+TEST_F(SettingsFileTest, ALinkIsWrittenThroughAndTheFileKeepsItsBits) {
+  std::filesystem::create_directories(Folder());
+  std::filesystem::create_directories(Dir.File("dotfiles"));
+  WriteFileBytes(Dir.File("dotfiles/settings"), Bytes("fullscreen=0\n"));
+  ASSERT_EQ(chmod(Dir.File("dotfiles/settings").c_str(), 0600), 0);
+  std::filesystem::create_symlink("../../dotfiles/settings", Path());
+
+  ASSERT_TRUE(SaveSettings(Files, Path(), Settings{true}));
+
+  EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+  EXPECT_EQ(ReadFileBytes(Dir.File("dotfiles/settings")), Bytes("fullscreen=1\n"));
+  struct stat info {};
+  ASSERT_EQ(stat(Dir.File("dotfiles/settings").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(Entries(Dir.File("dotfiles")), std::vector<std::string>{"settings"});
+}
+
+// Faults that no permission bit makes (the tests may run as root): a file where the folder
+// belongs, and each operation of the replace failing.
+TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
+  WriteFileBytes(Dir.File("config"), Bytes("a file"));
+  EXPECT_FALSE(SaveSettings(Files, Path(), Settings{true}));
+  std::filesystem::remove(Dir.File("config"));
+
+  ASSERT_TRUE(SaveSettings(Files, Path(), Settings{false}));
+  FaultyFileSystem clean(Files);
+  ASSERT_TRUE(SaveSettings(clean, Path(), Settings{false}));
+  const std::vector<std::string> steps = clean.Log;
+  const int rename =
+      static_cast<int>(std::find(steps.begin(), steps.end(), "rename") - steps.begin());
+  for (int k = 0; k <= rename; ++k) {
+    SCOPED_TRACE(::testing::Message() << "failing at " << k << " (" << steps[k] << ")");
+    FaultyFileSystem failing(Files);
+    failing.FailAt = k;
+    failing.FailWith = FileError::NoSpace;
+    EXPECT_FALSE(SaveSettings(failing, Path(), Settings{true}));
+    EXPECT_EQ(ReadFileBytes(Path()), Bytes("fullscreen=0\n"));
+    EXPECT_EQ(Entries(Folder()), std::vector<std::string>{"settings"});
+    ASSERT_TRUE(SaveSettings(Files, Path(), Settings{false}));
+  }
+}
+
+TEST_F(SettingsFileTest, AnythingButASmallFileGivesTheDefaultsAtOnce) {
+  std::filesystem::create_directories(Folder());
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    bool fullscreen;
+  } const cases[] = {
+      {"the file itself", [](const std::string& p) { WriteFileBytes(p, Bytes("fullscreen=1")); },
+       true},
+      {"missing", [](const std::string&) {}, false},
+      {"FIFO without a writer", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); },
+       false},
+      {"link to /dev/zero",
+       [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); }, false},
+      {"directory", [](const std::string& p) { std::filesystem::create_directory(p); }, false},
+      {"1 MiB of settings",
+       [](const std::string& p) {
+         std::string text;
+         while (text.size() < (1 << 20)) text += "fullscreen=1\n";
+         WriteFileBytes(p, Bytes(text));
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(Path());
+    c.make(Path());
+    const ChildReport child = RunInChild([&] {
+      alarm(10);
+      return std::string(LoadSettings(Path()).Fullscreen ? "fullscreen" : "window");
+    });
+    ASSERT_TRUE(child.Exited) << "hung or died: signal " << child.Signal;
+    EXPECT_EQ(child.Text, c.fullscreen ? "fullscreen" : "window");
+  }
+}
+
+// ---- The replays ----
+
+TEST(ReplayFiles, NothingPlantedUnderATemporaryNameIsWrittenThrough) {
+  TempDir dir;
+  PosixFileSystem files;
+  replay::FileReplayStore store(files);
+  const std::string folder = dir.File("replays");
+  const std::string name = "20261210-000000-000_L01_good_0m10s_rank01.replay";
+  std::filesystem::create_directory(folder);
+  WriteFileBytes(dir.File("victim"), Bytes("victim"));
+  std::filesystem::create_symlink(dir.File("victim"), folder + "/" + name + ".tmp");
+  std::filesystem::create_symlink(dir.File("victim"), TemporaryName(folder + "/" + name, 0));
+  std::filesystem::create_directory(TemporaryName(folder + "/" + name, 1));
+
+  std::string error;
+  ASSERT_TRUE(store.Save(folder, name, "enclova-replay 1\n", &error)) << error;
+
+  EXPECT_EQ(ReadFileBytes(folder + "/" + name), Bytes("enclova-replay 1\n"));
+  EXPECT_EQ(ReadFileBytes(dir.File("victim")), Bytes("victim"));
+  std::vector<std::string> listed = store.List(folder);
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, Entries(folder));
+  EXPECT_EQ(listed.size(), 4u);
+  EXPECT_TRUE(store.Remove(folder, name));
+  EXPECT_FALSE(store.Remove(folder, name));
+}
+
+// In memory, a full disk, a file where the folder belongs and a missing parent folder: the
+// reason names the file, and no temporary file is left.
+TEST(ReplayFiles, AFailedSaveSaysWhyAndLeavesNothingBehind) {
+  MemoryFileSystem files;
+  replay::FileReplayStore store(files);
+  const std::string name = "20261210-000000-000_L01_miss_0m10s_norank.replay";
+  const std::string text(5000, 'r');
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    std::string folder;
+    std::string error;
+  } const cases[] = {
+      {"a full disk", [&] { files.SetCapacity(4000); }, "/game/replays",
+       "/game/replays/" + name + ": No space left on device"},
+      {"a file for the folder", [&] { files.Put("/game/file", {1}); }, "/game/file",
+       "/game/file/" + name + ": Not a directory"},
+      {"no parent folder", [] {}, "/none/replays", "/none/replays: No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(files.Put("/game/fdata.dat", std::vector<std::uint8_t>(160)));
+    c.arrange();
+    std::string error;
+    EXPECT_FALSE(store.Save(c.folder, name, text, &error));
+    EXPECT_EQ(error, c.error);
+    std::vector<std::string> left = store.List(c.folder);
+    EXPECT_TRUE(left.empty()) << left.front();
+    files.SetCapacity(std::nullopt);
+  }
+  // Room again: the folder is made, the replay written whole.
+  std::string error;
+  ASSERT_TRUE(store.Save("/game/replays", name, text, &error)) << error;
+  ASSERT_NE(files.Contents("/game/replays/" + name), nullptr);
+  EXPECT_EQ(*files.Contents("/game/replays/" + name), Bytes(text));
+  EXPECT_EQ(store.List("/game/replays"), std::vector<std::string>{name});
+}
+
+TEST(ReplayFiles, LoadingRefusesWhatIsNoReplayFileAndSaysWhy) {
+  MemoryFileSystem files;
+  files.Put("/r/folder/x", {});
+  files.Put("/r/large.replay", std::vector<std::uint8_t>(replay::kMaxFileBytes + 1, '\n'));
+  struct Case {
+    const char* path;
+    std::string error;
+  } const cases[] = {
+      {"/r/missing.replay", "cannot be read (No such file or directory)"},
+      {"/r/folder", "not a regular file"},
+      {"/r/large.replay",
+       "too large for a replay (more than " + std::to_string(replay::kMaxFileBytes) + " bytes)"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(replay::LoadReplay(files, c.path, &error).has_value()) << c.path;
+    EXPECT_EQ(error, c.error) << c.path;
+  }
+}
+
+}  // namespace
+}  // namespace enclova::testing
