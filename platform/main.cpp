@@ -67,9 +67,9 @@ class LinuxPlatform final : public enclova::Platform {
     request.Explicit = requested;
     request.Working = files_.CurrentDirectory();
     request.Installed = InstalledDataDirectory(ExecutablePath());
-    request.XdgDataHome = Environment("XDG_DATA_HOME");
-    request.Home = Environment("HOME");
-    const enclova::DataDirectoryChoice data = enclova::ChooseDataDirectory(request);
+    request.UserDirectory =
+        enclova::UserDataDirectory(Environment("XDG_DATA_HOME"), Environment("HOME"));
+    const enclova::DataDirectoryChoice data = enclova::ChooseDataDirectory(files_, request);
     if (!data.Warning.empty()) std::fprintf(stderr, "%s\n", data.Warning.c_str());
     return data.Directory;
   }

@@ -60,8 +60,22 @@ class DataDirectoryTest : public ::testing::Test {
   }
   std::string Own() const { return Root.File("home/.local/share/enclova"); }
 
+  // The choice on the process's own files, with the player's folder by the XDG rules.
+  DataDirectoryChoice Choose() {
+    DataDirectoryRequest request;
+    request.Explicit = Request.Explicit;
+    request.Working = Request.Working;
+    request.Installed = Request.Installed;
+    request.UserDirectory = UserDataDirectory(Request.XdgDataHome, Request.Home);
+    PosixFileSystem files;
+    return ChooseDataDirectory(files, request);
+  }
+
   TempDir Root;
-  DataDirectoryRequest Request;
+  // What the Linux front end knows when it chooses.
+  struct {
+    std::string Explicit, Working, Installed, XdgDataHome, Home;
+  } Request;
 };
 
 TEST_F(DataDirectoryTest, WorkingDirectoryHoldingEitherFileIsUsedAsIs) {
@@ -70,7 +84,7 @@ TEST_F(DataDirectoryTest, WorkingDirectoryHoldingEitherFileIsUsedAsIs) {
     TempDir work;
     WriteFileBytes(work.File(file), {1});
     Request.Working = work.Path();
-    const DataDirectoryChoice choice = ChooseDataDirectory(Request);
+    const DataDirectoryChoice choice = Choose();
     EXPECT_EQ(choice.Directory, work.Path());
     EXPECT_TRUE(choice.Warning.empty());
   }
@@ -80,22 +94,22 @@ TEST_F(DataDirectoryTest, WorkingDirectoryHoldingEitherFileIsUsedAsIs) {
 TEST_F(DataDirectoryTest, DataDirOptionWinsAndIsMadeAbsolute) {
   WriteFileBytes(Root.File("work/fdata.dat"), {1});
   Request.Explicit = Root.File("elsewhere");
-  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Root.File("elsewhere"));
+  EXPECT_EQ(Choose().Directory, Root.File("elsewhere"));
   Request.Explicit = "mine";
-  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Root.File("work/mine"));
+  EXPECT_EQ(Choose().Directory, Root.File("work/mine"));
   EXPECT_FALSE(Exists(Own()));
 }
 
 TEST_F(DataDirectoryTest, WithoutAnInstallationTheWorkingDirectoryStays) {
   for (const std::string& installed : {std::string(), Root.File("missing")}) {
     Request.Installed = installed;
-    EXPECT_EQ(ChooseDataDirectory(Request).Directory, Root.File("work"));
+    EXPECT_EQ(Choose().Directory, Root.File("work"));
   }
   EXPECT_FALSE(Exists(Own()));
 }
 
 TEST_F(DataDirectoryTest, InstalledGameSeedsTheXdgDataDirectoryOnce) {
-  const DataDirectoryChoice first = ChooseDataDirectory(Request);
+  const DataDirectoryChoice first = Choose();
   EXPECT_EQ(first.Directory, Own());
   EXPECT_TRUE(first.Warning.empty()) << first.Warning;
   EXPECT_EQ(ReadFileBytes(Own() + "/fgra.bmp"), kSheet);
@@ -105,14 +119,14 @@ TEST_F(DataDirectoryTest, InstalledGameSeedsTheXdgDataDirectoryOnce) {
   const std::vector<std::uint8_t> played = {9, 9, 9, 9};
   WriteFileBytes(Own() + "/fdata.dat", played);
   const ino_t sheetInode = Inode(Own() + "/fgra.bmp");
-  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Own());
+  EXPECT_EQ(Choose().Directory, Own());
   EXPECT_EQ(ReadFileBytes(Own() + "/fdata.dat"), played);
   EXPECT_EQ(Inode(Own() + "/fgra.bmp"), sheetInode);
 
   // An updated installation brings its new sheet.
   const std::vector<std::uint8_t> newSheet = {'B', 'M', 7};
   WriteFileBytes(Root.File("installed/fgra.bmp"), newSheet);
-  ChooseDataDirectory(Request);
+  Choose();
   EXPECT_EQ(ReadFileBytes(Own() + "/fgra.bmp"), newSheet);
   EXPECT_EQ(ReadFileBytes(Own() + "/fdata.dat"), played);
   EXPECT_FALSE(Exists(Own() + "/fdata.dat.new"));
@@ -122,15 +136,15 @@ TEST_F(DataDirectoryTest, InstalledGameSeedsTheXdgDataDirectoryOnce) {
 
 TEST_F(DataDirectoryTest, XdgDataHomeIsHonouredOnlyWhenAbsolute) {
   Request.XdgDataHome = Root.File("data");
-  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Root.File("data/enclova"));
+  EXPECT_EQ(Choose().Directory, Root.File("data/enclova"));
   Request.XdgDataHome = "relative/data";
-  EXPECT_EQ(ChooseDataDirectory(Request).Directory, Own());
+  EXPECT_EQ(Choose().Directory, Own());
 }
 
 TEST_F(DataDirectoryTest, UnusableXdgDirectoryFallsBackToTheWorkingDirectoryWithAWarning) {
   // A file where the directory should be: root can write anywhere, but not make this a folder.
   WriteFileBytes(Root.File("home/.local"), {1});
-  const DataDirectoryChoice choice = ChooseDataDirectory(Request);
+  const DataDirectoryChoice choice = Choose();
   EXPECT_EQ(choice.Directory, Root.File("work"));
   EXPECT_NE(choice.Warning.find(Own()), std::string::npos) << choice.Warning;
 }
