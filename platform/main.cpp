@@ -13,6 +13,7 @@
 #include "app/form.h"
 #include "app/game_typeface.h"
 #include "base/errors.h"
+#include "fonts/game_fonts.h"
 #include "platform/command_line.h"
 #include "platform/posix_platform.h"
 #include "platform/sdl_window.h"
@@ -76,6 +77,21 @@ class ExplainingHost final : public enclova::Host {
   enclova::DataDirectoryFileSystem& files_;
 };
 
+// The game's text is built in: nothing is looked for, and nothing can be missing, at start-up.
+std::unique_ptr<enclova::AtlasTypeface> OpenFace() {
+  std::string error;
+  std::unique_ptr<enclova::AtlasTypeface> face = enclova::OpenGameTypeface(&error);
+  if (!face) std::fprintf(stderr, "enclova: text cannot be drawn: %s\n", error.c_str());
+  return face;
+}
+
+// An error box names files, whose names may hold characters beyond the game's own: those are
+// drawn from the installed fonts, loaded only for such a box.
+std::unique_ptr<enclova::Typeface> ErrorBoxFace(const enclova::AtlasTypeface* face) {
+  if (face == nullptr) return enclova::OpenGameFreeTypeface();
+  return enclova::OpenErrorBoxTypeface(*face);
+}
+
 // --replay: headless needs no display at all; in the window the round plays at its pace.
 int PlayReplay(const enclova::CommandLine& options) {
   const enclova::replay::ReplayOptions& replayOptions = options.Replay;
@@ -83,8 +99,7 @@ int PlayReplay(const enclova::CommandLine& options) {
   enclova::DataDirectoryFileSystem files(
       posixFiles, options.DataDir.empty() ? posixFiles.CurrentDirectory() : options.DataDir);
   std::string error;
-  std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface(&error);
-  if (!face) std::fprintf(stderr, "enclova: text cannot be drawn: %s\n", error.c_str());
+  const std::unique_ptr<enclova::AtlasTypeface> face = OpenFace();
   if (replayOptions.Headless)
     return enclova::replay::PlayHeadless(replayOptions, files, face.get());
 
@@ -102,7 +117,8 @@ int PlayReplay(const enclova::CommandLine& options) {
     std::fprintf(stderr, "enclova: %s\n", error.c_str());
     return 1;
   }
-  enclova::SdlWindow window(face.get(), WindowOptionsFor(options));
+  const std::unique_ptr<enclova::Typeface> boxFace = ErrorBoxFace(face.get());
+  enclova::SdlWindow window(boxFace.get(), WindowOptionsFor(options));
   if (!window.RunReplay(player, &error)) {
     std::fprintf(stderr, "enclova: cannot open the window: %s\n", error.c_str());
     return 1;
@@ -162,25 +178,12 @@ int main(int argc, char** argv) {
   if (!data.Warning.empty()) std::fprintf(stderr, "%s\n", data.Warning.c_str());
   enclova::DataDirectoryFileSystem files(posixFiles, data.Directory);
 
-  // The title needs no text, so start-up does not wait for fonts: they are looked for on a
-  // thread of their own once the first frame is on the screen (so that they cannot delay it),
-  // and the first text, a second into the first round at the earliest, only waits for what is
-  // left of that. A cold font cache costs a scan of every font.
-  const std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface();
+  const std::unique_ptr<enclova::AtlasTypeface> face = OpenFace();
+  const std::unique_ptr<enclova::Typeface> boxFace = ErrorBoxFace(face.get());
 
-  enclova::SdlWindow window(face.get(), WindowOptionsFor(options));
-  const bool trace = std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr;
-  if (trace) window.TraceFirstFrame(start);
+  enclova::SdlWindow window(boxFace.get(), WindowOptionsFor(options));
+  if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start);
   if (std::getenv("ENCLOVA_TRACE_KEYS") != nullptr) window.TraceKeyLatency();
-  window.AfterFirstFrame([&face, trace, start] {
-    face->PrepareInBackground([trace, start](bool loaded) {
-      if (!trace) return;
-      const std::chrono::duration<double, std::milli> after =
-          std::chrono::steady_clock::now() - start;
-      std::fprintf(stderr, "enclova: typeface %s %.2f ms after start\n",
-                   loaded ? "ready" : "missing", after.count());
-    });
-  });
   if (sharedClock) window.SleepThroughQuietTicks(false);
   ExplainingHost host(window, files);
   enclova::replay::PosixReplayStore replays;

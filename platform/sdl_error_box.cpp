@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/screen_layout.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
 #include "platform/sdl_window.h"
@@ -22,6 +23,9 @@ namespace enclova {
 namespace {
 
 using Layout = ErrorBoxLayout;
+
+// The game's glyph atlas holds the box's texts at the game's small height only.
+static_assert(Layout::kTextHeight == kSmallFontHeight);
 
 int TextWidth(const Typeface* face, std::string_view text) {
   return face != nullptr ? face->Render(text, Layout::kTextHeight).Width : 0;

@@ -233,9 +233,7 @@ void SdlWindow::Present(bool force) {
     std::fprintf(stderr, "enclova: key to present %.3f ms\n", elapsed.count());
     keyPending_ = false;
   }
-  const bool first = !presentedOnce_;
   presentedOnce_ = true;
-  if (first && afterFirstFrame_) std::exchange(afterFirstFrame_, nullptr)();
 }
 
 bool SdlWindow::WindowKey(const SDL_Event& event) {

@@ -11,10 +11,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/seams.h"
@@ -159,9 +157,6 @@ class SdlWindow final : public Host {
   // took, from the moment the key was taken from the queue.
   void TraceKeyLatency() { traceKeys_ = true; }
 
-  // Work to start once the first frame is on the screen, so that it cannot delay it.
-  void AfterFirstFrame(std::function<void()> work) { afterFirstFrame_ = std::move(work); }
-
   // Opens the window (600x400 at the chosen scale, or fullscreen as last time) centred on the
   // screen and runs the events until the game asks to
   // end or the window is closed. False with a reason when the window cannot be opened.
@@ -217,7 +212,6 @@ class SdlWindow final : public Host {
   std::optional<TRect> exposed_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point keyTaken_;
-  std::function<void()> afterFirstFrame_;
   // What the window shows: the placement it was drawn for and the pixels presented last.
   Placement placement_;
   int surfaceWidth_ = 0;

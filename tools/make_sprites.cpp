@@ -35,6 +35,7 @@
 #include "app/screen_layout.h"
 #include "app/sheet_regions.h"
 #include "base/seams.h"
+#include "fonts/freetype_face.h"
 #include "gfx/bmp.h"
 #include "gfx/png.h"
 #include "gfx/surface.h"
