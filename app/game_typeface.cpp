@@ -1,30 +1,40 @@
 // SPDX-License-Identifier: MIT
-// The game's face: its preferred families and the texts it must draw.
+// The game's face, from the atlas the build compiles in, and the texts it must hold.
 #include "app/game_typeface.h"
 
+#include <cstddef>
+
+#include "app/screen_layout.h"
 #include "base/texts.h"
 
 namespace enclova {
 
+// assets/glyphs.atlas, as the build turns it into a source (tools/embed_bytes.cmake).
+extern const unsigned char kGlyphAtlasBytes[];
+extern const std::size_t kGlyphAtlasByteCount;
+
 namespace {
 
-// The window's face first, then the Japanese proportional gothics that stand in for it. Asked for
-// by name because fontconfig has no alias for the first two and, asked for nothing in particular,
-// answers with a Latin face or a monospaced gothic.
-constexpr const char* kGameFamilies[] = {
-    "ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic",   "IPAexGothic",        "Noto Sans CJK JP",
-    "Noto Sans JP",    "VL PGothic", "TakaoPGothic", "Source Han Sans JP",
+// The countdown's font stays in force for the verdict that ends the round.
+constexpr std::string_view kCountdownFontTexts[] = {
+    kCountdownTexts[1], kCountdownTexts[2], kCountdownTexts[3], kCountdownTexts[4],
+    kCountdownTexts[5], kGoodVerdict,       kMissVerdict,
+};
+
+// Everything else, the error box included, is written at the small height.
+constexpr TextsAtHeight kTextsByHeight[] = {
+    {kSmallFontHeight, kPlayerTexts},
+    {kCountdownFontHeight, kCountdownFontTexts},
 };
 
 }  // namespace
 
-std::unique_ptr<Typeface> OpenGameTypeface(std::string* error) {
-  FaceRequest request;
-  request.Families.assign(std::begin(kGameFamilies), std::end(kGameFamilies));
-  for (std::string_view text : kPlayerTexts) request.Texts.emplace_back(text);
-  request.MissingHint =
-      "no installed font draws the game's Japanese texts (install fonts-ipafont-gothic)";
-  return OpenPreferredTypeface(std::move(request), error);
+std::unique_ptr<AtlasTypeface> OpenGameTypeface(std::string* error) {
+  return AtlasTypeface::Open({kGlyphAtlasBytes, kGlyphAtlasByteCount}, error);
+}
+
+std::span<const TextsAtHeight> GameTextsByHeight() {
+  return kTextsByHeight;
 }
 
 }  // namespace enclova

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Every text the player can see, in one place. The typeface is chosen among the faces that draw
-// every character of kPlayerTexts with a glyph of its own, so a text added anywhere else would
-// ship without that check: add it here and use it from here.
+// Every text the player can see, in one place. The game's glyph atlas holds every character of
+// kPlayerTexts, and its tool refuses a character the font has no glyph of its own for, so a text
+// added anywhere else would ship without either: add it here and use it from here.
 #pragma once
 
 #include <string_view>
@@ -49,6 +49,10 @@ constexpr std::string_view kPictureOpenBefore = "ファイル ";  // then the pa
 constexpr std::string_view kPictureOpenAfter = " は開けません";
 constexpr std::string_view kInvalidBitmapText = "ビットマップイメージが不正です";
 constexpr std::string_view kErrorBoxButton = "OK";
+// The paths the error box names: printable ASCII draws from the game's own glyphs on any system.
+constexpr std::string_view kPathCharacters =
+    " !\"#$%&'()*+,-./"
+    "0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
 
 constexpr std::string_view kPlayerTexts[] = {
     kCountdownTexts[1],
@@ -81,6 +85,7 @@ constexpr std::string_view kPlayerTexts[] = {
     kPictureOpenAfter,
     kInvalidBitmapText,
     kErrorBoxButton,
+    kPathCharacters,
 };
 
 }  // namespace enclova

@@ -43,6 +43,8 @@ cd "$work"
 
 # Starts the game in the background; its standard error goes to $work/stderr.
 start_game() {
+  # Emptied here, before the game starts: a search of the last run's lines must find nothing.
+  : >"$work/stderr"
   ENCLOVA_TRACE_FIRST_FRAME=1 ENCLOVA_TRACE_KEYS=1 "$binary" --scale="$scale" 2>"$work/stderr" &
   game_pid=$!
 }

@@ -6,11 +6,16 @@
 #include <cmath>
 #include <string_view>
 
+#include "app/screen_layout.h"
+
 namespace enclova {
 
 namespace {
 
 using Layout = ErrorBoxLayout;
+
+// The game's glyph atlas holds the box's texts at the game's small height only.
+static_assert(Layout::kTextHeight == kSmallFontHeight);
 
 int TextWidth(const Typeface* face, std::string_view text) {
   return face != nullptr ? face->Render(text, Layout::kTextHeight).Width : 0;

@@ -2,10 +2,9 @@
 // The seam between surfaces and a font engine: text comes back as a coverage mask.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <string>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -25,28 +24,35 @@ class Typeface {
   // height > 0: the character cell is height pixels high (ascent + descent, as Windows sizes a
   // font by cell height); height < 0: the characters are -height pixels high (em size).
   virtual GlyphRun Render(std::string_view utf8, int height) const = 0;
-  // Starts finding and opening the face on a thread of its own, so that the first text does not
-  // wait for it; that text waits only for what is left. Once is enough; later calls do nothing.
-  // `done`, if given, runs on that thread once the face is ready (true) or cannot be (false).
-  virtual void PrepareInBackground(std::function<void(bool)> done = nullptr) { (void)done; }
 };
 
-// What a face must offer: the first of `Families` that draws every character of `Texts` with
-// a glyph of its own, otherwise any proportional Japanese sans that does.
-struct FaceRequest {
-  std::vector<std::string> Families;
-  std::vector<std::string> Texts;
-  std::string MissingHint;  // the reason given when no installed face fits
+// What every face draws for a malformed UTF-8 sequence.
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// Decodes the code point at text[i] and moves i past it. Malformed input gives U+FFFD, one per
+// maximal ill-formed prefix; no byte at or after text.size() is ever read. i < text.size().
+char32_t DecodeUtf8(std::string_view text, std::size_t& i);
+
+// Where the glyphs of one height sit.
+struct CellMetrics {
+  int Height = 0;
+  int Baseline = 0;  // rows from the top of the cell
 };
 
-// Fonts load on the first Render, or earlier off the caller's thread after PrepareInBackground,
-// so start-up does not wait for fontconfig; if no face fits, every text comes back empty and the
-// reason goes to standard error once. `error` is cleared.
-std::unique_ptr<Typeface> OpenPreferredTypeface(FaceRequest request, std::string* error = nullptr);
+// One rasterised glyph: Rows rows of Width coverage bytes, placed relative to the pen on the
+// baseline. Coverage holds at least Width x Rows bytes.
+struct GlyphImage {
+  int Advance = 0;
+  int Left = 0;
+  int Top = 0;  // rows above the baseline
+  int Width = 0;
+  int Rows = 0;
+  std::span<const std::uint8_t> Coverage;
+};
 
-// A face for a named family only (the sprite-sheet tool pins its face so the sheet is
-// reproducible). nullptr when fontconfig has no face of that family.
-std::unique_ptr<Typeface> OpenTypefaceByFamily(const std::string& family,
-                                               std::string* error = nullptr);
+// Sets the glyphs side by side in cells of `cell`, each pen position the sum of the advances
+// before it, with no kerning; ink that overhangs the run is clipped. Every face lays text out
+// through this, so faces that hold the same glyphs draw the same runs.
+GlyphRun ComposeRun(const CellMetrics& cell, std::span<const GlyphImage* const> glyphs);
 
 }  // namespace enclova

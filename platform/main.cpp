@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/game_typeface.h"
+#include "fonts/game_fonts.h"
 #include "frontend/program.h"
 #include "platform/posix_platform.h"
 #include "platform/sdl_window.h"
@@ -89,8 +90,11 @@ class LinuxPlatform final : public enclova::Platform {
     options.SettingsPath = configHome + "/enclova/settings";
     options.PicturesDirectory =
         enclova::PicturesDirectory(std::getenv("XDG_PICTURES_DIR"), home, configHome);
-    // The error box can name any file path: its face draws what the game's own does not.
-    const std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface();
+    // An error box names files, whose names may hold characters beyond the game's own: those
+    // are drawn from the installed fonts, loaded only for such a box.
+    const std::unique_ptr<enclova::AtlasTypeface> atlas = enclova::OpenGameTypeface();
+    const std::unique_ptr<enclova::Typeface> face =
+        atlas ? enclova::OpenErrorBoxTypeface(*atlas) : enclova::OpenGameFreeTypeface();
     enclova::SdlWindow window(face.get(), options);
     if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start_);
     if (std::getenv("ENCLOVA_TRACE_KEYS") != nullptr) window.TraceKeyLatency();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The shipped sprite sheet and ranking file: made by our tool, and fit for how the game draws them.
+// The shipped sprite sheet, ranking file and glyph atlas: made by our tools, and fit for how the
+// game draws them.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -19,6 +20,7 @@ namespace {
 
 const std::string kShippedSheet = ENCLOVA_SOURCE_DIR "/assets/fgra.bmp";
 const std::string kShippedRanking = ENCLOVA_SOURCE_DIR "/assets/fdata.dat";
+const std::string kShippedAtlas = ENCLOVA_SOURCE_DIR "/assets/glyphs.atlas";
 
 int Red(TColor c) {
   return static_cast<int>(c & 0xFF);
@@ -39,9 +41,9 @@ bool OnRing(int x, int y, int size) {
   return x == 0 || y == 0 || x == size - 1 || y == size - 1;
 }
 
-// Runs the tool with the given arguments; its exit code, or -1 when it did not exit.
-int RunTool(const std::string& args) {
-  const int status = std::system((std::string("'") + ENCLOVA_MAKE_SPRITES + "' " + args).c_str());
+// Runs a tool with the given arguments; its exit code, or -1 when it did not exit.
+int RunTool(const std::string& args, const char* tool = ENCLOVA_MAKE_SPRITES) {
+  const int status = std::system((std::string("'") + tool + "' " + args).c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -62,11 +64,25 @@ TEST(ShippedAssets, AreExactlyWhatTheToolMakesEveryTime) {
   }
 }
 
-TEST(ShippedAssets, ToolFailsLoudlyWhenItCannotDoItsJob) {
+// The tool refuses to run without IPAPGothic, so a machine without the font fails here.
+TEST(ShippedAssets, GlyphAtlasIsExactlyWhatTheToolMakesEveryTime) {
+  TempDir dir;
+  for (const std::string run : {"a", "b"}) {
+    const std::string atlas = dir.File(run + ".atlas");
+    ASSERT_EQ(RunTool("'" + atlas + "' >/dev/null", ENCLOVA_MAKE_ATLAS), 0);
+    EXPECT_TRUE(ReadFileBytes(atlas) == ReadFileBytes(kShippedAtlas))
+        << "run " << run << ": assets/glyphs.atlas differs from what tools/make_atlas makes";
+  }
+}
+
+TEST(ShippedAssets, ToolsFailLoudlyWhenTheyCannotDoTheirJob) {
   TempDir dir;
   EXPECT_EQ(RunTool(""), 2);  // no sheet path: usage
   EXPECT_EQ(RunTool("'" + dir.File("missing/dir/fgra.bmp") + "'"), 1);
   EXPECT_EQ(RunTool("'" + dir.File("fgra.bmp") + "' '" + dir.File("missing/fdata.dat") + "'"), 1);
+  EXPECT_EQ(RunTool("", ENCLOVA_MAKE_ATLAS), 2);
+  EXPECT_EQ(RunTool("a b", ENCLOVA_MAKE_ATLAS), 2);
+  EXPECT_EQ(RunTool("'" + dir.File("missing/glyphs.atlas") + "'", ENCLOVA_MAKE_ATLAS), 1);
 }
 
 TEST(ShippedAssets, RankingFileHoldsTwentyEmptyPlaces) {

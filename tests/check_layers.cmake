@@ -1,25 +1,29 @@
 # SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
-# Fails when an include runs against the layers of ARCHITECTURE.md, or when SDL or X11 appear
-# outside the window binding (platform/sdl_* and platform/main.cpp).
+# Fails when an include runs against the layers of ARCHITECTURE.md, when SDL or X11 appear
+# outside the window binding (platform/sdl_* and platform/main.cpp), or FreeType or fontconfig
+# outside fonts/.
 #
 #   platform -> frontend -> replay -> app -> puzzle, ranking -> base, gfx
+#   platform, tools -> fonts -> base, gfx
+#   headless -> replay
 #
 # A folder may include its own files and those of any folder below it; tools may use everything
 # but the platform. Tests and benchmarks may use everything.
 set(allowed_app app puzzle ranking base gfx)
+set(allowed_fonts fonts base gfx)
 set(allowed_puzzle puzzle base)
 set(allowed_ranking ranking base)
 set(allowed_base base)
 set(allowed_gfx gfx)
-set(allowed_tools tools app puzzle ranking base gfx)
+set(allowed_tools tools app puzzle ranking base gfx fonts)
 set(allowed_replay replay app puzzle ranking base gfx)
 set(allowed_frontend frontend replay app puzzle ranking base gfx)
-set(allowed_platform platform frontend replay app puzzle ranking base gfx)
+set(allowed_platform platform frontend replay app puzzle ranking base gfx fonts)
 set(allowed_headless headless replay app puzzle ranking base gfx)
 
 set(offences "")
-foreach(layer app puzzle ranking base gfx tools replay frontend platform headless)
+foreach(layer app puzzle ranking base gfx fonts tools replay frontend platform headless)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.h)
   foreach(source ${sources})
     file(RELATIVE_PATH name ${SOURCE_DIR} ${source})
@@ -29,6 +33,12 @@ foreach(layer app puzzle ranking base gfx tools replay frontend platform headles
       if(target MATCHES "^(SDL|X11/)")
         if(NOT name MATCHES "^platform/(sdl_[^/]*|main\\.cpp)$")
           list(APPEND offences "${name}: ${target} (the window system stays in the binding)")
+        endif()
+        continue()
+      endif()
+      if(target MATCHES "^(ft2build\\.h|freetype/|fontconfig/)")
+        if(NOT name MATCHES "^fonts/")
+          list(APPEND offences "${name}: ${target} (the font libraries stay in fonts/)")
         endif()
         continue()
       endif()

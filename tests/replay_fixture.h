@@ -56,7 +56,8 @@ struct RecordedGame {
   explicit RecordedGame(const GameHarness::Options& options = {},
                         replay::ReplayStore* store = nullptr, std::size_t keep = 50,
                         bool record = true)
-      : Face(options.RealFont ? OpenGameTypeface() : std::make_unique<FakeTypeface>()),
+      : Face(options.RealFont ? std::unique_ptr<Typeface>(OpenGameTypeface())
+                              : std::make_unique<FakeTypeface>()),
         Rec(Clock, Files, store != nullptr ? *store : Store, RecorderOptions(Warnings, keep)),
         Running(Rec.GameClock(), Rec.GameFiles(), Face.get()) {
     Files.Cwd = Dir.Path();

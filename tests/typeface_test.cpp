@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The game's typeface: face choice, Windows cell sizing, layout, decoding, cache and TextOut.
+// The game's face from the installed fonts (what the atlas is rendered from, and the error box's
+// fallback): face choice, Windows cell sizing, layout, decoding, cache and TextOut.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -17,7 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "app/game_typeface.h"
+#include "fonts/freetype_face.h"
+#include "fonts/game_fonts.h"
 #include "gfx/surface.h"
 #include "tests/kit/seed.h"
 
@@ -144,7 +146,7 @@ WinMetrics ReadWinMetrics(const std::string& file) {
 class TypefaceTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    game_ = OpenGameTypeface().release();
+    game_ = OpenGameFreeTypeface().release();
     ipa_ = OpenTypefaceByFamily("IPAPGothic").release();
   }
   static void TearDownTestSuite() {
@@ -209,23 +211,6 @@ TEST_F(TypefaceTest, DrawsEveryCharacterOfTheGameWithAGlyphOfItsOwn) {
   for (const auto& [full, half] : {std::pair{"Ｇ", "G"}, {"ｏ", "o"}, {"Ｍ", "M"}, {"ｓ", "s"}}) {
     EXPECT_FALSE(SameRun(Game(full, 48), Game(half, 48))) << full;
   }
-}
-
-// Prepared on its own thread, the face draws exactly what a face loaded at its first text draws;
-// asked twice, or dropped before any text, it neither loads twice nor leaves its thread behind.
-TEST_F(TypefaceTest, PreparedInBackgroundDrawsTheSameRuns) {
-  const std::unique_ptr<Typeface> face = OpenGameTypeface();
-  face->PrepareInBackground();
-  face->PrepareInBackground();
-  for (const ShownText& shown : kShownTexts) {
-    EXPECT_TRUE(SameRun(face->Render(shown.Text, shown.Height), Game(shown.Text, shown.Height)))
-        << shown.Text;
-  }
-  face->PrepareInBackground();
-  EXPECT_TRUE(SameRun(face->Render("Ready", 48), Game("Ready", 48)));
-  std::unique_ptr<Typeface> dropped = OpenGameTypeface();
-  dropped->PrepareInBackground();
-  dropped.reset();
 }
 
 TEST_F(TypefaceTest, CellIsExactlyThePositiveHeight) {
@@ -446,12 +431,12 @@ TEST_F(TypefaceTest, CachedRunsMatchAFreshFaceWhateverHeightsCameBetween) {
       for (const char* text : {"Ｇｏｏｄ!", "Ready", "9' 59\""}) order.emplace_back(text, height);
     }
   }
-  const std::unique_ptr<Typeface> mixed = OpenGameTypeface();
+  const std::unique_ptr<Typeface> mixed = OpenGameFreeTypeface();
   std::vector<GlyphRun> runs;
   for (const auto& [text, height] : order) runs.push_back(mixed->Render(text, height));
   for (std::size_t i = 0; i < order.size(); ++i) {
     // A face that has only ever seen this one height.
-    const std::unique_ptr<Typeface> fresh = OpenGameTypeface();
+    const std::unique_ptr<Typeface> fresh = OpenGameFreeTypeface();
     EXPECT_TRUE(SameRun(runs[i], fresh->Render(order[i].first, order[i].second)))
         << order[i].first << " at " << order[i].second << ", call " << i;
   }
@@ -534,15 +519,8 @@ int DrawsEmptyRunsOfTheCellHeight() {
   return empty ? 0 : 1;
 }
 
-int PreparedWithoutFontsDrawsEmptyRuns() {
-  const std::unique_ptr<Typeface> face = OpenGameTypeface();
-  face->PrepareInBackground();
-  const GlyphRun run = face->Render("Ready", 48);
-  return run.Width == 0 && run.Height == 48 && run.Coverage.empty() ? 0 : 1;
-}
-
 int ChoosesIpaPMinchoOverIpaGothic() {
-  const std::unique_ptr<Typeface> game = OpenGameTypeface();
+  const std::unique_ptr<Typeface> game = OpenGameFreeTypeface();
   const std::unique_ptr<Typeface> fixed = OpenTypefaceByFamily("IPAGothic");
   const std::unique_ptr<Typeface> mincho = OpenTypefaceByFamily("IPAPMincho");
   if (fixed == nullptr || mincho == nullptr) return 2;
@@ -556,16 +534,10 @@ int ChoosesIpaPMinchoOverIpaGothic() {
 
 TEST(TypefaceFontconfigDeathTest, WithoutAnyFontTextIsAnEmptyRunOfTheCellAndTheReasonIsPrinted) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  early_face = OpenGameTypeface();
+  early_face = OpenGameFreeTypeface();
   EXPECT_EXIT(std::exit(WithOnlyTheseFonts({}, &DrawsEmptyRunsOfTheCellHeight)),
               ::testing::ExitedWithCode(0), "text cannot be drawn: no installed font");
   early_face.reset();
-}
-
-TEST(TypefaceFontconfigDeathTest, PreparedInBackgroundWithoutAnyFontSaysWhy) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(std::exit(WithOnlyTheseFonts({}, &PreparedWithoutFontsDrawsEmptyRuns)),
-              ::testing::ExitedWithCode(0), "text cannot be drawn: no installed font");
 }
 
 TEST(TypefaceFontconfigDeathTest, WithoutANamedGothicAProportionalFaceThatCoversTheTextsStandsIn) {
@@ -593,7 +565,7 @@ TEST(TypefaceByFamily, PinsTheNamedFamilyEvenWhereTheGameWouldChooseAnother) {
   const std::unique_ptr<Typeface> dejavu = OpenTypefaceByFamily("dejavu sans", &error);
   ASSERT_NE(dejavu, nullptr);
   EXPECT_EQ(error, "");
-  const std::unique_ptr<Typeface> game = OpenGameTypeface();
+  const std::unique_ptr<Typeface> game = OpenGameFreeTypeface();
   EXPECT_FALSE(SameRun(dejavu->Render("Ready", 48), game->Render("Ready", 48)));
 }
 

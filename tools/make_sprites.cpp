@@ -32,6 +32,7 @@
 #include "app/sheet_regions.h"
 #include "base/memory_file_system.h"
 #include "base/seams.h"
+#include "fonts/freetype_face.h"
 #include "gfx/bmp.h"
 #include "gfx/png.h"
 #include "gfx/surface.h"
