@@ -10,9 +10,12 @@ test="libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev clang-format fonts-ipa
   xvfb xauth x11-utils x11-xkb-utils xdotool libx11-dev libxext-dev libxtst-dev openbox
   clang libclang-rt-14-dev desktop-file-utils appstream groff-base lintian"
 
+# The other targets: the core for Windows, run under Wine, and for the browser, run under Node.
+cross="g++-mingw-w64-x86-64-posix emscripten nodejs wine wine64"
+
 case "${1:-all}" in
   play) packages=$play ;;
-  all) packages="$play $test" ;;
+  all) packages="$play $test $cross" ;;
   *) echo "usage: tools/deps.sh [play|all]" >&2; exit 2 ;;
 esac
 

@@ -3,7 +3,8 @@
 # Builds and runs every test: a build with the sanitizers (every test, the X11 ones included),
 # the Release build that players get (its headless tests, and the benchmarks built; its X11 tests
 # would not run, so they are not built), both with warnings as errors; then each fuzz target for
-# a few seconds on its corpus. Each phase prints how long it took.
+# a few seconds on its corpus; then the core for Windows and the browser, each playing every
+# golden replay. Each phase prints how long it took.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"
@@ -44,3 +45,6 @@ ctest --test-dir "$release" --output-on-failure --timeout 600 -j "$tests" -LE 'x
 phase "Release tests"
 sh "$root/tools/fuzz.sh" 5
 phase "fuzzing"
+# The same core for Windows and the browser: built, and every golden replay played on each.
+sh "$root/tools/cross.sh" "$root/build-cross"
+phase "Windows and browser builds"
