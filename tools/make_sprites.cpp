@@ -24,8 +24,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/application.h"
 #include "app/form.h"
+#include "app/game.h"
 #include "app/game_icon.h"
 #include "app/game_typeface.h"
 #include "app/screen_layout.h"
@@ -417,27 +417,17 @@ class StillClock final : public Clock {
 // Where the headless games find their sheet and ranking, in memory.
 constexpr const char* kGameDirectory = "/enclova/";
 
-class KeptErrors final : public Host {
- public:
-  void Terminate() override {}
-  void ShowError(const std::string& /*caption*/, const std::string& text) override {
-    Texts.push_back(text);
-  }
-  std::vector<std::string> Texts;
-};
-
 // The game on `sheet`, dealing its boards from `seed`, its title shown. Keys are written as
 // letters: R L U D for the arrows, Z and X.
 struct HeadlessGame {
   HeadlessGame(const Surface& sheet, const Typeface* face, std::uint32_t seed)
-      : Form(Time, Files, Errors, face), App(Form, Errors, "make_sprites") {
+      : Running(Time, Files, face, "make_sprites") {
     Files.ChangeDirectory(kGameDirectory);
     Files.Put(std::string(kGameDirectory) + "fgra.bmp", EncodeBmp24(sheet));
     const auto ranking = EncodeRecordFile(EmptyRanking());
     Files.Put(std::string(kGameDirectory) + "fdata.dat", {ranking.begin(), ranking.end()});
-    Form.FixSeed(seed);
-    App.Create();
-    App.Tick();  // the first tick shows the title
+    Running.Create(seed);
+    Running.Tick();  // the first tick shows the title
     Check("start-up");
   }
 
@@ -448,14 +438,14 @@ struct HeadlessGame {
       const auto* it = std::find_if(std::begin(kKeys), std::end(kKeys),
                                     [key](const auto& k) { return k.first == key; });
       if (it == std::end(kKeys)) throw ToolError(std::string("no key '") + key + "'");
-      App.KeyDown(it->second);
+      Running.Key(it->second);
     }
     Check("a key press");
   }
 
   void TickAt(std::int32_t ms) {
     Time.Now = ms;
-    App.Tick();
+    Running.Tick();
     Check("a timer tick");
   }
 
@@ -487,16 +477,16 @@ struct HeadlessGame {
   }
 
   void Check(const char* when) const {
-    if (!Errors.Texts.empty()) {
-      throw ToolError(std::string("the game failed in ") + when + ": " + Errors.Texts.front());
+    const auto& errors = Running.Host.Errors;
+    if (!errors.empty()) {
+      throw ToolError(std::string("the game failed in ") + when + ": " + errors.front().second);
     }
   }
 
   StillClock Time;
   MemoryFileSystem Files;
-  KeptErrors Errors;
-  TForm1 Form;
-  Application App;
+  Game Running;
+  TForm1& Form = Running.Form;
 };
 
 // A designed board, row by row from the top: a stone of kind 1 or 2, or '.' for none.
