@@ -1,21 +1,33 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # Measures the whole game process under a private Xvfb: time from exec to the first title frame on
-# screen, peak memory, and wake-ups and CPU time while nothing happens on the title, on the
-# ranking screen and during a round, and the time from a key to its presented frame.
+# screen beside a bare SDL window's at each scale, peak memory, and wake-ups and CPU time while
+# nothing happens on the title, on the ranking screen and during a round, and the time from a key
+# to its presented frame.
 #
-# Usage: bench/measure_process.sh [path/to/enclova]    (RUNS=n start-ups, 15 by default;
-#        SCALE=n the window's scale, 1 by default; KEYS=n presses timed per screen, 100)
+# Usage: bench/measure_process.sh [path/to/enclova [path/to/enclova_bare_window]]
+#   RUNS=n    start-ups of each program at each scale (15 by default)
+#   SCALES=.. the scales of the start-up table ("1 2 3" by default)
+#   SCALE=n   the window's scale for the session's figures (1 by default)
+#   KEYS=n    presses timed per screen (100 by default); SESSION=0 leaves the session out
+# The bare window (bench/bare_window.cpp, built with the benchmarks) is the floor: the same size,
+# the same hints, one solid frame presented the same way. The game and it start by turns, in
+# alternating order, so that a load that comes and goes weighs on both alike.
 # Needs Xvfb and xdotool. Figures depend on the machine's load; run it on a quiet machine.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 binary=${1:-${ENCLOVA_BINARY:-$root/build/enclova}}
 runs=${RUNS:-15}
+scales=${SCALES:-1 2 3}
 scale=${SCALE:-1}
 keys=${KEYS:-100}
+session=${SESSION:-1}
 [ -x "$binary" ] || { echo "no game binary at $binary (build it, or pass its path)" >&2; exit 1; }
 binary=$(realpath "$binary")
+bare=${2:-$(dirname "$binary")/bench/enclova_bare_window}
+[ -x "$bare" ] || { echo "no bare window at $bare (build the target enclova_bare_window)" >&2; exit 1; }
+bare=$(realpath "$bare")
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -43,7 +55,13 @@ cd "$work"
 
 # Starts the game in the background; its standard error goes to $work/stderr.
 start_game() {
-  ENCLOVA_TRACE_FIRST_FRAME=1 ENCLOVA_TRACE_KEYS=1 "$binary" --scale="$scale" 2>"$work/stderr" &
+  start_program "$binary" "$scale"
+}
+# Starts $1 at scale $2 with its first frame traced; a fresh $work/stderr, so that no line of
+# the one before is taken for its own.
+start_program() {
+  rm -f "$work/stderr"
+  ENCLOVA_TRACE_FIRST_FRAME=1 ENCLOVA_TRACE_KEYS=1 "$1" --scale="$2" 2>"$work/stderr" &
   game_pid=$!
 }
 stop_game() {
@@ -51,9 +69,14 @@ stop_game() {
   wait "$game_pid" || true
   game_pid=""
 }
+# Waits for the whole line: a line still being written would have no time in it yet.
 wait_first_frame() {
-  for _ in $(seq 500); do grep -q "first frame" "$work/stderr" 2>/dev/null && return 0; sleep 0.01; done
-  echo "the game showed no frame:" >&2
+  for _ in $(seq 500); do
+    grep -q "first frame .* at [0-9]*\.[0-9]\{9\}$" "$work/stderr" 2>/dev/null && return 0
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.01
+  done
+  echo "no frame was shown:" >&2
   cat "$work/stderr" >&2
   exit 1
 }
@@ -91,23 +114,51 @@ time_keys() {
     printf "p50 %.3f ms, p95 %.3f ms, max %.3f ms (%d keys)", v[int((NR + 1) / 2)], v[i], v[NR], NR }'
 }
 
-echo "display $DISPLAY (1920x1200), scale $scale, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "display $DISPLAY (1920x1200), load average $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
 
-# Start-up: from just before exec (the shell's clock) to the game's report of the first present.
-times=()
-for _ in $(seq "$runs"); do
+# Milliseconds from just before exec (the shell's clock) to the program's report of its first
+# present, which returns once the X server has the frame.
+time_start_up() {
+  local t0 shown
   t0=$EPOCHREALTIME
-  start_game
+  start_program "$1" "$2"
   wait_first_frame
   shown=$(sed -n 's/.*first frame .* at \([0-9.]*\)$/\1/p' "$work/stderr")
-  times+=("$(awk -v a="$t0" -v b="$shown" 'BEGIN { printf "%.2f", (b - a) * 1000 }')")
   stop_game
+  awk -v a="$t0" -v b="$shown" 'BEGIN { printf "%.2f", (b - a) * 1000 }'
+}
+
+# Start-up: every run starts each program at each scale, the game first in odd runs and the bare
+# window first in even ones.
+: > "$work/startups"
+for run in $(seq "$runs"); do
+  for s in $scales; do
+    if [ $((run % 2)) -eq 1 ]; then order="game bare"; else order="bare game"; fi
+    for which in $order; do
+      program=$binary
+      [ "$which" = bare ] && program=$bare
+      echo "$s $which $(time_start_up "$program" "$s")" >> "$work/startups"
+    done
+  done
 done
-printf '%s\n' "${times[@]}" > "$work/times"
-echo "start-up to first title frame: median $(median < "$work/times") ms" \
-  "(min $(sort -n "$work/times" | head -n1), max $(sort -n "$work/times" | tail -n1), $runs runs)"
+median_of() { awk -v s="$1" -v w="$2" '$1 == s && $2 == w { print $3 }' "$work/startups" | median; }
+echo "start-up to the first frame on screen, median of $runs runs each (ms):"
+first=${scales%% *}
+printf '  %-6s %9s %9s %8s %9s\n' scale game bare ratio "game/${first}x"
+game1=""
+for s in $scales; do
+  g=$(median_of "$s" game)
+  b=$(median_of "$s" bare)
+  [ -n "$game1" ] || game1=$g
+  printf '  %-6s %9.2f %9.2f %8.3f %9.3f\n' "${s}x" "$g" "$b" \
+    "$(awk -v g="$g" -v b="$b" 'BEGIN { print g / b }')" \
+    "$(awk -v g="$g" -v f="$game1" 'BEGIN { print g / f }')"
+done
+echo "load average after the start-ups: $(cut -d' ' -f1-3 /proc/loadavg)"
+[ "$session" = 0 ] && exit 0
 
 # One session: the title, the ranking screen, a round; idle figures in each, peak memory at the end.
+echo "session at scale $scale:"
 start_game
 wait_first_frame
 sleep 0.5
