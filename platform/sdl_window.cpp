@@ -295,9 +295,12 @@ void SdlWindow::Dispatch(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT:
       if (event.window.windowID != SDL_GetWindowID(window_)) break;  // the hidden error box
-      if (event.window.event == SDL_WINDOWEVENT_SHOWN) {
+      if (event.window.event == SDL_WINDOWEVENT_SHOWN ||
+          event.window.event == SDL_WINDOWEVENT_RESTORED) {
         // Shown again after being taken off the screen: the focus it had went with it, and
-        // with no window manager to hand it back the keys would go nowhere.
+        // with no window manager to hand it back the keys would go nowhere. SDL reports an
+        // unmapped window's return as restored first and shown second, and each repaints it:
+        // the focus is taken at the first, before a repaint makes it look ready for keys.
         SDL_SetWindowInputFocus(window_);
       }
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) terminate_ = true;
