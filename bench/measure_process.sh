@@ -10,9 +10,10 @@
 #   SCALES=.. the scales of the start-up table ("1 2 3" by default)
 #   SCALE=n   the window's scale for the session's figures (1 by default)
 #   KEYS=n    presses timed per screen (100 by default); SESSION=0 leaves the session out
+#   BASELINE=path/to/another/enclova  starts that game by turns too, for a before and after
 # The bare window (bench/bare_window.cpp, built with the benchmarks) is the floor: the same size,
 # the same hints, one solid frame presented the same way. The game and it start by turns, in
-# alternating order, so that a load that comes and goes weighs on both alike.
+# changing order, so that a load that comes and goes weighs on both alike.
 # Needs Xvfb and xdotool. Figures depend on the machine's load; run it on a quiet machine.
 set -eu
 
@@ -23,11 +24,16 @@ scales=${SCALES:-1 2 3}
 scale=${SCALE:-1}
 keys=${KEYS:-100}
 session=${SESSION:-1}
+baseline=${BASELINE:-}
 [ -x "$binary" ] || { echo "no game binary at $binary (build it, or pass its path)" >&2; exit 1; }
 binary=$(realpath "$binary")
 bare=${2:-$(dirname "$binary")/bench/enclova_bare_window}
 [ -x "$bare" ] || { echo "no bare window at $bare (build the target enclova_bare_window)" >&2; exit 1; }
 bare=$(realpath "$bare")
+if [ -n "$baseline" ]; then
+  [ -x "$baseline" ] || { echo "no baseline game at $baseline" >&2; exit 1; }
+  baseline=$(realpath "$baseline")
+fi
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -53,12 +59,8 @@ export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_PICTURES_DI
 cp "$root/assets/fgra.bmp" "$root/assets/fdata.dat" "$work/"
 cd "$work"
 
-# Starts the game in the background; its standard error goes to $work/stderr.
-start_game() {
-  start_program "$binary" "$scale"
-}
-# Starts $1 at scale $2 with its first frame traced; a fresh $work/stderr, so that no line of
-# the one before is taken for its own.
+# Starts $1 at scale $2 in the background with its first frame and keys traced, its standard
+# error in a fresh $work/stderr, so that no line of the one before is taken for its own.
 start_program() {
   rm -f "$work/stderr"
   ENCLOVA_TRACE_FIRST_FRAME=1 ENCLOVA_TRACE_KEYS=1 "$1" --scale="$2" 2>"$work/stderr" &
@@ -128,53 +130,82 @@ time_start_up() {
   awk -v a="$t0" -v b="$shown" 'BEGIN { printf "%.2f", (b - a) * 1000 }'
 }
 
-# Start-up: every run starts each program at each scale, the game first in odd runs and the bare
-# window first in even ones.
+# Start-up: every run starts each program at each scale, each run in an order turned one further,
+# so that every program goes first as often as the others.
+programs=(game bare)
+[ -n "$baseline" ] && programs+=(baseline)
 : > "$work/startups"
 for run in $(seq "$runs"); do
   for s in $scales; do
-    if [ $((run % 2)) -eq 1 ]; then order="game bare"; else order="bare game"; fi
-    for which in $order; do
-      program=$binary
-      [ "$which" = bare ] && program=$bare
-      echo "$s $which $(time_start_up "$program" "$s")" >> "$work/startups"
+    for k in "${!programs[@]}"; do
+      which=${programs[$(((run + k) % ${#programs[@]}))]}
+      case $which in
+        game) program=$binary ;;
+        bare) program=$bare ;;
+        baseline) program=$baseline ;;
+      esac
+      echo "$s $which $(time_start_up "$program" "$s") $run" >> "$work/startups"
     done
   done
 done
-median_of() { awk -v s="$1" -v w="$2" '$1 == s && $2 == w { print $3 }' "$work/startups" | median; }
-echo "start-up to the first frame on screen, median of $runs runs each (ms):"
+# "median (first quartile-third quartile)" of one program at one scale.
+figures_of() {
+  awk -v s="$1" -v w="$2" '$1 == s && $2 == w { print $3 }' "$work/startups" | sort -n |
+    awk '{ v[NR] = $1 } END {
+      m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+      printf "%.2f (%.1f-%.1f)", m, v[int((NR + 3) / 4)], v[int((3 * NR + 3) / 4)] }'
+}
+# The median over the runs of one run's figure of $2 at scale $1 divided by its figure of $4 at
+# scale $3: the two were measured moments apart, so what the load did in between is small.
+ratio_of() {
+  awk -v s="$1" -v w="$2" -v t="$3" -v u="$4" '
+    $1 == s && $2 == w { a[$4] = $3 }
+    $1 == t && $2 == u { b[$4] = $3 }
+    END { for (r in a) if (r in b) print a[r] / b[r] }' "$work/startups" | median
+}
 first=${scales%% *}
-printf '  %-6s %9s %9s %8s %9s\n' scale game bare ratio "game/${first}x"
-game1=""
-for s in $scales; do
-  g=$(median_of "$s" game)
-  b=$(median_of "$s" bare)
-  [ -n "$game1" ] || game1=$g
-  printf '  %-6s %9.2f %9.2f %8.3f %9.3f\n' "${s}x" "$g" "$b" \
-    "$(awk -v g="$g" -v b="$b" 'BEGIN { print g / b }')" \
-    "$(awk -v g="$g" -v f="$game1" 'BEGIN { print g / f }')"
-done
-echo "load average after the start-ups: $(cut -d' ' -f1-3 /proc/loadavg)"
+if [ "$runs" -gt 0 ]; then
+  echo "start-up to the first frame on screen, ms, median (quartiles) of $runs runs each;"
+  echo "the ratios are medians of each run's own ratio:"
+  for which in "${programs[@]}"; do
+    [ "$which" = bare ] && continue
+    label=$which
+    [ "$which" = game ] && label="game $(basename "$binary")"
+    [ "$which" = baseline ] && label="baseline $baseline"
+    echo "  $label"
+    printf '    %-6s %-22s %-22s %7s %8s\n' scale "$which" bare ratio "vs ${first}x"
+    for s in $scales; do
+      printf '    %-6s %-22s %-22s %7.3f %8.3f\n' "${s}x" "$(figures_of "$s" "$which")" \
+        "$(figures_of "$s" bare)" "$(ratio_of "$s" "$which" "$s" bare)" \
+        "$(ratio_of "$s" "$which" "$first" "$which")"
+    done
+  done
+  echo "load average after the start-ups: $(cut -d' ' -f1-3 /proc/loadavg)"
+fi
 [ "$session" = 0 ] && exit 0
 
 # One session: the title, the ranking screen, a round; idle figures in each, peak memory at the end.
-echo "session at scale $scale:"
-start_game
-wait_first_frame
-sleep 0.5
-echo "title idle:    $(sample_idle 3)"
-echo "title keys:    $(time_keys Right Left)"
-xdotool key x
-sleep 0.5
-echo "ranking idle:  $(sample_idle 3)"
-xdotool key space
-sleep 0.3
-xdotool key z
-sleep 6.5  # the five-second countdown, and the clock running
-echo "round idle:    $(sample_idle 5)"
-echo "round keys:    $(time_keys Right Left)"
-for key in Right Right Down z Down Left Left Up x x Right Right; do xdotool key "$key"; sleep 0.05; done
-sleep 0.5
-echo "peak RSS:      $(awk '/^VmHWM/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$game_pid"/status)" \
-  "(threads: $(awk '/^Threads/ { print $2 }' /proc/"$game_pid"/status))"
-stop_game
+session_of() {
+  echo "session of $1 at scale $scale:"
+  start_program "$1" "$scale"
+  wait_first_frame
+  sleep 0.5
+  echo "title idle:    $(sample_idle 3)"
+  echo "title keys:    $(time_keys Right Left)"
+  xdotool key x
+  sleep 0.5
+  echo "ranking idle:  $(sample_idle 3)"
+  xdotool key space
+  sleep 0.3
+  xdotool key z
+  sleep 6.5  # the five-second countdown, and the clock running
+  echo "round idle:    $(sample_idle 5)"
+  echo "round keys:    $(time_keys Right Left)"
+  for key in Right Right Down z Down Left Left Up x x Right Right; do xdotool key "$key"; sleep 0.05; done
+  sleep 0.5
+  echo "peak RSS:      $(awk '/^VmHWM/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$game_pid"/status)" \
+    "(threads: $(awk '/^Threads/ { print $2 }' /proc/"$game_pid"/status))"
+  stop_game
+}
+session_of "$binary"
+if [ -n "$baseline" ]; then session_of "$baseline"; fi
