@@ -1,21 +1,39 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # Measures the whole game process under a private Xvfb: time from exec to the first title frame on
-# screen, peak memory, and wake-ups and CPU time while nothing happens on the title, on the
-# ranking screen and during a round, and the time from a key to its presented frame.
+# screen beside a bare SDL window's at each scale, peak memory, and wake-ups and CPU time while
+# nothing happens on the title, on the ranking screen and during a round, and the time from a key
+# to its presented frame.
 #
-# Usage: bench/measure_process.sh [path/to/enclova]    (RUNS=n start-ups, 15 by default;
-#        SCALE=n the window's scale, 1 by default; KEYS=n presses timed per screen, 100)
+# Usage: bench/measure_process.sh [path/to/enclova [path/to/enclova_bare_window]]
+#   RUNS=n    start-ups of each program at each scale (15 by default)
+#   SCALES=.. the scales of the start-up table ("1 2 3" by default)
+#   SCALE=n   the window's scale for the session's figures (1 by default)
+#   KEYS=n    presses timed per screen (100 by default); SESSION=0 leaves the session out
+#   BASELINE=path/to/another/enclova  starts that game by turns too, for a before and after
+# The bare window (bench/bare_window.cpp, built with the benchmarks) is the floor: the same size,
+# the same hints, one solid frame presented the same way. The game and it start by turns, in
+# changing order, so that a load that comes and goes weighs on both alike.
 # Needs Xvfb and xdotool. Figures depend on the machine's load; run it on a quiet machine.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 binary=${1:-${ENCLOVA_BINARY:-$root/build/enclova}}
 runs=${RUNS:-15}
+scales=${SCALES:-1 2 3}
 scale=${SCALE:-1}
 keys=${KEYS:-100}
+session=${SESSION:-1}
+baseline=${BASELINE:-}
 [ -x "$binary" ] || { echo "no game binary at $binary (build it, or pass its path)" >&2; exit 1; }
 binary=$(realpath "$binary")
+bare=${2:-$(dirname "$binary")/bench/enclova_bare_window}
+[ -x "$bare" ] || { echo "no bare window at $bare (build the target enclova_bare_window)" >&2; exit 1; }
+bare=$(realpath "$bare")
+if [ -n "$baseline" ]; then
+  [ -x "$baseline" ] || { echo "no baseline game at $baseline" >&2; exit 1; }
+  baseline=$(realpath "$baseline")
+fi
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -41,11 +59,11 @@ export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_PICTURES_DI
 cp "$root/assets/fgra.bmp" "$root/assets/fdata.dat" "$work/"
 cd "$work"
 
-# Starts the game in the background; its standard error goes to $work/stderr.
-start_game() {
-  # Emptied here, before the game starts: a search of the last run's lines must find nothing.
-  : >"$work/stderr"
-  ENCLOVA_TRACE_FIRST_FRAME=1 ENCLOVA_TRACE_KEYS=1 "$binary" --scale="$scale" 2>"$work/stderr" &
+# Starts $1 at scale $2 in the background with its first frame and keys traced, its standard
+# error in a fresh $work/stderr, so that no line of the one before is taken for its own.
+start_program() {
+  rm -f "$work/stderr"
+  ENCLOVA_TRACE_FIRST_FRAME=1 ENCLOVA_TRACE_KEYS=1 "$1" --scale="$2" 2>"$work/stderr" &
   game_pid=$!
 }
 stop_game() {
@@ -53,9 +71,14 @@ stop_game() {
   wait "$game_pid" || true
   game_pid=""
 }
+# Waits for the whole line: a line still being written would have no time in it yet.
 wait_first_frame() {
-  for _ in $(seq 500); do grep -q "first frame" "$work/stderr" 2>/dev/null && return 0; sleep 0.01; done
-  echo "the game showed no frame:" >&2
+  for _ in $(seq 500); do
+    grep -q "first frame .* at [0-9]*\.[0-9]\{9\}$" "$work/stderr" 2>/dev/null && return 0
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.01
+  done
+  echo "no frame was shown:" >&2
   cat "$work/stderr" >&2
   exit 1
 }
@@ -93,39 +116,96 @@ time_keys() {
     printf "p50 %.3f ms, p95 %.3f ms, max %.3f ms (%d keys)", v[int((NR + 1) / 2)], v[i], v[NR], NR }'
 }
 
-echo "display $DISPLAY (1920x1200), scale $scale, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "display $DISPLAY (1920x1200), load average $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
 
-# Start-up: from just before exec (the shell's clock) to the game's report of the first present.
-times=()
-for _ in $(seq "$runs"); do
+# Milliseconds from just before exec (the shell's clock) to the program's report of its first
+# present, which returns once the X server has the frame.
+time_start_up() {
+  local t0 shown
   t0=$EPOCHREALTIME
-  start_game
+  start_program "$1" "$2"
   wait_first_frame
   shown=$(sed -n 's/.*first frame .* at \([0-9.]*\)$/\1/p' "$work/stderr")
-  times+=("$(awk -v a="$t0" -v b="$shown" 'BEGIN { printf "%.2f", (b - a) * 1000 }')")
   stop_game
+  awk -v a="$t0" -v b="$shown" 'BEGIN { printf "%.2f", (b - a) * 1000 }'
+}
+
+# Start-up: every run starts each program at each scale, each run in an order turned one further,
+# so that every program goes first as often as the others.
+programs=(game bare)
+[ -n "$baseline" ] && programs+=(baseline)
+: > "$work/startups"
+for run in $(seq "$runs"); do
+  for s in $scales; do
+    for k in "${!programs[@]}"; do
+      which=${programs[$(((run + k) % ${#programs[@]}))]}
+      case $which in
+        game) program=$binary ;;
+        bare) program=$bare ;;
+        baseline) program=$baseline ;;
+      esac
+      echo "$s $which $(time_start_up "$program" "$s") $run" >> "$work/startups"
+    done
+  done
 done
-printf '%s\n' "${times[@]}" > "$work/times"
-echo "start-up to first title frame: median $(median < "$work/times") ms" \
-  "(min $(sort -n "$work/times" | head -n1), max $(sort -n "$work/times" | tail -n1), $runs runs)"
+# "median (first quartile-third quartile)" of one program at one scale.
+figures_of() {
+  awk -v s="$1" -v w="$2" '$1 == s && $2 == w { print $3 }' "$work/startups" | sort -n |
+    awk '{ v[NR] = $1 } END {
+      m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+      printf "%.2f (%.1f-%.1f)", m, v[int((NR + 3) / 4)], v[int((3 * NR + 3) / 4)] }'
+}
+# The median over the runs of one run's figure of $2 at scale $1 divided by its figure of $4 at
+# scale $3: the two were measured moments apart, so what the load did in between is small.
+ratio_of() {
+  awk -v s="$1" -v w="$2" -v t="$3" -v u="$4" '
+    $1 == s && $2 == w { a[$4] = $3 }
+    $1 == t && $2 == u { b[$4] = $3 }
+    END { for (r in a) if (r in b) print a[r] / b[r] }' "$work/startups" | median
+}
+first=${scales%% *}
+if [ "$runs" -gt 0 ]; then
+  echo "start-up to the first frame on screen, ms, median (quartiles) of $runs runs each;"
+  echo "the ratios are medians of each run's own ratio:"
+  for which in "${programs[@]}"; do
+    [ "$which" = bare ] && continue
+    label=$which
+    [ "$which" = game ] && label="game $(basename "$binary")"
+    [ "$which" = baseline ] && label="baseline $baseline"
+    echo "  $label"
+    printf '    %-6s %-22s %-22s %7s %8s\n' scale "$which" bare ratio "vs ${first}x"
+    for s in $scales; do
+      printf '    %-6s %-22s %-22s %7.3f %8.3f\n' "${s}x" "$(figures_of "$s" "$which")" \
+        "$(figures_of "$s" bare)" "$(ratio_of "$s" "$which" "$s" bare)" \
+        "$(ratio_of "$s" "$which" "$first" "$which")"
+    done
+  done
+  echo "load average after the start-ups: $(cut -d' ' -f1-3 /proc/loadavg)"
+fi
+[ "$session" = 0 ] && exit 0
 
 # One session: the title, the ranking screen, a round; idle figures in each, peak memory at the end.
-start_game
-wait_first_frame
-sleep 0.5
-echo "title idle:    $(sample_idle 3)"
-echo "title keys:    $(time_keys Right Left)"
-xdotool key x
-sleep 0.5
-echo "ranking idle:  $(sample_idle 3)"
-xdotool key space
-sleep 0.3
-xdotool key z
-sleep 6.5  # the five-second countdown, and the clock running
-echo "round idle:    $(sample_idle 5)"
-echo "round keys:    $(time_keys Right Left)"
-for key in Right Right Down z Down Left Left Up x x Right Right; do xdotool key "$key"; sleep 0.05; done
-sleep 0.5
-echo "peak RSS:      $(awk '/^VmHWM/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$game_pid"/status)" \
-  "(threads: $(awk '/^Threads/ { print $2 }' /proc/"$game_pid"/status))"
-stop_game
+session_of() {
+  echo "session of $1 at scale $scale:"
+  start_program "$1" "$scale"
+  wait_first_frame
+  sleep 0.5
+  echo "title idle:    $(sample_idle 3)"
+  echo "title keys:    $(time_keys Right Left)"
+  xdotool key x
+  sleep 0.5
+  echo "ranking idle:  $(sample_idle 3)"
+  xdotool key space
+  sleep 0.3
+  xdotool key z
+  sleep 6.5  # the five-second countdown, and the clock running
+  echo "round idle:    $(sample_idle 5)"
+  echo "round keys:    $(time_keys Right Left)"
+  for key in Right Right Down z Down Left Left Up x x Right Right; do xdotool key "$key"; sleep 0.05; done
+  sleep 0.5
+  echo "peak RSS:      $(awk '/^VmHWM/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$game_pid"/status)" \
+    "(threads: $(awk '/^Threads/ { print $2 }' /proc/"$game_pid"/status))"
+  stop_game
+}
+session_of "$binary"
+if [ -n "$baseline" ]; then session_of "$baseline"; fi

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <utility>
 
@@ -33,11 +32,6 @@ bool IsFullscreen(SDL_Window* window) {
          SDL_WINDOW_FULLSCREEN_DESKTOP;
 }
 
-// Our 0x00BBGGRR as the 0x00RRGGBB most X servers use.
-std::uint32_t SwapRedBlue(std::uint32_t c) {
-  return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
-}
-
 // A whole scale for a new window on the first display: the largest that takes three quarters
 // of its usable area, or the one the player asked for.
 int OpeningScale(int requested) {
@@ -48,41 +42,6 @@ int OpeningScale(int requested) {
 }
 
 }  // namespace
-
-void CopyScaled(const std::uint32_t* source, int sourcePitch, int x0, int y0, int x1, int y1,
-                const Placement& at, SDL_Surface* target, std::vector<std::uint32_t>& row) {
-  const int n = at.Scale;
-  const int bytes = target->format->BytesPerPixel;
-  // The visible part of the blocks of source columns x0..x1-1 on the target.
-  const int left = std::max(at.X + x0 * n, 0);
-  const int right = std::min(at.X + x1 * n, target->w);
-  if (left >= right) return;
-  const int width = right - left;
-  row.resize(static_cast<std::size_t>(width) * 2);
-  std::uint32_t* scaled = row.data();
-  std::uint32_t* converted = row.data() + width;
-  auto* pixels = static_cast<std::uint8_t*>(target->pixels);
-  const Uint32 format = target->format->format;
-  for (int y = y0; y < y1; ++y) {
-    const std::uint32_t* line = source + static_cast<std::ptrdiff_t>(y) * sourcePitch;
-    for (int tx = left; tx < right; ++tx) scaled[tx - left] = line[(tx - at.X) / n];
-    const void* out = scaled;
-    if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888) {
-      for (int i = 0; i < width; ++i) converted[i] = SwapRedBlue(scaled[i]);
-      out = converted;
-    } else if (format != SDL_PIXELFORMAT_XBGR8888) {
-      SDL_ConvertPixels(width, 1, SDL_PIXELFORMAT_XBGR8888, scaled, width * 4, format, converted,
-                        width * 4);
-      out = converted;
-    }
-    for (int k = 0; k < n; ++k) {
-      const int ty = at.Y + y * n + k;
-      if (ty < 0 || ty >= target->h) continue;
-      std::memcpy(pixels + static_cast<std::ptrdiff_t>(ty) * target->pitch + left * bytes, out,
-                  static_cast<std::size_t>(width * bytes));
-    }
-  }
-}
 
 bool SdlWindow::InitVideo(std::string* error) {
   // Without this SDL 2.26 presents window surfaces through Mesa's OpenGL: tens of MiB and tens
@@ -146,7 +105,9 @@ SdlWindow::SdlWindow(const Typeface* face, WindowOptions options)
 // connection and the X server drops the windows. SDL wakes a waiting loop by sending a message
 // to one of its windows over a second connection; a window destroyed just after that message
 // was sent turns it into a BadWindow error, which Xlib treats as fatal (exit status 1).
-SdlWindow::~SdlWindow() = default;
+SdlWindow::~SdlWindow() {
+  if (prefault_.joinable()) prefault_.join();
+}
 
 bool SdlWindow::MainWindowShown() const {
   return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0;
@@ -175,9 +136,12 @@ void SdlWindow::Present(bool force) {
   if (whole) {
     int areaWidth = surface->w, areaHeight = surface->h;
     // Without a window manager nobody grants fullscreen: SDL sizes the surface for the whole
-    // screen while the X window keeps its size. The picture then belongs in the part shown.
+    // screen while the X window keeps its size, in fullscreen and after it. The picture then
+    // belongs in the part shown. A window just opened, not fullscreen, is the size it was
+    // made, and asking would cost the first frame a round trip to the server.
+    const bool asMade = !presentedOnce_ && !IsFullscreen(window_);
     XWindowAttributes shown;
-    if (mainXDisplay_ != nullptr &&
+    if (mainXDisplay_ != nullptr && !asMade &&
         XGetWindowAttributes(static_cast<Display*>(mainXDisplay_), mainXWindow_, &shown) != 0) {
       areaWidth = std::min(areaWidth, shown.width);
       areaHeight = std::min(areaHeight, shown.height);
@@ -185,10 +149,11 @@ void SdlWindow::Present(bool force) {
     placement_ = PlaceInArea(areaWidth, areaHeight, width, height);
     surfaceWidth_ = surface->w;
     surfaceHeight_ = surface->h;
-    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    DrawWholePicture(session_->Pixels(), width, height, placement_, surface, row_);
+  } else {
+    CopyScaled(session_->Pixels(), width, changed.Left, changed.Top, changed.Right, changed.Bottom,
+               placement_, surface, row_);
   }
-  CopyScaled(session_->Pixels(), width, changed.Left, changed.Top, changed.Right, changed.Bottom,
-             placement_, surface, row_);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   if (whole) {
     SDL_UpdateWindowSurface(window_);
@@ -213,7 +178,19 @@ void SdlWindow::Present(bool force) {
     std::fprintf(stderr, "enclova: key to present %.3f ms\n", elapsed.count());
     keyPending_ = false;
   }
-  presentedOnce_ = true;
+  if (!presentedOnce_) {
+    presentedOnce_ = true;
+    SetIcon();
+  }
+}
+
+void SdlWindow::SetIcon() {
+  std::vector<std::uint32_t> icon = DrawGameIcon(kIconSize);
+  if (SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
+          icon.data(), kIconSize, kIconSize, 32, kIconSize * 4, SDL_PIXELFORMAT_ABGR8888)) {
+    SDL_SetWindowIcon(window_, picture);
+    SDL_FreeSurface(picture);
+  }
 }
 
 void SdlWindow::AfterCall() {
@@ -295,9 +272,12 @@ void SdlWindow::Dispatch(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT:
       if (event.window.windowID != SDL_GetWindowID(window_)) break;  // the hidden error box
-      if (event.window.event == SDL_WINDOWEVENT_SHOWN) {
+      if (event.window.event == SDL_WINDOWEVENT_SHOWN ||
+          event.window.event == SDL_WINDOWEVENT_RESTORED) {
         // Shown again after being taken off the screen: the focus it had went with it, and
-        // with no window manager to hand it back the keys would go nowhere.
+        // with no window manager to hand it back the keys would go nowhere. SDL reports an
+        // unmapped window's return as restored first and shown second, and each repaints it:
+        // the focus is taken at the first, before a repaint makes it look ready for keys.
         SDL_SetWindowInputFocus(window_);
       }
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) terminate_ = true;
@@ -401,11 +381,13 @@ bool SdlWindow::OpenMainWindow(std::string* error) {
   }
   // Resizable so that a window manager can maximise it, but never smaller than the picture.
   SDL_SetWindowMinimumSize(window_, GameSession::kWidth, GameSession::kHeight);
-  std::vector<std::uint32_t> icon = DrawGameIcon(kIconSize);
-  if (SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
-          icon.data(), kIconSize, kIconSize, 32, kIconSize * 4, SDL_PIXELFORMAT_ABGR8888)) {
-    SDL_SetWindowIcon(window_, picture);
-    SDL_FreeSurface(picture);
+  // The surface is made before the window is shown, and its memory readied on a second core
+  // while the window is shown and the first frame drawn.
+  if (SDL_Surface* surface = SDL_GetWindowSurface(window_);
+      surface != nullptr && !prefault_.joinable()) {
+    auto* pixels = static_cast<std::uint8_t*>(surface->pixels);
+    const auto size = static_cast<std::size_t>(surface->pitch) * surface->h;
+    prefault_ = std::thread([pixels, size] { ReadyMemoryFromTheEnd(pixels, size); });
   }
   // On X11 the server names every uncovered rectangle in its Expose events, which SDL passes
   // on only as window-manager events; its own expose event says nothing of where.

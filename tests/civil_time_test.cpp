@@ -18,7 +18,7 @@
 namespace enclova::testing {
 namespace {
 
-constexpr std::int64_t kDay = 86'400'000;
+constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
 
 std::string Text(const CivilTime& t) {
   char text[80];
@@ -56,22 +56,22 @@ TEST(CivilTime, LeapYearsCenturiesAndTheEdgesOf32BitSeconds) {
   } const cases[] = {
       {0, "1970-01-01 00:00:00.000"},
       {-1, "1969-12-31 23:59:59.999"},
-      {kDay - 1, "1970-01-01 23:59:59.999"},
+      {kMillisecondsPerDay - 1, "1970-01-01 23:59:59.999"},
       // 2000 is a leap year (divisible by 400); its 29 February is day 11,016.
-      {11'016 * kDay, "2000-02-29 00:00:00.000"},
-      {11'017 * kDay - 1, "2000-02-29 23:59:59.999"},
-      {11'017 * kDay, "2000-03-01 00:00:00.000"},
-      {11'322 * kDay, "2000-12-31 00:00:00.000"},  // day 366 of the year
-      {11'323 * kDay, "2001-01-01 00:00:00.000"},
+      {11'016 * kMillisecondsPerDay, "2000-02-29 00:00:00.000"},
+      {11'017 * kMillisecondsPerDay - 1, "2000-02-29 23:59:59.999"},
+      {11'017 * kMillisecondsPerDay, "2000-03-01 00:00:00.000"},
+      {11'322 * kMillisecondsPerDay, "2000-12-31 00:00:00.000"},  // day 366 of the year
+      {11'323 * kMillisecondsPerDay, "2001-01-01 00:00:00.000"},
       // 1900 and 2100 are not (divisible by 100): 28 February is followed by 1 March.
-      {-25'509 * kDay, "1900-02-28 00:00:00.000"},
-      {-25'508 * kDay, "1900-03-01 00:00:00.000"},
-      {47'540 * kDay, "2100-02-28 00:00:00.000"},
-      {47'541 * kDay, "2100-03-01 00:00:00.000"},
+      {-25'509 * kMillisecondsPerDay, "1900-02-28 00:00:00.000"},
+      {-25'508 * kMillisecondsPerDay, "1900-03-01 00:00:00.000"},
+      {47'540 * kMillisecondsPerDay, "2100-02-28 00:00:00.000"},
+      {47'541 * kMillisecondsPerDay, "2100-03-01 00:00:00.000"},
       // 2400 is again, a whole cycle of 146,097 days after 2000.
-      {(11'016 + 146'097) * kDay, "2400-02-29 00:00:00.000"},
+      {(11'016 + 146'097) * kMillisecondsPerDay, "2400-02-29 00:00:00.000"},
       // 2004, the first leap year after 2000: 1,461 days later.
-      {(11'016 + 1'461) * kDay, "2004-02-29 00:00:00.000"},
+      {(11'016 + 1'461) * kMillisecondsPerDay, "2004-02-29 00:00:00.000"},
       // Where a signed 32-bit count of seconds ends, and after.
       {std::int64_t{2'147'483'647} * 1000 + 999, "2038-01-19 03:14:07.999"},
       {std::int64_t{2'147'483'648} * 1000, "2038-01-19 03:14:08.000"},
@@ -93,7 +93,7 @@ TEST(CivilTime, EveryDayOfTwelveCenturiesAsTheSystemTellsIt) {
   const std::int64_t last = 303'151;    // 2800-01-01
   int wrong = 0;
   for (std::int64_t day = first; day <= last && wrong < 5; ++day) {
-    const std::int64_t ms = day * kDay + (day * 7'919'993) % kDay;
+    const std::int64_t ms = day * kMillisecondsPerDay + (day * 7'919'993) % kMillisecondsPerDay;
     const std::string ours = Text(CivilTimeOf(ms));
     const std::string system = SystemText(ms);
     if (ours != system) {
@@ -101,8 +101,8 @@ TEST(CivilTime, EveryDayOfTwelveCenturiesAsTheSystemTellsIt) {
       ADD_FAILURE() << "day " << day << ": " << ours << ", the system says " << system;
     }
   }
-  EXPECT_EQ(Text(CivilTimeOf(first * kDay)), "1600-01-01 00:00:00.000");
-  EXPECT_EQ(Text(CivilTimeOf(last * kDay)), "2800-01-01 00:00:00.000");
+  EXPECT_EQ(Text(CivilTimeOf(first * kMillisecondsPerDay)), "1600-01-01 00:00:00.000");
+  EXPECT_EQ(Text(CivilTimeOf(last * kMillisecondsPerDay)), "2800-01-01 00:00:00.000");
 }
 
 TEST(CivilTime, AnyMomentOfTheWholeRangeAsTheSystemTellsIt) {

@@ -15,11 +15,6 @@
 namespace enclova::testing {
 namespace {
 
-constexpr TColor kGreen = 0x00008000;
-constexpr TColor kOlive = 0x00008080;
-constexpr TColor kRed = 0x000000FF;
-constexpr TColor kGrey = 0x00808080;
-constexpr TColor kBlue = 0x00FF0000;
 constexpr const char* kFooter = "########　　　Press any key　　　########";
 constexpr const char* kNoEntry = "-------    No Entry    -------";
 

@@ -25,8 +25,6 @@ namespace enclova::testing {
 namespace {
 
 constexpr TColor kBoard = 0x00A0B0C0;  // stands for the judged board left on the window
-constexpr TColor kOlive = 0x00008080;
-constexpr TColor kRed = 0x000000FF;
 
 // Entries in order: entry i at level 10 with time 10 * i.
 RankingTable LevelTenTable() {

@@ -26,6 +26,9 @@ namespace enclova {
 namespace {
 
 using testing::FakeTypeface;
+using testing::kBlue;
+using testing::kGreen;
+using testing::kRed;
 using testing::MakeTestSheet;
 using testing::Picture;
 using testing::SamePicture;
@@ -34,9 +37,6 @@ using testing::SheetColor;
 using testing::SheetColorIn;
 using testing::TestSeeds;
 
-constexpr TColor kRed = 0x000000FF;
-constexpr TColor kBlue = 0x00FF0000;
-constexpr TColor kGreen = 0x00008000;
 constexpr TColor kLightGreen = 0x00C0FF98;
 
 // A 16x16 surface whose pixels are all distinct and neither black nor white.

@@ -16,6 +16,13 @@
 
 namespace enclova::testing {
 
+// The named colours the game's pictures use, as the tests write them.
+constexpr TColor kRed = 0x000000FF;
+constexpr TColor kGreen = 0x00008000;
+constexpr TColor kBlue = 0x00FF0000;
+constexpr TColor kOlive = 0x00008080;
+constexpr TColor kGrey = 0x00808080;
+
 // An 800x417 sheet in which every pixel has its own colour, neither black nor white:
 // SheetColor(x, y). Tests can then tell exactly which sheet pixel landed where. A smaller size
 // gives a sheet that stops short, with the same colours where it reaches.

@@ -81,6 +81,30 @@ TEST_F(WindowTest, LevelKeysRedrawTheLevelSprite) {
   EXPECT_TRUE(Game->Running());
 }
 
+// Unmapped and mapped again, with no window manager to hand the focus back, the window takes
+// the keyboard before its picture is back: a key pressed the moment it shows is the game's.
+// SDL reports the return as restored before shown, and the window repaints on both.
+TEST_F(WindowTest, KeyboardIsBackBeforeThePictureAfterUnmapping) {
+  Launch({});
+  Headless->Tick();
+  ASSERT_TRUE(ShowsHeadless()) << Game->Stderr();
+  for (int i = 0; i < 12; ++i) {
+    SCOPED_TRACE(::testing::Message() << "mapped again " << i + 1 << " times");
+    X.Unmap(Main);
+    X.Map(Main);
+    Headless->Paint();
+    ASSERT_TRUE(ShowsHeadless());
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(X.Dpy(), &focus, &revert);
+    EXPECT_EQ(focus, Main) << "the picture is back before the keyboard";
+    const bool right = i % 2 == 0;
+    X.Tap(right ? XK_Right : XK_Left);
+    Headless->Key(right ? VK_RIGHT : VK_LEFT);
+    ASSERT_TRUE(ShowsHeadless()) << "the level key";
+  }
+}
+
 TEST_F(WindowTest, XShowsRankingAndAnyKeyReturnsToTitle) {
   // Keys the game gives no meaning still leave the ranking screen. The headless game gets the
   // key's code where the game tests it, else any code: the ranking gives way to every key.
