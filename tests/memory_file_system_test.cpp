@@ -150,12 +150,12 @@ constexpr OpenFlags kWrite = OpenFlags::Write;
 constexpr OpenFlags kCreate = OpenFlags::Write | OpenFlags::Create;
 constexpr OpenFlags kFresh = OpenFlags::Write | OpenFlags::Create | OpenFlags::Exclusive;
 
-struct Case {
+struct FileScriptCase {
   const char* name;
   Script script;
 };
 
-const Case kCases[] = {
+const FileScriptCase kFileScripts[] = {
     {"a file made, written, read back, its end",
      [](Session& s) {
        const int w = s.Open("f", kCreate, 0640);
@@ -398,7 +398,7 @@ const Case kCases[] = {
 TEST(MemoryFileSystem, AnswersEveryCallAsTheRealFileSystemDoes) {
   const mode_t mask = umask(0);
   umask(mask);
-  for (const Case& c : kCases) {
+  for (const FileScriptCase& c : kFileScripts) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     PosixFileSystem posix;
