@@ -205,6 +205,7 @@ async function titleAndIdle(browser, url) {
 
   // At a device pixel ratio of 3 the scale counts device pixels.
   const dense = await open(context, url, '', null, { width: 700, height: 500, deviceScaleFactor: 3 });
+  await dense.bringToFront();
   await dense.keyboard.press('ArrowRight');
   await dense.keyboard.press('ArrowRight');
   const denseShown = await shownPicture(dense);
@@ -230,6 +231,7 @@ async function goldenReplays(browser, url) {
 async function rankedRoundAndReload(browser, url) {
   const context = await browser.createBrowserContext();
   const page = await open(context, url, `?seed=${ROUND_SEED}`);
+  await page.bringToFront();
   await playRound(page);
   await shot(page, 'round-ranking-scale2.png');
   const ranking = await storedRanking(page);
