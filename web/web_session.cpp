@@ -28,14 +28,11 @@ constexpr const char* kReplayDirectory = "/data/replays";
 
 // The page's storage, called synchronously from inside the game's file operations.
 // Returns 0 when stored, 1 when the storage is full, 2 when it refuses.
-EM_JS(int, enclova_js_store_ranking, (const std::uint8_t* bytes, int size), {
-  return Module.storeRanking(HEAPU8.slice(bytes, bytes + size));
-});
+EM_JS(int, enclova_js_store_ranking, (const std::uint8_t* bytes, int size),
+      { return Module.storeRanking(HEAPU8.slice(bytes, bytes + size)); });
 EM_JS(void, enclova_js_log, (const char* line), { Module.logLine(UTF8ToString(line)); });
 // Local time's offset from UTC in minutes, as Date tells it for now.
-EM_JS(double, enclova_js_local_offset_ms, (), {
-  return -new Date().getTimezoneOffset() * 60000;
-});
+EM_JS(double, enclova_js_local_offset_ms, (), { return -new Date().getTimezoneOffset() * 60000; });
 EM_JS(double, enclova_js_now_ms, (), { return Date.now(); });
 
 namespace enclova {
@@ -45,7 +42,8 @@ namespace {
 class PageClock final : public Clock {
  public:
   std::int32_t CurrentMilliseconds() override {
-    const auto local = static_cast<std::int64_t>(enclova_js_now_ms() + enclova_js_local_offset_ms());
+    const auto local =
+        static_cast<std::int64_t>(enclova_js_now_ms() + enclova_js_local_offset_ms());
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(local)));
   }
   std::uint32_t UtcMillisecondsOfDay() override {
@@ -70,8 +68,7 @@ class PageFileSystem final : public MemoryFileSystem {
       if (StorageRefused) return ResultOf(FileError::AccessDenied);
       const std::vector<std::uint8_t>* bytes = Contents(from);
       if (bytes) {
-        const int stored =
-            enclova_js_store_ranking(bytes->data(), static_cast<int>(bytes->size()));
+        const int stored = enclova_js_store_ranking(bytes->data(), static_cast<int>(bytes->size()));
         if (stored == 1) return ResultOf(FileError::NoSpace);
         if (stored != 0) return ResultOf(FileError::AccessDenied);
       }
@@ -211,7 +208,8 @@ EMSCRIPTEN_KEEPALIVE const std::uint32_t* enclova_take_changes(int all) {
     const std::uint32_t* pixels = session.Pixels();
     for (int y = area.Top; y < area.Bottom; ++y) {
       const std::size_t row = static_cast<std::size_t>(y) * GameSession::kWidth;
-      for (int x = area.Left; x < area.Right; ++x) page.Rgba[row + x] = pixels[row + x] | 0xFF000000u;
+      for (int x = area.Left; x < area.Right; ++x)
+        page.Rgba[row + x] = pixels[row + x] | 0xFF000000u;
     }
   }
   return page.Rgba.data();
