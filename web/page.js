@@ -25,7 +25,7 @@
   const replayList = document.getElementById('replay-list');
 
   // What the tests and the measurements look at.
-  const stats = { timerCallbacks: 0, presents: 0, lastPresent: 0, titlePainted: null };
+  const stats = { timerCallbacks: 0, presents: 0, lastPresent: 0, titlePainted: null, keys: 0 };
   const api = { stats, ready: null };
   window.enclova = api;
 
@@ -394,6 +394,7 @@
   }
 
   function onKeyDown(e) {
+    stats.keys++;
     // The browser's own shortcuts (reload, close, copy) stay the browser's.
     if (e.ctrlKey || e.metaKey) return;
     e.preventDefault();

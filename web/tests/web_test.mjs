@@ -129,15 +129,18 @@ async function open(context, url, query = '', setup = null, viewport = { width: 
   page.on('pageerror', (e) => failures.push('page error: ' + e.message));
   await page.goto(url + query);
   await page.evaluate(() => window.enclova.ready);
+  // Keys go where the page has its focus: a click below the bar gives it the document.
+  await page.mouse.click(4, 60);
   return page;
 }
 
-async function playRound(page) {
+async function playRound(page, shotName = null) {
   await page.keyboard.press('KeyZ');
   await sleep(COUNTDOWN_MS);
-  for (const key of ROUND_KEYS) {
+  for (const [i, key] of ROUND_KEYS.entries()) {
     await page.keyboard.press(KEY_NAMES[key]);
     await sleep(30);
+    if (shotName && i === ROUND_KEYS.length - 8) await shot(page, shotName);
   }
   await sleep(9000); // the result's stages, the save, and the round's end
 }
@@ -210,8 +213,23 @@ async function titleAndIdle(browser, url) {
   await dense.keyboard.press('ArrowRight');
   const denseShown = await shownPicture(dense);
   check(denseShown.n === 3 && denseShown.blocks && differingPixels(denseShown.rgb, expected) === 0,
-    `at devicePixelRatio 3 the title is drawn at scale ${denseShown.n} in exact blocks (${denseShown.blocks}, ${differingPixels(denseShown.rgb, expected)} differ)`);
+    `at devicePixelRatio 3 the title is drawn at scale ${denseShown.n} in exact blocks (${denseShown.blocks}, ${differingPixels(denseShown.rgb, expected)} differ, ${await dense.evaluate(() => JSON.stringify(window.enclova.stats))})`);
   await shot(dense, 'title-dpr3.png');
+
+  // Once the service worker holds the files, the page starts with no network at all.
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  const cached = await page.evaluate(async () => {
+    const names = await caches.keys();
+    const cache = await caches.open(names.find((n) => n.startsWith('enclova-')));
+    return (await cache.keys()).map((r) => new URL(r.url).pathname);
+  });
+  check(['/', '/enclova.wasm', '/fgra.bmp', '/manifest.webmanifest', '/icons/256x256.png'].every((f) => cached.includes(f)),
+    `the service worker caches the site (${cached.length} files)`);
+  await page.setOfflineMode(true);
+  await page.reload();
+  await page.evaluate(() => window.enclova.ready);
+  const offline = await shownPicture(page);
+  check(differingPixels(offline.rgb, first.rgb) === 0, 'offline, the page starts from its cache to the same title');
   await context.close();
 }
 
@@ -232,7 +250,7 @@ async function rankedRoundAndReload(browser, url) {
   const context = await browser.createBrowserContext();
   const page = await open(context, url, `?seed=${ROUND_SEED}`);
   await page.bringToFront();
-  await playRound(page);
+  await playRound(page, 'round-playing-scale2.png');
   await shot(page, 'round-ranking-scale2.png');
   const ranking = await storedRanking(page);
   check(ranking && ranking.size === 160 && ranking.entries.length === 1 && ranking.entries[0].level === 1,
@@ -271,8 +289,9 @@ async function storageFull(browser, url) {
       if (key === 'enclova/fdata.dat') throw new DOMException('full', 'QuotaExceededError');
       return setItem.call(this, key, value);
     };
-  });
-  await playRound(page);
+  }, { width: 1900, height: 1300 });
+  await playRound(page, 'round-playing-scale3.png');
+  await shot(page, 'storage-full-scale3.png');
   const text = await errorShown(page);
   check(text === 'ディスクがいっぱいです.' || text === 'ディスクがいっぱいです',
     `storage full: the game's own error (${text})`);
