@@ -21,6 +21,8 @@ ninja -C "$build" -j "$(nproc)" enclova-web
 mkdir -p "$out/icons"
 cp "$build/web/enclova.js" "$build/web/enclova.wasm" "$root/web/index.html" "$root/web/page.js" \
   "$root/web/manifest.webmanifest" "$root/assets/fgra.bmp" "$root/assets/fdata.dat" "$out/"
+# The icons are the sprite tool's (make_sprites --icons), checked in so that the site builds with
+# emscripten alone; tools/test-web.sh checks that they are still what the tool draws.
 cp "$root"/web/icons/*.png "$out/icons/"
 
 # The service worker caches every file; its cache is named after their contents, so that a new
