@@ -493,6 +493,8 @@
   };
   api.picture = () => toBase64(new Uint8Array(backingContext.getImageData(0, 0, W, H).data.buffer));
   api.scale = () => scale;
+  // True when no timer is pending: the game waits for an event, its picture settled.
+  api.idle = () => timer === null && !playback;
 
   document.addEventListener('dragover', (e) => {
     e.preventDefault();
