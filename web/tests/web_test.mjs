@@ -286,6 +286,11 @@ async function twoTabs(browser, url) {
   const ranking = await storedRanking(second);
   check(ranking && ranking.entries.length === 2,
     `two tabs' ranked rounds both kept (${JSON.stringify(ranking && ranking.entries)})`);
+  // Each tab records its own round. (They do not play back as "match": a replay holds the
+  // ranking file as the round began, not the other tab's save that came in meanwhile.)
+  const replays = await storedReplays(second);
+  check(replays.length === 2 && replays.every((r) => r.text.includes('end good')),
+    `both tabs' rounds recorded (${replays.length})`);
   await context.close();
 }
 
