@@ -254,6 +254,32 @@ async function goldenReplays(browser, url) {
   await context.close();
 }
 
+// Letters count by what they type, whatever their place; the page never scrolls on a key.
+async function keysAndLayouts(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url);
+  const cdp = await page.createCDPSession();
+  const send = async (key, code) => {
+    await cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', key, code, text: key });
+    await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', key, code });
+  };
+  const title = await shownPicture(page);
+  await send('w', 'KeyZ'); // Z's place typing w: no Z for the game
+  await settled(page);
+  const afterW = await shownPicture(page);
+  check(differingPixels(afterW.rgb, title.rgb) === 0, 'a key in Z\'s place that types w does not start a round');
+  const prevented = await page.evaluate(() =>
+    ['ArrowDown', 'Space', 'PageDown', 'Tab'].map((code) =>
+      !window.dispatchEvent(new KeyboardEvent('keydown', { code, key: code, cancelable: true }))));
+  check(prevented.every(Boolean), `keys the page would scroll or move focus with are kept from it (${prevented})`);
+  await send('z', 'KeyW'); // W's place typing z: the game's Z
+  await sleep(300);
+  const afterZ = await shownPicture(page);
+  const changed = differingPixels(afterZ.rgb, title.rgb);
+  check(changed > 10000, `a key that types z where W is starts the round (${changed} pixels changed)`);
+  await context.close();
+}
+
 async function rankedRoundAndReload(browser, url) {
   const context = await browser.createBrowserContext();
   const page = await open(context, url, `?seed=${ROUND_SEED}`);
@@ -352,6 +378,7 @@ async function main() {
     await titleAndIdle(browser, url);
     await goldenReplays(browser, url);
     await storageRefusedOrDamaged(browser, url);
+    await keysAndLayouts(browser, url);
     // The rounds run on the game's clock in real time: all three at once.
     await Promise.all([rankedRoundAndReload(browser, url), twoTabs(browser, url), storageFull(browser, url)]);
   } catch (e) {
