@@ -87,6 +87,7 @@ try {
   await page.evaluate(() => window.enclova.ready);
   const delays = [];
   await page.bringToFront();
+  await page.waitForFunction(() => window.enclova.idle());  // the title's first tick
   for (let i = 0; i < 40; i++) {
     await page.keyboard.press(i % 2 ? 'ArrowLeft' : 'ArrowRight');
     // The key's whole effect: its call and the ticks it asked for, until the title waits again.
