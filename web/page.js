@@ -476,8 +476,7 @@
     const p = playback;
     playback = null;
     const verdict = M._enclova_end_playback();
-    const dropped = p.path.slice(0);
-    const pathPtr = cString(dropped);
+    const pathPtr = cString(p.path);
     M._enclova_remove_file(pathPtr);
     M._free(pathPtr);
     present(true);

@@ -282,6 +282,31 @@ async function keysAndLayouts(browser, url) {
   await context.close();
 }
 
+// A replay file dropped on the page plays in the canvas at its recorded pace, and the page says
+// whether it matched; the game comes back after it.
+async function droppedReplay(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url);
+  const title = await shownPicture(page);
+  const name = 'crossing-taken-back-level2.replay';
+  const text = readFileSync(path.join(replayDir, name), 'utf8');
+  await page.evaluate((n, t) => {
+    const data = new DataTransfer();
+    data.items.add(new File([t], n));
+    document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, cancelable: true }));
+  }, name, text);
+  await sleep(4000);
+  const playing = await shownPicture(page);
+  check(differingPixels(playing.rgb, title.rgb) > 10000, 'the dropped replay plays in the canvas');
+  await page.waitForFunction(() => /: (match|differs|refused)$/.test(document.getElementById('status').textContent),
+    { timeout: 30000 });
+  const status = await page.evaluate(() => document.getElementById('status').textContent);
+  check(status === name + ': match', `the page says the dropped replay matched (${status})`);
+  const back = await shownPicture(page);
+  check(differingPixels(back.rgb, title.rgb) === 0, 'after it the game\'s title is back');
+  await context.close();
+}
+
 async function rankedRoundAndReload(browser, url) {
   const context = await browser.createBrowserContext();
   const page = await open(context, url, `?seed=${ROUND_SEED}`);
@@ -378,7 +403,8 @@ async function main() {
   });
   try {
     // The rounds run on the game's clock in real time: the other tests run meanwhile.
-    const rounds = Promise.all([rankedRoundAndReload(browser, url), twoTabs(browser, url), storageFull(browser, url)]);
+    const rounds = Promise.all([rankedRoundAndReload(browser, url), twoTabs(browser, url), storageFull(browser, url),
+      droppedReplay(browser, url)]);
     await titleAndIdle(browser, url);
     await goldenReplays(browser, url);
     await storageRefusedOrDamaged(browser, url);
