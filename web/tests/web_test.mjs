@@ -4,7 +4,8 @@
 // reload and across two tabs, storage that is full, refused or damaged, and no timer on the idle
 // title. Usage: node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR [SHOTS_DIR]
 import { spawn } from 'node:child_process';
-import { mkdirSync, readdirSync, readFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
@@ -266,6 +267,21 @@ async function keysAndLayouts(browser, url) {
     await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', key, code });
   };
   const title = await shownPicture(page);
+
+  // F12 saves the picture as a PNG file, 600x400.
+  const downloads = mkdtempSync(path.join(tmpdir(), 'enclova-web-'));
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, browserContextId: context.id });
+  await page.keyboard.press('F12');
+  let saved = [];
+  for (let i = 0; i < 50 && saved.length === 0; i++) {
+    await sleep(100);
+    saved = readdirSync(downloads).filter((n) => n.endsWith('.png'));
+  }
+  const png = saved.length === 1 ? readFileSync(path.join(downloads, saved[0])) : Buffer.alloc(0);
+  check(png.length > 24 && png.subarray(1, 4).toString() === 'PNG' && png.readUInt32BE(16) === W && png.readUInt32BE(20) === H,
+    `F12 saves the picture as a 600x400 PNG file (${saved})`);
+  rmSync(downloads, { recursive: true, force: true });
+
   await send('w', 'KeyZ'); // Z's place typing w: no Z for the game
   await settled(page);
   const afterW = await shownPicture(page);
