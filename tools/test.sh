@@ -4,7 +4,7 @@
 # the Release build that players get (its headless tests, and the benchmarks built; its X11 tests
 # would not run, so they are not built), both with warnings as errors; then each fuzz target for
 # a few seconds on its corpus; then the core for Windows and the browser, each playing every
-# golden replay. Each phase prints how long it took.
+# golden replay; then the browser's page in headless Chromium. Each phase prints how long it took.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"
@@ -48,3 +48,6 @@ phase "fuzzing"
 # The same core for Windows and the browser: built, and every golden replay played on each.
 sh "$root/tools/cross.sh" "$root/build-cross"
 phase "Windows and browser builds"
+# The page in headless Chromium; the Release build's sprite tool draws what it must show.
+sh "$root/tools/test-web.sh" "$root/build-cross/page" "$release/make_sprites"
+phase "browser page"

@@ -1,0 +1,13 @@
+#!/bin/sh
+# SPDX-License-Identifier: MIT
+# Serves the browser's site built by tools/build-web.sh on 127.0.0.1 only (the page needs http:
+# browsers refuse WebAssembly and service workers from file://).
+# Usage: tools/serve-web.sh OUT_DIR [PORT] (8000 by default).
+set -eu
+if [ $# -lt 1 ]; then
+  echo "usage: tools/serve-web.sh OUT_DIR [PORT]" >&2
+  exit 2
+fi
+cd "$1"
+echo "Enclova on http://127.0.0.1:${2:-8000}/"
+exec python3 -m http.server --bind 127.0.0.1 "${2:-8000}"

@@ -1,0 +1,443 @@
+// SPDX-License-Identifier: MIT
+// The page's tests in headless Chromium: the title as the Linux build draws it, a round played
+// with keys to its ranking, every golden replay played back in the page, the ranking across a
+// reload and across two tabs, storage that is full, refused or damaged, and no timer on the idle
+// title. Usage: node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR [SHOTS_DIR]
+import { spawn } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const [site, titleBmp, replayDir, shotsDir] = process.argv.slice(2);
+if (!site || !titleBmp || !replayDir) {
+  console.error('usage: node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR [SHOTS_DIR]');
+  process.exit(2);
+}
+const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+const W = 600;
+const H = 400;
+const RANKING_KEY = 'enclova/fdata.dat';
+const REPLAY_PREFIX = 'enclova/replays/';
+
+// The ranked round of tests/replays/good-ranked-level1.replay: seed 1, level 1, the empty
+// ranking. Its keys after the countdown, which lasts about 5 s of the game's clock.
+const ROUND_SEED = 1;
+const COUNTDOWN_MS = 6500;
+const ROUND_KEYS = (() => {
+  const lines = readFileSync(path.join(replayDir, 'good-ranked-level1.replay'), 'utf8').split('\n');
+  const keys = [];
+  for (const line of lines) {
+    const m = /^k 0 ([0-9a-f]+)/.exec(line);
+    if (m) keys.push(parseInt(m[1], 16));
+  }
+  // Without the Z that starts the round on the title; the last Z closes the loop.
+  return keys.slice(1);
+})();
+const KEY_NAMES = { 0x25: 'ArrowLeft', 0x26: 'ArrowUp', 0x27: 'ArrowRight', 0x28: 'ArrowDown', 0x5a: 'KeyZ' };
+
+const failures = [];
+function check(ok, what) {
+  console.log((ok ? 'ok   ' : 'FAIL ') + what);
+  if (!ok) failures.push(what);
+}
+
+// ---- The server and the browser ----
+
+function serve() {
+  return new Promise((resolve, reject) => {
+    const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'], {
+      cwd: site,
+      stdio: ['ignore', 'pipe', 'ignore'],
+    });
+    let text = '';
+    server.stdout.on('data', (chunk) => {
+      text += chunk;
+      const m = /port (\d+)/.exec(text);
+      if (m) resolve({ server, url: `http://127.0.0.1:${m[1]}/` });
+    });
+    server.on('exit', () => reject(new Error('the server ended: ' + text)));
+  });
+}
+
+// ---- Pictures ----
+
+// A 24-bit bottom-up BMP as 600x400 RGB.
+function readBmp(file) {
+  const b = readFileSync(file);
+  const offset = b.readUInt32LE(10);
+  const width = b.readInt32LE(18);
+  const height = b.readInt32LE(22);
+  if (width !== W || Math.abs(height) !== H || b.readUInt16LE(28) !== 24) {
+    throw new Error(file + ': not a 600x400 24-bit BMP');
+  }
+  const rgb = Buffer.alloc(W * H * 3);
+  const stride = (W * 3 + 3) & ~3;
+  for (let y = 0; y < H; y++) {
+    const row = offset + (height > 0 ? H - 1 - y : y) * stride;
+    for (let x = 0; x < W; x++) {
+      rgb[(y * W + x) * 3] = b[row + x * 3 + 2];
+      rgb[(y * W + x) * 3 + 1] = b[row + x * 3 + 1];
+      rgb[(y * W + x) * 3 + 2] = b[row + x * 3];
+    }
+  }
+  return rgb;
+}
+
+// What the visible canvas shows, read back at the picture's own size, and whether every game
+// pixel is one whole block of the scale's size in it.
+async function shownPicture(page) {
+  const result = await page.evaluate(() => {
+    const canvas = document.getElementById('screen');
+    const n = window.enclova.scale();
+    const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    const rgb = new Uint8Array(600 * 400 * 3);
+    let blocks = canvas.width === 600 * n && canvas.height === 400 * n;
+    for (let y = 0; y < 400; y++) {
+      for (let x = 0; x < 600; x++) {
+        const at = ((y * n) * canvas.width + x * n) * 4;
+        for (let k = 0; k < 3; k++) rgb[(y * 600 + x) * 3 + k] = data[at + k];
+        // The block's far corner too: a smoothed or shifted scale differs there.
+        const far = ((y * n + n - 1) * canvas.width + x * n + n - 1) * 4;
+        if (data[far] !== data[at] || data[far + 1] !== data[at + 1] || data[far + 2] !== data[at + 2]) {
+          blocks = false;
+        }
+      }
+    }
+    let s = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    return { n, blocks, rgb: btoa(s) };
+  });
+  return { ...result, rgb: Buffer.from(result.rgb, 'base64') };
+}
+
+function differingPixels(a, b) {
+  let n = 0;
+  for (let i = 0; i < W * H; i++) {
+    if (a[i * 3] !== b[i * 3] || a[i * 3 + 1] !== b[i * 3 + 1] || a[i * 3 + 2] !== b[i * 3 + 2]) n++;
+  }
+  return n;
+}
+
+// ---- The page ----
+
+async function open(context, url, query = '', setup = null, viewport = { width: 1300, height: 900 }) {
+  const page = await context.newPage();
+  await page.setViewport(viewport);
+  if (setup) await page.evaluateOnNewDocument(setup);
+  page.on('pageerror', (e) => failures.push('page error: ' + e.message));
+  await page.goto(url + query);
+  await page.evaluate(() => window.enclova.ready);
+  // The title's first tick draws its picture again, over a level a key set before it.
+  await settled(page);
+  // Keys go where the page has its focus: a click below the bar gives it the document.
+  await page.mouse.click(4, 60);
+  return page;
+}
+
+// The key's last tick has run: the title then waits with no timer.
+async function settled(page) {
+  await page.waitForFunction(() => window.enclova.idle(), { timeout: 5000 });
+}
+
+async function playRound(page, shotName = null) {
+  await page.keyboard.press('KeyZ');
+  await sleep(COUNTDOWN_MS);
+  for (const [i, key] of ROUND_KEYS.entries()) {
+    await page.keyboard.press(KEY_NAMES[key]);
+    await sleep(30);
+    if (shotName && i === ROUND_KEYS.length - 8) await shot(page, shotName);
+  }
+  await sleep(9000); // the result's stages, the save, and the round's end
+}
+
+// The stored ranking's entries: twenty times, then twenty levels, negative for an empty entry.
+async function storedRanking(page) {
+  const text = await page.evaluate((key) => localStorage.getItem(key), RANKING_KEY);
+  if (text === null) return null;
+  const bytes = Buffer.from(text, 'base64');
+  const entries = [];
+  for (let i = 0; i < 20 && bytes.length === 160; i++) {
+    const level = bytes.readInt32LE(80 + i * 4);
+    if (level >= 0) entries.push({ time: bytes.readInt32LE(i * 4), level });
+  }
+  return { text, size: bytes.length, entries };
+}
+
+async function storedReplays(page) {
+  return page.evaluate((prefix) => {
+    const found = [];
+    for (let i = 0; i < localStorage.length; i++) {
+      const key = localStorage.key(i);
+      if (key.startsWith(prefix)) found.push({ name: key.slice(prefix.length), text: localStorage.getItem(key) });
+    }
+    return found;
+  }, REPLAY_PREFIX);
+}
+
+async function errorShown(page) {
+  return page.evaluate(() => {
+    const box = document.getElementById('error');
+    return box.hidden ? null : box.querySelector('.text').textContent;
+  });
+}
+
+async function shot(page, name) {
+  if (!shotsDir) return;
+  mkdirSync(shotsDir, { recursive: true });
+  await page.bringToFront();
+  await page.screenshot({ path: path.join(shotsDir, name) });
+}
+
+// ---- The tests ----
+
+async function titleAndIdle(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url);
+  const expected = readBmp(titleBmp);
+  const first = await shownPicture(page);
+  check(first.n === 2 && first.blocks, `the title at scale ${first.n}, each pixel an exact block`);
+  // The sprite tool's title shows level 3: two steps right from level 1.
+  const atLevel1 = differingPixels(first.rgb, expected);
+  check(atLevel1 > 0 && atLevel1 < 200, `the title at level 1 differs from it in the level only (${atLevel1})`);
+  await page.keyboard.press('ArrowRight');
+  await page.keyboard.press('ArrowRight');
+  await settled(page);
+  const shown = await shownPicture(page);
+  const differ = differingPixels(shown.rgb, expected);
+  check(shown.blocks && differ === 0, `the title at level 3 on the canvas is the Linux build's (${differ} pixels differ)`);
+  await shot(page, 'title-scale2.png');
+
+  // The title waits for a key: no timer runs.
+  const before = await page.evaluate(() => window.enclova.stats.timerCallbacks);
+  await sleep(3000);
+  const after = await page.evaluate(() => window.enclova.stats.timerCallbacks);
+  check(after === before, `no timer callback on the idle title over 3 s (${after - before})`);
+
+  // At a device pixel ratio of 3 the scale counts device pixels.
+  const dense = await open(context, url, '', null, { width: 700, height: 500, deviceScaleFactor: 3 });
+  await dense.bringToFront();
+  await dense.keyboard.press('ArrowRight');
+  await dense.keyboard.press('ArrowRight');
+  await settled(dense);
+  const denseShown = await shownPicture(dense);
+  check(denseShown.n === 3 && denseShown.blocks && differingPixels(denseShown.rgb, expected) === 0,
+    `at devicePixelRatio 3 the title is drawn at scale ${denseShown.n} in exact blocks (${denseShown.blocks}, ${differingPixels(denseShown.rgb, expected)} differ)`);
+  await shot(dense, 'title-dpr3.png');
+
+  // Once the service worker holds the files, the page starts with no network at all.
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  const cached = await page.evaluate(async () => {
+    const names = await caches.keys();
+    const cache = await caches.open(names.find((n) => n.startsWith('enclova-')));
+    return (await cache.keys()).map((r) => new URL(r.url).pathname);
+  });
+  check(['/', '/enclova.wasm', '/fgra.bmp', '/manifest.webmanifest', '/icons/256x256.png'].every((f) => cached.includes(f)),
+    `the service worker caches the site (${cached.length} files)`);
+  await page.setOfflineMode(true);
+  await page.reload();
+  await page.evaluate(() => window.enclova.ready);
+  const offline = await shownPicture(page);
+  check(differingPixels(offline.rgb, first.rgb) === 0, 'offline, the page starts from its cache to the same title');
+  await context.close();
+}
+
+async function goldenReplays(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url);
+  for (const name of readdirSync(replayDir).filter((n) => n.endsWith('.replay')).sort()) {
+    const text = readFileSync(path.join(replayDir, name), 'utf8');
+    const verdict = await page.evaluate((n, t) => window.enclova.playReplay(n, t, true), name, text);
+    check(verdict === 'match', `${name} played in the page: ${verdict}`);
+  }
+  const broken = await page.evaluate(() => window.enclova.playReplay('broken.replay', 'not a replay\n', true));
+  check(broken === 'refused', `a file that is no replay is refused (${broken})`);
+  await context.close();
+}
+
+// Letters count by what they type, whatever their place; the page never scrolls on a key.
+async function keysAndLayouts(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url);
+  const cdp = await page.createCDPSession();
+  const send = async (key, code) => {
+    await cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', key, code, text: key });
+    await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', key, code });
+  };
+  const title = await shownPicture(page);
+
+  // F12 saves the picture as a PNG file, 600x400.
+  const downloads = mkdtempSync(path.join(tmpdir(), 'enclova-web-'));
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, browserContextId: context.id });
+  await page.keyboard.press('F12');
+  let saved = [];
+  for (let i = 0; i < 50 && saved.length === 0; i++) {
+    await sleep(100);
+    saved = readdirSync(downloads).filter((n) => n.endsWith('.png'));
+  }
+  const png = saved.length === 1 ? readFileSync(path.join(downloads, saved[0])) : Buffer.alloc(0);
+  check(png.length > 24 && png.subarray(1, 4).toString() === 'PNG' && png.readUInt32BE(16) === W && png.readUInt32BE(20) === H,
+    `F12 saves the picture as a 600x400 PNG file (${saved})`);
+  rmSync(downloads, { recursive: true, force: true });
+
+  await send('w', 'KeyZ'); // Z's place typing w: no Z for the game
+  await settled(page);
+  const afterW = await shownPicture(page);
+  check(differingPixels(afterW.rgb, title.rgb) === 0, 'a key in Z\'s place that types w does not start a round');
+  const prevented = await page.evaluate(() =>
+    ['ArrowDown', 'Space', 'PageDown', 'Tab'].map((code) =>
+      !window.dispatchEvent(new KeyboardEvent('keydown', { code, key: code, cancelable: true }))));
+  check(prevented.every(Boolean), `keys the page would scroll or move focus with are kept from it (${prevented})`);
+  await send('z', 'KeyW'); // W's place typing z: the game's Z
+  await sleep(300);
+  const afterZ = await shownPicture(page);
+  const changed = differingPixels(afterZ.rgb, title.rgb);
+  check(changed > 10000, `a key that types z where W is starts the round (${changed} pixels changed)`);
+  await context.close();
+}
+
+// A replay file dropped on the page plays in the canvas at its recorded pace, and the page says
+// whether it matched; the game comes back after it.
+async function droppedReplay(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url);
+  const title = await shownPicture(page);
+  const name = 'crossing-taken-back-level2.replay';
+  const text = readFileSync(path.join(replayDir, name), 'utf8');
+  await page.evaluate((n, t) => {
+    const data = new DataTransfer();
+    data.items.add(new File([t], n));
+    document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, cancelable: true }));
+  }, name, text);
+  await sleep(4000);
+  const playing = await shownPicture(page);
+  check(differingPixels(playing.rgb, title.rgb) > 10000, 'the dropped replay plays in the canvas');
+  await page.waitForFunction(() => /: (match|differs|refused)$/.test(document.getElementById('status').textContent),
+    { timeout: 30000 });
+  const status = await page.evaluate(() => document.getElementById('status').textContent);
+  check(status === name + ': match', `the page says the dropped replay matched (${status})`);
+  const back = await shownPicture(page);
+  check(differingPixels(back.rgb, title.rgb) === 0, 'after it the game\'s title is back');
+  await context.close();
+}
+
+async function rankedRoundAndReload(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url, `?seed=${ROUND_SEED}`);
+  await page.bringToFront();
+  await playRound(page, 'round-playing-scale2.png');
+  await shot(page, 'round-ranking-scale2.png');
+  const ranking = await storedRanking(page);
+  check(ranking && ranking.size === 160 && ranking.entries.length === 1 && ranking.entries[0].level === 1,
+    `a round played with keys is ranked and stored (${JSON.stringify(ranking && ranking.entries)})`);
+  const replays = await storedReplays(page);
+  check(replays.length === 1, `its replay is kept in the browser (${replays.length})`);
+  if (replays.length === 1) {
+    const verdict = await page.evaluate((r) => window.enclova.playReplay(r.name, r.text, true), replays[0]);
+    check(verdict === 'match', `the round recorded in the page plays back in it: ${verdict}`);
+  }
+
+  await page.reload();
+  await page.evaluate(() => window.enclova.ready);
+  const inGame = await page.evaluate(() => window.enclova.rankingInGame());
+  check(ranking && inGame === ranking.text, 'after a reload the game reads the stored ranking');
+  await context.close();
+}
+
+async function twoTabs(browser, url) {
+  const context = await browser.createBrowserContext();
+  const first = await open(context, url, `?seed=${ROUND_SEED}`);
+  const second = await open(context, url, `?seed=${ROUND_SEED}`);
+  // Both rounds run at once; the second ends a little later and saves after the first.
+  await Promise.all([playRound(first), sleep(1500).then(() => playRound(second))]);
+  const ranking = await storedRanking(second);
+  check(ranking && ranking.entries.length === 2,
+    `two tabs' ranked rounds both kept (${JSON.stringify(ranking && ranking.entries)})`);
+  // Each tab records its own round. (They do not play back as "match": a replay holds the
+  // ranking file as the round began, not the other tab's save that came in meanwhile.)
+  const replays = await storedReplays(second);
+  check(replays.length === 2 && replays.every((r) => r.text.includes('end good')),
+    `both tabs' rounds recorded (${replays.length})`);
+  await context.close();
+}
+
+async function storageFull(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url, `?seed=${ROUND_SEED}`, () => {
+    const setItem = Storage.prototype.setItem;
+    Storage.prototype.setItem = function (key, value) {
+      if (key === 'enclova/fdata.dat') throw new DOMException('full', 'QuotaExceededError');
+      return setItem.call(this, key, value);
+    };
+  }, { width: 1900, height: 1300 });
+  await playRound(page, 'round-playing-scale3.png');
+  await shot(page, 'storage-full-scale3.png');
+  const text = await errorShown(page);
+  check(text === 'ディスクがいっぱいです.' || text === 'ディスクがいっぱいです',
+    `storage full: the game's own error (${text})`);
+  await page.evaluate(() => document.querySelector("#error button").click());
+  check((await errorShown(page)) === null, 'the error box closes with OK');
+  const replays = await storedReplays(page);
+  check(replays.length === 1 && replays[0].text.includes('end good'),
+    `the round went on to its end and was recorded (${replays.length})`);
+  await context.close();
+}
+
+async function storageRefusedOrDamaged(browser, url) {
+  const refused = await browser.createBrowserContext();
+  const page = await open(refused, url, '', () => {
+    Object.defineProperty(window, 'localStorage', {
+      get() {
+        throw new DOMException('denied', 'SecurityError');
+      },
+    });
+  });
+  const text = await errorShown(page);
+  check(text !== null && text.startsWith('ファイルへのアクセスが拒否されました'),
+    `storage refused: the game's access-denied error at start (${text})`);
+  await refused.close();
+
+  const damaged = await browser.createBrowserContext();
+  const setup = await damaged.newPage();
+  await setup.goto(url + 'manifest.webmanifest');
+  await setup.evaluate((key) => localStorage.setItem(key, btoa('short')), RANKING_KEY);
+  const page2 = await open(damaged, url);
+  const damagedText = await errorShown(page2);
+  check(damagedText !== null && damagedText.startsWith('ファイルの末尾以降を読み込みました'),
+    `a damaged stored ranking: the game's own error (${damagedText})`);
+  await damaged.close();
+}
+
+async function main() {
+  const { server, url } = await serve();
+  const browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--mute-audio'],
+  });
+  try {
+    // The rounds run on the game's clock in real time: the other tests run meanwhile.
+    const rounds = Promise.all([rankedRoundAndReload(browser, url), twoTabs(browser, url), storageFull(browser, url),
+      droppedReplay(browser, url)]);
+    await titleAndIdle(browser, url);
+    await goldenReplays(browser, url);
+    await storageRefusedOrDamaged(browser, url);
+    await keysAndLayouts(browser, url);
+    await rounds;
+  } catch (e) {
+    failures.push(String(e && e.stack ? e.stack : e));
+    console.error(e);
+  } finally {
+    await browser.close();
+    server.kill();
+  }
+  if (failures.length > 0) {
+    console.log(`${failures.length} failed:\n  ${failures.join('\n  ')}`);
+    process.exit(1);
+  }
+  console.log('all passed');
+}
+
+main();
