@@ -2,7 +2,8 @@
 # The Windows installer: the game, its sheet and empty ranking beside it, the licences, a Start
 # menu entry and an uninstaller. The player's own folder (%LOCALAPPDATA%\Enclova: ranking,
 # replays, settings) is never touched. makensis -DVERSION=1.0.0 -DSTAGE=DIR -DOUTFILE=FILE
-Unicode true
+# A 64-bit installer for a 64-bit game (and Wine without 32-bit support runs it).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include x64.nsh
 

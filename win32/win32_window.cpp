@@ -409,6 +409,8 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
       AfterCall();
       continue;
     }
+    // The plan may itself end a playback whose last picture has been held long enough.
+    if (session.QuitRequested()) break;
     // No tick is needed until something happens (the title, the ranking screen): no wake-up
     // until then.
     const DWORD wait =
