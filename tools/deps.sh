@@ -10,8 +10,9 @@ test="libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev clang-format fonts-ipa
   xvfb xauth x11-utils x11-xkb-utils xdotool libx11-dev libxext-dev libxtst-dev openbox
   clang libclang-rt-14-dev desktop-file-utils appstream groff-base lintian"
 
-# The other targets: the core for Windows, run under Wine, and for the browser, run under Node.
-cross="g++-mingw-w64-x86-64-posix emscripten nodejs wine wine64"
+# The other targets: the core for Windows, run under Wine, and for the browser, run under Node;
+# the Windows installer, and the window captured from Xvfb (xwd) for the Win32 window's tests.
+cross="g++-mingw-w64-x86-64-posix emscripten nodejs wine wine64 nsis zip x11-apps"
 
 case "${1:-all}" in
   play) packages=$play ;;
