@@ -221,6 +221,51 @@ def title(scale_args, scale, shot):
     check(game.end() == 0, f"{shot}: Escape on the title ends the game with status 0")
 
 
+def fullscreen():
+    """F11 fills the monitor with the picture at the largest whole scale, centred on black, and
+    is remembered; Alt+Enter leaves it."""
+    settings = os.path.join(local_folder(), "Enclova", "settings.ini")
+    game = Game(["--scale=1"], data_folder())
+    window = game.window()
+    if not check(window is not None, "fullscreen: the window opens"):
+        game.end(1)
+        return
+    picture = game.picture(window)
+    game.keys(window, "F11")
+    time.sleep(1)
+    shown = capture(window)
+    # 1920x1080 holds the 600x400 picture twice over, at (360, 140).
+    inner = scaled(*picture, 2)
+    black = b"\0" * 3
+    rows = [black * 1920] * 140 + [black * 360 + inner[y * 3600:(y + 1) * 3600] + black * 360 for y in range(800)]
+    expected = b"".join(rows + [black * 1920] * 140)
+    if SHOTS:
+        write_png(os.path.join(SHOTS, "fullscreen-title.png"), *shown)
+    check(shown[:2] == (1920, 1080) and shown[2] == expected,
+          f"fullscreen: F11 shows the picture at 2x centred on the whole screen ({shown[0]}x{shown[1]})")
+    game.keys(window, "Escape")
+    game.end()
+    check(os.path.exists(settings) and "fullscreen=1" in open(settings).read(),
+          "fullscreen: remembered in %LOCALAPPDATA%\\Enclova\\settings.ini")
+    again = Game(["--scale=1"], data_folder())
+    window = again.window()
+    if window:
+        time.sleep(1)
+        check(capture(window)[:2] == (1920, 1080), "fullscreen: the next start opens fullscreen")
+        again.keys(window, "alt+Return")
+        time.sleep(1)
+        check(capture(window)[:2] == (600, 400), "fullscreen: Alt+Enter leaves it for the 1x window")
+        again.keys(window, "Escape")
+    again.end()
+    check(os.path.exists(settings) and "fullscreen=0" in open(settings).read(), "fullscreen: off is remembered too")
+
+
+def local_folder():
+    local = subprocess.run(["wine", "cmd", "/c", "echo", "%LOCALAPPDATA%"], env=ENV, capture_output=True,
+                           text=True).stdout.strip()
+    return subprocess.run(["winepath", "-u", local], env=ENV, capture_output=True, text=True).stdout.strip()
+
+
 def judged_round(scale, shot):
     folder = data_folder()
     game = Game([f"--scale={scale}", "--seed=7"], folder)
@@ -289,9 +334,7 @@ def installer():
     check(all(os.path.exists(os.path.join(installed, n)) for n in ("enclova.exe", "fgra.bmp", "fdata.dat",
                                                                  "LICENSE.txt", "IPA_Font_License.txt", "uninstall.exe")),
           "installer: /S puts the game, its data, the licences and the uninstaller in place")
-    local = subprocess.run(["wine", "cmd", "/c", "echo", "%LOCALAPPDATA%"], env=ENV, capture_output=True,
-                           text=True).stdout.strip()
-    own = os.path.join(unix(local), "Enclova")
+    own = os.path.join(local_folder(), "Enclova")
     shutil.rmtree(own, ignore_errors=True)
     nowhere = tempfile.mkdtemp(prefix="enclova-home-", dir=WORK)
     # Started from a folder without data, as the Start menu starts it.
@@ -340,11 +383,15 @@ try:
     if not wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{display}"), 10):
         raise RuntimeError("Xvfb did not start")
     wine_session()
+    # A fullscreen remembered from an earlier run would change every window below.
+    if os.path.exists(os.path.join(local_folder(), "Enclova", "settings.ini")):
+        os.remove(os.path.join(local_folder(), "Enclova", "settings.ini"))
     if SHOTS:
         os.makedirs(SHOTS, exist_ok=True)
     # 1920x1080: three quarters of it hold the picture twice over.
     title([], 2, "title-2x.png")
     title(["--scale=1"], 1, "title-1x.png")
+    fullscreen()
     judged_round(1, "round-1x.png")
     judged_round(2, "round-2x.png")
     missing_data()
