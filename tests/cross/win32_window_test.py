@@ -376,6 +376,10 @@ def wine_session():
     subprocess.run(["wineserver", "-k"], **quiet)
     subprocess.run(["wineserver", "-w"], **quiet)
     subprocess.run(["wineserver", "-p"], **quiet)
+    # Wine's dialog font has no Japanese and, unlike Windows, links none in: the error box's
+    # text is drawn from the IPA font the game's own text comes from.
+    subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\Fonts\\Replacements", "/v", "Tahoma",
+                    "/d", "IPAPGothic", "/f"], **quiet)
     subprocess.run(["wine", "wineboot"], **quiet)
 
 
