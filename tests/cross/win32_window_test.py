@@ -296,15 +296,17 @@ def judged_round(scale, shot):
         check(shown.end(60) == 0, f"{shot}: the recorded round plays back in the window as recorded")
 
 
-def missing_data():
+def missing_sheet():
+    # The ranking there, the sheet missing.
     empty = tempfile.mkdtemp(prefix="enclova-empty-", dir=WORK)
+    shutil.copy(os.path.join(ROOT, "assets", "fdata.dat"), empty)
     game = Game([f"--data-dir={empty}"], empty)
     box = game.window("^enclova$")
-    if check(box is not None, "missing data: the error box opens"):
+    if check(box is not None, "missing sheet: the error box opens"):
         time.sleep(1)
         shown = stable_capture(box)
         if SHOTS:
-            write_png(os.path.join(SHOTS, "missing-data-box.png"), *shown)
+            write_png(os.path.join(SHOTS, "missing-sheet-box.png"), *shown)
         game.keys(box, "Return")
         time.sleep(1)
         main = windows_named("^Enclova$")
@@ -312,9 +314,9 @@ def missing_data():
             xdotool("windowfocus", "--sync", window)
             xdotool("key", "alt+F4")
     status = game.end()
-    check(status is not None, f"missing data: the game ends once the box is answered (status {status})")
-    check(any("fgra.bmp" in line or "fdata.dat" in line for line in game.errors),
-          "missing data: standard error names the file: " + " | ".join(game.errors[-2:]))
+    check(status is not None, f"missing sheet: the game ends once the box is answered (status {status})")
+    check(any("fgra.bmp" in line for line in game.errors),
+          "missing sheet: standard error names the file: " + " | ".join(game.errors[-2:]))
 
 
 def installer():
@@ -398,7 +400,7 @@ try:
     fullscreen()
     judged_round(1, "round-1x.png")
     judged_round(2, "round-2x.png")
-    missing_data()
+    missing_sheet()
     installer()
 finally:
     subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=ENV)
