@@ -186,7 +186,7 @@ def stable_capture(window):
 def shows_picture(window, game, scale, shot):
     """The window's contents are F12's picture with each pixel an exact scale x scale block.
     The picture may move (the clock, blinking markers): it is compared when the window showed
-    the same before and after F12."""
+    the same before and after F12. Returns F12's picture when they match."""
     for attempt in range(5):
         before = capture(window)
         picture = game.picture(window)
@@ -196,10 +196,11 @@ def shows_picture(window, game, scale, shot):
     if SHOTS and shot:
         write_png(os.path.join(SHOTS, shot), *after)
     if not check(picture is not None and picture[:2] == (WIDTH, HEIGHT), f"{shot}: F12 wrote the 600x400 picture"):
-        return False
+        return None
     check(before == after, f"{shot}: the window held still across F12 (attempts: {attempt + 1})")
-    return check(after[:2] == (WIDTH * scale, HEIGHT * scale) and after[2] == scaled(*picture, scale),
+    same = check(after[:2] == (WIDTH * scale, HEIGHT * scale) and after[2] == scaled(*picture, scale),
                  f"{shot}: the window shows the picture at {scale}x, pixel for pixel ({after[0]}x{after[1]})")
+    return picture if same else None
 
 
 def data_folder():
@@ -216,7 +217,11 @@ def title(scale_args, scale, shot):
     window = game.window()
     if check(window is not None, f"{shot}: the window opens"):
         print(f"      window in {time.monotonic() - game.started:.2f} s", flush=True)
-        shows_picture(window, game, scale, shot)
+        shown = shows_picture(window, game, scale, shot)
+        if shown and scale == 1:
+            # The same pixels as the Linux build's title, as docs/title.png shows it.
+            check(shown[2] == read_png(os.path.join(ROOT, "docs", "title.png"))[2],
+                  f"{shot}: the title is the picture the Linux build draws (docs/title.png)")
         game.keys(window, "Escape")
     check(game.end() == 0, f"{shot}: Escape on the title ends the game with status 0")
 
