@@ -3,7 +3,8 @@
 # Builds the game's core and its null front end for Windows (Debian's mingw-w64) and for the
 # browser (Debian's emscripten), warnings as errors, and plays every golden replay on each: the
 # Windows build through Wine, the WebAssembly build through Node. The same digests as on Linux
-# mean the same pixels everywhere. Usage: tools/cross.sh [BUILD_DIR] (build-cross by default).
+# mean the same pixels everywhere. The Win32 front end (enclova.exe) plays them too, and its
+# window, keys, error box and installer are tried under Wine on an Xvfb display of its own. Usage: tools/cross.sh [BUILD_DIR] (build-cross by default).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/build-cross}
@@ -30,3 +31,6 @@ wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine wineboot -i >/dev/null 2>&1
 ctest --test-dir "$out/windows" --output-on-failure
+# The Win32 window through Wine on its own Xvfb display (ENCLOVA_SHOTS: keep its captures there).
+python3 "$root/tests/cross/win32_window_test.py" "$out/windows/win32/enclova.exe" "$root" \
+  ${ENCLOVA_SHOTS:+"$ENCLOVA_SHOTS"}

@@ -8,7 +8,8 @@
 // assets are checked against this output by the tests. Pictures of boards are the game's own:
 // the tool runs the game headless on the sheet it is drawing, presses its keys and ticks its
 // clock. --preview also writes a few whole screens played that way, to see the art in place.
-// --icons writes the game's icon at the desktop's usual sizes, as DIR/NxN.png.
+// --icons writes the game's icon at the desktop's usual sizes, as DIR/NxN.png, and all of
+// them in one DIR/enclova.ico for the Windows executable.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -793,6 +794,38 @@ Surface DrawSheet(const Lettering& text, const Typeface& face) {
 // ---------------------------------------------------------------------------------------------
 // Files and previews.
 
+// The desktop's icon sizes.
+constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
+// An .ico file holding each size as a PNG (which Windows reads since Vista), in the order given.
+std::vector<std::uint8_t> IcoFile(const std::vector<std::vector<std::uint8_t>>& pngs) {
+  std::vector<std::uint8_t> ico;
+  auto put16 = [&ico](std::size_t v) {
+    for (int i = 0; i < 2; ++i) ico.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  auto put32 = [&ico](std::size_t v) {
+    for (int i = 0; i < 4; ++i) ico.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  put16(0);  // reserved
+  put16(1);  // an icon, not a cursor
+  put16(pngs.size());
+  std::size_t offset = 6 + 16 * pngs.size();
+  for (std::size_t i = 0; i < pngs.size(); ++i) {
+    const int size = kIconSizes[i];
+    ico.push_back(static_cast<std::uint8_t>(size >= 256 ? 0 : size));  // 0 stands for 256
+    ico.push_back(static_cast<std::uint8_t>(size >= 256 ? 0 : size));
+    ico.push_back(0);  // no palette
+    ico.push_back(0);
+    put16(1);   // planes
+    put16(32);  // bits a pixel
+    put32(pngs[i].size());
+    put32(offset);
+    offset += pngs[i].size();
+  }
+  for (const auto& png : pngs) ico.insert(ico.end(), png.begin(), png.end());
+  return ico;
+}
+
 bool WriteFile(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
@@ -902,12 +935,22 @@ int main(int argc, char** argv) {
       }
     }
 
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    std::vector<std::vector<std::uint8_t>> iconPngs;
+    for (const int size : kIconSizes) {
       if (iconDir.empty()) break;
       const std::string path =
           iconDir + "/" + std::to_string(size) + "x" + std::to_string(size) + ".png";
       if (!WritePngRgba(path, size, size, DrawGameIcon(size).data(), &error)) {
         std::fprintf(stderr, "make_sprites: cannot write %s: %s\n", path.c_str(), error.c_str());
+        return 1;
+      }
+      iconPngs.push_back(EncodePngRgba(size, size, DrawGameIcon(size).data()));
+    }
+    if (!iconDir.empty()) {
+      const std::string path = iconDir + "/enclova.ico";
+      const std::vector<std::uint8_t> ico = IcoFile(iconPngs);
+      if (!WriteFile(path, ico.data(), ico.size())) {
+        std::fprintf(stderr, "make_sprites: cannot write %s\n", path.c_str());
         return 1;
       }
     }

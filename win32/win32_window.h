@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// The game's window on Win32: messages to the session, its timer, presenting the picture, the
+// window's own keys (fullscreen, screenshot) and the error box.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "frontend/placement.h"
+#include "frontend/session.h"
+#include "win32/win32_files.h"
+
+namespace enclova {
+
+struct WindowOptions {
+  int Scale = 0;                  // 0: the largest that takes three quarters of the monitor
+  std::string SettingsPath;       // where fullscreen on or off is remembered
+  std::string PicturesDirectory;  // where F12 writes its pictures
+};
+
+// The game's key code for a key-down's wParam and lParam: the virtual key, the keypad by its
+// place whatever NumLock says.
+std::uint16_t GameKeyOf(WPARAM virtualKey, LPARAM flags);
+
+class Win32Window {
+ public:
+  Win32Window(Win32FileSystem& files, WindowOptions options);
+  ~Win32Window();
+  Win32Window(const Win32Window&) = delete;
+  Win32Window& operator=(const Win32Window&) = delete;
+
+  // Runs a started session until it asks to end or the window is closed; false with a reason
+  // when the window cannot be opened.
+  bool Run(GameSession& session, std::string* error);
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT Handle(UINT message, WPARAM w, LPARAM l);
+
+  bool Open(std::string* error);
+  int ScaleFor(HMONITOR monitor) const;
+  // Sizes the window for its client area to hold the picture at `scale` at `dpi`.
+  void SizeWindow(int scale, UINT dpi, const RECT* suggested);
+  // Draws the changed part of the picture, or all of it with the black around it.
+  void Present(bool all);
+  void Draw(HDC dc, const PixelArea& area, bool all);
+  void AfterCall();
+  void TickIfDue();
+  void ShowError(const GameSession::ErrorMessage& message);
+  bool WindowKey(WPARAM key, LPARAM flags, bool alt);
+  void ToggleFullscreen();
+  void SetFullscreen(bool on);
+  void SaveScreenshot();
+  static std::int64_t Now();
+
+  Win32FileSystem& files_;
+  WindowOptions options_;
+  GameSession* session_ = nullptr;
+  HWND window_ = nullptr;
+  Placement placement_;
+  int windowScale_ = 1;
+  bool fullscreen_ = false;
+  WINDOWPLACEMENT windowed_{};
+  bool terminate_ = false;
+  bool boxOpen_ = false;
+  std::vector<std::uint32_t> bgr_;  // the picture as the system's 0x00RRGGBB
+  BITMAPINFO bitmap_{};
+};
+
+}  // namespace enclova
