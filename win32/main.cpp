@@ -9,7 +9,9 @@
 #include <shlobj.h>
 // clang-format on
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -87,11 +89,13 @@ class WindowsPlatform final : public enclova::Platform {
     const std::string user = UserFolder();
     if (!user.empty()) options.SettingsPath = user + "/settings.ini";
     options.PicturesDirectory = KnownFolder(FOLDERID_Pictures);
+    if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) options.TraceFirstFrameFrom = start_;
     enclova::Win32Window window(files_, options);
     return window.Run(session, error);
   }
 
  private:
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   enclova::Win32Clock clock_;
   enclova::Win32FileSystem files_;
 };

@@ -10,6 +10,7 @@
 #include "base/file_io.h"
 #include "frontend/data_directory.h"
 #include "frontend/keys.h"
+#include "win32/first_frame.h"
 
 namespace enclova {
 
@@ -356,6 +357,11 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
       session_->TakeChanges(true);
       Draw(dc, PixelArea{0, 0, kWidth, kHeight}, true);
       EndPaint(window_, &paint);
+      if (!presentedOnce_) {
+        presentedOnce_ = true;
+        if (options_.TraceFirstFrameFrom)
+          ReportFirstFrame("enclova", *options_.TraceFirstFrameFrom);
+      }
       return 0;
     }
     case WM_DPICHANGED: {

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,8 @@ struct WindowOptions {
   int Scale = 0;                  // 0: the largest that takes three quarters of the monitor
   std::string SettingsPath;       // where fullscreen on or off is remembered
   std::string PicturesDirectory;  // where F12 writes its pictures
+  // When set (ENCLOVA_TRACE_FIRST_FRAME), the first frame's time since this is printed.
+  std::optional<std::chrono::steady_clock::time_point> TraceFirstFrameFrom;
 };
 
 // The game's key code for a key-down's wParam and lParam: the virtual key, the keypad by its
@@ -66,6 +70,7 @@ class Win32Window {
   WINDOWPLACEMENT windowed_{};
   bool terminate_ = false;
   bool boxOpen_ = false;
+  bool presentedOnce_ = false;
   std::vector<std::uint32_t> bgr_;  // the picture as the system's 0x00RRGGBB
   BITMAPINFO bitmap_{};
 };
