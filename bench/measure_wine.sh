@@ -12,7 +12,7 @@
 # changing order, so that a load that comes and goes weighs on both alike. Both run at scale 1
 # and time their first frame the same way (win32/first_frame.cpp). The prefix's server is kept
 # up for the whole measure, as tools/cross.sh does, and ended afterwards.
-# Needs Xvfb and wine. Figures depend on the machine's load; run it on a quiet machine.
+# Needs Xvfb and wine (and xdotool for the round's figures). Figures depend on the machine's load; run it on a quiet machine.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -69,7 +69,7 @@ stop_game() {
 wait_first_frame() {
   for _ in $(seq 1000); do
     # Windows' C library ends its lines with a carriage return.
-    tr -d '\r' < "$work/stderr" 2>/dev/null | grep -q "first frame .* at [0-9]*\.[0-9]\{9\}$" &&
+    [ -f "$work/stderr" ] && tr -d '\r' < "$work/stderr" | grep -q "first frame .* at [0-9]*\.[0-9]\{9\}$" &&
       return 0
     kill -0 "$game_pid" 2>/dev/null || break
     sleep 0.01
@@ -123,19 +123,37 @@ snapshot() {
     echo "${t##*/} $(tr ' ' '_' < "$t/comm") $(thread_figures "$t")"
   done 2>/dev/null
 }
-# The game on the title: every thread of the Wine process (the game's own and Wine's), and the
-# main thread, whose id is the process's, alone.
+# Per thread of the Wine process, wake-ups and CPU ms per second between two snapshots, the
+# main thread (whose id is the process's) first.
+report_idle() {
+  join "$1" "$2" | awk -v s="$3" -v main="$4" '
+    { wakes = ($7 - $4) / s; cpu = ($6 - $3) / 1e6 / s; all_w += wakes; all_c += cpu
+      line = sprintf("    thread %-8s %-16s %6.1f wake-ups/s %7.3f ms CPU/s", $1, $2, wakes, cpu)
+      if ($1 == main) print line; else rest = rest line "\n" }
+    END { printf "%s", rest
+          printf "    all %d threads             %6.1f wake-ups/s %7.3f ms CPU/s\n", NR, all_w, all_c }'
+}
+# The game on the title, then in a round with its clock running (the counters' control: a
+# wake-up for each second shown). Every thread of the Wine process counts, the game's and Wine's own.
 start_program "$binary"
 wait_first_frame
+main_pid=$game_pid
 sleep 1
 snapshot > "$work/before"
 sleep "$idle"
 snapshot > "$work/after"
-main_pid=$game_pid
+echo "title idle over ${idle} s:"
+report_idle "$work/before" "$work/after" "$idle" "$main_pid"
+if command -v xdotool >/dev/null; then
+  # No window manager gives the window the focus: the keys go where xdotool puts it.
+  window=$(xdotool search --onlyvisible --name '^Enclova$' | head -n1)
+  xdotool windowfocus --sync "$window"
+  xdotool key z
+  sleep 6.5  # the five-second countdown, and the clock running
+  snapshot > "$work/before"
+  sleep 3
+  snapshot > "$work/after"
+  echo "round, its clock running, over 3 s (the counters' control):"
+  report_idle "$work/before" "$work/after" 3 "$main_pid"
+fi
 stop_game
-echo "title idle over ${idle} s, per thread of the Wine process (main thread first):"
-join "$work/before" "$work/after" | awk -v s="$idle" -v main="$main_pid" '
-  { wakes = ($7 - $4) / s; cpu = ($6 - $3) / 1e6 / s; all_w += wakes; all_c += cpu
-    line = sprintf("  thread %-8s %-16s %6.1f wake-ups/s %7.3f ms CPU/s", $1, $2, wakes, cpu)
-    if ($1 == main) print line; else rest = rest line "\n" }
-  END { printf "%s", rest; printf "  all threads               %6.1f wake-ups/s %7.3f ms CPU/s\n", all_w, all_c }'
