@@ -18,7 +18,7 @@
 
 #include "app/sheet_regions.h"
 #include "gfx/typeface.h"
-#include "tests/kit/fakes.h"
+#include "tests/kit/fake_typeface.h"
 #include "tests/kit/pictures.h"
 #include "tests/kit/seed.h"
 

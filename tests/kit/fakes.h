@@ -13,6 +13,7 @@
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
 #include "platform/posix_platform.h"
+#include "tests/kit/fake_typeface.h"
 
 namespace enclova::testing {
 
@@ -69,25 +70,6 @@ class FaultyFileSystem : public FileSystem {
 
   PosixFileSystem posix_;
   FileSystem* inner_ = nullptr;
-};
-
-// Deterministic "glyphs": every code point is a box Height/2 wide (at least 2) whose left
-// column and top row are background and the rest ink, so tests can find text without fonts.
-class FakeTypeface : public Typeface {
- public:
-  GlyphRun Render(std::string_view utf8, int height) const override;
-};
-
-// FakeTypeface's boxes, plus the list of every text and height rendered, in order.
-class RecordingTypeface : public FakeTypeface {
- public:
-  GlyphRun Render(std::string_view utf8, int height) const override {
-    Texts.emplace_back(utf8);
-    Heights.push_back(height);
-    return FakeTypeface::Render(utf8, height);
-  }
-  mutable std::vector<std::string> Texts;
-  mutable std::vector<int> Heights;
 };
 
 // A directory under /tmp that is removed with everything in it.
