@@ -3,7 +3,8 @@
 # Builds the game's core and its null front end for Windows (Debian's mingw-w64) and for the
 # browser (Debian's emscripten), warnings as errors, and plays every golden replay on each: the
 # Windows build through Wine, the WebAssembly build through Node. The same digests as on Linux
-# mean the same pixels everywhere. The Win32 front end (enclova.exe) plays them too, and its
+# mean the same pixels everywhere. The unit tests that need nothing of Linux run under Wine too
+# (tests/cross/CMakeLists.txt). The Win32 front end (enclova.exe) plays them too, and its
 # window, keys, error box and installer are tried under Wine on an Xvfb display of its own. Usage: tools/cross.sh [BUILD_DIR] (build-cross by default).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
