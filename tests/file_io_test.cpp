@@ -30,23 +30,6 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
   return {text.begin(), text.end()};
 }
 
-std::vector<std::string> Entries(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-int OpenDescriptors() {
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    ++count;
-  }
-  return count;
-}
-
 const char* OutcomeName(WholeFile::Outcome outcome) {
   switch (outcome) {
     case WholeFile::Outcome::Read:
@@ -317,7 +300,7 @@ TEST_F(SettingsFileTest, NothingPlantedUnderATemporaryNameIsWrittenThrough) {
   std::filesystem::create_symlink(Dir.File("victim"), TemporaryName(Path(), 0));
   std::filesystem::create_symlink(Dir.File("nowhere"), TemporaryName(Path(), 1));
   std::filesystem::create_directory(TemporaryName(Path(), 2));
-  const std::vector<std::string> planted = Entries(Folder());
+  const std::vector<std::string> planted = DirectoryEntries(Folder());
 
   ASSERT_TRUE(SaveSettings(Files, Path(), Settings{true}));
 
@@ -325,7 +308,7 @@ TEST_F(SettingsFileTest, NothingPlantedUnderATemporaryNameIsWrittenThrough) {
   EXPECT_TRUE(LoadSettings(Files, Path()).Fullscreen);
   EXPECT_EQ(ReadFileBytes(Dir.File("victim")), Bytes("victim"));
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Dir.File("nowhere"))));
-  std::vector<std::string> after = Entries(Folder());
+  std::vector<std::string> after = DirectoryEntries(Folder());
   std::erase(after, "settings");
   EXPECT_EQ(after, planted);
   EXPECT_TRUE(std::filesystem::is_symlink(TemporaryName(Path(), 0)));
@@ -345,7 +328,7 @@ TEST_F(SettingsFileTest, ALinkIsWrittenThroughAndTheFileKeepsItsBits) {
   struct stat info {};
   ASSERT_EQ(stat(Dir.File("dotfiles/settings").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0600u);
-  EXPECT_EQ(Entries(Dir.File("dotfiles")), std::vector<std::string>{"settings"});
+  EXPECT_EQ(DirectoryEntries(Dir.File("dotfiles")), std::vector<std::string>{"settings"});
 }
 
 // Faults that no permission bit makes (the tests may run as root): a file where the folder
@@ -368,7 +351,7 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     failing.FailWith = FileError::NoSpace;
     EXPECT_FALSE(SaveSettings(failing, Path(), Settings{true}));
     EXPECT_EQ(ReadFileBytes(Path()), Bytes("fullscreen=0\n"));
-    EXPECT_EQ(Entries(Folder()), std::vector<std::string>{"settings"});
+    EXPECT_EQ(DirectoryEntries(Folder()), std::vector<std::string>{"settings"});
     ASSERT_TRUE(SaveSettings(Files, Path(), Settings{false}));
   }
 }
@@ -430,7 +413,7 @@ TEST(ReplayFiles, NothingPlantedUnderATemporaryNameIsWrittenThrough) {
   EXPECT_EQ(ReadFileBytes(dir.File("victim")), Bytes("victim"));
   std::vector<std::string> listed = store.List(folder);
   std::sort(listed.begin(), listed.end());
-  EXPECT_EQ(listed, Entries(folder));
+  EXPECT_EQ(listed, DirectoryEntries(folder));
   EXPECT_EQ(listed.size(), 4u);
   EXPECT_TRUE(store.Remove(folder, name));
   EXPECT_FALSE(store.Remove(folder, name));

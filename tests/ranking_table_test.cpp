@@ -74,27 +74,10 @@ void ExpectSameTable(const RankingTable& actual, const RankingTable& expected) {
   }
 }
 
-int OpenDescriptors() {
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    ++count;
-  }
-  return count;
-}
-
 mode_t CurrentUmask() {
   const mode_t mask = umask(0);
   umask(mask);
   return mask;
-}
-
-std::vector<std::string> DirectoryEntries(const std::string& path) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // --- Order ---

@@ -89,6 +89,12 @@ class TempDir {
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
+// The names in a directory, sorted.
+std::vector<std::string> DirectoryEntries(const std::string& path);
+
+// How many descriptors the process holds open now: a leak shows as a count that grows.
+int OpenDescriptors();
+
 // The ranking file of twenty empty entries (time 0, level -1).
 std::vector<std::uint8_t> EmptyRecordFile();
 
