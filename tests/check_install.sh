@@ -21,18 +21,16 @@ id=io.github.enclova.Enclova
 cmp -s "$usr/share/games/enclova/fgra.bmp" "$source/assets/fgra.bmp" || fail "installed sheet"
 cmp -s "$usr/share/games/enclova/fdata.dat" "$source/assets/fdata.dat" || fail "installed ranking"
 for f in "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
-         share/man/man6/enclova.6.gz share/doc/enclova/LICENSE \
-         share/doc/enclova/IPA_Font_License.txt share/doc/enclova/copyright \
-         share/doc/enclova/changelog.gz; do
+         share/man/man6/enclova.6.gz share/doc/enclova/copyright share/doc/enclova/changelog.gz; do
   [ -s "$usr/$f" ] || fail "missing /usr/$f"
 done
-grep -q "IPA Font License Agreement v1.0" "$usr/share/doc/enclova/IPA_Font_License.txt" ||
-  fail "the font's licence text"
-grep -q "^MIT License" "$usr/share/doc/enclova/LICENSE" || fail "the game's licence"
+# Both licences, the game's and the font's, in full in the one copyright file.
+cmp -s "$usr/share/doc/enclova/copyright" "$source/debian/copyright" || fail "installed copyright"
+zcat "$usr/share/doc/enclova/changelog.gz" | cmp -s - "$source/debian/changelog" || fail "changelog"
 
 # Nothing but what is listed above, and the icons below, is installed.
 count=$(find "$stage" -type f | wc -l)
-[ "$count" -eq 17 ] || { find "$stage" -type f >&2; fail "$count files installed, 17 expected"; }
+[ "$count" -eq 15 ] || { find "$stage" -type f >&2; fail "$count files installed, 15 expected"; }
 
 # Icons: a PNG of the directory's size in each (width and height are bytes 17..24).
 for size in 16 24 32 48 64 128 256; do
