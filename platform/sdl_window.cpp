@@ -32,13 +32,15 @@ bool IsFullscreen(SDL_Window* window) {
          SDL_WINDOW_FULLSCREEN_DESKTOP;
 }
 
-// A whole scale for a new window on the first display: the largest that takes three quarters
-// of its usable area, or the one the player asked for.
+// A whole scale for a new window on the first display: the largest at which the window, with
+// the frame a window manager is likely to put around it, fits the display's usable area (the
+// screen less its panels); or the one the player asked for. The real frame is known only once
+// the window is up.
 int OpeningScale(int requested) {
   if (requested > 0) return requested;
   SDL_Rect usable{};
   if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
-  return DefaultScale(usable.w, usable.h, GameSession::kWidth, GameSession::kHeight);
+  return DefaultScale(usable.w, usable.h, kLikelyFrame, GameSession::kWidth, GameSession::kHeight);
 }
 
 }  // namespace
@@ -56,6 +58,10 @@ bool SdlWindow::InitVideo(std::string* error) {
   // A click that brings the error box the focus also presses its button at once; SDL would
   // otherwise drop a click that comes within 10 ms of the focus.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // The window's class (WM_CLASS on X11, the app id on Wayland) is the desktop entry's id, so
+  // that a desktop shows the entry's name and icon for the window and keeps it with the entry
+  // in a dock. SDL reads this as it starts; it is ours to set, whatever a parent left there.
+  setenv("SDL_VIDEO_X11_WMCLASS", ENCLOVA_APP_ID, 1);
   // With no session bus, SDL's D-Bus use (input methods, screen saver) would fork dbus-launch
   // to start one, before the first frame; we need no bus, so outside a session there is none.
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);

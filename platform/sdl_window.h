@@ -29,7 +29,7 @@ namespace enclova {
 
 // What the command line and the player's settings ask of the window.
 struct WindowOptions {
-  int Scale = 0;                  // 0: the largest that takes three quarters of the display
+  int Scale = 0;                  // 0: the largest whose window fits the usable screen
   std::string SettingsPath;       // where fullscreen on or off is remembered; "" not at all
   std::string PicturesDirectory;  // where F12 writes its pictures
 };

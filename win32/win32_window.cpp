@@ -16,7 +16,8 @@ namespace enclova {
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"EnclovaWindow";
+// The id the game goes by on every desktop: its Linux desktop entry's and its X window's class.
+constexpr wchar_t kClassName[] = L"io.github.enclova.Enclova";
 constexpr DWORD kWindowedStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT_PTR kBoxTimer = 1;
 constexpr UINT kBoxTimerMilliseconds = 10;
@@ -95,13 +96,17 @@ std::int64_t Win32Window::Now() {
          static_cast<std::int64_t>(now.QuadPart) % frequency * 1000 / frequency;
 }
 
-int Win32Window::ScaleFor(HMONITOR monitor) const {
+int Win32Window::ScaleFor(HMONITOR monitor, UINT dpi) const {
   if (options_.Scale > 0) return options_.Scale;
   MONITORINFO info{};
   info.cbSize = sizeof info;
   if (!GetMonitorInfoW(monitor, &info)) return 1;
+  // The system tells the frame exactly: what it adds around an empty client area.
+  RECT around{0, 0, 0, 0};
+  AdjustWindowRectExForDpi(&around, kWindowedStyle, FALSE, 0, dpi);
+  const WindowFrame frame{-around.left, -around.top, around.right, around.bottom};
   return DefaultScale(info.rcWork.right - info.rcWork.left, info.rcWork.bottom - info.rcWork.top,
-                      kWidth, kHeight);
+                      frame, kWidth, kHeight);
 }
 
 void Win32Window::SizeWindow(int scale, UINT dpi, const RECT* suggested) {
@@ -145,7 +150,8 @@ bool Win32Window::Open(std::string* error) {
     *error = "cannot create the window (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
-  SizeWindow(ScaleFor(PrimaryMonitor()), GetDpiForWindow(window_), nullptr);
+  const UINT dpi = GetDpiForWindow(window_);
+  SizeWindow(ScaleFor(PrimaryMonitor(), dpi), dpi, nullptr);
   if (!options_.SettingsPath.empty() && LoadSettings(files_, options_.SettingsPath).Fullscreen) {
     SetFullscreen(true);
   }
@@ -376,8 +382,8 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
                      info.rcMonitor.right - info.rcMonitor.left,
                      info.rcMonitor.bottom - info.rcMonitor.top, SWP_NOZORDER | SWP_NOACTIVATE);
       } else {
-        SizeWindow(ScaleFor(MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)), HIWORD(w),
-                   suggested);
+        SizeWindow(ScaleFor(MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST), HIWORD(w)),
+                   HIWORD(w), suggested);
       }
       return 0;
     }

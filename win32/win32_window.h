@@ -18,7 +18,7 @@
 namespace enclova {
 
 struct WindowOptions {
-  int Scale = 0;                  // 0: the largest that takes three quarters of the monitor
+  int Scale = 0;                  // 0: the largest whose window fits the work area
   std::string SettingsPath;       // where fullscreen on or off is remembered
   std::string PicturesDirectory;  // where F12 writes its pictures
   // When set (ENCLOVA_TRACE_FIRST_FRAME), the first frame's time since this is printed.
@@ -45,7 +45,8 @@ class Win32Window {
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
 
   bool Open(std::string* error);
-  int ScaleFor(HMONITOR monitor) const;
+  // The largest scale whose window, frame and all, fits the monitor's work area at `dpi`.
+  int ScaleFor(HMONITOR monitor, UINT dpi) const;
   // Sizes the window for its client area to hold the picture at `scale` at `dpi`.
   void SizeWindow(int scale, UINT dpi, const RECT* suggested);
   // Draws the changed part of the picture, or all of it with the black around it.
