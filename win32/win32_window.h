@@ -13,6 +13,7 @@
 
 #include "frontend/placement.h"
 #include "frontend/session.h"
+#include "frontend/title_notice.h"
 #include "win32/win32_files.h"
 
 namespace enclova {
@@ -58,11 +59,16 @@ class Win32Window {
   bool WindowKey(WPARAM key, LPARAM flags, bool alt);
   void ToggleFullscreen();
   void SetFullscreen(bool on);
+  // Writes the picture under a new name and shows the outcome in the title for a while.
   void SaveScreenshot();
+  // Gives the window its own title back once F12's line has had its time; the milliseconds
+  // until then, -1 while no line is shown.
+  int TitleWait(std::int64_t now);
   static std::int64_t Now();
 
   Win32FileSystem& files_;
   WindowOptions options_;
+  TitleNotice notice_{"Enclova"};
   GameSession* session_ = nullptr;
   HWND window_ = nullptr;
   Placement placement_;
