@@ -9,11 +9,28 @@ namespace enclova {
 // The largest scale anyone asks for: a 9600x6400 window is beyond any screen sold today.
 inline constexpr int kMaxScale = 16;
 
-// The largest whole scale of a w x h picture that takes at most three quarters of a usable
-// area of `usableWidth` x `usableHeight`, and never less than 1.
-constexpr int DefaultScale(int usableWidth, int usableHeight, int w, int h) {
-  const int byWidth = usableWidth * 3 / (4 * w);
-  const int byHeight = usableHeight * 3 / (4 * h);
+// The thickness of what the window system draws around a window's client area: its borders
+// and title bar.
+struct WindowFrame {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+};
+
+// The frame to count on while the real one is unknown: an X window manager tells it only once the
+// window is up, too late to choose the size it opens at. A title bar and borders as thick as the
+// common Linux desktops draw them, a little more rather than less, since a window taller than the
+// usable area runs off its bottom edge.
+inline constexpr WindowFrame kLikelyFrame{4, 40, 4, 4};
+
+// The largest whole scale at which a w x h picture, with the frame around it, fits in a usable
+// area of `usableWidth` x `usableHeight` (the screen less its panels and taskbars); never less
+// than 1 and never more than kMaxScale.
+constexpr int DefaultScale(int usableWidth, int usableHeight, const WindowFrame& frame, int w,
+                           int h) {
+  const int byWidth = (usableWidth - frame.Left - frame.Right) / w;
+  const int byHeight = (usableHeight - frame.Top - frame.Bottom) / h;
   const int scale = byWidth < byHeight ? byWidth : byHeight;
   return scale < 1 ? 1 : (scale > kMaxScale ? kMaxScale : scale);
 }

@@ -95,7 +95,7 @@ class LinuxPlatform final : public enclova::Platform {
     const std::unique_ptr<enclova::AtlasTypeface> atlas = enclova::OpenGameTypeface();
     const std::unique_ptr<enclova::Typeface> face =
         atlas ? enclova::OpenErrorBoxTypeface(*atlas) : enclova::OpenGameFreeTypeface();
-    enclova::SdlWindow window(face.get(), options);
+    enclova::SdlWindow window(face.get(), files_, options);
     if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start_);
     if (std::getenv("ENCLOVA_TRACE_KEYS") != nullptr) window.TraceKeyLatency();
     return window.Run(session, error);

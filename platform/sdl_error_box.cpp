@@ -93,8 +93,10 @@ void SdlWindow::ShowErrorBox(const GameSession::ErrorMessage& message) {
       Present(false);
       continue;
     }
-    if (plan.WaitMilliseconds >= 0) {
-      if (SDL_WaitEventTimeout(&event, plan.WaitMilliseconds) == 0) continue;
+    // F12's line leaves the title on time behind the box too.
+    const int wait = SoonerWait(plan.WaitMilliseconds, TitleWait(Now()));
+    if (wait >= 0) {
+      if (SDL_WaitEventTimeout(&event, wait) == 0) continue;
     } else if (SDL_WaitEvent(&event) == 0) {
       break;
     }

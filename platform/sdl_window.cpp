@@ -6,7 +6,6 @@
 #include <SDL_syswm.h>
 #include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +15,7 @@
 
 #include "app/game_icon.h"
 #include "frontend/keys.h"
+#include "frontend/picture_file.h"
 #include "gfx/png.h"
 #include "gfx/surface.h"
 #include "platform/user_files.h"
@@ -32,13 +32,15 @@ bool IsFullscreen(SDL_Window* window) {
          SDL_WINDOW_FULLSCREEN_DESKTOP;
 }
 
-// A whole scale for a new window on the first display: the largest that takes three quarters
-// of its usable area, or the one the player asked for.
+// A whole scale for a new window on the first display: the largest at which the window, with
+// the frame a window manager is likely to put around it, fits the display's usable area (the
+// screen less its panels); or the one the player asked for. The real frame is known only once
+// the window is up.
 int OpeningScale(int requested) {
   if (requested > 0) return requested;
   SDL_Rect usable{};
   if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
-  return DefaultScale(usable.w, usable.h, GameSession::kWidth, GameSession::kHeight);
+  return DefaultScale(usable.w, usable.h, kLikelyFrame, GameSession::kWidth, GameSession::kHeight);
 }
 
 }  // namespace
@@ -56,6 +58,10 @@ bool SdlWindow::InitVideo(std::string* error) {
   // A click that brings the error box the focus also presses its button at once; SDL would
   // otherwise drop a click that comes within 10 ms of the focus.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // The window's class (WM_CLASS on X11, the app id on Wayland) is the desktop entry's id, so
+  // that a desktop shows the entry's name and icon for the window and keeps it with the entry
+  // in a dock. SDL reads this as it starts; it is ours to set, whatever a parent left there.
+  setenv("SDL_VIDEO_X11_WMCLASS", ENCLOVA_APP_ID, 1);
   // With no session bus, SDL's D-Bus use (input methods, screen saver) would fork dbus-launch
   // to start one, before the first frame; we need no bus, so outside a session there is none.
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
@@ -96,8 +102,8 @@ bool SdlWindow::InitVideo(std::string* error) {
   return true;
 }
 
-SdlWindow::SdlWindow(const Typeface* face, WindowOptions options)
-    : face_(face), options_(std::move(options)) {
+SdlWindow::SdlWindow(const Typeface* face, FileSystem& files, WindowOptions options)
+    : face_(face), files_(files), options_(std::move(options)) {
   placement_.Scale = OpeningScale(options_.Scale);
 }
 
@@ -230,27 +236,30 @@ void SdlWindow::ToggleFullscreen() {
 
 void SdlWindow::SaveScreenshot() {
   if (session_ == nullptr) return;
-  const std::string& folder = options_.PicturesDirectory;
-  if (!MakeDirectories(folder)) {
-    std::fprintf(stderr, "enclova: cannot create the folder %s for the picture\n", folder.c_str());
-    return;
-  }
   char stamp[64];
   const time_t now = time(nullptr);
   tm local{};
   localtime_r(&now, &local);
   std::strftime(stamp, sizeof stamp, "enclova-%Y-%m-%d-%H%M%S", &local);
-  std::string path = folder + "/" + stamp + ".png";
-  for (int i = 2; access(path.c_str(), F_OK) == 0; ++i) {
-    path = folder + "/" + stamp + "-" + std::to_string(i) + ".png";
-  }
-  std::string error;
-  if (!session_->SavePicture(path, &error)) {
-    std::fprintf(stderr, "enclova: cannot save the picture %s: %s\n", path.c_str(), error.c_str());
+  const std::vector<std::uint8_t> png = session_->PictureAsPng();
+  const SavedPicture saved =
+      SaveNewPicture(files_, options_.PicturesDirectory, stamp, png.data(), png.size());
+  // The outcome goes to the title, never onto the picture, where the next F12 would keep it.
+  const std::string line = DescribeSavedPicture(saved);
+  SDL_SetWindowTitle(window_, notice_.Show(line, Now()).c_str());
+  if (!saved.Ok()) {
+    std::fprintf(stderr, "enclova: %s\n", line.c_str());
     return;
   }
-  std::printf("%s\n", path.c_str());
+  std::printf("%s\n", saved.Path.c_str());
   std::fflush(stdout);
+}
+
+int SdlWindow::TitleWait(std::int64_t now) {
+  if (const std::optional<std::string> title = notice_.Expire(now); title && window_ != nullptr) {
+    SDL_SetWindowTitle(window_, title->c_str());
+  }
+  return notice_.WaitMilliseconds(now);
 }
 
 void SdlWindow::Dispatch(const SDL_Event& event) {
@@ -372,8 +381,8 @@ bool SdlWindow::OpenMainWindow(std::string* error) {
   const bool fullscreen =
       !options_.SettingsPath.empty() && LoadSettings(options_.SettingsPath).Fullscreen;
   window_ = SDL_CreateWindow(
-      "Enclova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, GameSession::kWidth * scale,
-      GameSession::kHeight * scale,
+      notice_.Title().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+      GameSession::kWidth * scale, GameSession::kHeight * scale,
       SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
   if (window_ == nullptr) {
     if (error != nullptr) *error = SDL_GetError();
@@ -429,18 +438,20 @@ bool SdlWindow::Run(GameSession& session, std::string* error) {
     handle();
   }
   while (!terminate_ && !session.QuitRequested()) {
-    const GameSession::TimerPlan plan = session.PlanTimer(Now());
+    const std::int64_t now = Now();
+    const GameSession::TimerPlan plan = session.PlanTimer(now);
     if (plan.TickNow) {
       session.Tick();
       AfterCall();
       continue;
     }
     // No tick is needed until something happens (the title, the ranking screen): sleep until
-    // then.
-    if (plan.WaitMilliseconds < 0) {
+    // then, or until F12's line leaves the title.
+    const int wait = SoonerWait(plan.WaitMilliseconds, TitleWait(now));
+    if (wait < 0) {
       if (SDL_WaitEvent(&event) == 0) break;
       handle();
-    } else if (SDL_WaitEventTimeout(&event, plan.WaitMilliseconds) != 0) {
+    } else if (SDL_WaitEventTimeout(&event, wait) != 0) {
       handle();
     }
   }

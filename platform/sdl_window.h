@@ -18,8 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/seams.h"
 #include "frontend/placement.h"
 #include "frontend/session.h"
+#include "frontend/title_notice.h"
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -29,7 +31,7 @@ namespace enclova {
 
 // What the command line and the player's settings ask of the window.
 struct WindowOptions {
-  int Scale = 0;                  // 0: the largest that takes three quarters of the display
+  int Scale = 0;                  // 0: the largest whose window fits the usable screen
   std::string SettingsPath;       // where fullscreen on or off is remembered; "" not at all
   std::string PicturesDirectory;  // where F12 writes its pictures
 };
@@ -73,8 +75,9 @@ class SdlWindow {
   // before anything else; false with a reason on failure.
   static bool InitVideo(std::string* error);
 
-  // `face` draws the error box's text (may be null: the box then shows no text); not owned.
-  SdlWindow(const Typeface* face, WindowOptions options);
+  // `face` draws the error box's text (may be null: the box then shows no text); F12's pictures
+  // are written through `files`. Neither is owned.
+  SdlWindow(const Typeface* face, FileSystem& files, WindowOptions options);
   ~SdlWindow();
   SdlWindow(const SdlWindow&) = delete;
   SdlWindow& operator=(const SdlWindow&) = delete;
@@ -117,7 +120,11 @@ class SdlWindow {
   // The window's own keys (fullscreen, screenshot); true when `event` was one of them.
   bool WindowKey(const SDL_Event& event);
   void ToggleFullscreen();
+  // Writes the picture under a new name and shows the outcome in the title for a while.
   void SaveScreenshot();
+  // Gives the window its own title back once F12's line has had its time; the milliseconds
+  // until then, -1 while no line is shown.
+  int TitleWait(std::int64_t now);
   // The session's error box, in a window of its own, with its own loop: the keys are the box's,
   // but the game's timer keeps running and its window is repainted when uncovered.
   void ShowErrorBox(const GameSession::ErrorMessage& message);
@@ -126,7 +133,9 @@ class SdlWindow {
   int CurrentScale() const { return placement_.Scale; }
 
   const Typeface* face_;
+  FileSystem& files_;
   WindowOptions options_;
+  TitleNotice notice_{"Enclova"};
   GameSession* session_ = nullptr;
   SDL_Window* window_ = nullptr;
   SDL_Window* box_ = nullptr;  // the error box, hidden between errors

@@ -16,11 +16,6 @@ std::string Joined(const std::string& directory, const char* name) {
 
 }  // namespace
 
-bool MakeDirectories(const std::string& path) {
-  PosixFileSystem files;
-  return MakeDirectories(files, path) == 0;
-}
-
 std::string XdgDirectory(const char* value, const std::string& home, const char* fallback) {
   if (value != nullptr && value[0] == '/') return value;
   return Joined(home, fallback);

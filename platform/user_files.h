@@ -25,7 +25,4 @@ bool SaveSettings(const std::string& path, const Settings& settings);
 std::string PicturesDirectory(const char* variable, const std::string& home,
                               const std::string& configHome);
 
-// Creates the directory and its parents; true when it exists afterwards.
-bool MakeDirectories(const std::string& path);
-
 }  // namespace enclova

@@ -229,14 +229,45 @@ TEST(EnglishErrorLines, NameTheFileAndWhatWentWrong) {
             "enclova: " + dir.File("fgra.bmp") + " is not a BMP picture the game can read");
 }
 
-TEST(WindowScale, LargestWholeScaleInThreeQuartersOfTheScreen) {
+// The window opens as large as it can while the whole of it, frame and title bar too, stays on
+// the usable part of the screen: the work areas of common screens below their panels and
+// taskbars, with the frame a Linux desktop is guessed to draw and the one Windows reports for the
+// game's fixed-size window at 100%.
+TEST(WindowScale, LargestWholeScaleWhoseWindowFitsTheUsableArea) {
+  constexpr WindowFrame kWindows{3, 26, 3, 3};
+  constexpr WindowFrame kNone{};
   struct Case {
-    int Width, Height, Scale;
+    const char* what;
+    int Width, Height;  // the usable area
+    WindowFrame Frame;
+    int Scale;
   };
-  const Case cases[] = {{1024, 768, 1},  {1366, 768, 1}, {1920, 1080, 2}, {2560, 1440, 2},
-                        {3840, 2160, 4}, {800, 600, 1},  {640, 480, 1},   {7680, 4320, 8}};
+  const Case cases[] = {
+      {"1366x768, a top bar of 32", 1366, 736, kLikelyFrame, 1},
+      {"1366x768, a taskbar of 40", 1366, 728, kWindows, 1},
+      {"1600x900, a top bar of 32", 1600, 868, kLikelyFrame, 2},
+      {"1600x900, a taskbar of 40", 1600, 860, kWindows, 2},
+      {"1680x1050, a top bar of 32", 1680, 1018, kLikelyFrame, 2},
+      {"1680x1050, a taskbar of 40", 1680, 1010, kWindows, 2},
+      {"1680x1050, no window manager", 1680, 1050, kNone, 2},
+      {"1920x1080, a panel of 44", 1920, 1036, kLikelyFrame, 2},
+      {"1920x1080, a taskbar of 48", 1920, 1032, kWindows, 2},
+      {"1920x1200, no frame: 3x fills it exactly", 1920, 1200, kNone, 3},
+      {"1920x1200, a frame guessed", 1920, 1200, kLikelyFrame, 2},
+      {"2560x1440, a top bar of 32", 2560, 1408, kLikelyFrame, 3},
+      {"2560x1440, a taskbar of 48", 2560, 1392, kWindows, 3},
+      {"3840x2160, a panel of 44", 3840, 2116, kLikelyFrame, 5},
+      {"3840x2160, a taskbar of 48", 3840, 2112, kWindows, 5},
+      {"1280x1024, a dock of 80 at the side", 1200, 1024, kLikelyFrame, 1},
+      {"exactly room for 2x", 1208, 844, kLikelyFrame, 2},
+      {"a pixel too narrow for 2x", 1207, 844, kLikelyFrame, 1},
+      {"a pixel too short for 2x", 1208, 843, kLikelyFrame, 1},
+      {"smaller than the picture", 640, 480, kLikelyFrame, 1},
+      {"nothing usable", 0, 0, kLikelyFrame, 1},
+      {"beyond the largest scale", 15360, 8640, kLikelyFrame, kMaxScale},
+  };
   for (const Case& c : cases) {
-    EXPECT_EQ(DefaultScale(c.Width, c.Height, 600, 400), c.Scale) << c.Width << "x" << c.Height;
+    EXPECT_EQ(DefaultScale(c.Width, c.Height, c.Frame, 600, 400), c.Scale) << c.what;
   }
 }
 

@@ -10,13 +10,15 @@
 #include "base/file_io.h"
 #include "frontend/data_directory.h"
 #include "frontend/keys.h"
+#include "frontend/picture_file.h"
 #include "win32/first_frame.h"
 
 namespace enclova {
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"EnclovaWindow";
+// The id the game goes by on every desktop: its Linux desktop entry's and its X window's class.
+constexpr wchar_t kClassName[] = L"io.github.enclova.Enclova";
 constexpr DWORD kWindowedStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT_PTR kBoxTimer = 1;
 constexpr UINT kBoxTimerMilliseconds = 10;
@@ -95,13 +97,17 @@ std::int64_t Win32Window::Now() {
          static_cast<std::int64_t>(now.QuadPart) % frequency * 1000 / frequency;
 }
 
-int Win32Window::ScaleFor(HMONITOR monitor) const {
+int Win32Window::ScaleFor(HMONITOR monitor, UINT dpi) const {
   if (options_.Scale > 0) return options_.Scale;
   MONITORINFO info{};
   info.cbSize = sizeof info;
   if (!GetMonitorInfoW(monitor, &info)) return 1;
+  // The system tells the frame exactly: what it adds around an empty client area.
+  RECT around{0, 0, 0, 0};
+  AdjustWindowRectExForDpi(&around, kWindowedStyle, FALSE, 0, dpi);
+  const WindowFrame frame{-around.left, -around.top, around.right, around.bottom};
   return DefaultScale(info.rcWork.right - info.rcWork.left, info.rcWork.bottom - info.rcWork.top,
-                      kWidth, kHeight);
+                      frame, kWidth, kHeight);
 }
 
 void Win32Window::SizeWindow(int scale, UINT dpi, const RECT* suggested) {
@@ -139,13 +145,15 @@ bool Win32Window::Open(std::string* error) {
     *error = "cannot register the window class (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
-  window_ = CreateWindowExW(0, kClassName, L"Enclova", kWindowedStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            kWidth, kHeight, nullptr, nullptr, instance, this);
+  window_ = CreateWindowExW(0, kClassName, Utf16Of(notice_.Title()).c_str(), kWindowedStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr,
+                            instance, this);
   if (window_ == nullptr) {
     *error = "cannot create the window (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
-  SizeWindow(ScaleFor(PrimaryMonitor()), GetDpiForWindow(window_), nullptr);
+  const UINT dpi = GetDpiForWindow(window_);
+  SizeWindow(ScaleFor(PrimaryMonitor(), dpi), dpi, nullptr);
   if (!options_.SettingsPath.empty() && LoadSettings(files_, options_.SettingsPath).Fullscreen) {
     SetFullscreen(true);
   }
@@ -213,6 +221,8 @@ void Win32Window::AfterCall() {
 }
 
 void Win32Window::TickIfDue() {
+  // Under the error box too, F12's line leaves the title on time.
+  TitleWait(Now());
   if (!session_->PlanTimer(Now()).TickNow) return;
   session_->Tick();
   Present(false);
@@ -277,29 +287,30 @@ void Win32Window::ToggleFullscreen() {
 }
 
 void Win32Window::SaveScreenshot() {
-  const std::string& folder = options_.PicturesDirectory;
-  if (folder.empty() || MakeDirectories(files_, folder) < 0) {
-    std::fprintf(stderr, "enclova: cannot create the folder %s for the picture\n", folder.c_str());
-    return;
-  }
   SYSTEMTIME now{};
   GetLocalTime(&now);
   char stamp[64];
   std::snprintf(stamp, sizeof stamp, "enclova-%04u-%02u-%02u-%02u%02u%02u", now.wYear, now.wMonth,
                 now.wDay, now.wHour, now.wMinute, now.wSecond);
-  std::string path = folder + "/" + stamp + ".png";
-  FileInfo info;
-  for (int i = 2; files_.Stat(path, info, false) == 0; ++i) {
-    path = folder + "/" + stamp + "-" + std::to_string(i) + ".png";
-  }
   const std::vector<std::uint8_t> png = session_->PictureAsPng();
-  if (const int r = ReplaceWholeFile(files_, path, png.data(), png.size()); r < 0) {
-    std::fprintf(stderr, "enclova: cannot save the picture %s: %s\n", path.c_str(),
-                 DescribeFileError(ErrorIn(r)).c_str());
+  const SavedPicture saved =
+      SaveNewPicture(files_, options_.PicturesDirectory, stamp, png.data(), png.size());
+  // The outcome goes to the title, never onto the picture, where the next F12 would keep it.
+  const std::string line = DescribeSavedPicture(saved);
+  SetWindowTextW(window_, Utf16Of(notice_.Show(line, Now())).c_str());
+  if (!saved.Ok()) {
+    std::fprintf(stderr, "enclova: %s\n", line.c_str());
     return;
   }
-  std::printf("%s\n", path.c_str());
+  std::printf("%s\n", saved.Path.c_str());
   std::fflush(stdout);
+}
+
+int Win32Window::TitleWait(std::int64_t now) {
+  if (const std::optional<std::string> title = notice_.Expire(now); title && window_ != nullptr) {
+    SetWindowTextW(window_, Utf16Of(*title).c_str());
+  }
+  return notice_.WaitMilliseconds(now);
 }
 
 LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -376,8 +387,8 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
                      info.rcMonitor.right - info.rcMonitor.left,
                      info.rcMonitor.bottom - info.rcMonitor.top, SWP_NOZORDER | SWP_NOACTIVATE);
       } else {
-        SizeWindow(ScaleFor(MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)), HIWORD(w),
-                   suggested);
+        SizeWindow(ScaleFor(MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST), HIWORD(w)),
+                   HIWORD(w), suggested);
       }
       return 0;
     }
@@ -409,7 +420,8 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
       DispatchMessageW(&message);
     }
     if (terminate_ || session.QuitRequested()) break;
-    const GameSession::TimerPlan plan = session.PlanTimer(Now());
+    const std::int64_t now = Now();
+    const GameSession::TimerPlan plan = session.PlanTimer(now);
     if (plan.TickNow) {
       session.Tick();
       AfterCall();
@@ -418,9 +430,9 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
     // The plan may itself end a playback whose last picture has been held long enough.
     if (session.QuitRequested()) break;
     // No tick is needed until something happens (the title, the ranking screen): no wake-up
-    // until then.
-    const DWORD wait =
-        plan.WaitMilliseconds < 0 ? INFINITE : static_cast<DWORD>(plan.WaitMilliseconds);
+    // until then, but the one that takes F12's line out of the title.
+    const int sooner = SoonerWait(plan.WaitMilliseconds, TitleWait(now));
+    const DWORD wait = sooner < 0 ? INFINITE : static_cast<DWORD>(sooner);
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   timeEndPeriod(1);

@@ -13,12 +13,13 @@
 
 #include "frontend/placement.h"
 #include "frontend/session.h"
+#include "frontend/title_notice.h"
 #include "win32/win32_files.h"
 
 namespace enclova {
 
 struct WindowOptions {
-  int Scale = 0;                  // 0: the largest that takes three quarters of the monitor
+  int Scale = 0;                  // 0: the largest whose window fits the work area
   std::string SettingsPath;       // where fullscreen on or off is remembered
   std::string PicturesDirectory;  // where F12 writes its pictures
   // When set (ENCLOVA_TRACE_FIRST_FRAME), the first frame's time since this is printed.
@@ -45,7 +46,8 @@ class Win32Window {
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
 
   bool Open(std::string* error);
-  int ScaleFor(HMONITOR monitor) const;
+  // The largest scale whose window, frame and all, fits the monitor's work area at `dpi`.
+  int ScaleFor(HMONITOR monitor, UINT dpi) const;
   // Sizes the window for its client area to hold the picture at `scale` at `dpi`.
   void SizeWindow(int scale, UINT dpi, const RECT* suggested);
   // Draws the changed part of the picture, or all of it with the black around it.
@@ -57,11 +59,16 @@ class Win32Window {
   bool WindowKey(WPARAM key, LPARAM flags, bool alt);
   void ToggleFullscreen();
   void SetFullscreen(bool on);
+  // Writes the picture under a new name and shows the outcome in the title for a while.
   void SaveScreenshot();
+  // Gives the window its own title back once F12's line has had its time; the milliseconds
+  // until then, -1 while no line is shown.
+  int TitleWait(std::int64_t now);
   static std::int64_t Now();
 
   Win32FileSystem& files_;
   WindowOptions options_;
+  TitleNotice notice_{"Enclova"};
   GameSession* session_ = nullptr;
   HWND window_ = nullptr;
   Placement placement_;

@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: MIT
 # The Win32 front end under Wine, through its real window on an Xvfb display of its own: the
 # title and a judged round shown pixel for pixel as the game drew them (F12's picture, scaled)
-# at 1x and 2x, keys reaching the game, the round recorded and played back to its digest,
-# a missing sheet's error box, and the installer run silently with the game started from where
-# it put it. Wine's server must be up (tools/cross.sh keeps one).
+# at 1x and 2x, F12's outcome in the title for two seconds, keys reaching the game, the round
+# recorded and played back to its digest, a missing sheet's error box, and the installer run
+# silently with the game started from where it put it. Wine's server must be up (tools/cross.sh
+# keeps one).
 #
 #   win32_window_test.py ENCLOVA_EXE SOURCE_DIR [SHOTS_DIR]
 import os
@@ -222,8 +223,29 @@ def title(scale_args, scale, shot):
             # The same pixels as the Linux build's title, as docs/title.png shows it.
             check(shown[2] == read_png(os.path.join(ROOT, "docs", "title.png"))[2],
                   f"{shot}: the title is the picture the Linux build draws (docs/title.png)")
+        if scale == 1:
+            title_line(window, game, shot)
         game.keys(window, "Escape")
     check(game.end() == 0, f"{shot}: Escape on the title ends the game with status 0")
+
+
+def title_line(window, game, shot):
+    """F12's outcome stands in the window's title for two seconds, then the title is the game's
+    again, though nothing else wakes the game on its title screen."""
+    before = len(game.lines)
+    pressed = time.monotonic()
+    game.keys(window, "F12")
+    if not check(wait_for(lambda: len(game.lines) > before, 10), f"{shot}: F12 prints the path"):
+        return
+    shown = wait_for(lambda: (lambda n: n if n.startswith("Enclova - ") else None)(
+        xdotool("getwindowname", window)), 5, 0.02)
+    check(shown == "Enclova - Picture saved: " + game.lines[before],
+          f"{shot}: the title names the picture saved ({shown})")
+    os.remove(subprocess.run(["winepath", "-u", game.lines[before]], env=ENV, capture_output=True,
+                             text=True).stdout.strip())
+    back = wait_for(lambda: xdotool("getwindowname", window) == "Enclova", 10, 0.02)
+    elapsed = time.monotonic() - pressed
+    check(back and 1.9 <= elapsed < 5, f"{shot}: the title is the game's again after {elapsed:.2f} s")
 
 
 def fullscreen():
@@ -399,7 +421,7 @@ try:
         os.remove(os.path.join(local_folder(), "Enclova", "settings.ini"))
     if SHOTS:
         os.makedirs(SHOTS, exist_ok=True)
-    # 1920x1080: three quarters of it hold the picture twice over.
+    # 1920x1080: the window fits there at 2x with its frame and the taskbar, not at 3x.
     title([], 2, "title-2x.png")
     title(["--scale=1"], 1, "title-1x.png")
     fullscreen()

@@ -6,9 +6,13 @@
 #include <X11/keysym.h>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -317,6 +321,116 @@ TEST_F(ScreenshotTest, F12WritesTheGamesPictureAsPng) {
   EXPECT_NE(Game->Stdout().substr(path.size() + 1), path + "\n") << "a second picture of its own";
   EXPECT_TRUE(ShowsHeadless()) << "still the ranking";
   EXPECT_EQ(Headless->Form.GameMode, ModeRanking);
+}
+
+// The window's name as both properties hold it: the old WM_NAME and _NET_WM_NAME (UTF-8), which
+// desktops show; "" for either when it is missing.
+std::pair<std::string, std::string> Names(Display* display, Window window) {
+  std::string old;
+  char* name = nullptr;
+  if (XFetchName(display, window, &name) != 0 && name != nullptr) old = name;
+  if (name != nullptr) XFree(name);
+  std::string current;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024,
+                         False, utf8, &type, &format, &count, &after, &data) == Success &&
+      data != nullptr && type == utf8 && format == 8) {
+    current.assign(reinterpret_cast<char*>(data), count);
+  }
+  if (data != nullptr) XFree(data);
+  return {old, current};
+}
+
+// Waits until both names are `title`; the time that took, or nothing after the time-out.
+std::optional<std::chrono::steady_clock::duration> WaitForTitle(
+    const XServer& x, Window window, const std::string& title,
+    std::chrono::steady_clock::time_point since) {
+  std::chrono::steady_clock::time_point seen;
+  if (!WaitFor([&] {
+        seen = std::chrono::steady_clock::now();
+        return Names(x.Dpy(), window) == std::pair{title, title};
+      })) {
+    return std::nullopt;
+  }
+  return seen - since;
+}
+
+// The name the game gives a picture taken at `when`, before any "-2".
+std::string PictureStem(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char stamp[64];
+  std::strftime(stamp, sizeof stamp, "enclova-%Y-%m-%d-%H%M%S", &local);
+  return stamp;
+}
+
+// F12's outcome stands in the title for two seconds, never on the picture, and the title is the
+// game's again after them, even on the title screen, where nothing else wakes the game. A link
+// planted at the picture's name, pointing where no file is, is passed over: the picture takes
+// the next name, and nothing appears where the link points.
+TEST_F(ScreenshotTest, SavedPathShowsInTheTitleForTwoSecondsNotOnThePicture) {
+  Launch({});
+  ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+  ASSERT_TRUE(TitleIsUp()) << Game->Stderr();
+  std::filesystem::create_directories(Dir->File("pictures"));
+  const std::time_t start = std::time(nullptr);
+  for (int s = -1; s <= 10; ++s) {
+    const std::string link = Dir->File("pictures/" + PictureStem(start + s) + ".png");
+    ASSERT_EQ(symlink(Dir->File("planted" + std::to_string(s)).c_str(), link.c_str()), 0);
+  }
+
+  const auto pressed = std::chrono::steady_clock::now();
+  X.Tap(XK_F12);
+  std::string path;
+  ASSERT_TRUE(WaitFor([&] {
+    const std::string out = Game->Stdout();
+    if (out.empty() || out.back() != '\n') return false;
+    path = out.substr(0, out.size() - 1);
+    return true;
+  })) << Game->Stderr();
+  EXPECT_EQ(path.substr(path.size() - 6), "-2.png") << path;
+  for (int s = -1; s <= 10; ++s) {
+    EXPECT_FALSE(std::filesystem::exists(Dir->File("planted" + std::to_string(s))))
+        << "a file made where a link pointed";
+  }
+  Surface saved;
+  std::string error;
+  ASSERT_TRUE(ReadPng(path, saved, &error)) << error;
+  EXPECT_TRUE(SamePicture(saved, Headless->Form.Canvas));
+
+  ASSERT_TRUE(WaitForTitle(X, Main, "Enclova - Picture saved: " + path, pressed));
+  EXPECT_TRUE(ShowsHeadless()) << "the line is drawn on the picture";
+  const auto restored = WaitForTitle(X, Main, "Enclova", pressed);
+  ASSERT_TRUE(restored) << "the title never came back: " << X.Title(Main);
+  EXPECT_GE(*restored, std::chrono::milliseconds(1990));
+  EXPECT_LT(*restored, std::chrono::milliseconds(4000));
+  EXPECT_TRUE(ShowsHeadless());
+  EXPECT_EQ(Game->Stderr(), "");
+}
+
+// A picture that cannot be written says why in the title, and the game goes on as before.
+TEST_F(ScreenshotTest, FailureShowsItsCauseInTheTitle) {
+  Launch({});
+  ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+  ASSERT_TRUE(TitleIsUp()) << Game->Stderr();
+  std::filesystem::remove_all(Dir->File("pictures"));
+  testing::WriteFileBytes(Dir->File("pictures"), {'n', 'o', 't', ' ', 'a', ' ', 'd', 'i', 'r'});
+
+  const auto pressed = std::chrono::steady_clock::now();
+  X.Tap(XK_F12);
+  const std::string line = "Picture not saved: " + Dir->File("pictures") + ": Not a directory";
+  ASSERT_TRUE(WaitForTitle(X, Main, "Enclova - " + line, pressed)) << X.Title(Main);
+  EXPECT_TRUE(ShowsHeadless());
+  ASSERT_TRUE(WaitForTitle(X, Main, "Enclova", pressed));
+  EXPECT_EQ(Game->Stdout(), "");
+  EXPECT_EQ(Game->Stderr(), "enclova: " + line + "\n");
+  X.Tap(XK_x);
+  Headless->Key(VK_X);
+  EXPECT_TRUE(ShowsHeadless()) << "the keys still reach the game";
 }
 
 // Without a display there is nothing to play on: one line, status 1, and no invisible driver.

@@ -2,12 +2,15 @@
 // The real binary in a real X server: its window, keys, quitting, the error box, the command line.
 #include <X11/keysym.h>
 
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/form.h"
 #include "tests/x11/xserver.h"
+// After xserver.h, which orders GoogleTest before Xlib.
+#include <X11/Xutil.h>
 
 namespace enclova::x11 {
 namespace {
@@ -365,6 +368,53 @@ TEST(CommandLineTest, BadOptionsExitWithTwoAndOneLine) {
     EXPECT_FALSE(err.empty());
     EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
     EXPECT_EQ(game.Stdout(), "");
+  }
+}
+
+// A desktop finds the running game's entry, its name and icon by the window's class: the class
+// is the entry's id, and the entry says so (StartupWMClass), so the two cannot drift apart.
+TEST_F(WindowTest, WindowClassIsTheDesktopEntrysId) {
+  std::ifstream entry(ENCLOVA_SOURCE_DIR "/packaging/" ENCLOVA_APP_ID ".desktop");
+  ASSERT_TRUE(entry) << "no desktop entry named after " ENCLOVA_APP_ID;
+  std::string line, startupClass;
+  while (std::getline(entry, line)) {
+    if (line.rfind("StartupWMClass=", 0) == 0) startupClass = line.substr(15);
+  }
+  EXPECT_EQ(startupClass, ENCLOVA_APP_ID);
+
+  Launch({});
+  ASSERT_TRUE(WaitForMainWindow()) << Game->Stderr();
+  XClassHint hint{};
+  ASSERT_NE(XGetClassHint(X.Dpy(), Main, &hint), 0) << "no WM_CLASS";
+  const std::string name = hint.res_name != nullptr ? hint.res_name : "";
+  const std::string windowClass = hint.res_class != nullptr ? hint.res_class : "";
+  if (hint.res_name != nullptr) XFree(hint.res_name);
+  if (hint.res_class != nullptr) XFree(hint.res_class);
+  EXPECT_EQ(windowClass, ENCLOVA_APP_ID);
+  EXPECT_EQ(name, ENCLOVA_APP_ID);
+}
+
+// Without --scale the window opens at the largest scale at which it fits the screen with room
+// for a title bar and borders: 2x on 1680x1050, where three quarters of the screen held only
+// 1x, and 1x on 1366x768. Centred, as always.
+TEST(OpeningScale, LargestThatFitsTheScreenWithAFrame) {
+  struct Case {
+    int Width, Height, Scale;
+  };
+  for (const Case& c : {Case{1680, 1050, 2}, Case{1366, 768, 1}}) {
+    SCOPED_TRACE(std::to_string(c.Width) + "x" + std::to_string(c.Height));
+    XServer server(c.Width, c.Height);
+    testing::TempDir dir;
+    testing::WriteGameFiles(dir, {});
+    GameProcess game(server, dir.Path());
+    const Window window = server.WaitForWindow("Enclova", game.Pid());
+    ASSERT_NE(window, 0u) << game.Stderr();
+    const std::optional<WindowGeometry> g = server.Geometry(window);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->Width, 600 * c.Scale);
+    EXPECT_EQ(g->Height, 400 * c.Scale);
+    EXPECT_EQ(g->X, (c.Width - g->Width) / 2);
+    EXPECT_EQ(g->Y, (c.Height - g->Height) / 2);
   }
 }
 
