@@ -532,6 +532,40 @@ TEST(ReplayPruning, RankedRoundsAndTheLastFiftyStay) {
   EXPECT_TRUE(replay::ReplaysToPrune({name(1, false), name(2, false)}).empty());
 }
 
+// A folder of thousands is emptied a few at a time, the oldest first; a numbered name is
+// ranked or not as its round was.
+TEST(ReplayPruning, AFewAtATimeOldestFirstNumberedNamesAsTheirRounds) {
+  auto name = [](int n, const char* rest) {
+    char text[80];
+    std::snprintf(text, sizeof text, "20261210-%06d-000_L01_%s.replay", n, rest);
+    return std::string(text);
+  };
+  std::vector<std::string> names;
+  for (int n = 5000; n >= 0; --n) names.push_back(name(n, "miss_0m10s_norank"));
+  names.insert(names.begin() + 100, {name(0, "miss_0m10s_norank_2"), name(0, "good_0m10s_rank05_2"),
+                                     name(0, "good_0m10s_rank05_12")});
+  const struct {
+    std::size_t most;
+    std::vector<std::string> want;
+  } kCases[] = {
+      {0, {}},
+      {3,
+       {name(0, "miss_0m10s_norank"), name(0, "miss_0m10s_norank_2"),
+        name(1, "miss_0m10s_norank")}},
+      {5,
+       {name(0, "miss_0m10s_norank"), name(0, "miss_0m10s_norank_2"), name(1, "miss_0m10s_norank"),
+        name(2, "miss_0m10s_norank"), name(3, "miss_0m10s_norank")}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE("at most " + std::to_string(c.most));
+    EXPECT_EQ(replay::ReplaysToPrune(names, 50, c.most), c.want);
+  }
+  // Unbounded: every unranked round but the 50 most recent of all.
+  const std::vector<std::string> all = replay::ReplaysToPrune(names, 50);
+  EXPECT_EQ(all.size(), 5001u + 1u - 50u);
+  EXPECT_EQ(all.back(), name(4950, "miss_0m10s_norank"));
+}
+
 TEST(ReplayPruning, TheRecorderPrunesAfterEachRound) {
   GameHarness::Options options = GoodRoundOptions();
   RecordedGame g(options, nullptr, 2);
