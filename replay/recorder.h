@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Recording every round: the handler calls, the clock readings each call made, and the file
-// operations that failed, from the Z that starts a round on the title to the end of its result.
+// Recording every round: the handler calls, the clock readings each call made, the file
+// operations that failed, and the ranking file as a call read it again when another game had
+// saved it, from the Z that starts a round on the title to the end of its result.
 //
 // Use: build a Recorder on the real clock and files, give the game its Clock() and Files(),
 // Attach() it to the game and its Application, and call Finish() when the event loop is over
