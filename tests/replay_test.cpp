@@ -275,11 +275,13 @@ TEST(ReplayRoundTrip, RankingSavedByAnotherGameDuringTheRoundIsPlayedBack) {
     const char* name;
     std::vector<std::uint8_t> saved;  // empty: the bytes the round started with
     std::int32_t rank;
+    bool openFails = false;
   } kCases[] = {
       {"four better rounds", RecordFileOf(fourBetter), 5},
       {"twenty better rounds", RecordFileOf(Filled(10, 0)), kNoRank},
       {"a short file, which the game passes over", std::vector<std::uint8_t>(50, 7), 1},
       {"the same table saved again", {}, 1},
+      {"four better rounds in a file that cannot be opened", RecordFileOf(fourBetter), 1, true},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -297,7 +299,15 @@ TEST(ReplayRoundTrip, RankingSavedByAnotherGameDuringTheRoundIsPlayedBack) {
     WriteFileBytes(g.Dir.File("other"), saved);
     std::filesystem::rename(g.Dir.File("other"), g.Dir.File("fdata.dat"));
     g.Key(VK_Z);  // closes the loop
+    // The result's operations: the lstat, open and lock of the lock, the two stats of the
+    // changed file, and the open that reads it.
+    const int reopen = g.Files.Operations + 5;
+    if (c.openFails) {
+      g.Files.FailAt = reopen;
+      g.Files.FailWith = FileError::AccessDenied;
+    }
     g.RunResult();
+    if (c.openFails) ASSERT_EQ(g.Files.Log.at(static_cast<std::size_t>(reopen)), "open");
     ASSERT_EQ(g.Form.LastRank, c.rank);
     const std::vector<std::uint8_t> left = ReadFileBytes(g.Dir.File("fdata.dat"));
     EXPECT_EQ(left == saved, c.rank == kNoRank);  // a ranked round saved over it
@@ -308,7 +318,10 @@ TEST(ReplayRoundTrip, RankingSavedByAnotherGameDuringTheRoundIsPlayedBack) {
     for (const auto& call : r.Calls) {
       if (call.Reread) rereads.push_back(*call.Reread);
     }
-    EXPECT_EQ(rereads, (std::vector<replay::RankingReread>{{true, saved}}));
+    EXPECT_EQ(
+        rereads,
+        (std::vector<replay::RankingReread>{c.openFails ? replay::RankingReread{false, {}}
+                                                        : replay::RankingReread{true, saved}}));
 
     Playback p(g.Replay(), g.Dir.Path(), g.Face.get());
     ASSERT_EQ(p.Error, "");
