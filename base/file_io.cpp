@@ -241,6 +241,19 @@ int ReplaceWholeFile(FileSystem& files, const std::string& target, const void* b
       open = false;  // the descriptor is released even when close reports an error
       if (const int c = files.Close(fd); c < 0) {
         error = c;
+      } else if (options.KeepExisting) {
+        // An exclusive create is the one step that tells "free" and takes the name at once;
+        // the rename then only replaces the empty file made here.
+        const int claim = files.Open(target, kFresh, options.Mode);
+        if (claim < 0) {
+          error = claim;
+        } else {
+          files.Close(claim);
+          if (const int r = files.Rename(temporary, target); r < 0) {
+            error = r;
+            files.Unlink(target);
+          }
+        }
       } else if (const int r = files.Rename(temporary, target); r < 0) {
         error = r;
       }

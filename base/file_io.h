@@ -84,6 +84,9 @@ void RemoveStaleTemporaries(FileSystem& files, const std::string& target);
 struct ReplaceOptions {
   unsigned Mode = 0644;  // the new file's permission bits, as it is created (less the umask)
   bool SetMode = false;  // set Mode exactly once it is written, umask or not
+  // Never replace: the target's name is claimed just before the rename, and Exists when
+  // anything holds it already (then nothing is left behind).
+  bool KeepExisting = false;
 };
 
 // Replaces `target` with a file of exactly `bytes`, so that whatever fails or stops when, the
@@ -95,11 +98,13 @@ struct ReplaceOptions {
 //
 // Operations: Open (Write, Create, Exclusive, NoFollow, DoNotWait) of TemporaryName 0, 1, ...
 // while the name is taken; Writes until every byte is written (a short write goes on where it
-// stopped; a write of nothing is NoSpace); Fchmod when SetMode; Fsync; Close; Rename. On a
-// failure: Close when still open, Unlink of the temporary, and the failed call's result is
-// returned. After the rename: Open (Read, Directory) of the target's directory, Fsync, Close,
-// which make the rename durable; their failures cost at most the rename after a power cut and
-// are not reported. Returns 0 or the failed call's result.
+// stopped; a write of nothing is NoSpace); Fchmod when SetMode; Fsync; Close; with KeepExisting
+// Open (Write, Create, Exclusive, NoFollow, DoNotWait) of the target and Close; Rename. On a
+// failure: Close when still open, Unlink of the temporary (and of the target claimed, when only
+// the rename failed), and the failed call's result is returned. After the rename: Open (Read,
+// Directory) of the target's directory, Fsync, Close, which make the rename durable; their failures
+// cost at most the rename after a power cut and are not reported. Returns 0 or the failed call's
+// result.
 int ReplaceWholeFile(FileSystem& files, const std::string& target, const void* bytes,
                      std::size_t size, const ReplaceOptions& options = {});
 

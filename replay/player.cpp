@@ -280,7 +280,7 @@ bool Player::TickIsQuiet(const RecordedCall& call) {
   // A tick between two stages only recomputes ElapsedTime from its one reading; the game's own
   // promise says whether that reading is still before the next stage.
   if (call.Call.Type != HandlerCall::Tick || call.Readings.size() != 1 ||
-      !call.FileResults.empty()) {
+      !call.FileResults.empty() || call.Reread) {
     return false;
   }
   clock_->Set(call.Readings[0]);
@@ -291,6 +291,15 @@ void Player::Step(bool skipQuiet) {
   if (Done()) return;
   const RecordedCall& c = replay_->Calls[next_];
   if (!(skipQuiet && TickIsQuiet(c))) {
+    if (c.Reread) {
+      // Another game saved the ranking during the recorded round: it changes here, with a new
+      // stamp, so that the game reads it again and ranks against what it read then. A file the
+      // game could not open keeps its bytes (the open fails as recorded).
+      const std::vector<std::uint8_t>* now = files_.Get(recordPath_);
+      files_.Put(recordPath_, c.Reread->Opened ? c.Reread->Bytes
+                              : now != nullptr ? *now
+                                               : std::vector<std::uint8_t>{});
+    }
     clock_->StartCall(&c.Readings);
     files_.StartCall(&c.FileResults);
     switch (c.Call.Type) {

@@ -2,6 +2,7 @@
 // The recorder, its logging seams, and the replay directory.
 #include "replay/recorder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -34,10 +35,14 @@ class Recorder::LoggingFiles : public FileSystem {
   LoggingFiles(FileSystem& inner, Recorder& recorder) : inner_(inner), recorder_(recorder) {}
   std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
   int Open(const std::string& path, OpenFlags flags, unsigned mode) override {
-    return Log(inner_.Open(path, flags, mode));
+    const int fd = inner_.Open(path, flags, mode);
+    recorder_.Opened(path, fd);
+    return Log(fd);
   }
   long Read(int fd, void* buffer, std::size_t size) override {
-    return Log(inner_.Read(fd, buffer, size));
+    const long n = inner_.Read(fd, buffer, size);
+    recorder_.ReadFrom(fd, buffer, n);
+    return Log(n);
   }
   long Write(int fd, const void* buffer, std::size_t size) override {
     const long n = inner_.Write(fd, buffer, size);
@@ -45,7 +50,10 @@ class Recorder::LoggingFiles : public FileSystem {
     return n;
   }
   int Fsync(int fd) override { return Log(inner_.Fsync(fd)); }
-  int Close(int fd) override { return Log(inner_.Close(fd)); }
+  int Close(int fd) override {
+    recorder_.Closed(fd);
+    return Log(inner_.Close(fd));
+  }
   int Rename(const std::string& from, const std::string& to) override {
     return Log(inner_.Rename(from, to));
   }
@@ -141,6 +149,29 @@ void Recorder::FileResult(long result, bool plainSuccess) {
   if (!plainSuccess) round_->Calls[static_cast<std::size_t>(active_)].FileResults[index] = result;
 }
 
+// The game opens the ranking file during a round only to read it again, once another game has
+// saved it: the bytes it reads are what the round is ranked against, and only the recording can
+// keep them (the file may change again before the round ends).
+void Recorder::Opened(const std::string& path, int fd) {
+  if (!round_ || active_ < 0 || path != form_->RecordFilePath()) return;
+  RecordedCall& call = round_->Calls[static_cast<std::size_t>(active_)];
+  if (call.Reread) return;  // the call's first reading of it is the one played back
+  call.Reread = RankingReread{fd >= 0, {}};
+  rereadFd_ = fd;
+}
+
+void Recorder::ReadFrom(int fd, const void* buffer, long result) {
+  if (fd < 0 || fd != rereadFd_ || result <= 0 || !round_ || active_ < 0) return;
+  std::vector<std::uint8_t>& bytes = round_->Calls[static_cast<std::size_t>(active_)].Reread->Bytes;
+  const std::size_t room = kMaxRecordFileBytes - std::min(bytes.size(), kMaxRecordFileBytes);
+  const auto* data = static_cast<const std::uint8_t*>(buffer);
+  bytes.insert(bytes.end(), data, data + std::min(static_cast<std::size_t>(result), room));
+}
+
+void Recorder::Closed(int fd) {
+  if (fd == rereadFd_) rereadFd_ = -1;
+}
+
 void Recorder::StartRound() {
   TForm1& f = *form_;
   Replay r;
@@ -180,10 +211,12 @@ void Recorder::BeforeCall(const HandlerCall& call) {
   round_->Calls.push_back(std::move(c));
   active_ = static_cast<long>(round_->Calls.size()) - 1;
   fileOperation_ = 0;
+  rereadFd_ = -1;
 }
 
 void Recorder::AfterCall(const HandlerCall&) {
   active_ = -1;
+  rereadFd_ = -1;
   if (!round_ || form_ == nullptr) return;
   const std::size_t count = round_->Calls.size();
   if (count % kDigestEvery == 0) {
@@ -217,31 +250,101 @@ void Recorder::EndRound(const std::string& verdict) {
       options_.Directory.empty() ? f.DataDirectory + "replays" : options_.Directory;
   const std::string name = ReplayFileName(r);
   std::string error;
-  if (!store_.Save(directory, name, WriteReplay(r), &error)) {
+  const std::optional<std::string> saved =
+      store_.Save(directory, name, WriteReplay(r), options_.Keep, &error);
+  if (!saved) {
     options_.Warn("enclova: replay not saved: " + error);
     return;
   }
-  lastSaved_ = name;
-  for (const std::string& old : ReplaysToPrune(store_.List(directory), options_.Keep)) {
-    store_.Remove(directory, old);
-  }
+  lastSaved_ = *saved;
 }
 
 // ---- The replay directory ----
 
-bool FileReplayStore::Save(const std::string& directory, const std::string& name,
-                           const std::string& text, std::string* error) {
-  auto fail = [&](const std::string& what, int result) {
+namespace {
+
+// An exclusive lock of a file, taken for as long as the object lives; one that cannot be had in
+// time is simply not held.
+class FolderLock {
+ public:
+  FolderLock(FileSystem& files, const std::string& path, int waitMilliseconds) : files_(files) {
+    // Read-only is enough for flock, and lets a lock file made by another user serve too.
+    fd_ = files.Open(
+        path, OpenFlags::Read | OpenFlags::Create | OpenFlags::NoFollow | OpenFlags::DoNotWait);
+    held_ = fd_ >= 0 && files.LockExclusive(fd_, waitMilliseconds) == 0;
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) files_.Close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  FileSystem& files_;
+  int fd_ = -1;
+  bool held_ = false;
+};
+
+// Far more rounds than ever end in one millisecond.
+constexpr int kMaxNumberedNames = 100;
+
+}  // namespace
+
+std::optional<std::string> FileReplayStore::Save(const std::string& directory,
+                                                 const std::string& name, const std::string& text,
+                                                 std::size_t keep, std::string* error) {
+  auto fail = [&](const std::string& what, int result) -> std::optional<std::string> {
     if (error != nullptr) *error = what + ": " + DescribeFileError(ErrorIn(result));
-    return false;
+    return std::nullopt;
   };
   const int made = files_.MakeDirectory(directory);
   if (made < 0 && made != ResultOf(FileError::Exists)) return fail(directory, made);
-  const std::string path = directory + "/" + name;
-  if (const int e = ReplaceWholeFile(files_, path, text.data(), text.size()); e < 0) {
-    return fail(path, e);
+
+  // Without the lock another game may be saving here: nothing is removed then, but the replay
+  // is still written.
+  const FolderLock lock(files_, directory + kReplayFolderLockSuffix,
+                        kReplayFolderLockWaitMilliseconds);
+  std::vector<std::string> names;
+  const bool tidy = lock.Held() && files_.ListDirectory(directory, names) == 0;
+
+  ReplaceOptions keepExisting;
+  keepExisting.KeepExisting = true;
+  std::string written;
+  int result = ResultOf(FileError::Exists);
+  for (int number = 1; number <= kMaxNumberedNames && result == ResultOf(FileError::Exists);
+       ++number) {
+    written = number == 1 ? name : NumberedReplayName(name, number);
+    result =
+        ReplaceWholeFile(files_, directory + "/" + written, text.data(), text.size(), keepExisting);
   }
-  return true;
+  if (result < 0) return fail(directory + "/" + written, result);
+  if (!tidy) return written;
+
+  // A game that waited for the lock in vain may be writing a temporary even now: only old ones
+  // are stale. The file just written tells the time by the same clock as theirs.
+  FileInfo now;
+  if (files_.Stat(directory + "/" + written, now, false) == 0) {
+    const std::int64_t staleBefore =
+        now.ModifiedNanoseconds - kStaleTemporarySeconds * 1'000'000'000;
+    std::size_t looked = 0;
+    for (const std::string& entry : names) {
+      if (looked == kRemovalsPerSave) break;
+      if (!IsReplayTemporary(entry)) continue;
+      ++looked;  // young ones and directories count too: a save looks at a few names only
+      const std::string stale = directory + "/" + entry;
+      FileInfo info;
+      if (files_.Stat(stale, info, false) == 0 && info.Type != FileInfo::Kind::Directory &&
+          info.ModifiedNanoseconds < staleBefore) {
+        files_.Unlink(stale);
+      }
+    }
+  }
+  names.push_back(written);
+  for (const std::string& old : ReplaysToPrune(std::move(names), keep, kRemovalsPerSave)) {
+    files_.Unlink(directory + "/" + old);
+  }
+  return written;
 }
 
 std::vector<std::string> FileReplayStore::List(const std::string& directory) {

@@ -6,6 +6,9 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+
+#include "base/file_io.h"
 
 namespace enclova::replay {
 
@@ -129,8 +132,12 @@ void SurfaceState::ApplyTo(Surface& s) const {
 }
 
 std::string WriteReplay(const Replay& r) {
+  // Only a round that needs version 2 is written as such, so that older builds still play the
+  // others.
+  const bool rereads = std::any_of(r.Calls.begin(), r.Calls.end(),
+                                   [](const RecordedCall& c) { return c.Reread.has_value(); });
   std::string out;
-  out += "enclova-replay " + std::to_string(kFormatVersion) + "\n";
+  out += "enclova-replay " + std::to_string(rereads ? 2 : 1) + "\n";
   out += "recorded " + r.Recorded + "\n";
   out += "sheet " + r.Sheet + "\n";
   out += "seed " + std::to_string(r.Seed) + "\n";
@@ -166,6 +173,13 @@ std::string WriteReplay(const Replay& r) {
       out += " !" + std::to_string(index) + ":" + std::to_string(result);
     }
     out += "\n";
+    if (c.Reread) {
+      out += "reread " + std::to_string(i + 1) + " " +
+             (!c.Reread->Opened         ? std::string("unopened")
+              : c.Reread->Bytes.empty() ? std::string("empty")
+                                        : HexBytes(c.Reread->Bytes)) +
+             "\n";
+    }
     if (c.PictureAfter) out += "d " + std::to_string(i + 1) + " " + *c.PictureAfter + "\n";
   }
   out +=
@@ -256,6 +270,22 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
     if (!line) return fail(where + "expected a call or \"end\" (the file is truncated)");
     w = Words(*line);
     if (w[0] == "end") break;
+    if (w[0] == "reread") {
+      // After its call, before the call's picture hash.
+      std::size_t index = 0;
+      RankingReread read;
+      bool valid = version >= 2 && w.size() == 3 && Number(w[1], index) &&
+                   index == r.Calls.size() && index != 0 && !r.Calls.back().Reread &&
+                   !r.Calls.back().PictureAfter;
+      if (valid && w[2] == "unopened") {
+        read.Opened = false;
+      } else if (valid && w[2] != "empty") {
+        valid = !w[2].empty() && ParseBytes(w[2], read.Bytes, kMaxRecordFileBytes, false);
+      }
+      if (!valid) return fail(where + "a reread of the ranking out of place");
+      r.Calls.back().Reread = std::move(read);
+      continue;
+    }
     if (w[0] == "d") {
       std::size_t index = 0;
       if (w.size() != 3 || !Number(w[1], index) || index != r.Calls.size() || index == 0 ||
@@ -357,24 +387,61 @@ std::string ReplayFileName(const Replay& r) {
   return date + rest + rank + ".replay";
 }
 
-std::vector<std::string> ReplaysToPrune(std::vector<std::string> names, std::size_t keep) {
-  // Ours: "YYYYMMDD-HHMMSS-mmm_..." ending in ".replay"; the date first makes the order.
-  auto ours = [](const std::string& name) {
-    if (name.size() < 27 || name.substr(name.size() - 7) != ".replay") return false;
-    for (std::size_t i = 0; i < 19; ++i) {
-      const bool digit = name[i] >= '0' && name[i] <= '9';
-      if ((i == 8 || i == 15) ? name[i] != '-' : !digit) return false;
-    }
-    return name[19] == '_';
-  };
-  std::erase_if(names, [&](const std::string& n) { return !ours(n); });
-  std::sort(names.begin(), names.end());
-  std::vector<std::string> prune;
-  const std::size_t recentFrom = names.size() > keep ? names.size() - keep : 0;
-  for (std::size_t i = 0; i < recentFrom; ++i) {
-    if (names[i].find("_norank.replay") != std::string::npos) prune.push_back(names[i]);
+std::string NumberedReplayName(const std::string& name, int number) {
+  constexpr std::string_view kSuffix = ".replay";
+  const bool replay = name.ends_with(kSuffix);
+  const std::string stem = replay ? name.substr(0, name.size() - kSuffix.size()) : name;
+  return stem + "_" + std::to_string(number) + (replay ? std::string(kSuffix) : "");
+}
+
+namespace {
+
+// Ours: "YYYYMMDD-HHMMSS-mmm_..." ending in ".replay"; the date first makes the order.
+bool IsReplayName(const std::string& name) {
+  if (name.size() < 27 || !name.ends_with(".replay")) return false;
+  for (std::size_t i = 0; i < 19; ++i) {
+    const bool digit = name[i] >= '0' && name[i] <= '9';
+    if ((i == 8 || i == 15) ? name[i] != '-' : !digit) return false;
   }
+  return name[19] == '_';
+}
+
+// "..._norank.replay", or a numbered "..._norank_2.replay".
+bool IsUnranked(const std::string& name) {
+  std::string_view stem(name);
+  stem.remove_suffix(7);  // ".replay"
+  const std::size_t last = stem.rfind('_');
+  if (last != std::string_view::npos && last + 1 < stem.size() &&
+      std::all_of(stem.begin() + static_cast<std::ptrdiff_t>(last) + 1, stem.end(),
+                  [](char c) { return c >= '0' && c <= '9'; })) {
+    stem = stem.substr(0, last);
+  }
+  return stem.ends_with("_norank");
+}
+
+}  // namespace
+
+std::vector<std::string> ReplaysToPrune(std::vector<std::string> names, std::size_t keep,
+                                        std::size_t most) {
+  std::erase_if(names, [](const std::string& n) { return !IsReplayName(n); });
+  if (names.size() <= keep || most == 0) return {};
+  // Only the order around the keep-th most recent round matters, and then that of the few to
+  // remove: no full sort of a folder of thousands.
+  const auto recent = names.end() - static_cast<std::ptrdiff_t>(keep);
+  std::nth_element(names.begin(), recent, names.end());
+  std::vector<std::string> prune;
+  std::copy_if(names.begin(), recent, std::back_inserter(prune), IsUnranked);
+  if (prune.size() > most) {
+    std::nth_element(prune.begin(), prune.begin() + static_cast<std::ptrdiff_t>(most), prune.end());
+    prune.resize(most);
+  }
+  std::sort(prune.begin(), prune.end());
   return prune;
+}
+
+bool IsReplayTemporary(const std::string& entry) {
+  const std::size_t at = entry.rfind(".replay.tmp");
+  return at != std::string::npos && IsTemporaryNameOf(entry, entry.substr(0, at + 7));
 }
 
 }  // namespace enclova::replay

@@ -19,14 +19,18 @@
 //   t 33 @1000033
 //   p 12 0 0 600 400                   a paint of the area x y width height
 //   t 21 @1000066 !0:-5                the call's file operation 0 failed with -5
+//   reread 48 00000000...ffffffff      call 48 read the ranking file again: what it read
 //   d 50 9f3c2a1b4d5e6f70              the picture's 64-bit hash after call 50
 //   end good 12 1                      verdict (good, miss, quit), time score, rank (21: none)
 //   picture 3b1f...                    SHA-256 of the final picture's RGB bytes
 //   ranking 8c2e...                    SHA-256 of the ranking file's bytes at the end
 //
 // Nothing else may appear, in no other order; a file of a newer version is refused by name.
+// Version 2 only adds the "reread" line; a round without one is written as version 1, so that
+// every build that plays version 1 plays it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -39,7 +43,7 @@
 
 namespace enclova::replay {
 
-constexpr int kFormatVersion = 1;
+constexpr int kFormatVersion = 2;
 constexpr int kDigestEvery = 50;  // calls between two intermediate picture hashes
 // Far more than any round needs (a ten-minute round ticks about 20,000 times); a larger file
 // is refused before it is read.
@@ -66,11 +70,20 @@ struct SurfaceState {
 inline constexpr const char* kSurfaceNames[] = {"canvas", "path", "judge", "side", "strip"};
 constexpr int kSurfaceCount = 5;
 
+// The ranking file as the game read it again during a call, because another game had saved it
+// since this one last read it: the round is ranked against that, so playback must see it too.
+struct RankingReread {
+  bool Opened = true;  // false: its open failed (the failure is among the call's file results)
+  std::vector<std::uint8_t> Bytes;  // what the reads brought, at most kMaxRecordFileBytes
+  bool operator==(const RankingReread&) const = default;
+};
+
 struct RecordedCall {
   HandlerCall Call;
-  std::uint32_t DelayMs = 0;           // since the previous call (the round's start for the first)
-  std::vector<std::int32_t> Readings;  // CurrentMilliseconds, in the order the call read it
-  std::map<int, long> FileResults;     // file operation index within the call -> its result
+  std::uint32_t DelayMs = 0;            // since the previous call (the round's start for the first)
+  std::vector<std::int32_t> Readings;   // CurrentMilliseconds, in the order the call read it
+  std::map<int, long> FileResults;      // file operation index within the call -> its result
+  std::optional<RankingReread> Reread;  // when the call read the ranking file again
   std::optional<std::string> PictureAfter;  // hash after this call, every kDigestEvery calls
   int Line = 0;                             // where it stands in the file, for messages
 };
@@ -101,9 +114,18 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error);
 // The file name: sorts by date, then shows level, verdict, time and rank, e.g.
 // "20261210-132619-123_L01_good_0m12s_rank01.replay"; unranked rounds end "_norank".
 std::string ReplayFileName(const Replay& replay);
+// The name a replay takes when another round of the same millisecond holds `name` already:
+// "..._rank01_2.replay" for `number` 2.
+std::string NumberedReplayName(const std::string& name, int number);
 
 // Which of the replay files in a directory to delete: every ranked round stays, and so do the
-// `keep` most recent rounds; other names are not ours and stay too.
-std::vector<std::string> ReplaysToPrune(std::vector<std::string> names, std::size_t keep = 50);
+// `keep` most recent rounds; other names are not ours and stay too. At most `most` of them, the
+// oldest first, so that a folder of thousands is emptied a few at a time.
+std::vector<std::string> ReplaysToPrune(std::vector<std::string> names, std::size_t keep = 50,
+                                        std::size_t most = SIZE_MAX);
+
+// True for what a save of a replay left in the folder when it was stopped midway: a replay
+// name's temporaries (TemporaryName), and its "<name>.tmp" of older builds.
+bool IsReplayTemporary(const std::string& entry);
 
 }  // namespace enclova::replay

@@ -3,15 +3,21 @@
 // files that are no files or never end, and the atomic replace behind the settings and replays.
 #include "base/file_io.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -394,6 +400,15 @@ TEST_F(SettingsFileTest, AnythingButASmallFileGivesTheDefaultsAtOnce) {
 
 // ---- The replays ----
 
+// Moves the modification time of a file, or of a link itself, `seconds` into the past.
+void Age(const std::string& path, std::int64_t seconds) {
+  const timespec past{static_cast<time_t>(std::time(nullptr) - seconds), 0};
+  const timespec times[2] = {past, past};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+// While another game holds the folder's lock the names it may be writing stay, and the save
+// passes over them; with the lock, what killed saves left there goes, links as links.
 TEST(ReplayFiles, NothingPlantedUnderATemporaryNameIsWrittenThrough) {
   TempDir dir;
   PosixFileSystem files;
@@ -407,14 +422,28 @@ TEST(ReplayFiles, NothingPlantedUnderATemporaryNameIsWrittenThrough) {
   std::filesystem::create_directory(TemporaryName(folder + "/" + name, 1));
 
   std::string error;
-  ASSERT_TRUE(store.Save(folder, name, "enclova-replay 1\n", &error)) << error;
-
+  {
+    const int other = files.Open(folder + replay::kReplayFolderLockSuffix,
+                                 OpenFlags::Read | OpenFlags::Create, 0644);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(files.LockExclusive(other, 0), 0);
+    ASSERT_EQ(store.Save(folder, name, "enclova-replay 1\n", 50, &error), name) << error;
+    files.Close(other);
+  }
   EXPECT_EQ(ReadFileBytes(folder + "/" + name), Bytes("enclova-replay 1\n"));
   EXPECT_EQ(ReadFileBytes(dir.File("victim")), Bytes("victim"));
   std::vector<std::string> listed = store.List(folder);
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(listed, DirectoryEntries(folder));
   EXPECT_EQ(listed.size(), 4u);
+
+  // Once they are old, what killed saves left goes; the directory stays.
+  Age(folder + "/" + name + ".tmp", 2 * replay::kStaleTemporarySeconds);
+  Age(TemporaryName(folder + "/" + name, 0), 2 * replay::kStaleTemporarySeconds);
+  const std::string second = "20261210-000001-000_L01_good_0m10s_rank01.replay";
+  ASSERT_EQ(store.Save(folder, second, "enclova-replay 1\n", 50, &error), second) << error;
+  EXPECT_EQ(ReadFileBytes(dir.File("victim")), Bytes("victim"));
+  EXPECT_EQ(DirectoryEntries(folder), (std::vector<std::string>{name, name + ".tmp.1", second}));
   EXPECT_TRUE(store.Remove(folder, name));
   EXPECT_FALSE(store.Remove(folder, name));
 }
@@ -443,7 +472,7 @@ TEST(ReplayFiles, AFailedSaveSaysWhyAndLeavesNothingBehind) {
     ASSERT_TRUE(files.Put("/game/fdata.dat", std::vector<std::uint8_t>(160)));
     c.arrange();
     std::string error;
-    EXPECT_FALSE(store.Save(c.folder, name, text, &error));
+    EXPECT_FALSE(store.Save(c.folder, name, text, 50, &error));
     EXPECT_EQ(error, c.error);
     std::vector<std::string> left = store.List(c.folder);
     EXPECT_TRUE(left.empty()) << left.front();
@@ -451,7 +480,7 @@ TEST(ReplayFiles, AFailedSaveSaysWhyAndLeavesNothingBehind) {
   }
   // Room again: the folder is made, the replay written whole.
   std::string error;
-  ASSERT_TRUE(store.Save("/game/replays", name, text, &error)) << error;
+  ASSERT_TRUE(store.Save("/game/replays", name, text, 50, &error)) << error;
   ASSERT_NE(files.Contents("/game/replays/" + name), nullptr);
   EXPECT_EQ(*files.Contents("/game/replays/" + name), Bytes(text));
   EXPECT_EQ(store.List("/game/replays"), std::vector<std::string>{name});
@@ -475,6 +504,233 @@ TEST(ReplayFiles, LoadingRefusesWhatIsNoReplayFileAndSaysWhy) {
     EXPECT_FALSE(replay::LoadReplay(files, c.path, &error).has_value()) << c.path;
     EXPECT_EQ(error, c.error) << c.path;
   }
+}
+
+// Rounds that end in the same millisecond, in one game or in two on the same folder, and a name
+// that something else holds already: every replay gets a name of its own, nothing is written
+// over or through.
+TEST(ReplayFiles, RoundsOfTheSameMillisecondNeverOverwriteAnything) {
+  const std::string name = "20261210-000000-000_L01_miss_0m10s_norank.replay";
+  enum class Planted { Nothing, Directory, DanglingLink };
+  const struct {
+    const char* label;
+    bool real;        // a folder on disk, else in memory
+    int games;        // stores saving in turn, each as its own game would
+    Planted planted;  // at `name` before the first save
+  } kCases[] = {
+      {"one game, in memory", false, 1, Planted::Nothing},
+      {"two games, in memory", false, 2, Planted::Nothing},
+      {"two games, on disk", true, 2, Planted::Nothing},
+      {"a directory at the name, in memory", false, 1, Planted::Directory},
+      {"a dangling link at the name, on disk", true, 2, Planted::DanglingLink},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    TempDir dir;
+    MemoryFileSystem memory;
+    PosixFileSystem posix;
+    FileSystem& files = c.real ? static_cast<FileSystem&>(posix) : memory;
+    const std::string folder = c.real ? dir.File("replays") : "/game/replays";
+    const std::string victim = c.real ? dir.File("victim") : "/game/victim";
+    ASSERT_EQ(MakeDirectories(files, folder), 0);
+    if (c.planted == Planted::Directory) ASSERT_EQ(files.MakeDirectory(folder + "/" + name), 0);
+    if (c.planted == Planted::DanglingLink) {
+      std::filesystem::create_symlink(victim, folder + "/" + name);
+    }
+    replay::FileReplayStore first(files), second(files);
+    replay::FileReplayStore* stores[] = {&first, &second};
+
+    std::vector<std::string> written;
+    for (int k = 0; k < 3; ++k) {
+      std::string error;
+      const auto saved =
+          stores[k % c.games]->Save(folder, name, "replay " + std::to_string(k), 50, &error);
+      ASSERT_TRUE(saved) << error;
+      written.push_back(*saved);
+    }
+    const int skipped = c.planted == Planted::Nothing ? 0 : 1;
+    for (int k = 0; k < 3; ++k) {
+      const int number = k + 1 + skipped;
+      EXPECT_EQ(written[k], number == 1 ? name : replay::NumberedReplayName(name, number));
+      const WholeFile file = ReadWholeFile(files, folder + "/" + written[k], 100);
+      ASSERT_TRUE(file.Ok()) << written[k];
+      EXPECT_EQ(file.Bytes, Bytes("replay " + std::to_string(k)));
+    }
+    FileInfo info;
+    EXPECT_EQ(files.Stat(victim, info, false), ResultOf(FileError::NotFound));
+    if (c.planted == Planted::Directory) {
+      ASSERT_EQ(files.Stat(folder + "/" + name, info, false), 0);
+      EXPECT_EQ(info.Type, FileInfo::Kind::Directory);
+    }
+    std::vector<std::string> left = first.List(folder);
+    EXPECT_EQ(left.size(), 3u + (c.planted == Planted::Nothing ? 0u : 1u));
+  }
+}
+
+// Two processes save round after round under one name at the same moment: every replay is there
+// whole, under a name of its own.
+TEST(ReplayFiles, TwoProcessesSavingUnderOneNameKeepEveryReplay) {
+  TempDir dir;
+  const std::string folder = dir.File("replays");
+  const std::string name = "20261210-000000-000_L01_miss_0m10s_norank.replay";
+  constexpr int kEach = 15;
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  pid_t children[2];
+  for (int k = 0; k < 2; ++k) {
+    children[k] = fork();
+    ASSERT_GE(children[k], 0);
+    if (children[k] == 0) {
+      close(go[1]);
+      char byte = 0;
+      (void)!read(go[0], &byte, 1);  // both start when the parent closes the pipe
+      PosixFileSystem files;
+      replay::FileReplayStore store(files);
+      int failed = 0;
+      for (int i = 0; i < kEach; ++i) {
+        const std::string text = "process " + std::to_string(k) + " round " + std::to_string(i);
+        if (!store.Save(folder, name, text, 1000, nullptr)) ++failed;
+      }
+      _exit(failed);
+    }
+  }
+  close(go[0]);
+  close(go[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "saves that failed";
+  }
+  std::set<std::string> texts, want;
+  for (int k = 0; k < 2; ++k) {
+    for (int i = 0; i < kEach; ++i) {
+      want.insert("process " + std::to_string(k) + " round " + std::to_string(i));
+    }
+  }
+  for (const std::string& entry : DirectoryEntries(folder)) {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(folder + "/" + entry);
+    texts.insert(std::string(bytes.begin(), bytes.end()));
+  }
+  EXPECT_EQ(DirectoryEntries(folder).size(), want.size()) << "a temporary left, or a file lost";
+  EXPECT_EQ(texts, want);
+}
+
+// What killed saves left in the folder goes only under the folder's lock, once it is old (a game
+// that did not get the lock may be writing a young one), a few names at each save; a link goes
+// as a link, a directory and names that are not ours stay.
+TEST(ReplayFiles, StaleTemporariesGoUnderTheFolderLockAFewAtATime) {
+  TempDir dir;
+  PosixFileSystem files;
+  replay::FileReplayStore store(files);
+  const std::string folder = dir.File("replays");
+  const std::int64_t old = 2 * replay::kStaleTemporarySeconds;
+  const std::string replay = "20261210-000000-000_L01_miss_0m10s_norank.replay";
+  const std::string stale[] = {replay + ".tmp.0", replay + ".tmp", ".replay.tmp",
+                               "20261210-000001-000_L01_good_0m10s_rank01.replay.tmp.999"};
+  const std::string kept[] = {"notes.tmp", replay + ".tmpx", replay + ".tmp.1000", "x.tmp.0"};
+  const std::string young = replay + ".tmp.5";
+  const std::string link = replay + ".tmp.7";
+  const std::string directory = replay + ".tmp.8";
+  std::filesystem::create_directory(folder);
+  WriteFileBytes(dir.File("victim"), Bytes("victim"));
+  for (const std::string& n : stale) WriteFileBytes(folder + "/" + n, Bytes("part"));
+  for (const std::string& n : kept) WriteFileBytes(folder + "/" + n, Bytes("mine"));
+  WriteFileBytes(folder + "/" + young, Bytes("being written"));
+  std::filesystem::create_symlink(dir.File("victim"), folder + "/" + link);
+  std::filesystem::create_directory(folder + "/" + directory);
+  for (const std::string& n : DirectoryEntries(folder)) {
+    if (n != young) Age(folder + "/" + n, old);
+  }
+  auto holds = [&](const std::string& n) {
+    FileInfo info;
+    return files.Stat(folder + "/" + n, info, false) == 0;
+  };
+
+  // Another game holds the lock: it may be writing those names, so they stay.
+  std::string error;
+  {
+    const int other = files.Open(folder + replay::kReplayFolderLockSuffix,
+                                 OpenFlags::Read | OpenFlags::Create, 0644);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(files.LockExclusive(other, 0), 0);
+    ASSERT_TRUE(
+        store.Save(folder, "20261210-000002-000_L01_miss_0m10s_norank.replay", "a", 50, &error))
+        << error;
+    for (const std::string& n : stale) EXPECT_TRUE(holds(n)) << n;
+    EXPECT_TRUE(holds(link));
+    files.Close(other);
+  }
+
+  ASSERT_TRUE(
+      store.Save(folder, "20261210-000003-000_L01_miss_0m10s_norank.replay", "b", 50, &error))
+      << error;
+  for (const std::string& n : stale) EXPECT_FALSE(holds(n)) << n;
+  EXPECT_FALSE(holds(link));
+  EXPECT_EQ(ReadFileBytes(dir.File("victim")), Bytes("victim"));
+  EXPECT_TRUE(holds(young));
+  EXPECT_TRUE(holds(directory));
+  for (const std::string& n : kept) EXPECT_TRUE(holds(n)) << n;
+  std::filesystem::remove(folder + "/" + young);
+
+  // Thirty of them: a few go at each save, all of them over a few saves.
+  for (int i = 0; i <= 30; ++i) {
+    if (i == 8) continue;  // the directory
+    const std::string name = replay + ".tmp." + std::to_string(i);
+    WriteFileBytes(folder + "/" + name, {});
+    Age(folder + "/" + name, old);
+  }
+  auto temporaries = [&] {
+    const std::vector<std::string> names = DirectoryEntries(folder);
+    return std::count_if(names.begin(), names.end(), replay::IsReplayTemporary);
+  };
+  std::ptrdiff_t before = temporaries();
+  ASSERT_EQ(before, 31);
+  for (int save = 0; save < 5; ++save) {
+    SCOPED_TRACE("save " + std::to_string(save));
+    ASSERT_TRUE(
+        store.Save(folder, "20261210-000004-000_L01_miss_0m10s_norank.replay", "c", 50, &error));
+    const std::ptrdiff_t now = temporaries();
+    EXPECT_LE(before - now, static_cast<std::ptrdiff_t>(replay::kRemovalsPerSave));
+    EXPECT_TRUE(now < before || now == 1);
+    before = now;
+  }
+  EXPECT_EQ(before, 1);  // the directory
+  EXPECT_TRUE(holds(directory));
+}
+
+// A save into a folder of 20,000 old replays makes the same file operations as into one of 200:
+// one listing, and the oldest few removed, the rest at later saves.
+TEST(ReplayFiles, ASaveCostsTheSameInAFolderOfAnySize) {
+  const std::string folder = "/game/replays";
+  auto oldName = [](int n) {
+    char text[80];
+    std::snprintf(text, sizeof text, "2025%04d-%06d-000_L01_miss_0m10s_norank.replay",
+                  101 + n / 10000, n % 10000);
+    return std::string(text);
+  };
+  std::map<std::string, int> operations[2];
+  for (int size : {200, 20'000}) {
+    SCOPED_TRACE(std::to_string(size) + " old replays");
+    MemoryFileSystem memory;
+    for (int n = 0; n < size; ++n) ASSERT_TRUE(memory.Put(folder + "/" + oldName(n), {}));
+    FaultyFileSystem counted(memory);
+    replay::FileReplayStore store(counted);
+    std::string error;
+    ASSERT_TRUE(store.Save(folder, "20261210-000000-000_L01_miss_0m10s_norank.replay",
+                           std::string(3000, 'r'), 50, &error))
+        << error;
+    std::map<std::string, int>& ops = operations[size == 200 ? 0 : 1];
+    for (const std::string& op : counted.Log) ++ops[op];
+    EXPECT_EQ(ops["list"], 1);
+    EXPECT_EQ(ops["unlink"], static_cast<int>(replay::kRemovalsPerSave));
+    for (int n = 0; n < size; ++n) {
+      EXPECT_EQ(memory.Holds(folder + "/" + oldName(n)),
+                n >= static_cast<int>(replay::kRemovalsPerSave))
+          << oldName(n);
+    }
+  }
+  EXPECT_EQ(operations[0], operations[1]);
 }
 
 }  // namespace

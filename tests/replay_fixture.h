@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,18 +22,28 @@
 
 namespace enclova::testing {
 
-// Replays kept in memory; a save can be made to fail as a full or read-only disk would.
+// Replays kept in memory, numbered and pruned as in a folder; a save can be made to fail as a
+// full or read-only disk would.
 class MemoryReplayStore : public replay::ReplayStore {
  public:
-  bool Save(const std::string& directory, const std::string& name, const std::string& text,
-            std::string* error) override {
+  std::optional<std::string> Save(const std::string& directory, const std::string& name,
+                                  const std::string& text, std::size_t keep,
+                                  std::string* error) override {
     if (FailSaves) {
       if (error != nullptr) *error = directory + ": No space left on device";
-      return false;
+      return std::nullopt;
     }
-    Files[directory + "/" + name] = text;
+    std::string written = name;
+    for (int n = 2; Files.count(directory + "/" + written) != 0; ++n) {
+      written = replay::NumberedReplayName(name, n);
+    }
+    Files[directory + "/" + written] = text;
     Last = text;
-    return true;
+    for (const std::string& old :
+         replay::ReplaysToPrune(List(directory), keep, replay::kRemovalsPerSave)) {
+      Remove(directory, old);
+    }
+    return written;
   }
   std::vector<std::string> List(const std::string& directory) override {
     std::vector<std::string> names;

@@ -262,6 +262,108 @@ TEST(ReplayRoundTrip, RankedRoundOnARankingFileOfAnySizeOrNoneIsPlayedBackAsFoun
   }
 }
 
+// Another game saves the ranking while this round runs: the round is ranked against what that
+// game saved, and so is its playback, where the file changes just before the call that read it
+// again. Without that reread the playback ranks against the file the round started with.
+TEST(ReplayRoundTrip, RankingSavedByAnotherGameDuringTheRoundIsPlayedBack) {
+  RankingTable fourBetter = Filled(-1, 0);
+  for (int i = 1; i <= 4; ++i) {
+    fourBetter.RankLevels[i] = 5;
+    fourBetter.RankTimes[i] = 1000;
+  }
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> saved;  // empty: the bytes the round started with
+    std::int32_t rank;
+    bool openFails = false;
+  } kCases[] = {
+      {"four better rounds", RecordFileOf(fourBetter), 5},
+      {"twenty better rounds", RecordFileOf(Filled(10, 0)), kNoRank},
+      {"a short file, which the game passes over", std::vector<std::uint8_t>(50, 7), 1},
+      {"the same table saved again", {}, 1},
+      {"four better rounds in a file that cannot be opened", RecordFileOf(fourBetter), 1, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    RecordedGame g(GoodRoundOptions());
+    const std::vector<std::uint8_t> before = ReadFileBytes(g.Dir.File("fdata.dat"));
+    const std::vector<std::uint8_t> saved = c.saved.empty() ? before : c.saved;
+    g.StartRound(1);
+    const auto loop = FindGoodLoop(g.Form);
+    g.Run(2000);
+    g.MoveTo(loop->StartX, loop->StartY);
+    g.Key(VK_Z);
+    g.Steps(loop->Steps);
+    g.Run(1500);
+    // The other game's save: a new file renamed over the old one.
+    WriteFileBytes(g.Dir.File("other"), saved);
+    std::filesystem::rename(g.Dir.File("other"), g.Dir.File("fdata.dat"));
+    g.Key(VK_Z);  // closes the loop
+    // The result's operations: the lstat, open and lock of the lock, the two stats of the
+    // changed file, and the open that reads it.
+    const int reopen = g.Files.Operations + 5;
+    if (c.openFails) {
+      g.Files.FailAt = reopen;
+      g.Files.FailWith = FileError::AccessDenied;
+    }
+    g.RunResult();
+    if (c.openFails) ASSERT_EQ(g.Files.Log.at(static_cast<std::size_t>(reopen)), "open");
+    ASSERT_EQ(g.Form.LastRank, c.rank);
+    const std::vector<std::uint8_t> left = ReadFileBytes(g.Dir.File("fdata.dat"));
+    EXPECT_EQ(left == saved, c.rank == kNoRank);  // a ranked round saved over it
+
+    const replay::Replay r = Parsed(g.Replay());
+    EXPECT_EQ(g.Replay().rfind("enclova-replay 2\n", 0), 0u);
+    std::vector<replay::RankingReread> rereads;
+    for (const auto& call : r.Calls) {
+      if (call.Reread) rereads.push_back(*call.Reread);
+    }
+    EXPECT_EQ(
+        rereads,
+        (std::vector<replay::RankingReread>{c.openFails ? replay::RankingReread{false, {}}
+                                                        : replay::RankingReread{true, saved}}));
+
+    Playback p(g.Replay(), g.Dir.Path(), g.Face.get());
+    ASSERT_EQ(p.Error, "");
+    EXPECT_TRUE(p.Result.Matches()) << replay::DescribeResult(*p.Replay, p.Result);
+    EXPECT_EQ(p.Play->Form().LastRank, c.rank);
+    ASSERT_NE(p.Play->RankingFile(), nullptr);
+    EXPECT_EQ(*p.Play->RankingFile(), left);
+
+    if (c.rank != 1) {
+      replay::Replay stripped = r;
+      for (auto& call : stripped.Calls) call.Reread.reset();
+      Playback q(replay::WriteReplay(stripped), g.Dir.Path(), g.Face.get());
+      EXPECT_FALSE(q.Result.Matches());
+      EXPECT_EQ(q.Play->Form().LastRank, 1);
+    }
+  }
+}
+
+// The reread's three forms are written as read, and only a round with one needs version 2.
+TEST(ReplayRoundTrip, RereadsAreWrittenAsReadAndOnlyThenAsVersion2) {
+  RecordedGame g;
+  PlayMissedRound(g);
+  ASSERT_EQ(g.Replay().rfind("enclova-replay 1\n", 0), 0u);
+  replay::Replay r = Parsed(g.Replay());
+  ASSERT_GT(r.Calls.size(), 60u);
+  r.Calls[0].Reread = replay::RankingReread{true, {0x00, 0x7f, 0xff}};
+  r.Calls[1].Reread = replay::RankingReread{true, {}};
+  r.Calls[49].Reread = replay::RankingReread{false, {}};  // beside the picture hash of call 50
+  ASSERT_TRUE(r.Calls[49].PictureAfter);
+  const std::string text = replay::WriteReplay(r);
+  EXPECT_EQ(text.rfind("enclova-replay 2\n", 0), 0u);
+  EXPECT_NE(text.find("\nreread 1 007fff\n"), std::string::npos);
+  EXPECT_NE(text.find("\nreread 2 empty\n"), std::string::npos);
+  EXPECT_NE(text.find("\nreread 50 unopened\nd 50 "), std::string::npos);
+  const replay::Replay back = Parsed(text);
+  ASSERT_EQ(back.Calls.size(), r.Calls.size());
+  for (std::size_t i = 0; i < r.Calls.size(); ++i) {
+    EXPECT_EQ(back.Calls[i].Reread, r.Calls[i].Reread) << "call " << i + 1;
+  }
+  EXPECT_EQ(replay::WriteReplay(back), text);
+}
+
 TEST(ReplayRoundTrip, RoundEndedByEscapeIsKeptAsQuit) {
   RecordedGame g;
   g.StartRound(3);
@@ -327,6 +429,13 @@ TEST(ReplayRefusal, MalformedTruncatedReorderedAndOversizedFilesExitWith2) {
     ls[i] = line;
     return join(ls);
   };
+  // Version 2, with `added` after line `i`.
+  auto withLines = [&](std::size_t i, std::vector<std::string> added, int version = 2) {
+    auto ls = lines;
+    ls[0] = "enclova-replay " + std::to_string(version);
+    ls.insert(ls.begin() + static_cast<std::ptrdiff_t>(i) + 1, added.begin(), added.end());
+    return join(ls);
+  };
   std::mt19937 random(20261210);
   std::string noise(5000, '\0');
   for (char& c : noise) c = static_cast<char>(random());
@@ -343,7 +452,8 @@ TEST(ReplayRefusal, MalformedTruncatedReorderedAndOversizedFilesExitWith2) {
       {"random bytes after the version", "enclova-replay 1\n" + noise},
       {"control bytes for a version", "enclova-replay \x1b[2J\r\n"},
       {"not a replay", "hello\n"},
-      {"newer version", replaced(0, "enclova-replay 2")},
+      {"newer version",
+       replaced(0, "enclova-replay " + std::to_string(replay::kFormatVersion + 1))},
       {"version not a number", replaced(0, "enclova-replay one")},
       {"truncated in half", good.substr(0, good.size() / 2)},
       {"truncated before its end", good.substr(0, good.find("\nend ") + 1)},
@@ -364,6 +474,16 @@ TEST(ReplayRefusal, MalformedTruncatedReorderedAndOversizedFilesExitWith2) {
       {"key code out of range", replaced(firstCall, "k 0 15a")},
       {"negative delay", replaced(firstCall + 1, "t -33 @1000033")},
       {"two spaces", replaced(firstCall + 1, "t  33")},
+      {"reread in a version 1 file", withLines(firstCall, {"reread 1 00"}, 1)},
+      {"reread before any call", withLines(firstCall - 1, {"reread 0 00"})},
+      {"reread of another call", withLines(firstCall, {"reread 2 00"})},
+      {"reread twice", withLines(firstCall, {"reread 1 00", "reread 1 00"})},
+      {"reread after the picture hash", withLines(indexOf("d 50"), {"reread 50 00"})},
+      {"reread of half a byte", withLines(firstCall, {"reread 1 0"})},
+      {"reread of nothing", withLines(firstCall, {"reread 1 "})},
+      {"reread of no hex", withLines(firstCall, {"reread 1 none"})},
+      {"reread larger than any ranking file",
+       withLines(firstCall, {"reread 1 " + std::string(2 * replay::kMaxRecordFileBytes + 2, 'a')})},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -423,6 +543,40 @@ TEST(ReplayPruning, RankedRoundsAndTheLastFiftyStay) {
   }
   EXPECT_EQ(pruned, want);
   EXPECT_TRUE(replay::ReplaysToPrune({name(1, false), name(2, false)}).empty());
+}
+
+// A folder of thousands is emptied a few at a time, the oldest first; a numbered name is
+// ranked or not as its round was.
+TEST(ReplayPruning, AFewAtATimeOldestFirstNumberedNamesAsTheirRounds) {
+  auto name = [](int n, const char* rest) {
+    char text[80];
+    std::snprintf(text, sizeof text, "20261210-%06d-000_L01_%s.replay", n, rest);
+    return std::string(text);
+  };
+  std::vector<std::string> names;
+  for (int n = 5000; n >= 0; --n) names.push_back(name(n, "miss_0m10s_norank"));
+  names.insert(names.begin() + 100, {name(0, "miss_0m10s_norank_2"), name(0, "good_0m10s_rank05_2"),
+                                     name(0, "good_0m10s_rank05_12")});
+  const struct {
+    std::size_t most;
+    std::vector<std::string> want;
+  } kCases[] = {
+      {0, {}},
+      {3,
+       {name(0, "miss_0m10s_norank"), name(0, "miss_0m10s_norank_2"),
+        name(1, "miss_0m10s_norank")}},
+      {5,
+       {name(0, "miss_0m10s_norank"), name(0, "miss_0m10s_norank_2"), name(1, "miss_0m10s_norank"),
+        name(2, "miss_0m10s_norank"), name(3, "miss_0m10s_norank")}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE("at most " + std::to_string(c.most));
+    EXPECT_EQ(replay::ReplaysToPrune(names, 50, c.most), c.want);
+  }
+  // Unbounded: every unranked round but the 50 most recent of all.
+  const std::vector<std::string> all = replay::ReplaysToPrune(names, 50);
+  EXPECT_EQ(all.size(), 5001u + 1u - 50u);
+  EXPECT_EQ(all.back(), name(4950, "miss_0m10s_norank"));
 }
 
 TEST(ReplayPruning, TheRecorderPrunesAfterEachRound) {
