@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/screen_layout.h"
+
 namespace enclova::replay {
 
 namespace {
@@ -250,6 +252,8 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
   if (!expect("calls", 0)) return missing("calls");
 
   // The calls, each perhaps followed by its picture hash, up to "end".
+  std::int64_t painted = 0;
+  std::size_t readings = 0;
   for (;;) {
     const auto line = reader.Next();
     where = "line " + std::to_string(reader.Line()) + ": ";
@@ -289,19 +293,28 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
     }
     if (c.Call.Type == HandlerCall::Paint) {
       HandlerCall& p = c.Call;
+      // Each side is checked against what is left of the window, so that no sum can overflow.
       if (!Number(w[2], p.X) || !Number(w[3], p.Y) || !Number(w[4], p.Width) ||
-          !Number(w[5], p.Height) || p.X < 0 || p.Y < 0 || p.Width <= 0 || p.Height <= 0 ||
-          p.X + p.Width > 600 || p.Y + p.Height > 400) {
+          !Number(w[5], p.Height) || p.X < 0 || p.Y < 0 || p.X >= kClientWidth ||
+          p.Y >= kClientHeight || p.Width <= 0 || p.Height <= 0 || p.Width > kClientWidth - p.X ||
+          p.Height > kClientHeight - p.Y) {
         return fail(where + "a paint area outside the window");
+      }
+      painted += static_cast<std::int64_t>(p.Width) * p.Height;
+      if (painted > kMaxPaintedPixels) {
+        return fail(where + "more painting than any round asks for");
       }
     }
     for (std::size_t k = 2 + arguments; k < w.size(); ++k) {
       const std::string_view item = w[k];
       if (item.size() > 1 && item[0] == '@' && c.FileResults.empty()) {
         std::int32_t reading = 0;
-        if (!Number(item.substr(1), reading) ||
-            c.Readings.size() >= static_cast<std::size_t>(kMaxReadingsPerCall)) {
+        if (!Number(item.substr(1), reading)) {
           return fail(where + "not a clock reading: " + Shown(item));
+        }
+        if (c.Readings.size() >= static_cast<std::size_t>(kMaxReadingsPerCall) ||
+            ++readings > kMaxReadings) {
+          return fail(where + "more clock readings than any round makes");
         }
         c.Readings.push_back(reading);
         continue;

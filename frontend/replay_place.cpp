@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+// The data directory a replay plays in, chosen by the sprite sheet it was recorded with.
+#include "frontend/replay_place.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "base/file_io.h"
+#include "frontend/data_directory_files.h"
+#include "replay/player.h"
+
+namespace enclova {
+
+namespace {
+
+// "/a/b/" and "/a/b" are one directory; "/" stays itself.
+std::string WithoutTrailingSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string Absolute(const std::string& path, const std::string& working) {
+  if (path.empty() || path.front() == '/') return path;
+  if (path == ".") return working;
+  return WithoutTrailingSlash(working) + "/" + path;
+}
+
+}  // namespace
+
+std::vector<std::string> ReplayDirectories(const std::string& chosen, const std::string& replay,
+                                           const std::string& working) {
+  std::vector<std::string> directories;
+  auto add = [&](const std::string& directory) {
+    const std::string d = WithoutTrailingSlash(Absolute(directory, working));
+    if (!d.empty() && std::find(directories.begin(), directories.end(), d) == directories.end()) {
+      directories.push_back(d);
+    }
+  };
+  add(chosen);
+  const std::string folder = DirectoryOf(Absolute(replay, working));
+  if (NameOf(folder) == "replays") add(DirectoryOf(folder));
+  return directories;
+}
+
+ReplayPlace FindReplayPlace(const replay::Replay& recorded, FileSystem& files,
+                            const std::vector<std::string>& directories, const Typeface* face) {
+  std::string looked;
+  for (const std::string& directory : directories) {
+    DataDirectoryFileSystem here(files, directory);
+    replay::Player player(recorded, here, face);
+    std::string why;
+    if (player.Start(&why)) {
+      if (player.SheetHash() == recorded.Sheet) return {directory, {}};
+      why = "its fgra.bmp is another sheet (" + player.SheetHash() + ")";
+    } else {
+      // The game's message is for its error box; the file system's account names the file and
+      // what the system said of it.
+      constexpr std::string_view kPrefix = "enclova: ";
+      why = here.Explain(player.StartMessage());
+      if (why.rfind(kPrefix, 0) == 0) why.erase(0, kPrefix.size());
+    }
+    looked += (looked.empty() ? "" : "; ") + directory + ": " + why;
+  }
+  return {{},
+          "no data directory holds the sprite sheet it was recorded with (sheet " + recorded.Sheet +
+              "); looked in " + (looked.empty() ? "no directory" : looked)};
+}
+
+}  // namespace enclova
