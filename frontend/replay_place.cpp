@@ -13,16 +13,27 @@ namespace enclova {
 
 namespace {
 
-// "/a/b/" and "/a/b" are one directory; "/" stays itself.
-std::string WithoutTrailingSlash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
+// An absolute path without "." or ".." components: the game names its files from its data
+// directory and takes no other spelling of it for its own.
 std::string Absolute(const std::string& path, const std::string& working) {
-  if (path.empty() || path.front() == '/') return path;
-  if (path == ".") return working;
-  return WithoutTrailingSlash(working) + "/" + path;
+  if (path.empty()) return path;
+  const std::string whole = path.front() == '/' ? path : working + "/" + path;
+  std::vector<std::string> parts;
+  std::size_t at = 0;
+  while (at <= whole.size()) {
+    std::size_t slash = whole.find('/', at);
+    if (slash == std::string::npos) slash = whole.size();
+    const std::string part = whole.substr(at, slash - at);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = slash + 1;
+  }
+  std::string result;
+  for (const std::string& part : parts) result += "/" + part;
+  return result.empty() ? "/" : result;
 }
 
 }  // namespace
@@ -31,7 +42,7 @@ std::vector<std::string> ReplayDirectories(const std::string& chosen, const std:
                                            const std::string& working) {
   std::vector<std::string> directories;
   auto add = [&](const std::string& directory) {
-    const std::string d = WithoutTrailingSlash(Absolute(directory, working));
+    const std::string d = Absolute(directory, working);
     if (!d.empty() && std::find(directories.begin(), directories.end(), d) == directories.end()) {
       directories.push_back(d);
     }

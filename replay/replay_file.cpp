@@ -253,7 +253,7 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
 
   // The calls, each perhaps followed by its picture hash, up to "end".
   std::int64_t painted = 0;
-  std::size_t readings = 0;
+  std::size_t readings = 0, fileResults = 0;
   for (;;) {
     const auto line = reader.Next();
     where = "line " + std::to_string(reader.Line()) + ": ";
@@ -327,6 +327,9 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
           index < 0 || index > 64 ||
           (!c.FileResults.empty() && index <= c.FileResults.rbegin()->first)) {
         return fail(where + "not a clock reading or file result: " + Shown(item));
+      }
+      if (++fileResults > kMaxFileResults) {
+        return fail(where + "more failed file operations than any round meets");
       }
       c.FileResults[index] = result;
     }

@@ -52,6 +52,8 @@ constexpr std::size_t kMaxFileBytes = 4u << 20;
 constexpr std::size_t kMaxCalls = 100'000;
 constexpr int kMaxReadingsPerCall = 64;
 constexpr std::size_t kMaxReadings = 4 * kMaxCalls;
+// Only failed or short file operations are written, a handful in a round whose saves fail.
+constexpr std::size_t kMaxFileResults = 10'000;
 // A paint redraws its area; a real round is painted whole a few times (the window shown,
 // uncovered). A thousand whole windows is a margin no window manager reaches.
 constexpr std::int64_t kMaxPaintedPixels = 1000LL * kClientWidth * kClientHeight;
