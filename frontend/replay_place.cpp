@@ -13,17 +13,25 @@ namespace enclova {
 
 namespace {
 
+// "C:/..." and "C:\...": a Windows path, whose root is its drive.
+bool HasDrive(const std::string& path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
 // An absolute path without "." or ".." components: the game names its files from its data
-// directory and takes no other spelling of it for its own.
-std::string Absolute(const std::string& path, const std::string& working) {
+// directory and takes no other spelling of it for its own. Windows paths (the game's own use
+// '/', a command line may use '\') keep their drive as their root.
+std::string Absolute(std::string path, const std::string& working) {
   if (path.empty()) return path;
-  const std::string whole = path.front() == '/' ? path : working + "/" + path;
+  if (HasDrive(working) || HasDrive(path)) std::replace(path.begin(), path.end(), '\\', '/');
+  if (path.front() != '/' && !HasDrive(path)) path = working + "/" + path;
+  const std::string root = HasDrive(path) ? path.substr(0, 2) : std::string();
   std::vector<std::string> parts;
-  std::size_t at = 0;
-  while (at <= whole.size()) {
-    std::size_t slash = whole.find('/', at);
-    if (slash == std::string::npos) slash = whole.size();
-    const std::string part = whole.substr(at, slash - at);
+  for (std::size_t at = root.size(); at <= path.size();) {
+    std::size_t slash = path.find('/', at);
+    if (slash == std::string::npos) slash = path.size();
+    const std::string part = path.substr(at, slash - at);
     if (part == "..") {
       if (!parts.empty()) parts.pop_back();
     } else if (!part.empty() && part != ".") {
@@ -31,9 +39,16 @@ std::string Absolute(const std::string& path, const std::string& working) {
     }
     at = slash + 1;
   }
-  std::string result;
+  std::string result = root;
   for (const std::string& part : parts) result += "/" + part;
-  return result.empty() ? "/" : result;
+  return parts.empty() ? result + "/" : result;
+}
+
+// The folder holding an absolute path's last component; the root holds itself.
+std::string Parent(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return path;
+  return path.substr(0, slash == 0 || (slash == 2 && HasDrive(path)) ? slash + 1 : slash);
 }
 
 }  // namespace
@@ -48,8 +63,8 @@ std::vector<std::string> ReplayDirectories(const std::string& chosen, const std:
     }
   };
   add(chosen);
-  const std::string folder = DirectoryOf(Absolute(replay, working));
-  if (NameOf(folder) == "replays") add(DirectoryOf(folder));
+  const std::string folder = Parent(Absolute(replay, working));
+  if (NameOf(folder) == "replays") add(Parent(folder));
   return directories;
 }
 

@@ -492,26 +492,36 @@ TEST(ReplayProgram, FilesThatCannotBeReadSayWhyAndExitWith2) {
   }
 }
 
-// The directories tried, in order and each once.
+// The directories tried, in order and each once, as the game spells its paths on Linux and on
+// Windows.
 TEST(ReplayProgram, TheDirectoriesTriedAreThePlayersChoiceThenTheReplaysOwn) {
   const struct {
     const char* chosen;
     const char* replay;
+    const char* working;
     std::vector<std::string> tried;
   } cases[] = {
-      {"/w", "/d/replays/a.replay", {"/w", "/d"}},
-      {"/w", "a.replay", {"/w"}},
-      {"/w", "replays/a.replay", {"/w"}},
-      {"/h", "replays/a.replay", {"/h", "/w"}},
-      {"/w/", "/w/replays/a.replay", {"/w"}},
-      {"/w", "/replays/a.replay", {"/w", "/"}},
-      {"/w", "/d/replays.old/a.replay", {"/w"}},
-      {"rel", "../d/replays/a.replay", {"/w/rel", "/d"}},
-      {"./x/../y/.", "../../../replays/a.replay", {"/w/y", "/"}},
+      {"/w", "/d/replays/a.replay", "/w", {"/w", "/d"}},
+      {"/w", "a.replay", "/w", {"/w"}},
+      {"/w", "replays/a.replay", "/w", {"/w"}},
+      {"/h", "replays/a.replay", "/w", {"/h", "/w"}},
+      {"/w/", "/w/replays/a.replay", "/w", {"/w"}},
+      {"/w", "/replays/a.replay", "/w", {"/w", "/"}},
+      {"/w", "/d/replays.old/a.replay", "/w", {"/w"}},
+      {"/w", "/d/replays/", "/w", {"/w"}},
+      {"rel", "../d/replays/a.replay", "/w", {"/w/rel", "/d"}},
+      {"./x/../y/.", "../../../replays/a.replay", "/w", {"/w/y", "/"}},
+      {"C:/Users/p/Enclova",
+       "C:\\games\\replays\\a.replay",
+       "C:/w",
+       {"C:/Users/p/Enclova", "C:/games"}},
+      {"C:/w", "replays\\a.replay", "C:/w", {"C:/w"}},
+      {"C:/w", "..\\..\\..\\replays\\a.replay", "C:/w/x", {"C:/w", "C:/"}},
+      {"D:/data", "C:/replays/a.replay", "C:/w", {"D:/data", "C:/"}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.chosen) + " " + c.replay);
-    EXPECT_EQ(ReplayDirectories(c.chosen, c.replay, "/w"), c.tried);
+    SCOPED_TRACE(std::string(c.chosen) + " " + c.replay + " in " + c.working);
+    EXPECT_EQ(ReplayDirectories(c.chosen, c.replay, c.working), c.tried);
   }
 }
 
