@@ -196,8 +196,9 @@ GameSession::TimerPlan GameSession::PlanTimer(std::int64_t now) {
     if (p.Player->Done()) {
       const std::int64_t until = *p.Due + kPlaybackHoldMilliseconds;
       if (now >= until) {
+        // A loop that waited for an event now might never look at QuitRequested again.
         p.Stopped = true;
-        return {};
+        return {false, 0};
       }
       return {false, static_cast<int>(until - now)};
     }

@@ -258,8 +258,9 @@ std::string ReplayWithCalls(const std::vector<std::string>& calls) {
 
 // A loop like the windows' own: it ticks while the plan says so and takes its events only when
 // the plan waits. A playback behind its pace (calls without a gap, as a made-up file has them)
-// still lets the loop take a key every few calls, so Escape ends it at once; and no gap in a
-// file, however long it says, holds the window longer than a live round would.
+// still lets the loop take a key every few calls, so Escape ends it at once; no gap in a file,
+// however long it says, holds the window longer than a live round would; and the plan that ends
+// the held last picture is no wait for an event, which would hold the loop for ever.
 TEST(FrontEndSeam, EscapeEndsAPlaybackOfAnyFileAtOnce) {
   std::vector<std::string> calls{"k 0 5a @1000000"};
   calls.resize(20'000, "t 0 @1000000");
@@ -296,6 +297,8 @@ TEST(FrontEndSeam, EscapeEndsAPlaybackOfAnyFileAtOnce) {
     bool escaped = false;
     while (!session.QuitRequested() && now < 3'600'000) {
       const GameSession::TimerPlan plan = session.PlanTimer(now);
+      // Not even the plan that ends the playback waits for an event: the loop would wait on.
+      ASSERT_GE(plan.WaitMilliseconds, 0);
       if (plan.TickNow) {
         session.Tick();
         ++played;
@@ -303,7 +306,7 @@ TEST(FrontEndSeam, EscapeEndsAPlaybackOfAnyFileAtOnce) {
         continue;
       }
       inARow = 0;
-      if (session.QuitRequested()) break;  // the end held long enough
+      if (session.QuitRequested()) break;  // the end held long enough: the loop looks again
       // The loop waits here, and takes what came meanwhile.
       if (!escaped && c.escapeAfterCalls >= 0 && played >= c.escapeAfterCalls) {
         session.Key(keys::kEscape);
@@ -311,7 +314,6 @@ TEST(FrontEndSeam, EscapeEndsAPlaybackOfAnyFileAtOnce) {
         EXPECT_TRUE(session.QuitRequested());
         EXPECT_LT(played, c.escapeAfterCalls + 50);
       }
-      ASSERT_GE(plan.WaitMilliseconds, 0);
       EXPECT_LE(plan.WaitMilliseconds, 2000);
       now += plan.WaitMilliseconds;
     }
