@@ -26,14 +26,21 @@ bool ScreenshotPathUsable(FileSystem& files, const std::string& path, std::strin
 namespace {
 
 // The whole picture replaced at once through the file seam, never opened where something
-// other than a regular file stands; a link is written through.
+// other than a regular file stands; a link is written through, and a file there keeps its
+// permission bits.
 bool WriteScreenshot(FileSystem& files, const std::string& path, const Surface& canvas,
                      std::string* error) {
   if (!ScreenshotPathUsable(files, path, error)) return false;
   std::string target;
-  FollowLinks(files, path, target);
+  std::optional<FileInfo> old;
+  FollowLinks(files, path, target, &old);
+  ReplaceOptions options;
+  if (old) {
+    options.Mode = old->Mode & 0777;
+    options.SetMode = true;
+  }
   const std::vector<std::uint8_t> png = EncodePng(canvas);
-  if (const int e = ReplaceWholeFile(files, target, png.data(), png.size()); e < 0) {
+  if (const int e = ReplaceWholeFile(files, target, png.data(), png.size(), options); e < 0) {
     if (error != nullptr) *error = DescribeFileError(ErrorIn(e));
     return false;
   }

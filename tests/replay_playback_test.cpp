@@ -343,11 +343,12 @@ TEST(ReplayProgram, AFifoNamedOnTheCommandLineIsRefusedAtOnce) {
   }
 }
 
-// The screenshot replaces what is there whole, through a link too, and the playback's verdict
-// stands beside it.
+// The screenshot replaces what is there whole, through a link too, keeping the file's bits, and
+// the playback's verdict stands beside it.
 TEST(ReplayProgram, TheScreenshotIsWrittenWholeThroughALink) {
   TempDir dir;
   WriteText(dir.File("old.png"), "not yet a picture");
+  ASSERT_EQ(chmod(dir.File("old.png").c_str(), 0604), 0);
   ASSERT_EQ(symlink("old.png", dir.File("link.png").c_str()), 0);
   const ProgramRun run = RunProgramIn(
       dir.Path(),
@@ -357,6 +358,9 @@ TEST(ReplayProgram, TheScreenshotIsWrittenWholeThroughALink) {
   const std::string png = TextOf(dir.File("old.png"));
   EXPECT_EQ(png.substr(1, 3), "PNG");
   EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.png")));
+  struct stat written {};
+  ASSERT_EQ(stat(dir.File("old.png").c_str(), &written), 0);
+  EXPECT_EQ(written.st_mode & 0777, 0604u) << "the file keeps its bits";
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
   }
