@@ -35,13 +35,21 @@ const char* const kUsage =
     "  --scale=N           show each pixel as an N x N block (1 to 16) in this run\n"
     "  --data-dir=DIR      read and write the data files in DIR\n"
     "  --replay=FILE       play a recorded round back in the window, at its recorded pace\n"
-    "                      (Escape ends it); says whether picture and ranking matched\n"
-    "  --headless          with --replay: no display, as fast as possible; exit 0 when\n"
-    "                      the round matched, 1 when it differed, 2 for a bad file; the\n"
-    "                      sheet is read from --data-dir, or else the current directory\n"
+    "                      (Escape ends it); says whether picture and ranking matched.\n"
+    "                      The sheet is the recorded one from where the game would play\n"
+    "                      (as above) or from the folder holding the file's replays/\n"
+    "  --headless          with --replay: no display, as fast as possible\n"
     "  --screenshot=PNG    with --replay: write the final picture as a PNG file\n"
     "  -h, --help          show this help and exit\n"
-    "  --version           show the version and exit\n";
+    "  --version           show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success; with --replay, the round played as recorded\n"
+    "  1  no window could be opened; with --replay, the round played differently\n"
+    "  2  a bad command line; a replay file that cannot be read or is malformed, or a\n"
+    "     screenshot that cannot be written\n"
+    "  3  a replay that cannot be played here: no data directory tried holds the sprite\n"
+    "     sheet it was recorded with\n";
 
 namespace {
 

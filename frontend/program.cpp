@@ -3,14 +3,57 @@
 #include "frontend/program.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/game_typeface.h"
 #include "base/errors.h"
 #include "frontend/command_line.h"
 #include "frontend/data_directory_files.h"
+#include "frontend/replay_place.h"
 #include "replay/replay_run.h"
 
 namespace enclova {
+
+namespace {
+
+// Reads the replay and finds where it can be played: the directory play would use here, or
+// the one whose replays/ folder holds the file, whichever has the sheet it was recorded with.
+// Returns 0 with `directory` set, or the exit status after one line on standard error. The
+// screenshot's path is checked first too, so that no playback runs for a picture that cannot
+// be written.
+int ChooseReplayDirectory(const CommandLine& options, Platform& platform, std::string& directory) {
+  const std::string& file = options.Replay.File;
+  std::string error;
+  const std::optional<replay::Replay> recorded = replay::LoadReplay(platform.Files(), file, &error);
+  if (!recorded) {
+    std::fprintf(stderr, "enclova: %s: refused: %s\n", file.c_str(), error.c_str());
+    return replay::kPlaybackRefused;
+  }
+  if (const std::string& shot = options.Replay.Screenshot;
+      !shot.empty() && !replay::ScreenshotPathUsable(platform.Files(), shot, &error)) {
+    std::fprintf(stderr, "enclova: cannot write the screenshot %s: %s\n", shot.c_str(),
+                 error.c_str());
+    return replay::kPlaybackRefused;
+  }
+  const std::string working = platform.Files().CurrentDirectory();
+  // Without --data-dir the choice may seed the player's own folder, as a game started here does.
+  const std::vector<std::string> directories =
+      ReplayDirectories(platform.DataDirectory(options.DataDir), file, working);
+  const std::unique_ptr<Typeface> face = OpenGameTypeface();
+  const ReplayPlace place = FindReplayPlace(*recorded, platform.Files(), directories, face.get());
+  if (place.Directory.empty()) {
+    std::fprintf(stderr, "enclova: %s: cannot be played here: %s\n", file.c_str(),
+                 place.Account.c_str());
+    return replay::kPlaybackNotHere;
+  }
+  directory = place.Directory;
+  return 0;
+}
+
+}  // namespace
 
 int RunProgram(int argc, const char* const* argv, Platform& platform, const char* version) {
   CommandLine options;
@@ -29,10 +72,11 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, const char
   }
 
   const bool replay = !options.Replay.File.empty();
-  // A replay is played against the sheet of --data-dir, or else of the working directory.
-  const std::string directory =
-      replay ? (options.DataDir.empty() ? platform.Files().CurrentDirectory() : options.DataDir)
-             : std::string();
+  std::string directory;
+  if (replay) {
+    const int refused = ChooseReplayDirectory(options, platform, directory);
+    if (refused != 0) return refused;
+  }
   if (replay && options.Replay.Headless) {
     // No display at all: as fast as it goes.
     DataDirectoryFileSystem files(platform.Files(), directory);

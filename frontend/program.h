@@ -33,7 +33,8 @@ class Platform {
 };
 
 // Returns the process's exit status: 0; 1 when no window could be opened; 2 for a bad command
-// line or a replay that was refused; a replay's verdict (0 matched, 1 differed).
+// line or a replay file that was refused; 3 for a replay no data directory here can play (none
+// holds the sheet it was recorded with); else a replay's verdict (0 matched, 1 differed).
 int RunProgram(int argc, const char* const* argv, Platform& platform, const char* version);
 
 }  // namespace enclova

@@ -33,6 +33,18 @@ namespace {
 
 // How long the last picture of a playback stays, so the end of the round can be seen.
 constexpr std::int64_t kPlaybackHoldMilliseconds = 1500;
+// A playback that is behind its pace (calls recorded without a gap, a slow machine) plays this
+// many calls in a row at most before the plan lets the front end take its events: Escape and a
+// closed window are seen however the file was made.
+constexpr int kCallsBetweenEvents = 16;
+// The longest wait between two played calls. A live round calls the game at least once a
+// second, so a longer gap is a machine that slept, shown shortened; and a made-up delay of
+// days cannot hold the window.
+constexpr std::int64_t kLongestGapMilliseconds = 2000;
+
+std::int64_t GapBefore(const replay::RecordedCall& call) {
+  return std::min<std::int64_t>(call.DelayMs, kLongestGapMilliseconds);
+}
 
 std::function<void(const std::string&)> LogOf(const GameSession::Services& services) {
   if (services.Log) return services.Log;
@@ -89,6 +101,7 @@ struct GameSession::Playback {
   std::optional<replay::Replay> Recorded;
   std::unique_ptr<replay::Player> Player;
   std::optional<std::int64_t> Due;  // when the next call is due, from the first plan on
+  int CallsInARow = 0;              // played since the front end last waited
   bool Stopped = false;             // Escape, or the end held long enough
 };
 
@@ -113,13 +126,14 @@ bool GameSession::Start() {
   p.Recorded = replay::LoadReplay(p.Files, p.Run.File, &error);
   if (!p.Recorded) {
     p.Log("enclova: " + p.Run.File + ": refused: " + error);
-    exitStatus_ = 2;
+    exitStatus_ = replay::kPlaybackRefused;
     return false;
   }
   p.Player = std::make_unique<replay::Player>(*p.Recorded, p.Files, p.Face.get());
   if (!p.Player->Start(&error)) {
-    p.Log("enclova: " + p.Run.File + ": " + error);
-    exitStatus_ = 2;
+    p.Log("enclova: " + p.Run.File + ": cannot be played here: " + error);
+    p.Player.reset();
+    exitStatus_ = replay::kPlaybackNotHere;
     return false;
   }
   return true;
@@ -140,7 +154,7 @@ void GameSession::Tick() {
     Playback& p = *playback_;
     if (p.Player && !p.Player->Done()) {
       p.Player->Step();
-      if (p.Due && !p.Player->Done()) *p.Due += p.Player->NextCall().DelayMs;
+      if (p.Due && !p.Player->Done()) *p.Due += GapBefore(p.Player->NextCall());
     }
     return;
   }
@@ -178,17 +192,22 @@ GameSession::TimerPlan GameSession::PlanTimer(std::int64_t now) {
   if (playback_) {
     Playback& p = *playback_;
     if (!p.Player || p.Stopped) return {};
-    if (!p.Due) p.Due = now + (p.Player->Done() ? 0 : p.Player->NextCall().DelayMs);
+    if (!p.Due) p.Due = now + (p.Player->Done() ? 0 : GapBefore(p.Player->NextCall()));
     if (p.Player->Done()) {
       const std::int64_t until = *p.Due + kPlaybackHoldMilliseconds;
       if (now >= until) {
+        // A loop that waited for an event now might never look at QuitRequested again.
         p.Stopped = true;
-        return {};
+        return {false, 0};
       }
       return {false, static_cast<int>(until - now)};
     }
-    if (now >= *p.Due) return {true, 0};
-    return {false, static_cast<int>(*p.Due - now)};
+    if (now >= *p.Due && p.CallsInARow < kCallsBetweenEvents) {
+      ++p.CallsInARow;
+      return {true, 0};
+    }
+    p.CallsInARow = 0;
+    return {false, static_cast<int>(std::max<std::int64_t>(*p.Due - now, 0))};
   }
 
   Live& l = *live_;
@@ -266,7 +285,7 @@ void GameSession::Finish() {
     return;
   }
   Playback& p = *playback_;
-  if (p.Player) exitStatus_ = replay::FinishPlayback(p.Run, *p.Recorded, *p.Player);
+  if (p.Player) exitStatus_ = replay::FinishPlayback(p.Run, *p.Recorded, *p.Player, p.Files);
 }
 
 }  // namespace enclova

@@ -110,7 +110,7 @@ class GameSession {
   // whether it matched.
   void Finish();
   // The process's exit status once finished: 0, or for a playback 0 matched, 1 differed, 2 the
-  // file was refused.
+  // file was refused, 3 it cannot be played with the sheet here.
   int ExitStatus() const { return exitStatus_; }
 
  private:

@@ -220,10 +220,11 @@ bool Player::Start(std::string* error) {
   } catch (const std::exception& e) {
     message = e.what();
   }
+  startMessage_ = message;
   if (!game_->Form.StartupComplete() || game_->Form.RecordFilePath() != recordPath_) {
     if (error != nullptr) {
-      *error = "the game cannot start here (" + (message.empty() ? "no data files" : message) +
-               "); run it where fgra.bmp is";
+      *error = "the game cannot start with the files in " + files_.CurrentDirectory() + " (" +
+               (message.empty() ? "no data files" : message) + ")";
     }
     return false;
   }
@@ -357,7 +358,9 @@ std::optional<Replay> LoadReplay(FileSystem& files, const std::string& path, std
       why = "too large for a replay (more than " + std::to_string(kMaxFileBytes) + " bytes)";
       break;
     case WholeFile::Outcome::Failed:
-      why = "cannot be read (" + DescribeFileError(file.Error) + ")";
+      why = file.Error == FileError::NotFound
+                ? "not found"
+                : "cannot be read (" + DescribeFileError(file.Error) + ")";
       break;
   }
   if (!file.Ok()) {

@@ -124,6 +124,11 @@ class Player {
   const std::vector<std::uint8_t>* RankingFile() const { return files_.Get(recordPath_); }
   // True once a played key asked the game to end (Escape in the recording).
   bool TerminateRequested() const;
+  // The 64-bit hash of the sprite sheet the game started with, as the replay's "sheet" line
+  // writes it; empty before Start.
+  const std::string& SheetHash() const { return sheetHash_; }
+  // The game's own message when Start failed with one (its error box's text).
+  const std::string& StartMessage() const { return startMessage_; }
 
  private:
   class ReplayClock;
@@ -141,6 +146,7 @@ class Player {
   std::uint64_t hashedChange_ = ~0ull;
   std::string hash_;
   std::string sheetHash_;
+  std::string startMessage_;
   bool started_ = false;
 };
 

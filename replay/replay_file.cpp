@@ -10,6 +10,8 @@
 
 #include "base/file_io.h"
 
+#include "app/screen_layout.h"
+
 namespace enclova::replay {
 
 namespace {
@@ -263,7 +265,13 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
   }
   if (!expect("calls", 0)) return missing("calls");
 
-  // The calls, each perhaps followed by its picture hash, up to "end".
+  // The calls, each perhaps followed by its picture hash, up to "end". Room for them is made
+  // once, from the lines left: a vector that grows by doubling holds both its old and new
+  // storage at its peak, and the calls are most of a replay's memory.
+  r.Calls.reserve(std::min<std::size_t>(
+      static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), kMaxCalls));
+  std::int64_t painted = 0;
+  std::size_t readings = 0, fileResults = 0;
   for (;;) {
     const auto line = reader.Next();
     where = "line " + std::to_string(reader.Line()) + ": ";
@@ -319,19 +327,28 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
     }
     if (c.Call.Type == HandlerCall::Paint) {
       HandlerCall& p = c.Call;
+      // Each side is checked against what is left of the window, so that no sum can overflow.
       if (!Number(w[2], p.X) || !Number(w[3], p.Y) || !Number(w[4], p.Width) ||
-          !Number(w[5], p.Height) || p.X < 0 || p.Y < 0 || p.Width <= 0 || p.Height <= 0 ||
-          p.X + p.Width > 600 || p.Y + p.Height > 400) {
+          !Number(w[5], p.Height) || p.X < 0 || p.Y < 0 || p.X >= kClientWidth ||
+          p.Y >= kClientHeight || p.Width <= 0 || p.Height <= 0 || p.Width > kClientWidth - p.X ||
+          p.Height > kClientHeight - p.Y) {
         return fail(where + "a paint area outside the window");
+      }
+      painted += static_cast<std::int64_t>(p.Width) * p.Height;
+      if (painted > kMaxPaintedPixels) {
+        return fail(where + "more painting than any round asks for");
       }
     }
     for (std::size_t k = 2 + arguments; k < w.size(); ++k) {
       const std::string_view item = w[k];
       if (item.size() > 1 && item[0] == '@' && c.FileResults.empty()) {
         std::int32_t reading = 0;
-        if (!Number(item.substr(1), reading) ||
-            c.Readings.size() >= static_cast<std::size_t>(kMaxReadingsPerCall)) {
+        if (!Number(item.substr(1), reading)) {
           return fail(where + "not a clock reading: " + Shown(item));
+        }
+        if (c.Readings.size() >= static_cast<std::size_t>(kMaxReadingsPerCall) ||
+            ++readings > kMaxReadings) {
+          return fail(where + "more clock readings than any round makes");
         }
         c.Readings.push_back(reading);
         continue;
@@ -344,6 +361,9 @@ std::optional<Replay> ParseReplay(std::string_view text, std::string* error) {
           index < 0 || index > 64 ||
           (!c.FileResults.empty() && index <= c.FileResults.rbegin()->first)) {
         return fail(where + "not a clock reading or file result: " + Shown(item));
+      }
+      if (++fileResults > kMaxFileResults) {
+        return fail(where + "more failed file operations than any round meets");
       }
       c.FileResults[index] = result;
     }

@@ -39,17 +39,28 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/screen_layout.h"
 #include "gfx/surface.h"
 
 namespace enclova::replay {
 
 constexpr int kFormatVersion = 2;
 constexpr int kDigestEvery = 50;  // calls between two intermediate picture hashes
-// Far more than any round needs (a ten-minute round ticks about 20,000 times); a larger file
-// is refused before it is read.
-constexpr std::size_t kMaxFileBytes = 32u << 20;
-constexpr std::size_t kMaxCalls = 1'000'000;
+// Bounds on what a file may ask of playback, from what a real round can hold. The clock stops
+// at 9:59; a round that long, with every 33 ms tick delivered (a stepped test clock; the window
+// sleeps through most of them) and keys at auto-repeat speed throughout, makes about 40,000
+// calls of about 20 bytes each, and reads the clock at most 3 times in a call. Beyond 9:59 the
+// window ticks once a second, so these bounds hold a real round of hours. A larger file is
+// refused before it is read, so neither parsing nor playing any file takes long or much memory.
+constexpr std::size_t kMaxFileBytes = 4u << 20;
+constexpr std::size_t kMaxCalls = 100'000;
 constexpr int kMaxReadingsPerCall = 64;
+constexpr std::size_t kMaxReadings = 4 * kMaxCalls;
+// Only failed or short file operations are written, a handful in a round whose saves fail.
+constexpr std::size_t kMaxFileResults = 10'000;
+// A paint redraws its area; a real round is painted whole a few times (the window shown,
+// uncovered). A thousand whole windows is a margin no window manager reaches.
+constexpr std::int64_t kMaxPaintedPixels = 1000LL * kClientWidth * kClientHeight;
 constexpr std::size_t kRecordFileBytes = 160;
 // A ranking file of another size is kept as it is, up to this size.
 constexpr std::size_t kMaxRecordFileBytes = 4096;

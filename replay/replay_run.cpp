@@ -4,19 +4,61 @@
 
 #include <cstdio>
 
+#include "base/file_io.h"
 #include "gfx/png.h"
 
 namespace enclova::replay {
 
-int FinishPlayback(const ReplayOptions& options, const Replay& replay, Player& player) {
+bool ScreenshotPathUsable(FileSystem& files, const std::string& path, std::string* error) {
+  std::string target;
+  std::optional<FileInfo> found;
+  if (const int e = FollowLinks(files, path, target, &found); e < 0) {
+    if (error != nullptr) *error = DescribeFileError(ErrorIn(e));
+    return false;
+  }
+  if (found && found->Type != FileInfo::Kind::Regular) {
+    if (error != nullptr) *error = "not a regular file";
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+// The whole picture replaced at once through the file seam, never opened where something
+// other than a regular file stands; a link is written through, and a file there keeps its
+// permission bits.
+bool WriteScreenshot(FileSystem& files, const std::string& path, const Surface& canvas,
+                     std::string* error) {
+  if (!ScreenshotPathUsable(files, path, error)) return false;
+  std::string target;
+  std::optional<FileInfo> old;
+  FollowLinks(files, path, target, &old);
+  ReplaceOptions options;
+  if (old) {
+    options.Mode = old->Mode & 0777;
+    options.SetMode = true;
+  }
+  const std::vector<std::uint8_t> png = EncodePng(canvas);
+  if (const int e = ReplaceWholeFile(files, target, png.data(), png.size(), options); e < 0) {
+    if (error != nullptr) *error = DescribeFileError(ErrorIn(e));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int FinishPlayback(const ReplayOptions& options, const Replay& replay, Player& player,
+                   FileSystem& files) {
   const PlaybackResult result = player.Result();
-  int status = result.Matches() ? 0 : 1;
+  int status = result.Matches() ? kPlaybackMatched : kPlaybackDiffered;
   if (!options.Screenshot.empty()) {
     std::string error;
-    if (!WritePng(options.Screenshot, player.Form().Canvas, &error)) {
+    if (!WriteScreenshot(files, options.Screenshot, player.Form().Canvas, &error)) {
       std::fprintf(stderr, "enclova: cannot write the screenshot %s: %s\n",
                    options.Screenshot.c_str(), error.c_str());
-      status = 2;
+      status = kPlaybackRefused;
     }
   }
   std::printf("%s: %s\n", options.File.c_str(), DescribeResult(replay, result).c_str());
@@ -29,15 +71,16 @@ int PlayHeadless(const ReplayOptions& options, FileSystem& real, const Typeface*
   const std::optional<Replay> replay = LoadReplay(real, options.File, &error);
   if (!replay) {
     std::fprintf(stderr, "enclova: %s: refused: %s\n", options.File.c_str(), error.c_str());
-    return 2;
+    return kPlaybackRefused;
   }
   Player player(*replay, real, face);
   if (!player.Start(&error)) {
-    std::fprintf(stderr, "enclova: %s: %s\n", options.File.c_str(), error.c_str());
-    return 2;
+    std::fprintf(stderr, "enclova: %s: cannot be played here: %s\n", options.File.c_str(),
+                 error.c_str());
+    return kPlaybackNotHere;
   }
   while (!player.Done()) player.Step(true);
-  return FinishPlayback(options, *replay, player);
+  return FinishPlayback(options, *replay, player, real);
 }
 
 }  // namespace enclova::replay

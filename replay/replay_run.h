@@ -19,13 +19,26 @@ struct ReplayOptions {
   std::string Screenshot;  // a PNG of the final picture, when set
 };
 
-// Plays the file without any display, as fast as it goes, and says on standard output whether
-// it matched. Returns the exit status: 0 matched, 1 differed, 2 the file was refused (one line
-// on standard error).
+// A playback's exit statuses.
+constexpr int kPlaybackMatched = 0;
+constexpr int kPlaybackDiffered = 1;
+constexpr int kPlaybackRefused = 2;  // the file cannot be read or is no replay we can read
+// No data directory tried holds the sprite sheet the round was recorded with, or the game
+// cannot start there: the file may be good, but its pictures cannot be made here.
+constexpr int kPlaybackNotHere = 3;
+
+// Plays the file without any display, as fast as it goes, against the sheet of `real`'s
+// current directory, and says on standard output whether it matched. Returns the exit status
+// (one line on standard error unless it played).
 int PlayHeadless(const ReplayOptions& options, FileSystem& real, const Typeface* face);
 
-// After playback (headless or in the window): writes the screenshot if asked, prints the
-// verdict line, and returns the exit status as above.
-int FinishPlayback(const ReplayOptions& options, const Replay& replay, Player& player);
+// Whether the screenshot can be written at `path`: false with the reason when something other
+// than a regular file is there (a FIFO would hold the writer until a reader came).
+bool ScreenshotPathUsable(FileSystem& files, const std::string& path, std::string* error);
+
+// After playback (headless or in the window): writes the screenshot if asked, through `files`,
+// prints the verdict line, and returns the exit status as above.
+int FinishPlayback(const ReplayOptions& options, const Replay& replay, Player& player,
+                   FileSystem& files);
 
 }  // namespace enclova::replay

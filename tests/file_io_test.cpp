@@ -494,7 +494,7 @@ TEST(ReplayFiles, LoadingRefusesWhatIsNoReplayFileAndSaysWhy) {
     const char* path;
     std::string error;
   } const cases[] = {
-      {"/r/missing.replay", "cannot be read (No such file or directory)"},
+      {"/r/missing.replay", "not found"},
       {"/r/folder", "not a regular file"},
       {"/r/large.replay",
        "too large for a replay (more than " + std::to_string(replay::kMaxFileBytes) + " bytes)"},

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -235,6 +236,95 @@ TEST(FrontEndSeam, PlaysARecordedRoundAtItsPace) {
     EXPECT_GT(ticks, 0);
     session.Finish();
     EXPECT_EQ(session.ExitStatus(), c.status);
+  }
+}
+
+}  // namespace
+}  // namespace enclova
+
+namespace enclova {
+namespace {
+
+// A made-up replay of the golden round's start and `calls`, each line as given.
+std::string ReplayWithCalls(const std::vector<std::string>& calls) {
+  const std::vector<std::uint8_t> golden =
+      testing::ReadFileBytes(ENCLOVA_SOURCE_DIR "/tests/replays/good-ranked-level1.replay");
+  std::string text(golden.begin(), golden.end());
+  text.resize(text.find("\ncalls\n") + 7);
+  for (const std::string& c : calls) text += c + "\n";
+  return text + "end quit 0 21\npicture " + std::string(64, '0') + "\nranking " +
+         std::string(64, '0') + "\n";
+}
+
+// A loop like the windows' own: it ticks while the plan says so and takes its events only when
+// the plan waits. A playback behind its pace (calls without a gap, as a made-up file has them)
+// still lets the loop take a key every few calls, so Escape ends it at once; no gap in a file,
+// however long it says, holds the window longer than a live round would; and the plan that ends
+// the held last picture is no wait for an event, which would hold the loop for ever.
+TEST(FrontEndSeam, EscapeEndsAPlaybackOfAnyFileAtOnce) {
+  std::vector<std::string> calls{"k 0 5a @1000000"};
+  calls.resize(20'000, "t 0 @1000000");
+  std::vector<std::string> gaps{"k 0 5a @1000000", "t 4294967295 @1000000", "t 2147483648 @1000000",
+                                "t 0 @1000000"};
+  const struct {
+    const char* what;
+    std::string text;
+    int escapeAfterCalls;  // -1: played to its end
+  } cases[] = {
+      {"calls without a gap, Escape after 1000", ReplayWithCalls(calls), 1000},
+      {"calls without a gap, Escape at once", ReplayWithCalls(calls), 0},
+      {"gaps of days", ReplayWithCalls(gaps), -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string file = dir.File("made.replay");
+    testing::WriteFileBytes(file, std::vector<std::uint8_t>(c.text.begin(), c.text.end()));
+    FaultyFileSystem files;
+    FakeClock clock;
+    std::vector<std::string> lines;
+    GameSession::Services services;
+    services.GameClock = &clock;
+    services.Files = &files;
+    services.Log = [&lines](const std::string& line) { lines.push_back(line); };
+    GameSession::Options options;
+    options.DataDirectory = ENCLOVA_SOURCE_DIR "/assets";
+    options.ReplayFile = file;
+    GameSession session(services, options);
+    ASSERT_TRUE(session.Start());
+    std::int64_t now = 0;
+    int played = 0, inARow = 0, longestRun = 0;
+    bool escaped = false;
+    while (!session.QuitRequested() && now < 3'600'000) {
+      const GameSession::TimerPlan plan = session.PlanTimer(now);
+      // Not even the plan that ends the playback waits for an event: the loop would wait on.
+      ASSERT_GE(plan.WaitMilliseconds, 0);
+      if (plan.TickNow) {
+        session.Tick();
+        ++played;
+        longestRun = std::max(longestRun, ++inARow);
+        continue;
+      }
+      inARow = 0;
+      if (session.QuitRequested()) break;  // the end held long enough: the loop looks again
+      // The loop waits here, and takes what came meanwhile.
+      if (!escaped && c.escapeAfterCalls >= 0 && played >= c.escapeAfterCalls) {
+        session.Key(keys::kEscape);
+        escaped = true;
+        EXPECT_TRUE(session.QuitRequested());
+        EXPECT_LT(played, c.escapeAfterCalls + 50);
+      }
+      EXPECT_LE(plan.WaitMilliseconds, 2000);
+      now += plan.WaitMilliseconds;
+    }
+    EXPECT_TRUE(session.QuitRequested());
+    EXPECT_LE(longestRun, 50) << "calls played without a chance for the loop's events";
+    session.Finish();
+    EXPECT_EQ(session.ExitStatus(), 1);
+    if (c.escapeAfterCalls < 0) {
+      EXPECT_EQ(played, 4);
+      EXPECT_LE(now, 3 * 2000 + 1500 + 100) << "a long gap held the window";
+    }
   }
 }
 

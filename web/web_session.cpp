@@ -248,7 +248,8 @@ EMSCRIPTEN_KEEPALIVE int enclova_quit_requested() {
 // ---- Playing a recorded round back ----
 
 // Plays the replay file at `path` in place of the game, until enclova_end_playback(). False
-// when it cannot be played (the reason logged; the verdict is then 2).
+// when it cannot be played (the reason logged; the verdict is then 2, or 3 when the game
+// cannot start on the page's sheet).
 EMSCRIPTEN_KEEPALIVE int enclova_start_playback(const char* path) {
   Page& page = ThePage();
   GameSession::Options options;
@@ -264,7 +265,8 @@ EMSCRIPTEN_KEEPALIVE int enclova_start_playback(const char* path) {
   return 1;
 }
 
-// Ends the playback and returns its verdict: 0 matched, 1 differed, 2 refused. The live game
+// Ends the playback and returns its verdict: 0 matched, 1 differed, 2 refused, 3 not playable
+// here. The live game
 // takes the picture back.
 EMSCRIPTEN_KEEPALIVE int enclova_end_playback() {
   Page& page = ThePage();

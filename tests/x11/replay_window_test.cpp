@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/form.h"
 #include "replay/digest.h"
@@ -102,6 +103,34 @@ TEST_F(ReplayWindowTest, RoundPlayedInTheWindowReplaysHeadlessToTheSamePicture) 
                                          GameBinary() + "' --replay '" + file + "' --headless");
   EXPECT_EQ(status, 0) << output;
   EXPECT_NE(output.find(": match: picture and ranking as recorded"), std::string::npos) << output;
+}
+
+// A made-up replay of the most calls a file may hold, none with a gap: the window plays it behind
+// its pace, holds its last picture, and ends by itself, as it does for a real round (a loop that
+// waited for an event once the hold was over waited for ever).
+TEST(ReplayInTheWindow, AMadeUpReplayOfTheMostCallsEndsByItself) {
+  XServer& x = SharedServer();
+  testing::TempDir dir;
+  const std::vector<std::uint8_t> golden =
+      testing::ReadFileBytes(ENCLOVA_SOURCE_DIR "/tests/replays/good-ranked-level1.replay");
+  std::string text(golden.begin(), golden.end());
+  text.resize(text.find("\ncalls\n") + 7);
+  text += "k 0 5a @1000000\n";
+  // Ticks through the countdown and the clock's seconds, each a second on.
+  for (std::size_t i = 1; i < replay::kMaxCalls; ++i) {
+    text += "t 0 @" + std::to_string(1'000'000 + 1000 * static_cast<std::int64_t>(i)) + "\n";
+  }
+  text +=
+      "end quit 0 21\npicture " + std::string(64, '0') + "\nranking " + std::string(64, '0') + "\n";
+  const std::string file = dir.File("made.replay");
+  testing::WriteFileBytes(file, std::vector<std::uint8_t>(text.begin(), text.end()));
+
+  GameProcess game(x, dir.Path(), {"--replay", file, "--data-dir", ENCLOVA_SOURCE_DIR "/assets"});
+  ASSERT_NE(x.WaitForWindow("Enclova", game.Pid()), 0u) << game.Stderr();
+  const std::optional<int> status = game.WaitExit();
+  ASSERT_TRUE(status.has_value()) << "the window did not end after the playback";
+  EXPECT_EQ(*status, 1);
+  EXPECT_NE(game.Stdout().find("made.replay: MISMATCH"), std::string::npos) << game.Stdout();
 }
 
 }  // namespace
