@@ -12,6 +12,19 @@
 
 namespace enclova {
 
+namespace {
+
+void UseDataDirectory(const DataDirectoryChoice& data, GameSession::Options& session) {
+  session.DataDirectory = data.Directory;
+  session.InstalledSheet = data.InstalledSheet;
+  session.FilesInMemory = data.InMemory;
+  session.InstalledRanking = data.InstalledRanking;
+  session.DetailInBox = data.OwnFolder;
+  session.Notices = data.Notices;
+}
+
+}  // namespace
+
 int RunProgram(int argc, const char* const* argv, Platform& platform, const char* version) {
   CommandLine options;
   std::string error;
@@ -56,7 +69,7 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, const char
       std::fprintf(stderr, "enclova: %s\n", error.c_str());
       return 1;
     }
-    session.DataDirectory = platform.DataDirectory(options.DataDir);
+    UseDataDirectory(platform.DataDirectory(options.DataDir), session);
     session.Seed = options.Seed;
   }
   GameSession game(services, session);

@@ -63,16 +63,18 @@ class LinuxPlatform final : public enclova::Platform {
     return argv0_;
   }
 
-  std::string DataDirectory(const std::string& requested) override {
+  enclova::DataDirectoryChoice DataDirectory(const std::string& requested) override {
     enclova::DataDirectoryRequest request;
     request.Explicit = requested;
     request.Working = files_.CurrentDirectory();
     request.Installed = InstalledDataDirectory(ExecutablePath());
     request.UserDirectory =
         enclova::UserDataDirectory(Environment("XDG_DATA_HOME"), Environment("HOME"));
-    const enclova::DataDirectoryChoice data = enclova::ChooseDataDirectory(files_, request);
-    if (!data.Warning.empty()) std::fprintf(stderr, "%s\n", data.Warning.c_str());
-    return data.Directory;
+    request.WhyNoUserDirectory = "HOME is unset or not an absolute path, and so is XDG_DATA_HOME";
+    request.NowMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
+    return enclova::ChooseDataDirectory(files_, request);
   }
 
   bool OpenDisplay(std::string* error) override {
@@ -87,7 +89,9 @@ class LinuxPlatform final : public enclova::Platform {
         enclova::XdgDirectory(std::getenv("XDG_CONFIG_HOME"), home, ".config");
     enclova::WindowOptions options;
     options.Scale = scale;
-    options.SettingsPath = configHome + "/enclova/settings";
+    // Without a home the fullscreen choice is not remembered, rather than kept in the working
+    // directory.
+    if (!configHome.empty()) options.SettingsPath = configHome + "/enclova/settings";
     options.PicturesDirectory =
         enclova::PicturesDirectory(std::getenv("XDG_PICTURES_DIR"), home, configHome);
     // An error box names files, whose names may hold characters beyond the game's own: those

@@ -231,6 +231,10 @@ void SdlWindow::ToggleFullscreen() {
 void SdlWindow::SaveScreenshot() {
   if (session_ == nullptr) return;
   const std::string& folder = options_.PicturesDirectory;
+  if (folder.empty()) {
+    std::fprintf(stderr, "enclova: no folder for the picture (HOME is unset or relative)\n");
+    return;
+  }
   if (!MakeDirectories(folder)) {
     std::fprintf(stderr, "enclova: cannot create the folder %s for the picture\n", folder.c_str());
     return;
