@@ -32,7 +32,12 @@ std::string InstalledDataDirectory(const std::string& executable) {
   if (slash == std::string::npos) return {};
   const std::string dir = executable.substr(0, slash + 1) + ENCLOVA_DATA_FROM_BINARY;
   struct stat st {};
-  return stat((dir + "/fgra.bmp").c_str(), &st) == 0 ? dir : std::string();
+  if (stat((dir + "/fgra.bmp").c_str(), &st) != 0) return {};
+  // Named without "games/../" in what the player is told.
+  char* real = realpath(dir.c_str(), nullptr);
+  const std::string named = real != nullptr ? real : dir;
+  std::free(real);
+  return named;
 }
 
 class LinuxPlatform final : public enclova::Platform {
@@ -70,7 +75,7 @@ class LinuxPlatform final : public enclova::Platform {
     request.Installed = InstalledDataDirectory(ExecutablePath());
     request.UserDirectory =
         enclova::UserDataDirectory(Environment("XDG_DATA_HOME"), Environment("HOME"));
-    request.WhyNoUserDirectory = "HOME is unset or not an absolute path, and so is XDG_DATA_HOME";
+    request.WhyNoUserDirectory = "neither HOME nor XDG_DATA_HOME is an absolute path";
     request.NowMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   std::chrono::system_clock::now().time_since_epoch())
                                   .count();

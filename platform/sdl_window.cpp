@@ -232,7 +232,9 @@ void SdlWindow::SaveScreenshot() {
   if (session_ == nullptr) return;
   const std::string& folder = options_.PicturesDirectory;
   if (folder.empty()) {
-    std::fprintf(stderr, "enclova: no folder for the picture (HOME is unset or relative)\n");
+    std::fprintf(stderr,
+                 "enclova: no folder for the picture (neither HOME nor XDG_PICTURES_DIR is an "
+                 "absolute path)\n");
     return;
   }
   if (!MakeDirectories(folder)) {
