@@ -82,7 +82,7 @@ class GameSession {
 
   struct ErrorMessage {
     std::string Caption;
-    std::string Text;    // the game's own words, as the box shows them
+    std::string Text;    // the game's own words; a notice's English lines
     std::string Detail;  // one English line naming the file and the cause, "" when none
     bool DetailInBox = false;
     bool FromGame = true;  // false for a notice of the session's own, which the game never sees
