@@ -3,11 +3,15 @@
 #include "frontend/data_directory.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
+#include "base/civil_time.h"
+#include "base/errors.h"
 #include "base/file_io.h"
 #include "gfx/bmp.h"
+#include "ranking/ranking_table.h"
 
 namespace enclova {
 
@@ -51,6 +55,54 @@ std::string Absolute(const std::string& path, const std::string& base) {
   return Joined(base, path.c_str());
 }
 
+DataDirectoryChoice In(const std::string& directory) {
+  DataDirectoryChoice choice;
+  choice.Directory = directory;
+  return choice;
+}
+
+// 0 when a file can be created in `directory`: a read-only file system or a folder the player
+// may not write in shows here, before the game starts on it.
+int ProbeWritable(FileSystem& files, const std::string& directory) {
+  const std::string target = Joined(directory, kRankingName);
+  for (int i = 0;; ++i) {
+    const std::string probe = TemporaryName(target, i);
+    const int fd = files.Open(probe,
+                              OpenFlags::Write | OpenFlags::Create | OpenFlags::Exclusive |
+                                  OpenFlags::NoFollow | OpenFlags::DoNotWait,
+                              0600);
+    if (fd == ResultOf(FileError::Exists) && i < kTemporaryNames - 1) continue;
+    if (fd < 0) return fd;
+    files.Close(fd);
+    files.Unlink(probe);
+    return 0;
+  }
+}
+
+// The game's own reading of its ranking decides: a file it reads to the end before a whole
+// ranking is a damaged one. A file it cannot open or read at all is left to the game, whose
+// error box says why.
+bool HoldsTooLittleForARanking(FileSystem& files, const std::string& path) {
+  RankingTable scratch;
+  try {
+    LoadRanking(files, path, scratch);
+  } catch (const EInOutError& e) {
+    return e.ErrorCode == kErrReadPastEnd;
+  }
+  return false;
+}
+
+// Renames `path` to a dated name beside it that nothing holds yet; that name, or "" when the
+// rename failed.
+std::string SetAside(FileSystem& files, const std::string& path, std::int64_t now) {
+  const CivilTime t = CivilTimeOf(now);
+  char stamp[48];
+  std::snprintf(stamp, sizeof stamp, ".damaged-%04lld%02d%02d-%02d%02d%02d",
+                static_cast<long long>(t.Year), t.Month, t.Day, t.Hour, t.Minute, t.Second);
+  std::string aside = path + stamp;
+  for (int i = 2; Exists(files, aside); ++i) aside = path + stamp + "-" + std::to_string(i);
+  return files.Rename(path, aside) == 0 ? aside : std::string();
+}
 }  // namespace
 
 std::vector<std::string> LinesOfTextFile(FileSystem& files, const std::string& path) {
@@ -70,40 +122,79 @@ std::vector<std::string> LinesOfTextFile(FileSystem& files, const std::string& p
 }
 
 DataDirectoryChoice ChooseDataDirectory(FileSystem& files, const DataDirectoryRequest& request) {
-  if (!request.Explicit.empty()) return {Absolute(request.Explicit, request.Working), {}};
+  if (!request.Explicit.empty()) return In(Absolute(request.Explicit, request.Working));
   const bool workingHoldsData = Exists(files, Joined(request.Working, kSheetName)) ||
                                 Exists(files, Joined(request.Working, kRankingName));
-  if (workingHoldsData || request.Installed.empty()) return {request.Working, {}};
-  const WholeFile sheet =
-      ReadWholeFile(files, Joined(request.Installed, kSheetName), kMaxBmpFileSize);
-  if (!sheet.Ok()) return {request.Working, {}};
-  const WholeFile ranking =
-      ReadWholeFile(files, Joined(request.Installed, kRankingName), kMaxRankingSeedBytes);
-  if (!ranking.Ok()) return {request.Working, {}};
+  if (workingHoldsData || request.Installed.empty()) return In(request.Working);
+  const std::string installedSheet = Joined(request.Installed, kSheetName);
+  const std::string installedRanking = Joined(request.Installed, kRankingName);
+  const WholeFile seed = ReadWholeFile(files, installedRanking, kMaxRankingSeedBytes);
+  FileInfo info;
+  if (!seed.Ok() || files.Stat(installedSheet, info, true) != 0 ||
+      info.Type != FileInfo::Kind::Regular) {
+    return In(request.Working);
+  }
 
+  DataDirectoryChoice choice;
+  choice.OwnFolder = true;
+  choice.InstalledSheet = installedSheet;
   const std::string& own = request.UserDirectory;
-  if (own.empty()) return {request.Working, {}};
-  auto failed = [&](const std::string& what, int result) -> DataDirectoryChoice {
-    return {request.Working, "enclova: cannot " + what + " (" + DescribeFileError(ErrorIn(result)) +
-                                 "); looking for the data files in " + request.Working};
+  // Nowhere to keep anything: the game plays from the installation, its ranking in memory, and
+  // never in the working directory, which may be anything.
+  auto inMemory = [&](const std::string& why) {
+    choice.Directory = own.empty() ? request.Installed : own;
+    choice.InMemory = true;
+    choice.InstalledRanking = installedRanking;
+    choice.Notices.push_back("enclova: " + why + "; playing from " + request.Installed +
+                             " with the ranking in memory: records will not be kept");
+    return choice;
   };
-  if (const int e = MakeDirectories(files, own); e < 0) return failed("create " + own, e);
-  // A ranking the player has is never replaced; only a missing one is seeded.
+  if (own.empty()) {
+    return inMemory(
+        "no folder to keep the records in" +
+        (request.WhyNoUserDirectory.empty() ? "" : " (" + request.WhyNoUserDirectory + ")"));
+  }
+  if (const int e = MakeDirectories(files, own); e < 0) {
+    return inMemory("cannot create " + own + " (" + DescribeFileError(ErrorIn(e)) + ")");
+  }
+  if (const int e = ProbeWritable(files, own); e < 0) {
+    return inMemory("cannot write in " + own + " (" + DescribeFileError(ErrorIn(e)) + ")");
+  }
+  choice.Directory = own;
+
   const std::string ownRanking = Joined(own, kRankingName);
-  if (!Exists(files, ownRanking)) {
-    if (const int e = WriteWholeFile(files, ownRanking, ranking.Bytes); e < 0) {
-      return failed("write " + ownRanking, e);
+  {
+    // Another copy of the game may be seeding or saving the same ranking right now.
+    RankingLock lock(files, ownRanking);
+    bool seedIt = !Exists(files, ownRanking);
+    // An installation whose own ranking is short would have every start set the player's aside.
+    const bool seedIsARanking = seed.Bytes.size() >= kRecordFileSize;
+    if (!seedIt && seedIsARanking && HoldsTooLittleForARanking(files, ownRanking)) {
+      const std::string aside = SetAside(files, ownRanking, request.NowMilliseconds);
+      if (!aside.empty()) {
+        choice.Notices.push_back("enclova: " + ownRanking +
+                                 " could not be read as a ranking; it is kept as " + aside +
+                                 " and a new ranking was started");
+        seedIt = true;
+      }
+    }
+    if (seedIt) {
+      if (const int e = WriteWholeFile(files, ownRanking, seed.Bytes); e < 0) {
+        return inMemory("cannot write " + ownRanking + " (" + DescribeFileError(ErrorIn(e)) + ")");
+      }
     }
   }
-  // The sheet follows the installation, rewritten only when it differs.
+
+  // Earlier versions copied the sheet into every player's folder; a copy that is still the
+  // installation's own is removed, so that it neither outlives the installation nor shadows a
+  // newer sheet. A sheet the player changed stays and wins.
   const std::string ownSheet = Joined(own, kSheetName);
-  const WholeFile current = ReadWholeFile(files, ownSheet, kMaxBmpFileSize);
-  if (!current.Ok() || current.Bytes != sheet.Bytes) {
-    if (const int e = WriteWholeFile(files, ownSheet, sheet.Bytes); e < 0) {
-      return failed("write " + ownSheet, e);
-    }
+  if (Exists(files, ownSheet)) {
+    const WholeFile mine = ReadWholeFile(files, ownSheet, kMaxBmpFileSize);
+    const WholeFile installed = ReadWholeFile(files, installedSheet, kMaxBmpFileSize);
+    if (mine.Ok() && installed.Ok() && mine.Bytes == installed.Bytes) files.Unlink(ownSheet);
   }
-  return {own, {}};
+  return choice;
 }
 
 Settings LoadSettings(FileSystem& files, const std::string& path) {

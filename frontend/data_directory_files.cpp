@@ -2,16 +2,34 @@
 // The data directory's files and their English account of failures.
 #include "frontend/data_directory_files.h"
 
+#include "app/form.h"
 #include "base/errors.h"
 #include "base/file_io.h"
+#include "gfx/bmp.h"
 
 namespace enclova {
+
+DataDirectoryFileSystem::DataDirectoryFileSystem(FileSystem& files, std::string directory,
+                                                 std::string installedSheet)
+    : files_(files),
+      directory_(std::move(directory)),
+      sheet_(DataDirectoryOf(directory_) + "fgra.bmp"),
+      installedSheet_(std::move(installedSheet)) {}
+
+const std::string& DataDirectoryFileSystem::Resolved(const std::string& path) {
+  if (installedSheet_.empty() || path != sheet_) return path;
+  // Asked at every use, below the game's own operations, which stay as they are: a sheet the
+  // player puts in the folder wins from then on.
+  FileInfo info;
+  return files_.Stat(path, info, false) == ResultOf(FileError::NotFound) ? installedSheet_ : path;
+}
 
 void DataDirectoryFileSystem::Fail(const std::string& what, const std::string& path, int result) {
   lastFailure_ = "cannot " + what + " " + path + ": " + DescribeFileError(ErrorIn(result));
 }
 
-int DataDirectoryFileSystem::Open(const std::string& path, OpenFlags flags, unsigned mode) {
+int DataDirectoryFileSystem::Open(const std::string& name, OpenFlags flags, unsigned mode) {
+  const std::string& path = Resolved(name);
   const int fd = files_.Open(path, flags, mode);
   lastPath_ = path;
   if (fd < 0) {
@@ -67,7 +85,8 @@ int DataDirectoryFileSystem::Unlink(const std::string& path) {
   return files_.Unlink(path);
 }
 
-int DataDirectoryFileSystem::Stat(const std::string& path, FileInfo& info, bool followLinks) {
+int DataDirectoryFileSystem::Stat(const std::string& name, FileInfo& info, bool followLinks) {
+  const std::string& path = Resolved(name);
   const int r = files_.Stat(path, info, followLinks);
   // The game refuses a data file that is not a regular file before it opens it, with no failed
   // call to name it.
@@ -129,6 +148,22 @@ std::string DataDirectoryFileSystem::Explain(const std::string& text) {
   lastFailure_.clear();
   lastShortRead_.clear();
   return "enclova: " + line;
+}
+
+std::unique_ptr<MemoryFileSystem> InstalledFilesInMemory(FileSystem& files,
+                                                         const std::string& directory,
+                                                         const std::string& sheet,
+                                                         const std::string& ranking) {
+  auto memory = std::make_unique<MemoryFileSystem>();
+  MakeDirectories(*memory, directory);
+  const std::string inMemory = DataDirectoryOf(directory);
+  for (const auto& [from, name] : {std::pair{sheet, "fgra.bmp"}, std::pair{ranking, "fdata.dat"}}) {
+    const WholeFile file = ReadWholeFile(files, from, kMaxBmpFileSize);
+    if (file.Ok()) {
+      ReplaceWholeFile(*memory, inMemory + name, file.Bytes.data(), file.Bytes.size());
+    }
+  }
+  return memory;
 }
 
 }  // namespace enclova

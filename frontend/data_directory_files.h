@@ -4,10 +4,12 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/memory_file_system.h"
 #include "base/seams.h"
 
 namespace enclova {
@@ -17,8 +19,10 @@ namespace enclova {
 // the players who cannot read the error box.
 class DataDirectoryFileSystem : public FileSystem {
  public:
-  DataDirectoryFileSystem(FileSystem& files, std::string directory)
-      : files_(files), directory_(std::move(directory)) {}
+  // `installedSheet`, when given, is read in place of the directory's fgra.bmp while the
+  // directory holds none: the installed game's sheet, shared by every player and never copied.
+  DataDirectoryFileSystem(FileSystem& files, std::string directory,
+                          std::string installedSheet = {});
 
   std::string CurrentDirectory() override { return directory_; }
   int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
@@ -41,14 +45,26 @@ class DataDirectoryFileSystem : public FileSystem {
 
  private:
   void Fail(const std::string& what, const std::string& path, int result);
+  // The file to use for `path`: the installed sheet for the directory's missing one.
+  const std::string& Resolved(const std::string& path);
 
   FileSystem& files_;
   std::string directory_;
+  std::string sheet_;                 // the directory's fgra.bmp, as the game names it
+  std::string installedSheet_;        // or ""
   std::map<int, std::string> paths_;  // open descriptors
   std::map<int, long> bytesRead_;     // by open descriptor
   std::string lastPath_;              // the last file opened
   std::string lastFailure_;
   std::string lastShortRead_;
 };
+
+// A data directory made in memory from the installation's `sheet` and empty `ranking` (read
+// from `files`), for a game that has nowhere to keep anything: it plays, and what it saves is
+// gone when it ends. A file that cannot be read stays missing, and the game's own box says so.
+std::unique_ptr<MemoryFileSystem> InstalledFilesInMemory(FileSystem& files,
+                                                         const std::string& directory,
+                                                         const std::string& sheet,
+                                                         const std::string& ranking);
 
 }  // namespace enclova

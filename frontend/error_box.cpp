@@ -109,9 +109,9 @@ Surface DrawBox(const Typeface* face, const std::vector<std::string>& lines) {
 
 }  // namespace
 
-// Breaks the message into lines no wider than the box allows: after the last space that fits,
-// or, in a run without spaces (a long path, Japanese text), before the first character that
-// does not fit.
+// Breaks the message into lines no wider than the box allows: at a newline, after the last
+// space that fits, or, in a run without spaces (a long path, Japanese text), before the first
+// character that does not fit.
 std::vector<std::string> WrapErrorLines(const Typeface* face, const std::string& text) {
   std::vector<std::string> lines;
   std::string line;
@@ -121,6 +121,12 @@ std::vector<std::string> WrapErrorLines(const Typeface* face, const std::string&
         std::min(SequenceLength(static_cast<unsigned char>(text[i])), text.size() - i);
     const std::string piece = text.substr(i, n);
     i += n;
+    if (piece == "\n") {  // the English line beneath the game's text starts a line of its own
+      lines.push_back(line);
+      line.clear();
+      lastSpace = std::string::npos;
+      continue;
+    }
     if (line.empty() || TextWidth(face, line + piece) <= Layout::kMaxTextWidth) {
       if (piece == " ") lastSpace = line.size();
       line += piece;

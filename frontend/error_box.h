@@ -45,9 +45,9 @@ constexpr std::uint32_t kErrorBoxButtonFace = 0x00E1E1E1;
 // `face` may be null: the box then shows no text.
 Surface DrawErrorBox(const Typeface* face, const std::string& text);
 
-// The message broken into lines no wider than the box allows: after the last space that fits,
-// or, in a run without spaces (a long path, Japanese text), before the first character that
-// does not fit.
+// The message broken into lines no wider than the box allows: at a newline, after the last
+// space that fits, or, in a run without spaces (a long path, Japanese text), before the first
+// character that does not fit.
 std::vector<std::string> WrapErrorLines(const Typeface* face, const std::string& text);
 
 // (x, y) in the box's own pixels, before scaling.

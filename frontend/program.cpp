@@ -2,6 +2,7 @@
 // The program, from the command line to the end of the session.
 #include "frontend/program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "app/game_typeface.h"
 #include "base/errors.h"
+#include "base/file_io.h"
 #include "frontend/command_line.h"
 #include "frontend/data_directory_files.h"
 #include "frontend/replay_place.h"
@@ -40,8 +42,14 @@ int ChooseReplayDirectory(const CommandLine& options, Platform& platform, std::s
   }
   const std::string working = platform.Files().CurrentDirectory();
   // Without --data-dir the choice may seed the player's own folder, as a game started here does.
-  const std::vector<std::string> directories =
-      ReplayDirectories(platform.DataDirectory(options.DataDir), file, working);
+  const DataDirectoryChoice data = platform.DataDirectory(options.DataDir);
+  std::vector<std::string> directories = ReplayDirectories(data.Directory, file, working);
+  // The installed game's own folder reads the installation's sheet while it holds none.
+  if (const std::string installed = DirectoryOf(data.InstalledSheet);
+      !data.InstalledSheet.empty() &&
+      std::find(directories.begin(), directories.end(), installed) == directories.end()) {
+    directories.insert(directories.begin() + (directories.empty() ? 0 : 1), installed);
+  }
   const std::unique_ptr<Typeface> face = OpenGameTypeface();
   const ReplayPlace place = FindReplayPlace(*recorded, platform.Files(), directories, face.get());
   if (place.Directory.empty()) {
@@ -51,6 +59,15 @@ int ChooseReplayDirectory(const CommandLine& options, Platform& platform, std::s
   }
   directory = place.Directory;
   return 0;
+}
+
+void UseDataDirectory(const DataDirectoryChoice& data, GameSession::Options& session) {
+  session.DataDirectory = data.Directory;
+  session.InstalledSheet = data.InstalledSheet;
+  session.FilesInMemory = data.InMemory;
+  session.InstalledRanking = data.InstalledRanking;
+  session.DetailInBox = data.OwnFolder;
+  session.Notices = data.Notices;
 }
 
 }  // namespace
@@ -100,7 +117,7 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, const char
       std::fprintf(stderr, "enclova: %s\n", error.c_str());
       return 1;
     }
-    session.DataDirectory = platform.DataDirectory(options.DataDir);
+    UseDataDirectory(platform.DataDirectory(options.DataDir), session);
     session.Seed = options.Seed;
   }
   GameSession game(services, session);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/seams.h"
+#include "frontend/data_directory.h"
 #include "frontend/session.h"
 
 namespace enclova {
@@ -22,8 +23,8 @@ class Platform {
   virtual FileSystem& Files() = 0;
   // The error box's caption is made from this path's file name.
   virtual std::string ExecutablePath() = 0;
-  // Where the game plays: `requested` is --data-dir or "". A warning line, if any, is logged.
-  virtual std::string DataDirectory(const std::string& requested) = 0;
+  // Where the game plays: `requested` is --data-dir or "" (frontend/data_directory.h's rule).
+  virtual DataDirectoryChoice DataDirectory(const std::string& requested) = 0;
 
   // Makes ready to open windows; false with a one-line reason (no display).
   virtual bool OpenDisplay(std::string* error) = 0;

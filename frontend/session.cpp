@@ -11,6 +11,7 @@
 
 #include "app/game.h"
 #include "app/game_typeface.h"
+#include "base/memory_file_system.h"
 #include "frontend/data_directory_files.h"
 #include "frontend/keys.h"
 #include "frontend/tick_schedule.h"
@@ -30,6 +31,13 @@ static_assert(keys::kEscape == VK_ESCAPE && keys::kLeft == VK_LEFT && keys::kUp 
 static_assert(GameSession::kWidth == kClientWidth && GameSession::kHeight == kClientHeight);
 
 namespace {
+
+// Every English line starts with the program's name on a terminal; a box has its caption
+// instead.
+std::string InBox(const std::string& line) {
+  const std::string prefix = "enclova: ";
+  return line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : line;
+}
 
 // How long the last picture of a playback stays, so the end of the round can be seen.
 constexpr std::int64_t kPlaybackHoldMilliseconds = 1500;
@@ -63,17 +71,23 @@ replay::Recorder::Options RecorderOptions(const GameSession::Services& services)
 struct GameSession::Live {
   Live(const Services& services, const Options& options)
       : Log(LogOf(services)),
-        Files(*services.Files, options.DataDirectory),
+        Memory(options.FilesInMemory
+                   ? InstalledFilesInMemory(*services.Files, options.DataDirectory,
+                                            options.InstalledSheet, options.InstalledRanking)
+                   : nullptr),
+        Files(Memory ? *Memory : *services.Files, options.DataDirectory,
+              Memory ? std::string() : options.InstalledSheet),
         Replays(*services.Files),
         Recorder(*services.GameClock, Files, Replays, RecorderOptions(services)),
         Face(OpenGameTypeface()),
         Running(Recorder.GameClock(), Recorder.GameFiles(), Face.get(), options.Title),
         Seed(options.Seed),
         SleepThroughQuiet(options.SleepThroughQuiet) {
-    if (options.RecordReplays) Recorder.Attach(Running.Form, Running.App);
+    if (options.RecordReplays && !Memory) Recorder.Attach(Running.Form, Running.App);
   }
 
   std::function<void(const std::string&)> Log;
+  std::unique_ptr<MemoryFileSystem> Memory;
   DataDirectoryFileSystem Files;
   replay::FileReplayStore Replays;
   replay::Recorder Recorder;
@@ -105,9 +119,11 @@ struct GameSession::Playback {
   bool Stopped = false;             // Escape, or the end held long enough
 };
 
-GameSession::GameSession(const Services& services, const Options& options) {
+GameSession::GameSession(const Services& services, const Options& options) : title_(options.Title) {
   if (options.ReplayFile.empty()) {
     live_ = std::make_unique<Live>(services, options);
+    detailInBox_ = options.DetailInBox;
+    notices_ = options.Notices;
   } else {
     playback_ = std::make_unique<Playback>(services, options);
   }
@@ -118,6 +134,7 @@ GameSession::~GameSession() = default;
 bool GameSession::Start() {
   if (live_) {
     live_->Running.Create(live_->Seed);
+    for (const std::string& line : notices_) live_->Log(line);
     AfterCall();
     return true;
   }
@@ -178,14 +195,35 @@ void GameSession::AfterCall() {
     const std::string detail = live_->Files.Explain(host.Errors[errorsSeen_].second);
     live_->Log(detail);
     if (!error_ && host.Pending()) {
-      error_ = ErrorMessage{host.Pending()->first, host.Pending()->second, detail};
+      error_ = ErrorMessage{host.Pending()->first, host.Pending()->second, detail, detailInBox_};
     }
   }
+  ShowNextNotice();
+}
+
+// Notices wait for the game's own boxes: a start-up failure is the first thing to answer.
+void GameSession::ShowNextNotice() {
+  if (error_ || notices_.empty() || live_->Running.Host.Pending()) return;
+  std::string text;
+  for (const std::string& line : notices_) {
+    if (!text.empty()) text.push_back('\n');
+    text += InBox(line);
+  }
+  notices_.clear();
+  error_ = ErrorMessage{title_, text, "", false, false};
 }
 
 void GameSession::AnswerError() {
+  const bool fromGame = error_ && error_->FromGame;
   error_.reset();
-  if (live_) live_->Running.Host.Answer();
+  if (!live_) return;
+  if (fromGame) live_->Running.Host.Answer();
+  ShowNextNotice();
+}
+
+std::string GameSession::BoxText(const ErrorMessage& message) {
+  if (!message.DetailInBox || message.Detail.empty()) return message.Text;
+  return message.Text + "\n" + InBox(message.Detail);
 }
 
 GameSession::TimerPlan GameSession::PlanTimer(std::int64_t now) {

@@ -60,6 +60,19 @@ class GameSession {
     // drives the game: Tick() plays the calls that are due, and Paint() calls nothing.
     std::string ReplayFile;
     std::string Screenshot;  // with ReplayFile: the final picture as a PNG file
+
+    // The installed game's own folder (frontend/data_directory.h's choice). Every field left as
+    // it is keeps the game exactly as in any other directory.
+    // Read in place of DataDirectory's fgra.bmp while the folder holds none.
+    std::string InstalledSheet;
+    // DataDirectory is made in memory from InstalledSheet and this empty ranking, and nothing
+    // is kept: no ranking, no replays.
+    bool FilesInMemory = false;
+    std::string InstalledRanking;
+    // Error boxes show the English line (file and cause) beneath the game's text.
+    bool DetailInBox = false;
+    // Told once, in a box of their own after any start-up failure's, and as lines.
+    std::vector<std::string> Notices;
   };
 
   struct TimerPlan {
@@ -69,9 +82,13 @@ class GameSession {
 
   struct ErrorMessage {
     std::string Caption;
-    std::string Text;    // the game's own words, as the box shows them
+    std::string Text;    // the game's own words; a notice's English lines
     std::string Detail;  // one English line naming the file and the cause, "" when none
+    bool DetailInBox = false;
+    bool FromGame = true;  // false for a notice of the session's own, which the game never sees
   };
+  // What a box shows: the game's text, and the English line beneath it where that was asked for.
+  static std::string BoxText(const ErrorMessage& message);
 
   GameSession(const Services& services, const Options& options);
   ~GameSession();
@@ -117,6 +134,7 @@ class GameSession {
   struct Live;
   struct Playback;
   void AfterCall();
+  void ShowNextNotice();
   const Surface& Canvas() const;
 
   std::unique_ptr<Live> live_;
@@ -126,6 +144,9 @@ class GameSession {
   std::optional<std::uint32_t> seed_;
   std::optional<ErrorMessage> error_;
   std::size_t errorsSeen_ = 0;
+  std::string title_;
+  bool detailInBox_ = false;
+  std::vector<std::string> notices_;  // still to show
   std::vector<std::uint32_t> taken_;
   std::uint64_t takenChange_ = 0;
   bool idle_ = false;

@@ -32,7 +32,12 @@ std::string InstalledDataDirectory(const std::string& executable) {
   if (slash == std::string::npos) return {};
   const std::string dir = executable.substr(0, slash + 1) + ENCLOVA_DATA_FROM_BINARY;
   struct stat st {};
-  return stat((dir + "/fgra.bmp").c_str(), &st) == 0 ? dir : std::string();
+  if (stat((dir + "/fgra.bmp").c_str(), &st) != 0) return {};
+  // Named without "games/../" in what the player is told.
+  char* real = realpath(dir.c_str(), nullptr);
+  const std::string named = real != nullptr ? real : dir;
+  std::free(real);
+  return named;
 }
 
 class LinuxPlatform final : public enclova::Platform {
@@ -63,16 +68,18 @@ class LinuxPlatform final : public enclova::Platform {
     return argv0_;
   }
 
-  std::string DataDirectory(const std::string& requested) override {
+  enclova::DataDirectoryChoice DataDirectory(const std::string& requested) override {
     enclova::DataDirectoryRequest request;
     request.Explicit = requested;
     request.Working = files_.CurrentDirectory();
     request.Installed = InstalledDataDirectory(ExecutablePath());
     request.UserDirectory =
         enclova::UserDataDirectory(Environment("XDG_DATA_HOME"), Environment("HOME"));
-    const enclova::DataDirectoryChoice data = enclova::ChooseDataDirectory(files_, request);
-    if (!data.Warning.empty()) std::fprintf(stderr, "%s\n", data.Warning.c_str());
-    return data.Directory;
+    request.WhyNoUserDirectory = "neither HOME nor XDG_DATA_HOME is an absolute path";
+    request.NowMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
+    return enclova::ChooseDataDirectory(files_, request);
   }
 
   bool OpenDisplay(std::string* error) override {
@@ -87,7 +94,9 @@ class LinuxPlatform final : public enclova::Platform {
         enclova::XdgDirectory(std::getenv("XDG_CONFIG_HOME"), home, ".config");
     enclova::WindowOptions options;
     options.Scale = scale;
-    options.SettingsPath = configHome + "/enclova/settings";
+    // Without a home the fullscreen choice is not remembered, rather than kept in the working
+    // directory.
+    if (!configHome.empty()) options.SettingsPath = configHome + "/enclova/settings";
     options.PicturesDirectory =
         enclova::PicturesDirectory(std::getenv("XDG_PICTURES_DIR"), home, configHome);
     // An error box names files, whose names may hold characters beyond the game's own: those

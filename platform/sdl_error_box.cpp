@@ -40,7 +40,7 @@ void PresentBox(SDL_Window* window, const Surface& box, int scale) {
 void SdlWindow::ShowErrorBox(const GameSession::ErrorMessage& message) {
   boxOpen_ = true;
   const std::string caption = message.Caption;
-  const Surface box = DrawErrorBox(face_, message.Text);
+  const Surface box = DrawErrorBox(face_, GameSession::BoxText(message));
   const int scale = CurrentScale();
   const int boxWidth = box.Width() * scale;
   const int boxHeight = box.Height() * scale;

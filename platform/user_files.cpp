@@ -18,11 +18,13 @@ std::string Joined(const std::string& directory, const char* name) {
 
 std::string XdgDirectory(const char* value, const std::string& home, const char* fallback) {
   if (value != nullptr && value[0] == '/') return value;
+  if (home.empty() || home.front() != '/') return {};
   return Joined(home, fallback);
 }
 
 std::string UserDataDirectory(const std::string& xdgDataHome, const std::string& home) {
-  return XdgDirectory(xdgDataHome.c_str(), home, ".local/share") + "/enclova";
+  const std::string data = XdgDirectory(xdgDataHome.c_str(), home, ".local/share");
+  return data.empty() ? data : Joined(data, "enclova");
 }
 
 Settings LoadSettings(const std::string& path) {
@@ -41,13 +43,19 @@ std::string PicturesDirectory(const char* variable, const std::string& home,
   // user-dirs.dirs holds lines such as XDG_PICTURES_DIR="$HOME/Pictures".
   PosixFileSystem files;
   const std::string key = "XDG_PICTURES_DIR=\"";
-  for (const std::string& line : LinesOfTextFile(files, Joined(configHome, "user-dirs.dirs"))) {
+  const std::vector<std::string> lines =
+      configHome.empty() ? std::vector<std::string>()
+                         : LinesOfTextFile(files, Joined(configHome, "user-dirs.dirs"));
+  for (const std::string& line : lines) {
     if (line.rfind(key, 0) != 0 || line.back() != '"') continue;
     std::string value = line.substr(key.size(), line.size() - key.size() - 1);
-    if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
+    if (value.rfind("$HOME", 0) == 0) {
+      if (home.empty() || home.front() != '/') continue;
+      value = home + value.substr(5);
+    }
     if (!value.empty() && value.front() == '/') return value;
   }
-  return Joined(home, "Pictures");
+  return XdgDirectory(nullptr, home, "Pictures");
 }
 
 }  // namespace enclova

@@ -8,9 +8,8 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "base/file_io.h"
-
 #include "app/screen_layout.h"
+#include "base/file_io.h"
 
 namespace enclova::replay {
 

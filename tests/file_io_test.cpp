@@ -533,7 +533,9 @@ TEST(ReplayFiles, RoundsOfTheSameMillisecondNeverOverwriteAnything) {
     const std::string folder = c.real ? dir.File("replays") : "/game/replays";
     const std::string victim = c.real ? dir.File("victim") : "/game/victim";
     ASSERT_EQ(MakeDirectories(files, folder), 0);
-    if (c.planted == Planted::Directory) ASSERT_EQ(files.MakeDirectory(folder + "/" + name), 0);
+    if (c.planted == Planted::Directory) {
+      ASSERT_EQ(files.MakeDirectory(folder + "/" + name), 0);
+    }
     if (c.planted == Planted::DanglingLink) {
       std::filesystem::create_symlink(victim, folder + "/" + name);
     }

@@ -257,13 +257,13 @@ class ProgramPlatform final : public Platform {
   bool ClockIsStepped() const override { return true; }
   FileSystem& Files() override { return files_; }
   std::string ExecutablePath() override { return "/usr/games/enclova"; }
-  std::string DataDirectory(const std::string& requested) override {
+  DataDirectoryChoice DataDirectory(const std::string& requested) override {
     DataDirectoryRequest request;
     request.Explicit = requested;
     request.Working = files_.CurrentDirectory();
     request.Installed = installed_;
     request.UserDirectory = user_;
-    return ChooseDataDirectory(files_, request).Directory;
+    return ChooseDataDirectory(files_, request);
   }
   bool OpenDisplay(std::string* error) override {
     *error = "no display in this test";

@@ -307,7 +307,9 @@ TEST(ReplayRoundTrip, RankingSavedByAnotherGameDuringTheRoundIsPlayedBack) {
       g.Files.FailWith = FileError::AccessDenied;
     }
     g.RunResult();
-    if (c.openFails) ASSERT_EQ(g.Files.Log.at(static_cast<std::size_t>(reopen)), "open");
+    if (c.openFails) {
+      ASSERT_EQ(g.Files.Log.at(static_cast<std::size_t>(reopen)), "open");
+    }
     ASSERT_EQ(g.Form.LastRank, c.rank);
     const std::vector<std::uint8_t> left = ReadFileBytes(g.Dir.File("fdata.dat"));
     EXPECT_EQ(left == saved, c.rank == kNoRank);  // a ranked round saved over it

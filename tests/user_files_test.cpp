@@ -8,12 +8,14 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/form.h"
 #include "app/game.h"
 #include "app/game_icon.h"
+#include "base/file_io.h"
 #include "frontend/data_directory_files.h"
 #include "frontend/placement.h"
 #include "gfx/png.h"
@@ -33,12 +35,7 @@ using testing::TempDir;
 using testing::WriteFileBytes;
 
 const std::vector<std::uint8_t> kSheet = {'B', 'M', 1, 2, 3};
-const std::vector<std::uint8_t> kEmptyRanking = {0, 0, 0, 0};
-
-ino_t Inode(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-}
+const std::vector<std::uint8_t> kEmptyRanking = testing::EmptyRecordFile();
 
 bool Exists(const std::string& path) {
   struct stat st {};
@@ -86,7 +83,9 @@ TEST_F(DataDirectoryTest, WorkingDirectoryHoldingEitherFileIsUsedAsIs) {
     Request.Working = work.Path();
     const DataDirectoryChoice choice = Choose();
     EXPECT_EQ(choice.Directory, work.Path());
-    EXPECT_TRUE(choice.Warning.empty());
+    EXPECT_TRUE(choice.Notices.empty());
+    EXPECT_FALSE(choice.OwnFolder) << "its boxes stay exactly as they are";
+    EXPECT_TRUE(choice.InstalledSheet.empty());
   }
   EXPECT_FALSE(Exists(Own())) << "nothing is seeded when the working directory has the files";
 }
@@ -108,30 +107,58 @@ TEST_F(DataDirectoryTest, WithoutAnInstallationTheWorkingDirectoryStays) {
   EXPECT_FALSE(Exists(Own()));
 }
 
-TEST_F(DataDirectoryTest, InstalledGameSeedsTheXdgDataDirectoryOnce) {
+TEST_F(DataDirectoryTest, InstalledGameSeedsTheRankingOnceAndSharesTheSheet) {
   const DataDirectoryChoice first = Choose();
   EXPECT_EQ(first.Directory, Own());
-  EXPECT_TRUE(first.Warning.empty()) << first.Warning;
-  EXPECT_EQ(ReadFileBytes(Own() + "/fgra.bmp"), kSheet);
+  EXPECT_TRUE(first.OwnFolder);
+  EXPECT_FALSE(first.InMemory);
+  EXPECT_TRUE(first.Notices.empty()) << first.Notices[0];
+  EXPECT_EQ(first.InstalledSheet, Root.File("installed/fgra.bmp"));
   EXPECT_EQ(ReadFileBytes(Own() + "/fdata.dat"), kEmptyRanking);
+  // The sheet is read from the installation, and nothing else is left behind.
+  EXPECT_EQ(testing::DirectoryEntries(Own()),
+            (std::vector<std::string>{"fdata.dat", "fdata.dat.lock"}));
 
-  // The player's ranking is never replaced; an unchanged sheet is not rewritten.
-  const std::vector<std::uint8_t> played = {9, 9, 9, 9};
+  // The player's ranking is never replaced.
+  std::vector<std::uint8_t> played = kEmptyRanking;
+  played[0] = 9;
   WriteFileBytes(Own() + "/fdata.dat", played);
-  const ino_t sheetInode = Inode(Own() + "/fgra.bmp");
   EXPECT_EQ(Choose().Directory, Own());
   EXPECT_EQ(ReadFileBytes(Own() + "/fdata.dat"), played);
-  EXPECT_EQ(Inode(Own() + "/fgra.bmp"), sheetInode);
-
-  // An updated installation brings its new sheet.
-  const std::vector<std::uint8_t> newSheet = {'B', 'M', 7};
-  WriteFileBytes(Root.File("installed/fgra.bmp"), newSheet);
-  Choose();
-  EXPECT_EQ(ReadFileBytes(Own() + "/fgra.bmp"), newSheet);
-  EXPECT_EQ(ReadFileBytes(Own() + "/fdata.dat"), played);
-  EXPECT_FALSE(Exists(Own() + "/fdata.dat.new"));
   // The installation is only read.
   EXPECT_EQ(ReadFileBytes(Root.File("installed/fdata.dat")), kEmptyRanking);
+  EXPECT_EQ(ReadFileBytes(Root.File("installed/fgra.bmp")), kSheet);
+}
+
+// A sheet in the player's folder that is the installation's own is a copy earlier versions
+// made: it goes. One that differs was put there on purpose: it stays, and the game reads it
+// rather than the installation's, from the moment it is there.
+TEST_F(DataDirectoryTest, ACopyOfTheInstalledSheetGoesAndThePlayersOwnSheetWins) {
+  const std::vector<std::uint8_t> mine = {'B', 'M', 4, 5, 6};
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> sheet;
+    bool kept;
+  };
+  const Case cases[] = {{"the installation's copy", kSheet, false},
+                        {"the player's own", mine, true},
+                        {"an empty file", {}, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::create_directories(Own());
+    ASSERT_TRUE(std::filesystem::is_directory(Own()));
+    WriteFileBytes(Own() + "/fgra.bmp", c.sheet);
+    const DataDirectoryChoice choice = Choose();
+    EXPECT_EQ(Exists(Own() + "/fgra.bmp"), c.kept);
+    PosixFileSystem posix;
+    DataDirectoryFileSystem files(posix, choice.Directory, choice.InstalledSheet);
+    // As the game names it: the directory with one slash, then the file's name.
+    const WholeFile read = ReadWholeFile(files, Own() + "/fgra.bmp", 1 << 20);
+    ASSERT_TRUE(read.Ok());
+    EXPECT_EQ(read.Bytes, c.kept ? c.sheet : kSheet);
+    unlink((Own() + "/fgra.bmp").c_str());
+    EXPECT_EQ(ReadWholeFile(files, Own() + "/fgra.bmp", 1 << 20).Bytes, kSheet);
+  }
 }
 
 TEST_F(DataDirectoryTest, XdgDataHomeIsHonouredOnlyWhenAbsolute) {
@@ -141,12 +168,26 @@ TEST_F(DataDirectoryTest, XdgDataHomeIsHonouredOnlyWhenAbsolute) {
   EXPECT_EQ(Choose().Directory, Own());
 }
 
-TEST_F(DataDirectoryTest, UnusableXdgDirectoryFallsBackToTheWorkingDirectoryWithAWarning) {
-  // A file where the directory should be: root can write anywhere, but not make this a folder.
-  WriteFileBytes(Root.File("home/.local"), {1});
-  const DataDirectoryChoice choice = Choose();
-  EXPECT_EQ(choice.Directory, Root.File("work"));
-  EXPECT_NE(choice.Warning.find(Own()), std::string::npos) << choice.Warning;
+// Unset, empty or relative, HOME is no home: nothing is made under the working directory,
+// whose name the game was started from says nothing of the player.
+TEST(XdgDirectories, NoAbsoluteHomeMeansNoFolder) {
+  for (const char* home : {"", "relative", "./home", "."}) {
+    SCOPED_TRACE(std::string("HOME=") + home);
+    EXPECT_EQ(UserDataDirectory("", home), "");
+    EXPECT_EQ(UserDataDirectory("relative/data", home), "");
+    EXPECT_EQ(UserDataDirectory("/data", home), "/data/enclova");
+    EXPECT_EQ(XdgDirectory(nullptr, home, ".config"), "");
+    EXPECT_EQ(XdgDirectory("/cfg", home, ".config"), "/cfg");
+    EXPECT_EQ(PicturesDirectory(nullptr, home, ""), "");
+    EXPECT_EQ(PicturesDirectory("/pics", home, ""), "/pics");
+  }
+  // user-dirs.dirs in an absolute configuration folder, naming the pictures under $HOME.
+  TempDir config;
+  const std::string dirs = "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+  WriteFileBytes(config.File("user-dirs.dirs"),
+                 std::vector<std::uint8_t>(dirs.begin(), dirs.end()));
+  EXPECT_EQ(PicturesDirectory(nullptr, "", config.Path()), "");
+  EXPECT_EQ(PicturesDirectory(nullptr, "/home/p", config.Path()), "/home/p/Bilder");
 }
 
 TEST(Settings, RoundTripAndDefaults) {

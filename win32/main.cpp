@@ -57,16 +57,19 @@ class WindowsPlatform final : public enclova::Platform {
     }
   }
 
-  std::string DataDirectory(const std::string& requested) override {
+  enclova::DataDirectoryChoice DataDirectory(const std::string& requested) override {
     // --data-dir wins, made absolute here: the system's absolute paths begin with a drive.
     if (!requested.empty()) {
+      enclova::DataDirectoryChoice explicitly;
+      explicitly.Directory = requested;
       const std::wstring wide = enclova::SystemPathOf(requested);
       std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr) + 1, L'\0');
       const DWORD n =
           GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-      if (n == 0 || n >= full.size()) return requested;
+      if (n == 0 || n >= full.size()) return explicitly;
       full.resize(n);
-      return enclova::GamePathOf(full);
+      explicitly.Directory = enclova::GamePathOf(full);
+      return explicitly;
     }
     enclova::DataDirectoryRequest request;
     request.Working = files_.CurrentDirectory();
@@ -76,9 +79,11 @@ class WindowsPlatform final : public enclova::Platform {
     enclova::FileInfo info;
     if (files_.Stat(beside + "/fgra.bmp", info, true) == 0) request.Installed = beside;
     request.UserDirectory = UserFolder();
-    const enclova::DataDirectoryChoice data = enclova::ChooseDataDirectory(files_, request);
-    if (!data.Warning.empty()) std::fprintf(stderr, "%s\n", data.Warning.c_str());
-    return data.Directory;
+    request.WhyNoUserDirectory = "the system names no local application data folder";
+    request.NowMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
+    return enclova::ChooseDataDirectory(files_, request);
   }
 
   bool OpenDisplay(std::string*) override { return true; }  // a desktop is always there

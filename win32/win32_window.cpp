@@ -233,8 +233,8 @@ void Win32Window::ShowError(const GameSession::ErrorMessage& message) {
   // window still repaints, while the keys are the box's.
   boxOpen_ = true;
   if (window_ != nullptr) SetTimer(window_, kBoxTimer, kBoxTimerMilliseconds, nullptr);
-  MessageBoxW(window_, Utf16Of(message.Text).c_str(), Utf16Of(message.Caption).c_str(),
-              MB_OK | MB_ICONSTOP);
+  MessageBoxW(window_, Utf16Of(GameSession::BoxText(message)).c_str(),
+              Utf16Of(message.Caption).c_str(), MB_OK | MB_ICONSTOP);
   if (window_ != nullptr) KillTimer(window_, kBoxTimer);
   boxOpen_ = false;
   session_->AnswerError();

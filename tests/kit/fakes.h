@@ -37,6 +37,8 @@ class FaultyFileSystem : public FileSystem {
  public:
   FaultyFileSystem() = default;
   explicit FaultyFileSystem(FileSystem& inner) : inner_(&inner) {}
+  // Faults from now on are injected over `inner` instead.
+  void Over(FileSystem& inner) { inner_ = &inner; }
   std::string CurrentDirectory() override { return Cwd; }
   int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
   long Read(int fd, void* buffer, std::size_t size) override;

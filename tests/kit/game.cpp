@@ -26,6 +26,7 @@ const std::vector<std::uint8_t>& TestSheetBmp() {
 
 GameHarness::GameHarness(const Options& options)
     : Face(MakeFace(options.RealFont)), Running(Clock, Files, Face.get()) {
+  if (options.Under != nullptr) Files.Over(*options.Under);
   Files.Cwd = options.SharedDirectory.empty() ? Dir.Path() : options.SharedDirectory;
   Clock.Local = options.LocalMilliseconds;
   Clock.Utc = options.UtcMilliseconds;

@@ -31,6 +31,9 @@ struct GameHarness {
     std::function<void(const TempDir&, FaultyFileSystem&)> Arrange;
     // Another harness's directory to play in (its files are then left as they are), or "".
     std::string SharedDirectory;
+    // The files under the fault injector, when not the process's own (a data directory's view,
+    // a file system in memory).
+    FileSystem* Under = nullptr;
   };
   GameHarness() : GameHarness(Options{}) {}
   explicit GameHarness(const Options& options);

@@ -511,13 +511,44 @@ TEST(InstalledGame, StartsFromAnywhereWithAFreshHome) {
   }
   std::map<std::string, std::string> homeFiles, here;
   ListFiles(home.Path(), "", homeFiles);
+  // The ranking and its lock; the sheet is read from the installation, not copied.
   ASSERT_EQ(homeFiles.size(), 2u);
   EXPECT_TRUE(homeFiles.count(".local/share/enclova/fdata.dat"));
-  EXPECT_TRUE(homeFiles.count(".local/share/enclova/fgra.bmp"));
+  EXPECT_TRUE(homeFiles.count(".local/share/enclova/fdata.dat.lock"));
   EXPECT_EQ(testing::ReadFileBytes(home.File(".local/share/enclova/fdata.dat")),
             testing::ReadFileBytes(ENCLOVA_SOURCE_DIR "/assets/fdata.dat"));
   ListFiles(elsewhere.Path(), "", here);
   EXPECT_EQ(here.size(), 2u) << "only the test's own stdout.txt and stderr.txt";
+  ListFiles(stage.Path(), "", after);
+  EXPECT_EQ(after, installed) << "the installation is never written";
+}
+
+// Without a usable home the installed game says once that it keeps no records, and makes
+// nothing in the directory it was started from, nor in the installation.
+TEST(InstalledGame, WithoutAHomeWritesNothingAnywhere) {
+  TempDir stage;
+  const std::string install = std::string("DESTDIR='") + stage.Path() +
+                              "' '" ENCLOVA_CMAKE "' --install '" ENCLOVA_BUILD_DIR
+                              "' --prefix /usr >/dev/null";
+  ASSERT_EQ(std::system(install.c_str()), 0);
+  std::map<std::string, std::string> installed, after;
+  ListFiles(stage.Path(), "", installed);
+  for (const char* home : {"HOME", "HOME=", "HOME=relative/home"}) {
+    SCOPED_TRACE(home);
+    TempDir elsewhere;
+    {
+      GameProcess game(SharedServer(), elsewhere.Path(), {},
+                       {home, "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_PICTURES_DIR"},
+                       stage.File("usr/games/enclova"));
+      EXPECT_TRUE(WaitFor([&] {
+        return game.Stderr().find("records will not be kept") != std::string::npos;
+      })) << game.Stderr();
+      EXPECT_TRUE(game.Running()) << game.Stderr();
+    }
+    std::map<std::string, std::string> here;
+    ListFiles(elsewhere.Path(), "", here);
+    EXPECT_EQ(here.size(), 2u) << "only the test's own stdout.txt and stderr.txt";
+  }
   ListFiles(stage.Path(), "", after);
   EXPECT_EQ(after, installed) << "the installation is never written";
 }
