@@ -22,7 +22,7 @@ bool HasDrive(const std::string& path) {
 // An absolute path without "." or ".." components: the game names its files from its data
 // directory and takes no other spelling of it for its own. Windows paths (the game's own use
 // '/', a command line may use '\') keep their drive as their root.
-std::string Absolute(std::string path, const std::string& working) {
+std::string NormalAbsolutePath(std::string path, const std::string& working) {
   if (path.empty()) return path;
   if (HasDrive(working) || HasDrive(path)) std::replace(path.begin(), path.end(), '\\', '/');
   if (path.front() != '/' && !HasDrive(path)) path = working + "/" + path;
@@ -57,13 +57,13 @@ std::vector<std::string> ReplayDirectories(const std::string& chosen, const std:
                                            const std::string& working) {
   std::vector<std::string> directories;
   auto add = [&](const std::string& directory) {
-    const std::string d = Absolute(directory, working);
+    const std::string d = NormalAbsolutePath(directory, working);
     if (!d.empty() && std::find(directories.begin(), directories.end(), d) == directories.end()) {
       directories.push_back(d);
     }
   };
   add(chosen);
-  const std::string folder = Parent(Absolute(replay, working));
+  const std::string folder = Parent(NormalAbsolutePath(replay, working));
   if (NameOf(folder) == "replays") add(Parent(folder));
   return directories;
 }
