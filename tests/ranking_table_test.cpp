@@ -383,9 +383,14 @@ TEST_F(SaveRankingTest, CrashAtAnyStepLeavesACompleteFile) {
   for (int k = 0; k < steps; ++k) {
     SCOPED_TRACE(::testing::Message() << "crash at " << k << " (" << Files.Log[k] << ")");
     WriteFileBytes(Path(), OldBytes);
-    FaultyFileSystem crashing;
-    crashing.CrashAt = k;
-    EXPECT_THROW(SaveRanking(crashing, Path(), Table), SimulatedCrash);
+    const int descriptors = OpenDescriptors();
+    {
+      FaultyFileSystem crashing;
+      crashing.CrashAt = k;
+      EXPECT_THROW(SaveRanking(crashing, Path(), Table), SimulatedCrash);
+    }
+    // What the dead save held open (the lock, the temporary) is gone with it.
+    EXPECT_EQ(OpenDescriptors(), descriptors);
     ExpectOldOrNew();
     // Until the rename the old file stands; from it on, the new one.
     EXPECT_EQ(ReadFileBytes(Path()), k <= rename ? OldBytes : NewBytes);

@@ -25,9 +25,15 @@ int FaultyFileSystem::Fault(const char* name) {
   return 0;
 }
 
+FaultyFileSystem::~FaultyFileSystem() {
+  for (const auto& [files, fd] : open_) files->Close(fd);
+}
+
 int FaultyFileSystem::Open(const std::string& path, OpenFlags flags, unsigned mode) {
   if (int e = Fault("open")) return e;
-  return Inner().Open(path, flags, mode);
+  const int fd = Inner().Open(path, flags, mode);
+  if (fd >= 0) open_.insert({&Inner(), fd});
+  return fd;
 }
 
 long FaultyFileSystem::Read(int fd, void* buffer, std::size_t size) {
@@ -53,7 +59,10 @@ int FaultyFileSystem::Fsync(int fd) {
 }
 
 int FaultyFileSystem::Close(int fd) {
-  if (int e = Fault("close")) {
+  // A crash at the close leaves the descriptor open, for the destructor to close.
+  const int e = Fault("close");
+  open_.erase({&Inner(), fd});
+  if (e != 0) {
     Inner().Close(fd);  // the descriptor is gone either way, as with close(2)
     return e;
   }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -39,6 +40,11 @@ class FaultyFileSystem : public FileSystem {
   explicit FaultyFileSystem(FileSystem& inner) : inner_(&inner) {}
   // Faults from now on are injected over `inner` instead.
   void Over(FileSystem& inner) { inner_ = &inner; }
+  // A simulated crash leaves descriptors open, as a killed process would; they are closed here,
+  // as the system closes a dead process's, so that a long run of crashes holds none.
+  ~FaultyFileSystem() override;
+  FaultyFileSystem(const FaultyFileSystem&) = delete;
+  FaultyFileSystem& operator=(const FaultyFileSystem&) = delete;
   std::string CurrentDirectory() override { return Cwd; }
   int Open(const std::string& path, OpenFlags flags, unsigned mode) override;
   long Read(int fd, void* buffer, std::size_t size) override;
@@ -72,6 +78,8 @@ class FaultyFileSystem : public FileSystem {
 
   PosixFileSystem posix_;
   FileSystem* inner_ = nullptr;
+  // Descriptors opened through this file system and not yet closed, with the one that holds them.
+  std::set<std::pair<FileSystem*, int>> open_;
 };
 
 // A directory under /tmp that is removed with everything in it.
