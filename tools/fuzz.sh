@@ -3,17 +3,18 @@
 # Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer) and runs
 # each for a fixed time on its seed corpus, after replaying every input kept under
 # fuzz/regressions/. A crash fails the run and its input is kept there as a regression input.
-#   tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]     (default: 10 s each; bmp ranking game)
+#   tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]     (default: 10 s each; bmp ranking game replay command_line)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-10}
 [ $# -gt 0 ] && shift
-targets=${*:-bmp ranking game}
+targets=${*:-bmp ranking game replay command_line}
 "$root/tools/deps.sh"
 build="$root/build-fuzz"
 CXX=${FUZZ_CXX:-clang++} cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DENCLOVA_FUZZ=ON -DENCLOVA_TESTS=OFF -DENCLOVA_BENCH=OFF -DENCLOVA_WERROR=ON \
   -DCMAKE_UNITY_BUILD=ON >/dev/null
+set --
 for t in $targets; do set -- "$@" "fuzz_$t"; done
 ninja -C "$build" "$@"
 
@@ -30,6 +31,8 @@ for t in $targets; do
     bmp) seeds="$root/fuzz/corpus/bmp $root/assets"; options="-max_len=4096" ;;
     ranking) seeds="$root/fuzz/corpus/ranking"; options="-max_len=408" ;;
     game) seeds="$root/fuzz/corpus/game"; options="-max_len=2048 -len_control=0" ;;
+    replay) seeds="$root/fuzz/corpus/replay $root/tests/replays"; options="-max_len=32768" ;;
+    command_line) seeds="$root/fuzz/corpus/command_line"; options="-max_len=256" ;;
     *) echo "no such target: $t"; exit 2 ;;
   esac
   if [ -d "$kept" ] && [ -n "$(ls -A "$kept")" ]; then
