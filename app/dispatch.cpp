@@ -73,7 +73,7 @@ void TForm1::FormKeyDown(std::uint16_t key) {
     DrawTitle();
   }
   // The program ends after this handler returns; the rest of the press still runs.
-  if (key == VK_ESCAPE) host_.Terminate();
+  if (key == VK_ESCAPE) host_->Terminate();
 
   if (GameMode == ModeTitle) {
     if (Command == CmdLeft) {

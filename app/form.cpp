@@ -50,21 +50,21 @@ std::string DataDirectoryOf(std::string directory) {
 }
 
 TForm1::TForm1(Clock& clock, FileSystem& files, Host& host, const Typeface* face)
-    : Canvas(kClientWidth, kClientHeight), clock_(clock), files_(files), host_(host) {
+    : Canvas(kClientWidth, kClientHeight), clock_(&clock), files_(&files), host_(&host) {
   Canvas.Fill(clBtnFace);
   Canvas.Face = face;
 }
 
 void TForm1::FormCreate() {
-  if (!seedFixed_) RandSeed = clock_.UtcMillisecondsOfDay();
+  if (!seedFixed_) RandSeed = clock_->UtcMillisecondsOfDay();
   Level = 1;
   LastRank = kNoRank;
 
-  DataDirectory = DataDirectoryOf(files_.CurrentDirectory());
+  DataDirectory = DataDirectoryOf(files_->CurrentDirectory());
 
-  LoadRanking(files_, RecordFilePath(), Ranking, &RankingStamp);
+  LoadRanking(*files_, RecordFilePath(), Ranking, &RankingStamp);
 
-  const std::vector<std::uint8_t> bmp = ReadPictureFile(files_, SpriteSheetPath());
+  const std::vector<std::uint8_t> bmp = ReadPictureFile(*files_, SpriteSheetPath());
   if (!DecodeBmp(bmp.data(), bmp.size(), SpriteSheet)) throw InvalidBitmapError();
 
   Cut(ClockPanel, SpriteSheet, kClockPanelRegion);

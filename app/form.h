@@ -207,7 +207,7 @@ class TForm1 {
   void CountdownStep();
   void ClockStep();
   void DrawClockDigits();  // the three held digits, at their places on the clock panel
-  std::int32_t CurrentMilliseconds() { return clock_.CurrentMilliseconds(); }
+  std::int32_t CurrentMilliseconds() { return clock_->CurrentMilliseconds(); }
   // CurrentMilliseconds - ReferenceTime on the wrapping count: taken unsigned, where wrapping
   // is defined, and read back signed, so a round across the wrap or local midnight keeps
   // counting and a clock set back gives a negative time at which nothing advances.
@@ -224,9 +224,11 @@ class TForm1 {
   std::string SpriteSheetPath() const { return DataDirectory + "fgra.bmp"; }
 
  private:
-  Clock& clock_;
-  FileSystem& files_;
-  Host& host_;
+  // Pointers, not references, so that a game can be assigned over another without reallocating
+  // its surfaces; never null.
+  Clock* clock_;
+  FileSystem* files_;
+  Host* host_;
   bool startupComplete_ = false;
   bool seedFixed_ = false;
 };

@@ -40,8 +40,8 @@ void TForm1::ResultStep() {
     // when this block ends, the save's error included.
     std::optional<RankingLock> lock;
     if (LastRank < kNoRank) {
-      lock.emplace(files_, RecordFilePath());
-      if (RefreshRanking(files_, RecordFilePath(), Ranking, RankingStamp)) {
+      lock.emplace(*files_, RecordFilePath());
+      if (RefreshRanking(*files_, RecordFilePath(), Ranking, RankingStamp)) {
         LastRank = RankOf(Ranking, Level, TimeScore);
       }
     }
@@ -53,7 +53,7 @@ void TForm1::ResultStep() {
     // new entry either way.
     if (LastRank < kNoRank) {
       InsertRank(Ranking, LastRank, TimeScore, Level);
-      SaveRanking(files_, RecordFilePath(), Ranking, &RankingStamp, lock->Held());
+      SaveRanking(*files_, RecordFilePath(), Ranking, &RankingStamp, lock->Held());
     }
   }
 
