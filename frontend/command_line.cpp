@@ -102,7 +102,12 @@ const OptionName* FindOption(std::string_view name) {
 // short ones; "--" ends the options. The same parser serves every front end, so a player's
 // command line means the same on every system.
 bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string* error) {
+  // The line quotes what was given, which may hold any byte: a control character in it (a
+  // newline, a terminal's escape) is shown as '?', so the line stays one line of plain text.
   auto fail = [error](std::string why) {
+    for (char& c : why) {
+      if ((c >= 0 && c < 0x20) || c == 0x7F) c = '?';
+    }
     if (error != nullptr) *error = std::move(why);
     return false;
   };

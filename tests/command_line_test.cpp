@@ -85,6 +85,11 @@ TEST(CommandLine, RefusesMistakesWithOneLineNamingThem) {
       {{"--replay=a", "--headless", "--scale=2"}, "--scale cannot go with --headless"},
       {{"--headless"}, "--headless goes with --replay"},
       {{"--screenshot=o.png"}, "--screenshot goes with --replay"},
+      // What was given is quoted without its control characters: still one line, no escapes.
+      {{"--scale=2\n3"}, "--scale: not a whole number from 1 to 16: 2?3"},
+      {{"stray\x1b[2J"}, "unexpected argument 'stray?[2J' (try --help)"},
+      {{"--\r\x7f"}, "unknown option '--??' (try --help)"},
+      {{"--seed=\xe4\xb8\x80"}, "--seed: not a number from 0 to 4294967295: \xe4\xb8\x80"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
