@@ -88,7 +88,7 @@ TEST(CommandLine, RefusesMistakesWithOneLineNamingThem) {
       // What was given is quoted without its control characters: still one line, no escapes.
       {{"--scale=2\n3"}, "--scale: not a whole number from 1 to 16: 2?3"},
       {{"stray\x1b[2J"}, "unexpected argument 'stray?[2J' (try --help)"},
-      {{"--\r\x7f"}, "unknown option '--??' (try --help)"},
+      {{"--\r\x7fz"}, "unknown option '--??z' (try --help)"},
       {{"--seed=\xe4\xb8\x80"}, "--seed: not a number from 0 to 4294967295: \xe4\xb8\x80"},
   };
   for (const auto& c : kCases) {
