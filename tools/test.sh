@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Builds and runs every test: a build with the sanitizers (every test, the X11 ones included),
 # the Release build that players get (its headless tests, and the benchmarks built; its X11 tests
-# would not run, so they are not built), both with warnings as errors; then each fuzz target for
+# would not run, so they are not built), both with warnings as errors; the package, built twice
+# and compared; then each fuzz target for
 # a few seconds on its corpus; then the core for Windows and the browser, each playing every
 # golden replay; then the browser's page in headless Chromium. Each phase prints how long it took.
 set -eu
@@ -41,8 +42,12 @@ tests=$((jobs + 1))
 ctest --test-dir "$checked" --output-on-failure --timeout 600 -j "$tests" -LE package
 phase "sanitizer tests"
 # The checks of the source tree ran with the sanitizer build's tests.
-ctest --test-dir "$release" --output-on-failure --timeout 600 -j "$tests" -LE 'x11|source'
+ctest --test-dir "$release" --output-on-failure --timeout 600 -j "$tests" -LE 'x11|source|package'
 phase "Release tests"
+# The package is built from the Release build as players get it, twice over to show that it
+# comes out the same: a phase of its own, as it builds the game again.
+ctest --test-dir "$release" --output-on-failure --timeout 600 -j "$jobs" -L package
+phase "package"
 sh "$root/tools/fuzz.sh" 5
 phase "fuzzing"
 # The same core for Windows and the browser: built, and every golden replay played on each.
