@@ -11,6 +11,7 @@
 // matched, 1 when one differed, 2 when one could not be read or played.
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -27,8 +28,11 @@
 
 namespace {
 
-// Reads a whole file of at most `limit` bytes; nothing when it cannot be read or is larger.
+// Reads a whole file of at most `limit` bytes; nothing when it cannot be read or is larger, or
+// is no regular file: opening a FIFO would wait for a writer, and a device may never end.
 std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path, std::size_t limit) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::vector<std::uint8_t> bytes;
