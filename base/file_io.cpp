@@ -202,6 +202,20 @@ void RemoveStaleTemporaries(FileSystem& files, const std::string& target) {
   }
 }
 
+long WriteAll(FileSystem& files, int fd, const void* bytes, std::size_t size) {
+  const auto* data = static_cast<const std::uint8_t*>(bytes);
+  std::size_t written = 0;
+  while (written < size) {
+    // A write cut short (a signal, a file-size limit reached midway) goes on where it stopped;
+    // the next write then reports the reason.
+    const long n = files.Write(fd, data + written, size - written);
+    if (n < 0) return n;
+    if (n == 0) return ResultOf(FileError::NoSpace);
+    written += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 int ReplaceWholeFile(FileSystem& files, const std::string& target, const void* bytes,
                      std::size_t size, const ReplaceOptions& options) {
   constexpr OpenFlags kFresh = OpenFlags::Write | OpenFlags::Create | OpenFlags::Exclusive |
@@ -214,22 +228,8 @@ int ReplaceWholeFile(FileSystem& files, const std::string& target, const void* b
   }
   if (fd < 0) return fd;
 
-  const auto* data = static_cast<const std::uint8_t*>(bytes);
-  long error = 0;
+  long error = WriteAll(files, fd, bytes, size);
   bool open = true;
-  std::size_t written = 0;
-  while (error == 0 && written < size) {
-    // A write cut short (a signal, a file-size limit reached midway) goes on where it stopped;
-    // the next write then reports the reason.
-    const long n = files.Write(fd, data + written, size - written);
-    if (n < 0) {
-      error = n;
-    } else if (n == 0) {
-      error = ResultOf(FileError::NoSpace);
-    } else {
-      written += static_cast<std::size_t>(n);
-    }
-  }
   if (error == 0 && options.SetMode) {
     // Open applied the umask; the bits asked for are set as they are.
     if (const int m = files.Fchmod(fd, options.Mode); m < 0) error = m;

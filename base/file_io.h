@@ -67,6 +67,11 @@ WholeFile ReadWholeFile(FileSystem& files, const std::string& path, std::uint64_
 
 // ---- Replacing a whole file ----
 
+// Writes all `size` bytes at the descriptor's position: a short write goes on where it stopped,
+// and a write of nothing is NoSpace. Operations: Writes until every byte is written or one
+// fails. Returns 0 or the failed call's result.
+long WriteAll(FileSystem& files, int fd, const void* bytes, std::size_t size);
+
 // The names a replace may give its temporary file, beside the target, tried in this order:
 // "<target>.tmp.0" to "<target>.tmp.999".
 constexpr int kTemporaryNames = 1000;

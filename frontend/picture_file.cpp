@@ -2,8 +2,6 @@
 // F12's picture written under a name nothing held before.
 #include "frontend/picture_file.h"
 
-#include <cstdint>
-
 #include "base/file_io.h"
 
 namespace enclova {
@@ -28,19 +26,7 @@ SavedPicture SaveNewPicture(FileSystem& files, const std::string& folder, const 
   }
   if (fd < 0) return {fd, path};
 
-  const auto* data = static_cast<const std::uint8_t*>(bytes);
-  long error = 0;
-  std::size_t written = 0;
-  while (error == 0 && written < size) {
-    const long n = files.Write(fd, data + written, size - written);
-    if (n < 0) {
-      error = n;
-    } else if (n == 0) {
-      error = ResultOf(FileError::NoSpace);
-    } else {
-      written += static_cast<std::size_t>(n);
-    }
-  }
+  long error = WriteAll(files, fd, bytes, size);
   // Flushed before the title says it is saved: a picture the player was told of should not be
   // empty after a power cut.
   if (error == 0) error = files.Fsync(fd);
