@@ -370,8 +370,9 @@ def installer():
     game = run_installed(target + "\\enclova.exe", ["--scale=1"], nowhere)
     window = game.window()
     check(window is not None, "installer: the installed game starts")
-    check(wait_for(lambda: os.path.exists(os.path.join(own, "fgra.bmp")), 10) is not None,
-          "installer: the game plays from %LOCALAPPDATA%\\Enclova, seeded from the installation")
+    check(wait_for(lambda: os.path.exists(os.path.join(own, "fdata.dat")), 10) is not None
+          and not os.path.exists(os.path.join(own, "fgra.bmp")),
+          "installer: the game plays from %LOCALAPPDATA%\\Enclova, its ranking seeded, the sheet read in place")
     if window:
         game.keys(window, "Escape")
     game.end()
