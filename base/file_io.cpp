@@ -273,4 +273,28 @@ int ReplaceWholeFile(FileSystem& files, const std::string& target, const void* b
   return 0;
 }
 
+int ReplaceWholeFileThroughLinks(FileSystem& files, const std::string& path, const void* bytes,
+                                 std::size_t size) {
+  std::string target;
+  std::optional<FileInfo> old;
+  if (const int e = FollowLinks(files, path, target, &old); e < 0) return e;
+  ReplaceOptions options;
+  if (old && old->Type == FileInfo::Kind::Regular) {
+    options.Mode = old->Mode & 0777;
+    options.SetMode = true;
+  }
+  return ReplaceWholeFile(files, target, bytes, size, options);
+}
+
+FileLock::FileLock(FileSystem& files, const std::string& path, int waitMilliseconds)
+    : files_(files) {
+  fd_ = files.Open(
+      path, OpenFlags::Read | OpenFlags::Create | OpenFlags::NoFollow | OpenFlags::DoNotWait, 0644);
+  held_ = fd_ >= 0 && files.LockExclusive(fd_, waitMilliseconds) == 0;
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) files_.Close(fd_);
+}
+
 }  // namespace enclova

@@ -113,4 +113,31 @@ struct ReplaceOptions {
 int ReplaceWholeFile(FileSystem& files, const std::string& target, const void* bytes,
                      std::size_t size, const ReplaceOptions& options = {});
 
+// ReplaceWholeFile of the file `path` finally names: a symbolic link there is written through
+// and stays a link, and a regular file there keeps its permission bits. Operations: FollowLinks,
+// then ReplaceWholeFile (with SetMode when a regular file was there). Returns 0 or the failed
+// call's result.
+int ReplaceWholeFileThroughLinks(FileSystem& files, const std::string& path, const void* bytes,
+                                 std::size_t size);
+
+// ---- Locking ----
+
+// An exclusive lock on the file at `path`, created when missing (never through a link) and held
+// for as long as the object lives; one that cannot be had within `waitMilliseconds` is simply
+// not held. Read-only is enough for the lock, and lets a lock file made by another user serve
+// too. Operations: Open (Read, Create, NoFollow, DoNotWait), LockExclusive; Close at the end.
+class FileLock {
+ public:
+  FileLock(FileSystem& files, const std::string& path, int waitMilliseconds);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  FileSystem& files_;
+  int fd_ = -1;
+  bool held_ = false;
+};
+
 }  // namespace enclova

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <vector>
 
 #include "base/civil_time.h"
@@ -28,22 +27,6 @@ constexpr std::uint64_t kMaxRankingSeedBytes = 1 << 20;
 bool Exists(FileSystem& files, const std::string& path) {
   FileInfo info;
   return files.Stat(path, info, false) == 0;
-}
-
-// Writes a whole file so that no reader sees half of it and nothing planted under a temporary
-// name is written through. A symbolic link at `path` is written through and stays a link, and an
-// existing file keeps its permission bits.
-int WriteWholeFile(FileSystem& files, const std::string& path,
-                   const std::vector<std::uint8_t>& bytes) {
-  std::string target;
-  std::optional<FileInfo> old;
-  if (const int e = FollowLinks(files, path, target, &old); e < 0) return e;
-  ReplaceOptions options;
-  if (old && old->Type == FileInfo::Kind::Regular) {
-    options.Mode = old->Mode & 0777;
-    options.SetMode = true;
-  }
-  return ReplaceWholeFile(files, target, bytes.data(), bytes.size(), options);
 }
 
 std::string Joined(const std::string& directory, const char* name) {
@@ -179,7 +162,9 @@ DataDirectoryChoice ChooseDataDirectory(FileSystem& files, const DataDirectoryRe
       }
     }
     if (seedIt) {
-      if (const int e = WriteWholeFile(files, ownRanking, seed.Bytes); e < 0) {
+      if (const int e =
+              ReplaceWholeFileThroughLinks(files, ownRanking, seed.Bytes.data(), seed.Bytes.size());
+          e < 0) {
         return inMemory("cannot write " + ownRanking + " (" + DescribeFileError(ErrorIn(e)) + ")");
       }
     }
@@ -213,7 +198,7 @@ bool SaveSettings(FileSystem& files, const std::string& path, const Settings& se
     return false;
   }
   const std::string text = std::string("fullscreen=") + (settings.Fullscreen ? "1" : "0") + "\n";
-  return WriteWholeFile(files, path, std::vector<std::uint8_t>(text.begin(), text.end())) == 0;
+  return ReplaceWholeFileThroughLinks(files, path, text.data(), text.size()) == 0;
 }
 
 }  // namespace enclova

@@ -176,24 +176,14 @@ bool RefreshRanking(FileSystem& files, const std::string& path, RankingTable& ta
   return true;
 }
 
-RankingLock::RankingLock(FileSystem& files, const std::string& path, int waitMilliseconds)
-    : files_(files) {
+RankingLock::RankingLock(FileSystem& files, const std::string& path, int waitMilliseconds) {
   std::string target;
   try {
     target = FinalTarget(files, path);
   } catch (const EInOutError&) {
     return;  // the save will report what is wrong with the path
   }
-  // Read-only is enough for flock, and lets a lock file made by another user serve too.
-  fd_ = files.Open(target + ".lock",
-                   OpenFlags::Read | OpenFlags::Create | OpenFlags::NoFollow | OpenFlags::DoNotWait,
-                   0644);
-  if (fd_ < 0) return;
-  held_ = files.LockExclusive(fd_, waitMilliseconds) == 0;
-}
-
-RankingLock::~RankingLock() {
-  if (fd_ >= 0) files_.Close(fd_);
+  lock_.emplace(files, target + ".lock", waitMilliseconds);
 }
 
 void SaveRanking(FileSystem& files, const std::string& path, const RankingTable& table,

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/file_io.h"
@@ -74,15 +75,10 @@ class RankingLock {
  public:
   RankingLock(FileSystem& files, const std::string& path,
               int waitMilliseconds = kRankingLockWaitMilliseconds);
-  ~RankingLock();
-  RankingLock(const RankingLock&) = delete;
-  RankingLock& operator=(const RankingLock&) = delete;
-  bool Held() const { return held_; }
+  bool Held() const { return lock_ && lock_->Held(); }
 
  private:
-  FileSystem& files_;
-  int fd_ = -1;
-  bool held_ = false;
+  std::optional<FileLock> lock_;
 };
 
 // Writes the table so that the file holds either its old 160 bytes or the new ones, whatever

@@ -263,29 +263,6 @@ void Recorder::EndRound(const std::string& verdict) {
 
 namespace {
 
-// An exclusive lock of a file, taken for as long as the object lives; one that cannot be had in
-// time is simply not held.
-class FolderLock {
- public:
-  FolderLock(FileSystem& files, const std::string& path, int waitMilliseconds) : files_(files) {
-    // Read-only is enough for flock, and lets a lock file made by another user serve too.
-    fd_ = files.Open(
-        path, OpenFlags::Read | OpenFlags::Create | OpenFlags::NoFollow | OpenFlags::DoNotWait);
-    held_ = fd_ >= 0 && files.LockExclusive(fd_, waitMilliseconds) == 0;
-  }
-  ~FolderLock() {
-    if (fd_ >= 0) files_.Close(fd_);
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-  bool Held() const { return held_; }
-
- private:
-  FileSystem& files_;
-  int fd_ = -1;
-  bool held_ = false;
-};
-
 // Far more rounds than ever end in one millisecond.
 constexpr int kMaxNumberedNames = 100;
 
@@ -303,8 +280,8 @@ std::optional<std::string> FileReplayStore::Save(const std::string& directory,
 
   // Without the lock another game may be saving here: nothing is removed then, but the replay
   // is still written.
-  const FolderLock lock(files_, directory + kReplayFolderLockSuffix,
-                        kReplayFolderLockWaitMilliseconds);
+  const FileLock lock(files_, directory + kReplayFolderLockSuffix,
+                      kReplayFolderLockWaitMilliseconds);
   std::vector<std::string> names;
   const bool tidy = lock.Held() && files_.ListDirectory(directory, names) == 0;
 

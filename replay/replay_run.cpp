@@ -31,16 +31,8 @@ namespace {
 bool WriteScreenshot(FileSystem& files, const std::string& path, const Surface& canvas,
                      std::string* error) {
   if (!ScreenshotPathUsable(files, path, error)) return false;
-  std::string target;
-  std::optional<FileInfo> old;
-  FollowLinks(files, path, target, &old);
-  ReplaceOptions options;
-  if (old) {
-    options.Mode = old->Mode & 0777;
-    options.SetMode = true;
-  }
   const std::vector<std::uint8_t> png = EncodePng(canvas);
-  if (const int e = ReplaceWholeFile(files, target, png.data(), png.size(), options); e < 0) {
+  if (const int e = ReplaceWholeFileThroughLinks(files, path, png.data(), png.size()); e < 0) {
     if (error != nullptr) *error = DescribeFileError(ErrorIn(e));
     return false;
   }
