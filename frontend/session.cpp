@@ -308,10 +308,6 @@ std::vector<std::uint8_t> GameSession::PictureAsPng() const {
   return EncodePng(Canvas());
 }
 
-bool GameSession::SavePicture(const std::string& path, std::string* error) const {
-  return WritePng(path, Canvas(), error);
-}
-
 bool GameSession::QuitRequested() const {
   if (playback_) return playback_->Stopped || !playback_->Player;
   return live_->Running.QuitRequested();

@@ -116,8 +116,6 @@ class GameSession {
   PixelArea TakeChanges(bool all = false);
   // The picture as a PNG file's bytes, the same on every platform.
   std::vector<std::uint8_t> PictureAsPng() const;
-  // Writes the picture as a PNG file; false with a reason.
-  bool SavePicture(const std::string& path, std::string* error) const;
 
   const ErrorMessage* PendingError() const { return error_ ? &*error_ : nullptr; }
   void AnswerError();
