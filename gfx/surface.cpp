@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -21,16 +23,24 @@ inline std::size_t At(int width, int x, int y) {
          static_cast<std::size_t>(x);
 }
 
-// Combines rows of `count` pixels with one fixed operation, so the mode is decided once per
-// Draw rather than once per pixel.
-template <typename Op>
-void CombineRect(TColor* target, std::ptrdiff_t targetStride, const TColor* image,
-                 std::ptrdiff_t imageStride, int count, int rows, Op op) {
-  for (int r = 0; r < rows; ++r) {
-    TColor* t = target + r * targetStride;
-    const TColor* s = image + r * imageStride;
-    for (int i = 0; i < count; ++i) t[i] = op(t[i], s[i]);
-  }
+// The row kernels: every pixel loop that covers an area runs in one of these. They call nothing
+// but memcpy and take rows their callers had from Surface::Row, which checks each row against
+// the buffer, so the fuzzers can leave them uninstrumented (fuzz/raster-kernels.ignore) and a
+// clipping fault still cannot reach memory.
+void FillRow(TColor* row, int count, TColor color) {
+  for (int i = 0; i < count; ++i) row[i] = color;
+}
+
+void CopyRow(TColor* target, const TColor* image, int count) {
+  std::memcpy(target, image, static_cast<std::size_t>(count) * sizeof(TColor));
+}
+
+void AndRow(TColor* target, const TColor* image, int count) {
+  for (int i = 0; i < count; ++i) target[i] &= image[i];
+}
+
+void XorRow(TColor* target, const TColor* image, int count) {
+  for (int i = 0; i < count; ++i) target[i] ^= image[i];
 }
 
 // Blends one channel of the font colour over the brush by glyph coverage, rounded to nearest.
@@ -40,6 +50,41 @@ inline TColor BlendChannel(TColor brush, TColor font, int shift, int coverage) {
   const int num = (f - b) * coverage;
   const int step = num >= 0 ? (num + 127) / 255 : -((-num + 127) / 255);
   return static_cast<TColor>(b + step) << shift;
+}
+
+// The longest open run reaching back from row[at] (exclusive) to row[0]: its pixels are marked
+// and the index of its first returned. Open is neither `border` nor `mark`.
+int MarkOpenLeft(TColor* row, int at, TColor border, TColor mark) {
+  while (at > 0 && row[at - 1] != border && row[at - 1] != mark) row[--at] = mark;
+  return at;
+}
+
+// The same forward from row[at] (exclusive) to row[count - 1]; returns the index of its last.
+int MarkOpenRight(TColor* row, int at, int count, TColor border, TColor mark) {
+  while (at + 1 < count && row[at + 1] != border && row[at + 1] != mark) row[++at] = mark;
+  return at;
+}
+
+// The first open pixel among row[from..to-1], or `to` when there is none.
+int FirstOpen(const TColor* row, int from, int to, TColor border, TColor mark) {
+  while (from < to && (row[from] == border || row[from] == mark)) ++from;
+  return from < to ? from : to;
+}
+
+// Text over the brush: the brush where a pixel has no coverage, the font where it has full
+// coverage, and the two blended between.
+void TextRow(TColor* row, const std::uint8_t* coverage, int count, TColor brush, TColor font) {
+  for (int i = 0; i < count; ++i) {
+    const int cov = coverage[i];
+    if (cov == 0) {
+      row[i] = brush;
+    } else if (cov == 255) {
+      row[i] = font;
+    } else {
+      row[i] = BlendChannel(brush, font, 0, cov) | BlendChannel(brush, font, 8, cov) |
+               BlendChannel(brush, font, 16, cov);
+    }
+  }
 }
 
 }  // namespace
@@ -97,12 +142,20 @@ void Surface::SetPixel(int x, int y, TColor color) {
   MarkChanged();
 }
 
+TColor* Surface::Row(int y, int left, int right) {
+  return const_cast<TColor*>(std::as_const(*this).Row(y, left, right));
+}
+
+const TColor* Surface::Row(int y, int left, int right) const {
+  if (y < 0 || y >= height_ || left < 0 || left > right || right > width_) std::abort();
+  return pixels_.data() + At(width_, left, y);
+}
+
 void Surface::Fill(TColor color) {
   const TRect w = Writable();
   if (w.Left >= w.Right || w.Top >= w.Bottom) return;
   for (int y = w.Top; y < w.Bottom; ++y) {
-    TColor* row = pixels_.data() + At(width_, 0, y);
-    std::fill(row + w.Left, row + w.Right, color & kColorMask);
+    FillRow(Row(y, w.Left, w.Right), w.Right - w.Left, color & kColorMask);
   }
   MarkChanged();
 }
@@ -125,27 +178,16 @@ void Surface::Draw(int x, int y, const Surface& image) {
     source = &copy;
   }
 
-  const int count = static_cast<int>(right - left);
-  const int rows = static_cast<int>(bottom - top);
-  TColor* t = pixels_.data() + At(width_, static_cast<int>(left), static_cast<int>(top));
-  const TColor* s = source->pixels_.data() +
-                    At(source->width_, static_cast<int>(left - x), static_cast<int>(top - y));
-  const std::ptrdiff_t ts = width_;
-  const std::ptrdiff_t ss = source->width_;
-  // Each mode gets its own loop with CombinePixel's mode fixed, so it inlines to one operation.
-  switch (CopyMode) {
-    case SRCINVERT:
-      CombineRect(t, ts, s, ss, count, rows,
-                  [](TColor a, TColor b) { return CombinePixel(SRCINVERT, a, b); });
-      break;
-    case SRCAND:
-      CombineRect(t, ts, s, ss, count, rows,
-                  [](TColor a, TColor b) { return CombinePixel(SRCAND, a, b); });
-      break;
-    default:
-      CombineRect(t, ts, s, ss, count, rows,
-                  [](TColor a, TColor b) { return CombinePixel(SRCCOPY, a, b); });
-      break;
+  const int l = static_cast<int>(left);
+  const int r = static_cast<int>(right);
+  const int sl = static_cast<int>(left - x);
+  const int sr = static_cast<int>(right - x);
+  // SRCCOPY, and any value outside the enum, copies.
+  void (*combine)(TColor*, const TColor*, int) = CopyRow;
+  if (CopyMode == SRCINVERT) combine = XorRow;
+  if (CopyMode == SRCAND) combine = AndRow;
+  for (std::int64_t ty = top; ty < bottom; ++ty) {
+    combine(Row(static_cast<int>(ty), l, r), source->Row(static_cast<int>(ty - y), sl, sr), r - l);
   }
   MarkChanged();
 }
@@ -166,14 +208,14 @@ void Surface::Rectangle(int x1, int y1, int x2, int y2) {
   const int bottom = std::min(y2, w.Bottom);
   if (left >= right || top >= bottom) return;
   for (int y = top; y < bottom; ++y) {
-    TColor* row = pixels_.data() + At(width_, 0, y);
+    TColor* row = Row(y, left, right);
     if (y == y1 || y == lastY) {
-      std::fill(row + left, row + right, pen);
+      FillRow(row, right - left, pen);
       continue;
     }
-    std::fill(row + left, row + right, brush);
-    if (x1 >= left) row[x1] = pen;
-    if (lastX < right) row[lastX] = pen;
+    FillRow(row, right - left, brush);
+    if (x1 >= left) row[x1 - left] = pen;
+    if (lastX < right) row[lastX - left] = pen;
   }
   MarkChanged();
 }
@@ -251,11 +293,11 @@ void Surface::FloodFill(int x, int y, TColor border) {
   // and painted with the brush at the end: the brush may then equal the colour being filled
   // through, or even the border, without the fill looping or stopping early.
   const TColor mark = border == 0x80000000 ? 0x40000000 : 0x80000000;
-  auto open = [border, mark](TColor c) { return c != border && c != mark; };
 
   // A seed asks for row y to be scanned below the run x1..x2 just taken in row y - dy. Runs
   // spread on in the same direction and turn back only where they overhang the run they came
-  // from, so a row is not scanned again under the run that reached it.
+  // from, so a row is not scanned again under the run that reached it. Columns count from the
+  // area's left edge.
   struct Seed {
     int y, x1, x2, dy;
   };
@@ -264,45 +306,40 @@ void Surface::FloodFill(int x, int y, TColor border) {
   };
   std::vector<Seed> seeds;
   std::vector<Run> runs;
-  TColor* const pixels = pixels_.data();
-  const int w = width_;
+  const int count = area.Right - area.Left;
   auto push = [&](int row, int x1, int x2, int dy) {
     if (row >= area.Top && row < area.Bottom) seeds.push_back({row, x1, x2, dy});
   };
   // Takes the run through (at, row) and returns its last pixel; its first is in `first`.
   auto take = [&](TColor* line, int row, int at, int& first) {
-    int a = at;
     line[at] = mark;
-    while (a > area.Left && open(line[a - 1])) line[--a] = mark;
-    int b = at;
-    while (b + 1 < area.Right && open(line[b + 1])) line[++b] = mark;
-    runs.push_back({row, a, b});
-    first = a;
-    return b;
+    first = MarkOpenLeft(line, at, border, mark);
+    const int last = MarkOpenRight(line, at, count, border, mark);
+    runs.push_back({row, first, last});
+    return last;
   };
 
   int first = 0;
-  const int last = take(pixels + At(w, 0, y), y, x, first);
+  const int last = take(Row(y, area.Left, area.Right), y, x - area.Left, first);
   push(y + 1, first, last, 1);
   push(y - 1, first, last, -1);
   while (!seeds.empty()) {
     const Seed s = seeds.back();
     seeds.pop_back();
-    TColor* const line = pixels + At(w, 0, s.y);
-    for (int i = s.x1; i <= s.x2; ++i) {
-      if (!open(line[i])) continue;
+    TColor* const line = Row(s.y, area.Left, area.Right);
+    // The pixel after a run is closed, so the next look starts one past it.
+    for (int i = FirstOpen(line, s.x1, s.x2 + 1, border, mark); i <= s.x2;) {
       const int end = take(line, s.y, i, first);
       push(s.y + s.dy, first, end, s.dy);
       if (first < s.x1) push(s.y - s.dy, first, s.x1 - 1, -s.dy);
       if (end > s.x2) push(s.y - s.dy, s.x2 + 1, end, -s.dy);
-      i = end + 1;  // the pixel after a run is closed
+      i = FirstOpen(line, end + 2, s.x2 + 1, border, mark);
     }
   }
 
   const TColor brush = Brush.Color & kColorMask;
   for (const Run& r : runs) {
-    TColor* const line = pixels + At(w, 0, r.y);
-    std::fill(line + r.x1, line + r.x2 + 1, brush);
+    FillRow(Row(r.y, area.Left + r.x1, area.Left + r.x2 + 1), r.x2 + 1 - r.x1, brush);
   }
   MarkChanged();
 }
@@ -331,22 +368,15 @@ void Surface::TextOut(int x, int y, std::string_view utf8) {
   const int right = static_cast<int>(std::min<std::int64_t>(std::int64_t{x} + w, area.Right));
   const int bottom = static_cast<int>(std::min<std::int64_t>(std::int64_t{y} + h, area.Bottom));
   if (left >= right || top >= bottom) return;
-  const std::size_t coverageSize = run.Coverage.size();
+  const std::int64_t coverageSize = static_cast<std::int64_t>(run.Coverage.size());
+  const int count = right - left;
   for (int py = top; py < bottom; ++py) {
-    TColor* row = pixels_.data() + At(width_, 0, py);
-    const std::size_t runRow = static_cast<std::size_t>(py - y) * static_cast<std::size_t>(w);
-    for (int px = left; px < right; ++px) {
-      const std::size_t ci = runRow + static_cast<std::size_t>(px - x);
-      const int cov = ci < coverageSize ? run.Coverage[ci] : 0;  // a short mask is background
-      if (cov == 0) {
-        row[px] = brush;
-      } else if (cov == 255) {
-        row[px] = font;
-      } else {
-        row[px] = BlendChannel(brush, font, 0, cov) | BlendChannel(brush, font, 8, cov) |
-                  BlendChannel(brush, font, 16, cov);
-      }
-    }
+    TColor* row = Row(py, left, right);
+    // A coverage mask shorter than the run leaves the rest in the brush.
+    const std::int64_t start = std::int64_t{py - y} * w + (std::int64_t{left} - x);
+    const int covered = static_cast<int>(std::clamp<std::int64_t>(coverageSize - start, 0, count));
+    if (covered > 0) TextRow(row, run.Coverage.data() + start, covered, brush, font);
+    FillRow(row + covered, count - covered, brush);
   }
   MarkChanged();
 }

@@ -124,10 +124,13 @@ class Surface {
   void MarkChanged() { ++changes_; }
   // The pixels an operation may change: the whole surface, or its part inside the clip.
   TRect Writable() const;
+  // Pixels left..right-1 of row y; aborts when any of them lies outside the surface.
+  TColor* Row(int y, int left, int right);
+  const TColor* Row(int y, int left, int right) const;
 
   int width_ = 0;
   int height_ = 0;
-  std::vector<TColor> pixels_;
+  std::vector<TColor> pixels_;  // row by row
   std::uint64_t changes_ = 0;
   std::optional<TRect> clip_;
 };

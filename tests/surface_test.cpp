@@ -811,6 +811,54 @@ TEST(TextOut, BlendsTheFontOverTheBrushByCoverageRoundedToNearest) {
   }
 }
 
+// A face whose runs claim a 6 x 4 cell per text but hold only the first `length` coverage bytes,
+// in a pattern that shows where each row of the mask was taken from.
+class ShortMaskTypeface : public Typeface {
+ public:
+  explicit ShortMaskTypeface(int length) : length_(length) {}
+  static constexpr int kWidth = 6;
+  static constexpr int kHeight = 4;
+  static bool Ink(int i) { return i % 3 != 0; }
+  GlyphRun Render(std::string_view, int) const override {
+    GlyphRun run;
+    run.Width = kWidth;
+    run.Height = kHeight;
+    for (int i = 0; i < length_; ++i) run.Coverage.push_back(Ink(i) ? 255 : 0);
+    return run;
+  }
+
+ private:
+  int length_;
+};
+
+TEST(TextOut, PixelsPastTheEndOfAShortCoverageMaskGetTheBrush) {
+  constexpr int kCell = ShortMaskTypeface::kWidth * ShortMaskTypeface::kHeight;
+  for (const int length : {0, 1, 5, 6, 13, kCell - 1, kCell}) {
+    const ShortMaskTypeface face(length);
+    // Inside, and cut at the left and top, and at the right and bottom.
+    for (const TPoint at : {TPoint{2, 3}, TPoint{-3, -2}, TPoint{13, 14}}) {
+      Surface s = PatternSurface();
+      s.Face = &face;
+      s.Font.Color = kBlue;
+      s.Brush.Color = kLightGreen;
+      s.TextOut(at.X, at.Y, "x");
+      EXPECT_TRUE(SamePicture(s,
+                              [&](int x, int y) {
+                                const int cx = x - at.X;
+                                const int cy = y - at.Y;
+                                if (cx < 0 || cy < 0 || cx >= ShortMaskTypeface::kWidth ||
+                                    cy >= ShortMaskTypeface::kHeight) {
+                                  return Pattern(x, y);
+                                }
+                                const int i = cy * ShortMaskTypeface::kWidth + cx;
+                                return i < length && ShortMaskTypeface::Ink(i) ? kBlue
+                                                                               : kLightGreen;
+                              }))
+          << length << " bytes at " << at.X << "," << at.Y;
+    }
+  }
+}
+
 // Under a clip every operation leaves the pixels outside it alone and does inside it exactly what
 // it does without one, on a pattern whose pixels are all distinct.
 TEST(Clip, EveryOperationChangesOnlyThePixelsInsideTheClip) {

@@ -149,6 +149,61 @@ TEST(AtlasReader, LaysGlyphsOutInTheirCellsAndCombinesOverlappingInk) {
   }
 }
 
+// Glyphs overhanging the run on every side, alone and overlapping: each byte of the run is the
+// ink laid over ink of every glyph covering it, and nothing outside the cell is written.
+TEST(ComposeRun, ClipsInkOverhangingAnySideAndCombinesWhatOverlaps) {
+  struct Placement {
+    int advance, left, top, width, rows;
+  };
+  const CellMetrics cell{6, 4};
+  const std::vector<std::vector<Placement>> runs = {
+      {{3, -2, 3, 4, 3}},                   // past the left edge
+      {{3, 1, 3, 5, 3}},                    // past the right edge
+      {{4, 0, 7, 3, 5}},                    // above the cell
+      {{4, 0, 1, 3, 6}},                    // below it
+      {{2, -3, 9, 9, 12}},                  // past every side
+      {{3, 0, 4, 4, 4}, {3, -2, 4, 4, 4}},  // overlapping its neighbour
+      {{2, 0, 4, 2, 4}, {0, 0, 4, 2, 4}},   // a glyph without advance over another
+      {{3, 6, 2, 2, 2}, {3, -9, 2, 2, 2}},  // wholly outside, right and left
+  };
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    std::vector<std::vector<std::uint8_t>> inks;
+    std::vector<GlyphImage> images;
+    for (const Placement& p : runs[r]) {
+      inks.push_back(Ramp(p.width * p.rows, static_cast<int>(inks.size()) + 3));
+      images.push_back({p.advance, p.left, p.top, p.width, p.rows, inks.back()});
+    }
+    std::vector<const GlyphImage*> glyphs;
+    for (const GlyphImage& image : images) glyphs.push_back(&image);
+    const GlyphRun run = ComposeRun(cell, glyphs);
+
+    int width = 0;
+    for (const Placement& p : runs[r]) width += p.advance;
+    ASSERT_EQ(run.Width, width) << r;
+    ASSERT_EQ(run.Height, cell.Height) << r;
+    std::vector<unsigned> model(static_cast<std::size_t>(width * cell.Height), 0);
+    int pen = 0;
+    for (std::size_t g = 0; g < images.size(); ++g) {
+      const GlyphImage& image = images[g];
+      for (int y = 0; y < image.Rows; ++y) {
+        for (int x = 0; x < image.Width; ++x) {
+          const int tx = pen + image.Left + x;
+          const int ty = cell.Baseline - image.Top + y;
+          if (tx < 0 || ty < 0 || tx >= width || ty >= cell.Height) continue;
+          unsigned& m = model[static_cast<std::size_t>(ty * width + tx)];
+          m = m + ((255u - m) * inks[g][static_cast<std::size_t>(y * image.Width + x)] + 127) / 255;
+        }
+      }
+      pen += image.Advance;
+    }
+    ASSERT_EQ(run.Coverage.size(), model.size()) << r;
+    for (std::size_t i = 0; i < model.size(); ++i) {
+      EXPECT_EQ(run.Coverage[i], model[i])
+          << "run " << r << " at (" << i % width << ", " << i / width << ")";
+    }
+  }
+}
+
 TEST(AtlasReader, AnyOtherCharacterDrawsAsTheReplacementAndAnyOtherHeightDrawsNothing) {
   const SmallAtlas atlas;
   const Bytes file = EncodeAtlas(atlas.sizes);
