@@ -12,6 +12,7 @@
 
 #include "app/application.h"
 #include "app/form.h"
+#include "app/game_typeface.h"
 #include "ranking/ranking_table.h"
 #include "tests/kit/game.h"
 #include "tests/kit/records.h"
@@ -28,7 +29,8 @@ void Check(bool condition) {
 // sheet) costs far more than a run. Each input plays the started game assigned afresh, on an
 // empty ranking and at the same clock, so every run starts alike.
 struct Started {
-  Started() : form(clock, files, host, &face) {
+  Started() : form(clock, files, host, face.get()) {
+    Check(face != nullptr);
     files.Cwd = dir.Path();
     files.SkipSync = true;  // the disk is not what is tested here
     enclova::testing::WriteFileBytes(
@@ -50,7 +52,7 @@ struct Started {
   enclova::testing::FakeClock clock;
   enclova::testing::FaultyFileSystem files;
   GameHost host;
-  enclova::testing::FakeTypeface face;
+  std::unique_ptr<AtlasTypeface> face = OpenGameTypeface();  // the text the game ships
   TForm1 form;
 };
 

@@ -5,16 +5,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "app/game_typeface.h"
 #include "base/memory_file_system.h"
 #include "replay/player.h"
 #include "replay/replay_file.h"
-#include "tests/kit/fake_typeface.h"
 #include "tests/kit/fakes.h"
 
 namespace {
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // One game, started once (the sheet's decoding costs more than most playbacks); each file
   // plays as a later round of its session.
-  static const enclova::testing::FakeTypeface face;
+  static const std::unique_ptr<AtlasTypeface> face = OpenGameTypeface();  // the game's own text
   static replay::Player& player = *[] {
     static const replay::Replay first = [] {
       const std::vector<std::uint8_t> bytes = enclova::testing::ReadFileBytes(
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(parsed.has_value());
       return std::move(*parsed);
     }();
-    auto* started = new replay::Player(first, Sheet(), &face);
+    auto* started = new replay::Player(first, Sheet(), face.get());
     std::string why;
     Check(started->Start(&why));
     return started;
