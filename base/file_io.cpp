@@ -175,6 +175,19 @@ std::string TemporaryName(const std::string& target, int index) {
   return target + ".tmp." + std::to_string(index);
 }
 
+int CreateTemporary(FileSystem& files, const std::string& target, unsigned mode,
+                    std::string& name) {
+  int fd = ResultOf(FileError::Exists);
+  for (int k = 0; k < kTemporaryNames && fd == ResultOf(FileError::Exists); ++k) {
+    name = TemporaryName(target, k);
+    fd = files.Open(name,
+                    OpenFlags::Write | OpenFlags::Create | OpenFlags::Exclusive |
+                        OpenFlags::NoFollow | OpenFlags::DoNotWait,
+                    mode);
+  }
+  return fd;
+}
+
 bool IsTemporaryNameOf(const std::string& entry, const std::string& name) {
   const std::string stem = name + ".tmp";
   if (entry.compare(0, stem.size(), stem) != 0) return false;
@@ -221,11 +234,7 @@ int ReplaceWholeFile(FileSystem& files, const std::string& target, const void* b
   constexpr OpenFlags kFresh = OpenFlags::Write | OpenFlags::Create | OpenFlags::Exclusive |
                                OpenFlags::NoFollow | OpenFlags::DoNotWait;
   std::string temporary;
-  int fd = ResultOf(FileError::Exists);
-  for (int k = 0; k < kTemporaryNames && fd == ResultOf(FileError::Exists); ++k) {
-    temporary = TemporaryName(target, k);
-    fd = files.Open(temporary, kFresh, options.Mode);
-  }
+  const int fd = CreateTemporary(files, target, options.Mode, temporary);
   if (fd < 0) return fd;
 
   long error = WriteAll(files, fd, bytes, size);

@@ -78,6 +78,11 @@ constexpr int kTemporaryNames = 1000;
 std::string TemporaryName(const std::string& target, int index);
 // True for the temporary names of a file named `name`, and for "<name>.tmp", an older fixed one.
 bool IsTemporaryNameOf(const std::string& entry, const std::string& name);
+// Creates the first of `target`'s temporary names that nothing holds, never through a link, with
+// `mode` (less the umask). Operations: Open (Write, Create, Exclusive, NoFollow, DoNotWait) of
+// TemporaryName 0, 1, ... while the name is taken. Returns the descriptor, with the name in
+// `name`, or the failed open's result (Exists when every name is taken).
+int CreateTemporary(FileSystem& files, const std::string& target, unsigned mode, std::string& name);
 
 // Removes what replaces of `target` that were stopped midway left beside it: only entries of
 // the temporary names' pattern, and no directory (which no replace makes); a link is removed,

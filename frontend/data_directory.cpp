@@ -47,19 +47,12 @@ DataDirectoryChoice In(const std::string& directory) {
 // 0 when a file can be created in `directory`: a read-only file system or a folder the player
 // may not write in shows here, before the game starts on it.
 int ProbeWritable(FileSystem& files, const std::string& directory) {
-  const std::string target = Joined(directory, kRankingName);
-  for (int i = 0;; ++i) {
-    const std::string probe = TemporaryName(target, i);
-    const int fd = files.Open(probe,
-                              OpenFlags::Write | OpenFlags::Create | OpenFlags::Exclusive |
-                                  OpenFlags::NoFollow | OpenFlags::DoNotWait,
-                              0600);
-    if (fd == ResultOf(FileError::Exists) && i < kTemporaryNames - 1) continue;
-    if (fd < 0) return fd;
-    files.Close(fd);
-    files.Unlink(probe);
-    return 0;
-  }
+  std::string probe;
+  const int fd = CreateTemporary(files, Joined(directory, kRankingName), 0600, probe);
+  if (fd < 0) return fd;
+  files.Close(fd);
+  files.Unlink(probe);
+  return 0;
 }
 
 // The game's own reading of its ranking decides: a file it reads to the end before a whole
