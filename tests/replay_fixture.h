@@ -188,9 +188,9 @@ inline std::uint32_t SeedWithGoodLoop(std::uint32_t from, bool realSheet) {
   }
 }
 
-// A good round at level 1: the loop traced a few seconds into the clock, then the result and
-// the ranking screen. The game must have been seeded with SeedWithGoodLoop.
-inline void PlayGoodRound(RecordedGame& g) {
+// A good round at level 1 up to the key that closes its loop: the loop traced a few seconds
+// into the clock. The game must have been seeded with SeedWithGoodLoop.
+inline void TraceGoodLoop(RecordedGame& g) {
   g.StartRound(1);
   const auto loop = FindGoodLoop(g.Form);
   g.Run(2000);
@@ -198,6 +198,11 @@ inline void PlayGoodRound(RecordedGame& g) {
   g.Key(VK_Z);
   g.Steps(loop->Steps);
   g.Run(1500);
+}
+
+// The whole good round: the loop traced and closed, then the result and the ranking screen.
+inline void PlayGoodRound(RecordedGame& g) {
+  TraceGoodLoop(g);
   g.Key(VK_Z);  // closes the loop
   g.RunResult();
 }

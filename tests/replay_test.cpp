@@ -288,13 +288,7 @@ TEST(ReplayRoundTrip, RankingSavedByAnotherGameDuringTheRoundIsPlayedBack) {
     RecordedGame g(GoodRoundOptions());
     const std::vector<std::uint8_t> before = ReadFileBytes(g.Dir.File("fdata.dat"));
     const std::vector<std::uint8_t> saved = c.saved.empty() ? before : c.saved;
-    g.StartRound(1);
-    const auto loop = FindGoodLoop(g.Form);
-    g.Run(2000);
-    g.MoveTo(loop->StartX, loop->StartY);
-    g.Key(VK_Z);
-    g.Steps(loop->Steps);
-    g.Run(1500);
+    TraceGoodLoop(g);
     // The other game's save: a new file renamed over the old one.
     WriteFileBytes(g.Dir.File("other"), saved);
     std::filesystem::rename(g.Dir.File("other"), g.Dir.File("fdata.dat"));

@@ -100,12 +100,8 @@ TEST_P(ScaledWindowTest, EveryGamePixelIsAnExactBlock) {
 
   // F12 in a running round: the picture at 1x, whatever the scale, and the round goes on.
   X.Tap(XK_F12);
-  std::string path;
-  ASSERT_TRUE(WaitFor([&] {
-    const std::string out = Game->Stdout();
-    path = out.empty() ? "" : out.substr(0, out.size() - 1);
-    return !out.empty() && out.back() == '\n';
-  })) << Game->Stderr();
+  const std::string path = FirstPrintedLine();
+  ASSERT_FALSE(path.empty()) << Game->Stderr();
   Surface saved;
   std::string error;
   ASSERT_TRUE(ReadPng(path, saved, &error)) << error;
@@ -303,13 +299,8 @@ TEST_F(ScreenshotTest, F12WritesTheGamesPictureAsPng) {
   Headless->Key(VK_X);
   ASSERT_TRUE(ShowsHeadless());
   X.Tap(XK_F12);
-  std::string path;
-  ASSERT_TRUE(WaitFor([&] {
-    const std::string out = Game->Stdout();
-    if (out.empty() || out.back() != '\n') return false;
-    path = out.substr(0, out.size() - 1);
-    return true;
-  })) << Game->Stderr();
+  const std::string path = FirstPrintedLine();
+  ASSERT_FALSE(path.empty()) << Game->Stderr();
   EXPECT_EQ(path.rfind(Dir->File("pictures/enclova-"), 0), 0u) << path;
   EXPECT_EQ(path.substr(path.size() - 4), ".png");
   Surface saved;
@@ -385,13 +376,8 @@ TEST_F(ScreenshotTest, SavedPathShowsInTheTitleForTwoSecondsNotOnThePicture) {
 
   const auto pressed = std::chrono::steady_clock::now();
   X.Tap(XK_F12);
-  std::string path;
-  ASSERT_TRUE(WaitFor([&] {
-    const std::string out = Game->Stdout();
-    if (out.empty() || out.back() != '\n') return false;
-    path = out.substr(0, out.size() - 1);
-    return true;
-  })) << Game->Stderr();
+  const std::string path = FirstPrintedLine();
+  ASSERT_FALSE(path.empty()) << Game->Stderr();
   EXPECT_EQ(path.substr(path.size() - 6), "-2.png") << path;
   for (int s = -1; s <= 10; ++s) {
     EXPECT_FALSE(std::filesystem::exists(Dir->File("planted" + std::to_string(s))))

@@ -684,6 +684,18 @@ bool RealAndHeadless::WaitForMainWindow() {
   return Main != 0;
 }
 
+std::string RealAndHeadless::FirstPrintedLine() {
+  std::string line;
+  WaitFor([&] {
+    const std::string out = Game->Stdout();
+    const std::size_t end = out.find('\n');
+    if (end == std::string::npos) return false;
+    line = out.substr(0, end);
+    return true;
+  });
+  return line;
+}
+
 // A binary PPM of the surface, for looking at a picture.
 void WritePpm(const std::string& path, const Surface& surface) {
   std::ofstream out(path, std::ios::binary);

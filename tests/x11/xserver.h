@@ -233,6 +233,9 @@ class RealAndHeadless : public ::testing::Test {
   std::uint32_t RoundMs() const { return roundMs_; }
   // Waits for the main window ("Enclova") and remembers it in Main; false after the time-out.
   bool WaitForMainWindow();
+  // Waits for the binary's first whole line on standard output (where F12 prints the picture's
+  // path) and returns it without its newline; "" after the time-out.
+  std::string FirstPrintedLine();
   // Waits until the main window shows exactly `expected`; on time-out the last difference.
   ::testing::AssertionResult WindowShows(const Surface& expected,
                                          std::chrono::milliseconds timeout = kPatience);
