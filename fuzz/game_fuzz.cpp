@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/form.h"
@@ -41,13 +43,21 @@ struct Started {
     Check(form.StartupComplete());
     form.SpriteSheet = Surface();  // only cut from at start-up: no copy needs it
   }
+  // Most runs save no place: the empty ranking is written again only when a run changed it.
   void ResetFiles() {
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-      if (entry.path().filename() != "fgra.bmp") std::filesystem::remove_all(entry.path());
+      const auto name = entry.path().filename();
+      if (name != "fgra.bmp" && name != "fdata.dat") std::filesystem::remove_all(entry.path());
     }
-    enclova::testing::WriteFileBytes(dir.File("fdata.dat"), enclova::testing::EmptyRecordFile());
+    const std::string ranking = dir.File("fdata.dat");
+    if (!std::filesystem::is_regular_file(ranking) ||
+        enclova::testing::ReadFileBytes(ranking) != empty) {
+      std::filesystem::remove_all(ranking);
+      enclova::testing::WriteFileBytes(ranking, empty);
+    }
   }
 
+  const std::vector<std::uint8_t> empty = enclova::testing::EmptyRecordFile();
   enclova::testing::TempDir dir;
   enclova::testing::FakeClock clock;
   enclova::testing::FaultyFileSystem files;

@@ -3,6 +3,7 @@
 #include "gfx/surface.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,15 +25,20 @@ inline std::size_t At(int width, int x, int y) {
 }
 
 // The row kernels: every pixel loop that covers an area runs in one of these. They call nothing
-// but memcpy and take rows their callers had from Surface::Row, which checks each row against
-// the buffer, so the fuzzers can leave them uninstrumented (fuzz/raster-kernels.ignore) and a
-// clipping fault still cannot reach memory.
+// and take rows their callers had from Surface::Row or Rows, which check them against the
+// buffer, so the fuzzers can leave them uninstrumented (fuzz/raster-kernels.ignore) and a clipping
+// fault still cannot reach memory.
 void FillRow(TColor* row, int count, TColor color) {
   for (int i = 0; i < count; ++i) row[i] = color;
 }
 
+// Not memcpy: the address sanitizer checks every memcpy, which in the fuzzers cost more than the
+// copy itself, and these rows are checked already.
+#if defined(__clang__)
+__attribute__((no_builtin("memcpy", "memmove")))
+#endif
 void CopyRow(TColor* target, const TColor* image, int count) {
-  std::memcpy(target, image, static_cast<std::size_t>(count) * sizeof(TColor));
+  for (int i = 0; i < count; ++i) target[i] = image[i];
 }
 
 void AndRow(TColor* target, const TColor* image, int count) {
@@ -96,6 +102,39 @@ void TextRow(TColor* row, const std::uint8_t* coverage, int count, TColor brush,
 
 }  // namespace
 
+PixelBuffer::PixelBuffer(std::vector<TColor> values) : values_(std::move(values)) {
+  if (!values_.empty()) Restamp();
+}
+
+PixelBuffer::PixelBuffer(PixelBuffer&& other) noexcept
+    : values_(std::move(other.values_)), stamp_(std::exchange(other.stamp_, 0)) {
+  other.values_.clear();
+}
+
+PixelBuffer& PixelBuffer::operator=(const PixelBuffer& other) {
+  if (stamp_ == other.stamp_) return *this;
+  if (values_.size() == other.values_.size()) {
+    // Not the vector's own copy, which is a memmove: sanitizer builds move a byte at a time.
+    std::memcpy(values_.data(), other.values_.data(), values_.size() * sizeof(TColor));
+  } else {
+    values_ = other.values_;
+  }
+  stamp_ = other.stamp_;
+  return *this;
+}
+
+PixelBuffer& PixelBuffer::operator=(PixelBuffer&& other) noexcept {
+  values_ = std::move(other.values_);
+  other.values_.clear();
+  stamp_ = std::exchange(other.stamp_, 0);
+  return *this;
+}
+
+void PixelBuffer::Restamp() {
+  static std::atomic<std::uint64_t> last{0};
+  stamp_ = last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 TColor CombinePixel(TCopyMode copyMode, TColor target, TColor image) {
   switch (copyMode) {
     case SRCINVERT:
@@ -112,7 +151,8 @@ Surface::Surface(int width, int height) {
   if (width <= 0 || height <= 0) return;  // a surface without pixels does not exist
   width_ = width;
   height_ = height;
-  pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), clWhite);
+  pixels_ = PixelBuffer(std::vector<TColor>(
+      static_cast<std::size_t>(width) * static_cast<std::size_t>(height), clWhite));
 }
 
 Surface::Surface(int width, int height, std::vector<TColor> pixels) {
@@ -122,8 +162,8 @@ Surface::Surface(int width, int height, std::vector<TColor> pixels) {
   }
   width_ = width;
   height_ = height;
-  pixels_ = std::move(pixels);
-  for (TColor& c : pixels_) c &= kColorMask;
+  for (TColor& c : pixels) c &= kColorMask;
+  pixels_ = PixelBuffer(std::move(pixels));
 }
 
 void Surface::SetClip(const TRect& area) {
@@ -145,7 +185,7 @@ TRect Surface::Writable() const {
 void Surface::SetPixel(int x, int y, TColor color) {
   const TRect w = Writable();
   if (x < w.Left || y < w.Top || x >= w.Right || y >= w.Bottom) return;
-  pixels_[At(width_, x, y)] = color & kColorMask;
+  pixels_.Data()[At(width_, x, y)] = color & kColorMask;
   MarkChanged();
 }
 
@@ -155,14 +195,26 @@ TColor* Surface::Row(int y, int left, int right) {
 
 const TColor* Surface::Row(int y, int left, int right) const {
   if (y < 0 || y >= height_ || left < 0 || left > right || right > width_) std::abort();
-  return pixels_.data() + At(width_, left, y);
+  return pixels_.Values().data() + At(width_, left, y);
+}
+
+TColor* Surface::Rows(int top, int bottom, int left, int right) {
+  return const_cast<TColor*>(std::as_const(*this).Rows(top, bottom, left, right));
+}
+
+const TColor* Surface::Rows(int top, int bottom, int left, int right) const {
+  // Every row between the first and the last lies between them.
+  if (top >= bottom) std::abort();
+  Row(bottom - 1, left, right);
+  return Row(top, left, right);
 }
 
 void Surface::Fill(TColor color) {
   const TRect w = Writable();
   if (w.Left >= w.Right || w.Top >= w.Bottom) return;
-  for (int y = w.Top; y < w.Bottom; ++y) {
-    FillRow(Row(y, w.Left, w.Right), w.Right - w.Left, color & kColorMask);
+  TColor* row = Rows(w.Top, w.Bottom, w.Left, w.Right);
+  for (int y = w.Top; y < w.Bottom; ++y, row += width_) {
+    FillRow(row, w.Right - w.Left, color & kColorMask);
   }
   MarkChanged();
 }
@@ -189,9 +241,12 @@ void Surface::Draw(int x, int y, const Surface& image) {
   const int r = static_cast<int>(right);
   const int sl = static_cast<int>(left - x);
   const int sr = static_cast<int>(right - x);
-  for (std::int64_t ty = top; ty < bottom; ++ty) {
-    TColor* const target = Row(static_cast<int>(ty), l, r);
-    const TColor* const from = source->Row(static_cast<int>(ty - y), sl, sr);
+  const int t = static_cast<int>(top);
+  const int b = static_cast<int>(bottom);
+  TColor* target = Rows(t, b, l, r);
+  const TColor* from =
+      source->Rows(static_cast<int>(top - y), static_cast<int>(bottom - y), sl, sr);
+  for (int ty = t; ty < b; ++ty, target += width_, from += source->width_) {
     switch (CopyMode) {
       case SRCINVERT:
         XorRow(target, from, r - l);
@@ -222,8 +277,8 @@ void Surface::Rectangle(int x1, int y1, int x2, int y2) {
   const int right = std::min(x2, w.Right);
   const int bottom = std::min(y2, w.Bottom);
   if (left >= right || top >= bottom) return;
-  for (int y = top; y < bottom; ++y) {
-    TColor* row = Row(y, left, right);
+  TColor* row = Rows(top, bottom, left, right);
+  for (int y = top; y < bottom; ++y, row += width_) {
     if (y == y1 || y == lastY) {
       FillRow(row, right - left, pen);
       continue;
@@ -293,7 +348,7 @@ void Surface::LineTo(int x, int y) {
     const std::int64_t px = xMajor ? a : b;
     const std::int64_t py = xMajor ? b : a;
     if (px < w.Left || py < w.Top || px >= w.Right || py >= w.Bottom) continue;
-    pixels_[At(width_, static_cast<int>(px), static_cast<int>(py))] = pen;
+    pixels_.Data()[At(width_, static_cast<int>(px), static_cast<int>(py))] = pen;
     changed = true;
   }
   if (changed) MarkChanged();
@@ -302,7 +357,7 @@ void Surface::LineTo(int x, int y) {
 void Surface::FloodFill(int x, int y, TColor border) {
   const TRect area = Writable();
   if (!Exists() || x < area.Left || y < area.Top || x >= area.Right || y >= area.Bottom) return;
-  if (pixels_[At(width_, x, y)] == border) return;
+  if (pixels_.Values()[At(width_, x, y)] == border) return;
 
   // Taken pixels are marked with a colour no stored pixel has (the top byte is always clear)
   // and painted with the brush at the end: the brush may then equal the colour being filled
@@ -361,7 +416,7 @@ void Surface::FloodFill(int x, int y, TColor border) {
 
 TColor Surface::GetPixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return kInvalidColor;
-  return pixels_[At(width_, x, y)];
+  return pixels_.Values()[At(width_, x, y)];
 }
 
 void Surface::TextOut(int x, int y, std::string_view utf8) {
@@ -385,8 +440,8 @@ void Surface::TextOut(int x, int y, std::string_view utf8) {
   if (left >= right || top >= bottom) return;
   const std::int64_t coverageSize = static_cast<std::int64_t>(run.Coverage.size());
   const int count = right - left;
-  for (int py = top; py < bottom; ++py) {
-    TColor* row = Row(py, left, right);
+  TColor* row = Rows(top, bottom, left, right);
+  for (int py = top; py < bottom; ++py, row += width_) {
     // A coverage mask shorter than the run leaves the rest in the brush.
     const std::int64_t start = std::int64_t{py - y} * w + (std::int64_t{left} - x);
     const int covered = static_cast<int>(std::clamp<std::int64_t>(coverageSize - start, 0, count));

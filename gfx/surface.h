@@ -80,6 +80,29 @@ struct TFont {
 
 class Typeface;
 
+// Pixels row by row, named by a stamp that copies share and every change replaces. Assigning a
+// buffer the picture it already holds then copies nothing: restoring a saved game copies only
+// the layers drawn on since it was saved.
+class PixelBuffer {
+ public:
+  PixelBuffer() = default;  // no pixels
+  explicit PixelBuffer(std::vector<TColor> values);
+  PixelBuffer(const PixelBuffer&) = default;
+  PixelBuffer(PixelBuffer&& other) noexcept;
+  PixelBuffer& operator=(const PixelBuffer& other);
+  PixelBuffer& operator=(PixelBuffer&& other) noexcept;
+  ~PixelBuffer() = default;
+
+  const std::vector<TColor>& Values() const { return values_; }
+  // For writing; whoever writes calls Restamp before the buffer is next copied.
+  TColor* Data() { return values_.data(); }
+  void Restamp();
+
+ private:
+  std::vector<TColor> values_;
+  std::uint64_t stamp_ = 0;  // 0 only for no pixels
+};
+
 class Surface {
  public:
   Surface() = default;             // a surface that does not exist
@@ -90,7 +113,7 @@ class Surface {
   bool Exists() const { return width_ > 0 && height_ > 0; }
   int Width() const { return width_; }
   int Height() const { return height_; }
-  const std::vector<TColor>& Pixels() const { return pixels_; }
+  const std::vector<TColor>& Pixels() const { return pixels_.Values(); }
 
   // Bumped by every operation that may change a pixel, so a presenter can skip unchanged frames.
   std::uint64_t ChangeCount() const { return changes_; }
@@ -121,16 +144,23 @@ class Surface {
   const Typeface* Face = nullptr;  // not owned; text draws nothing without one
 
  private:
-  void MarkChanged() { ++changes_; }
+  void MarkChanged() {
+    ++changes_;
+    pixels_.Restamp();
+  }
   // The pixels an operation may change: the whole surface, or its part inside the clip.
   TRect Writable() const;
   // Pixels left..right-1 of row y; aborts when any of them lies outside the surface.
   TColor* Row(int y, int left, int right);
   const TColor* Row(int y, int left, int right) const;
+  // The same for rows top..bottom-1 (top < bottom), checked once: the first row, which the next
+  // follows Width() pixels on.
+  TColor* Rows(int top, int bottom, int left, int right);
+  const TColor* Rows(int top, int bottom, int left, int right) const;
 
   int width_ = 0;
   int height_ = 0;
-  std::vector<TColor> pixels_;  // row by row
+  PixelBuffer pixels_;
   std::uint64_t changes_ = 0;
   std::optional<TRect> clip_;
 };

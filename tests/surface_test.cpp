@@ -1001,28 +1001,81 @@ TEST(Clip, FloodFillNeitherPaintsNorSpreadsOutsideTheClip) {
   }
 }
 
-TEST(ChangeCount, EveryVisibleOperationCountsOnce) {
-  const FakeTypeface face;
-  const Surface image = MakeImage(3, 3);
-  struct Case {
-    const char* name;
-    std::function<void(Surface&)> op;
-  };
-  const Case cases[] = {
+// Every operation that changes pixels, on a 16x16 surface (with a face, for the text).
+struct Operation {
+  const char* name;
+  std::function<void(Surface&)> op;
+};
+std::vector<Operation> EveryOperation(const Surface& image) {
+  return {
       {"Fill", [](Surface& s) { s.Fill(kRed); }},
+      {"SetPixel", [](Surface& s) { s.SetPixel(4, 5, kRed); }},
       {"Draw", [&](Surface& s) { s.Draw(2, 2, image); }},
       {"Rectangle", [](Surface& s) { s.Rectangle(1, 1, 9, 9); }},
       {"LineTo", [](Surface& s) { s.LineTo(15, 15); }},
       {"FloodFill", [](Surface& s) { s.FloodFill(3, 3, clBlack); }},
       {"TextOut", [&](Surface& s) { s.TextOut(1, 1, "abc"); }},
   };
-  for (const Case& c : cases) {
+}
+
+TEST(ChangeCount, EveryVisibleOperationCountsOnce) {
+  const FakeTypeface face;
+  const Surface image = MakeImage(3, 3);
+  for (const Operation& c : EveryOperation(image)) {
     Surface s(16, 16);
     s.Face = &face;
     const auto before = s.ChangeCount();
     c.op(s);
     EXPECT_EQ(s.ChangeCount(), before + 1) << c.name;
   }
+}
+
+// Assigning a surface the picture it already holds skips the copy, so a copy that missed a
+// change would restore a stale picture.
+TEST(SurfaceCopy, AssigningAfterAnyOperationCarriesTheChangedPicture) {
+  const FakeTypeface face;
+  const Surface image = MakeImage(3, 3);
+  for (const Operation& c : EveryOperation(image)) {
+    Surface s = PatternSurface();
+    s.Face = &face;
+    const Surface saved = s;
+    Surface follower = s;
+    c.op(s);
+    ASSERT_NE(s.Pixels(), saved.Pixels()) << c.name;
+    follower = s;
+    EXPECT_EQ(follower.Pixels(), s.Pixels()) << c.name << ": copied forward";
+    s = saved;
+    EXPECT_EQ(s.Pixels(), saved.Pixels()) << c.name << ": restored";
+    follower = s;
+    EXPECT_EQ(follower.Pixels(), saved.Pixels()) << c.name << ": copied back";
+  }
+}
+
+TEST(SurfaceCopy, PicturesMadeApartAreAlwaysCopied) {
+  // Same size, made the same way, drawn on alike: still two pictures.
+  Surface a(8, 8);
+  Surface b(8, 8);
+  a.SetPixel(1, 1, kRed);
+  b.SetPixel(1, 1, kBlue);
+  a = b;
+  EXPECT_EQ(a.GetPixel(1, 1), kBlue);
+  a = MakeImage(8, 8);
+  EXPECT_EQ(a.Pixels(), MakeImage(8, 8).Pixels());
+  a = Surface(4, 2);
+  EXPECT_EQ(a.Width(), 4);
+  EXPECT_EQ(a.Pixels(), std::vector<TColor>(8, clWhite));
+}
+
+TEST(SurfaceCopy, AMovedFromSurfaceTakesAPictureAssignedToIt) {
+  Surface a = PatternSurface();
+  const Surface kept = a;
+  Surface b = std::move(a);
+  a = kept;
+  EXPECT_EQ(a.Pixels(), kept.Pixels());
+  Surface c;
+  c = std::move(b);
+  b = c;
+  EXPECT_EQ(b.Pixels(), kept.Pixels());
 }
 
 }  // namespace
