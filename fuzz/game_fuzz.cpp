@@ -94,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   started.clock.Utc = 0;
   started.host.Errors.clear();
   started.files.Log.clear();
-  // Assigned over the last input's game, the surfaces keep their memory: a fresh copy each
-  // time cost as much as a short input's play.
+  // Assigned over the last input's game, the surfaces keep their memory and only the layers it
+  // drew on are copied: a fresh copy each time cost as much as a short input's play.
   static TForm1 scratch = started.form;
   scratch = started.form;
   TForm1* const form = &scratch;
