@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The narrow seams through which the game reaches time, files and its window.
-// The executable passes the real ones (platform/posix_platform.cpp, platform/sdl_window.cpp);
+// The executable passes the real ones (posix/posix_platform.cpp, sdl/sdl_window.cpp);
 // tests pass fakes (tests/kit/), so the whole game runs headless.
 #pragma once
 

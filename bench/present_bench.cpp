@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/form.h"
-#include "platform/sdl_window.h"
+#include "sdl/sdl_window.h"
 #include "tests/kit/game.h"
 
 namespace enclova {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 #include "replay/recorder.h"
 #include "replay/replay_file.h"
 #include "tests/kit/fakes.h"

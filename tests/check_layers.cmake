@@ -1,17 +1,16 @@
 # SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # Fails when an include runs against the layers of ARCHITECTURE.md, when SDL or X11 appear
-# outside the window binding (platform/sdl_* and platform/main.cpp), or FreeType or fontconfig
-# outside fonts/.
+# outside the window binding (sdl/), or FreeType or fontconfig outside fonts/.
 #
-#   platform -> frontend -> replay -> app -> puzzle, ranking -> base, gfx
-#   platform, tools -> fonts -> base, gfx
+#   sdl -> posix -> frontend -> replay -> app -> puzzle, ranking -> base, gfx
+#   sdl, tools -> fonts -> base, gfx
 #   headless -> replay
 #   web -> frontend, base (the page sees the seam only)
 #   win32 -> frontend, base (the seam's headers only)
 #
 # A folder may include its own files and those of any folder below it; tools may use everything
-# but the platform. Tests and benchmarks may use everything.
+# but the front ends. Tests and benchmarks may use everything.
 set(allowed_app app puzzle ranking base gfx)
 set(allowed_fonts fonts base gfx)
 set(allowed_puzzle puzzle base)
@@ -21,7 +20,8 @@ set(allowed_gfx gfx)
 set(allowed_tools tools app puzzle ranking base gfx fonts)
 set(allowed_replay replay app puzzle ranking base gfx)
 set(allowed_frontend frontend replay app puzzle ranking base gfx)
-set(allowed_platform platform frontend replay app puzzle ranking base gfx fonts)
+set(allowed_posix posix frontend base)
+set(allowed_sdl sdl posix frontend replay app puzzle ranking base gfx fonts)
 set(allowed_headless headless replay app puzzle ranking base gfx)
 set(allowed_web web frontend base)
 # The Win32 front end sees the game only through the seam: <windows.h> defines names as macros
@@ -29,7 +29,7 @@ set(allowed_web web frontend base)
 set(allowed_win32 win32 frontend base)
 
 set(offences "")
-foreach(layer app puzzle ranking base gfx fonts tools replay frontend platform headless web win32)
+foreach(layer app puzzle ranking base gfx fonts tools replay frontend posix sdl headless web win32)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.h)
   foreach(source ${sources})
     file(RELATIVE_PATH name ${SOURCE_DIR} ${source})
@@ -37,7 +37,7 @@ foreach(layer app puzzle ranking base gfx fonts tools replay frontend platform h
     foreach(line ${includes})
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*$" "\\1" target "${line}")
       if(target MATCHES "^(SDL|X11/)")
-        if(NOT name MATCHES "^platform/(sdl_[^/]*|main\\.cpp)$")
+        if(NOT name MATCHES "^sdl/")
           list(APPEND offences "${name}: ${target} (the window system stays in the binding)")
         endif()
         continue()

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "base/memory_file_system.h"
-#include "platform/posix_platform.h"
-#include "platform/user_files.h"
+#include "posix/posix_platform.h"
+#include "posix/user_files.h"
 #include "replay/player.h"
 #include "replay/recorder.h"
 #include "tests/kit/child.h"

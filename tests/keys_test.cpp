@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "platform/sdl_window.h"
+#include "sdl/sdl_window.h"
 
 namespace enclova {
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/file_io.h"
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 #include "tests/kit/fakes.h"
 
 namespace enclova::testing {

@@ -14,7 +14,7 @@
 
 #include "base/file_io.h"
 #include "base/memory_file_system.h"
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 #include "tests/kit/fakes.h"
 
 namespace enclova::testing {

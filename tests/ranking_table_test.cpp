@@ -23,7 +23,7 @@
 
 #include "base/errors.h"
 #include "base/memory_file_system.h"
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 #include "tests/kit/child.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/io_errors.h"

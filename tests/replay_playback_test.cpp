@@ -19,7 +19,7 @@
 #include "frontend/data_directory.h"
 #include "frontend/program.h"
 #include "frontend/replay_place.h"
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 #include "replay/replay_run.h"
 #include "tests/kit/child.h"
 #include "tests/replay_fixture.h"

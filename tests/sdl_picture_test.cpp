@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl_window.h"
+#include "sdl/sdl_window.h"
 
 namespace enclova {
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Where the game plays: the data directory it chooses and seeds, its settings, the pictures
 // folder, the plain English account of a file error, the window's scales, PNG files, the icon.
-#include "platform/user_files.h"
+#include "posix/user_files.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,8 +19,8 @@
 #include "frontend/data_directory_files.h"
 #include "frontend/placement.h"
 #include "gfx/png.h"
-#include "platform/posix_platform.h"
-#include "platform/sdl_window.h"
+#include "posix/posix_platform.h"
+#include "sdl/sdl_window.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/pictures.h"
 #include "tests/kit/png_oracle.h"

@@ -13,7 +13,7 @@
 #include "base/seams.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 #include "tests/kit/fake_typeface.h"
 
 namespace enclova::testing {

@@ -31,7 +31,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/shared_clock.h"
+#include "posix/shared_clock.h"
 
 extern char** environ;
 

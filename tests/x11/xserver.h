@@ -23,7 +23,7 @@
 
 #include "frontend/error_box.h"
 #include "gfx/surface.h"
-#include "platform/sdl_window.h"
+#include "sdl/sdl_window.h"
 #include "tests/kit/game.h"
 #include "tests/kit/pictures.h"
 

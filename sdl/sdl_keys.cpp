@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "frontend/keys.h"
-#include "platform/sdl_window.h"
+#include "sdl/sdl_window.h"
 
 namespace enclova {
 

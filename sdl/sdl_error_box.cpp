@@ -15,7 +15,7 @@
 #include "frontend/error_box.h"
 #include "gfx/surface.h"
 #include "gfx/typeface.h"
-#include "platform/sdl_window.h"
+#include "sdl/sdl_window.h"
 
 namespace enclova {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The game's window on SDL: events to handlers, the 33 ms timer, and presenting the Canvas.
-#include "platform/sdl_window.h"
+#include "sdl/sdl_window.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -18,7 +18,7 @@
 #include "frontend/picture_file.h"
 #include "gfx/png.h"
 #include "gfx/surface.h"
-#include "platform/user_files.h"
+#include "posix/user_files.h"
 
 namespace enclova {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The player's directories on Linux (XDG), and the settings and pictures on the process's own
 // files.
-#include "platform/user_files.h"
+#include "posix/user_files.h"
 
 #include "base/file_io.h"
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 
 namespace enclova {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The test-driven clock.
-#include "platform/shared_clock.h"
+#include "posix/shared_clock.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

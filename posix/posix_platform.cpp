@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Linux system calls behind the game's seams.
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 
 #include <dirent.h>
 #include <fcntl.h>

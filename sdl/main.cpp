@@ -13,10 +13,10 @@
 #include "app/game_typeface.h"
 #include "fonts/game_fonts.h"
 #include "frontend/program.h"
-#include "platform/posix_platform.h"
-#include "platform/sdl_window.h"
-#include "platform/shared_clock.h"
-#include "platform/user_files.h"
+#include "posix/posix_platform.h"
+#include "posix/shared_clock.h"
+#include "posix/user_files.h"
+#include "sdl/sdl_window.h"
 
 namespace {
 

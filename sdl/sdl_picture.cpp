@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/sdl_window.h"
+#include "sdl/sdl_window.h"
 
 namespace enclova {
 
