@@ -12,7 +12,7 @@
 namespace enclova {
 
 // One handler call as the window system made it: a key-down with its code, a timer tick, or a
-// paint request with the area it covers (the whole client area today).
+// paint request with the area it covers (what the window system says was uncovered).
 struct HandlerCall {
   enum Kind { Key, Tick, Paint };
   Kind Type = Tick;

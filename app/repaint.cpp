@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Rebuilds the window's picture of the current mode from the game's state.
 //
-// The platform has already filled the part to be shown again with the button face, and the Canvas
-// is clipped to that part, so only it changes. The board screen is rebuilt
-// from state alone, so it differs from what the handlers drew where they drew transient things:
-// "Go!" and the blank clock panel give way to ClockPanel and the held digits. The result screen
-// is not rebuilt at all: its repainted part stays blank until the result ends.
+// Application::Paint has already filled the part to be shown again with the button face, and the
+// Canvas is clipped to that part, so only it changes. The board screen is rebuilt from state alone,
+// so it differs from what the handlers drew where they drew transient things: "Go!" and the blank
+// clock panel give way to ClockPanel and the held digits. The result screen is not rebuilt at all:
+// its repainted part stays blank until the result ends.
 #include "app/form.h"
 #include "base/texts.h"
 

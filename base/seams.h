@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The narrow seams through which the game reaches time, files and its window.
-// The executable passes the real ones (posix/posix_platform.cpp, sdl/sdl_window.cpp);
-// tests pass fakes (tests/kit/), so the whole game runs headless.
+// Each front end passes the real ones (posix/, win32/win32_files.h, web/web_session.cpp) to the
+// session it drives (frontend/session.h); tests pass fakes (tests/kit/), so the whole game runs
+// headless.
 #pragma once
 
 #include <cstddef>
@@ -147,7 +148,8 @@ class Host {
   virtual ~Host() = default;
   // Ends the event loop once the running handler has returned.
   virtual void Terminate() = 0;
-  // A modal error box with a stop icon and an OK button; returns when it is closed.
+  // A modal error box with a stop icon and an OK button. The game's own host (app/game.h) keeps
+  // it pending until the front end has shown it and the player has answered: nothing blocks.
   virtual void ShowError(const std::string& caption, const std::string& text) = 0;
 };
 

@@ -26,23 +26,24 @@ namespace {
 // Returns 0 with `directory` set, or the exit status after one line on standard error. The
 // screenshot's path is checked first too, so that no playback runs for a picture that cannot
 // be written.
-int ChooseReplayDirectory(const CommandLine& options, Platform& platform, std::string& directory) {
+int ChooseReplayDirectory(const CommandLine& options, DesktopSystem& desktop,
+                          std::string& directory) {
   const std::string& file = options.Replay.File;
   std::string error;
-  const std::optional<replay::Replay> recorded = replay::LoadReplay(platform.Files(), file, &error);
+  const std::optional<replay::Replay> recorded = replay::LoadReplay(desktop.Files(), file, &error);
   if (!recorded) {
     std::fprintf(stderr, "enclova: %s: refused: %s\n", file.c_str(), error.c_str());
     return replay::kPlaybackRefused;
   }
   if (const std::string& shot = options.Replay.Screenshot;
-      !shot.empty() && !replay::ScreenshotPathUsable(platform.Files(), shot, &error)) {
+      !shot.empty() && !replay::ScreenshotPathUsable(desktop.Files(), shot, &error)) {
     std::fprintf(stderr, "enclova: cannot write the screenshot %s: %s\n", shot.c_str(),
                  error.c_str());
     return replay::kPlaybackRefused;
   }
-  const std::string working = platform.Files().CurrentDirectory();
+  const std::string working = desktop.Files().CurrentDirectory();
   // Without --data-dir the choice may seed the player's own folder, as a game started here does.
-  const DataDirectoryChoice data = platform.DataDirectory(options.DataDir);
+  const DataDirectoryChoice data = desktop.DataDirectory(options.DataDir);
   std::vector<std::string> directories = ReplayDirectories(data.Directory, file, working);
   // The installed game's own folder reads the installation's sheet while it holds none.
   if (const std::string installed = DirectoryOf(data.InstalledSheet);
@@ -51,7 +52,7 @@ int ChooseReplayDirectory(const CommandLine& options, Platform& platform, std::s
     directories.insert(directories.begin() + (directories.empty() ? 0 : 1), installed);
   }
   const std::unique_ptr<Typeface> face = OpenGameTypeface();
-  const ReplayPlace place = FindReplayPlace(*recorded, platform.Files(), directories, face.get());
+  const ReplayPlace place = FindReplayPlace(*recorded, desktop.Files(), directories, face.get());
   if (place.Directory.empty()) {
     std::fprintf(stderr, "enclova: %s: cannot be played here: %s\n", file.c_str(),
                  place.Account.c_str());
@@ -72,7 +73,7 @@ void UseDataDirectory(const DataDirectoryChoice& data, GameSession::Options& ses
 
 }  // namespace
 
-int RunProgram(int argc, const char* const* argv, Platform& platform, const char* version) {
+int RunProgram(int argc, const char* const* argv, DesktopSystem& desktop, const char* version) {
   CommandLine options;
   std::string error;
   if (!ParseCommandLine(argc, argv, options, &error)) {
@@ -91,44 +92,44 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, const char
   const bool replay = !options.Replay.File.empty();
   std::string directory;
   if (replay) {
-    const int refused = ChooseReplayDirectory(options, platform, directory);
+    const int refused = ChooseReplayDirectory(options, desktop, directory);
     if (refused != 0) return refused;
   }
   if (replay && options.Replay.Headless) {
     // No display at all: as fast as it goes.
-    DataDirectoryFileSystem files(platform.Files(), directory);
+    DataDirectoryFileSystem files(desktop.Files(), directory);
     const std::unique_ptr<Typeface> face = OpenGameTypeface();
     return replay::PlayHeadless(options.Replay, files, face.get());
   }
 
   GameSession::Services services;
-  services.GameClock = &platform.GameClock();
-  services.Files = &platform.Files();
+  services.GameClock = &desktop.GameClock();
+  services.Files = &desktop.Files();
   GameSession::Options session;
-  session.Title = ApplicationTitle(platform.ExecutablePath());
-  session.SleepThroughQuiet = !platform.ClockIsStepped();
+  session.Title = ApplicationTitle(desktop.ExecutablePath());
+  session.SleepThroughQuiet = !desktop.ClockIsStepped();
   if (replay) {
     session.DataDirectory = directory;
     session.ReplayFile = options.Replay.File;
     session.Screenshot = options.Replay.Screenshot;
   } else {
     // Without a display nothing else is worth doing.
-    if (!platform.OpenDisplay(&error)) {
+    if (!desktop.OpenDisplay(&error)) {
       std::fprintf(stderr, "enclova: %s\n", error.c_str());
       return 1;
     }
-    UseDataDirectory(platform.DataDirectory(options.DataDir), session);
+    UseDataDirectory(desktop.DataDirectory(options.DataDir), session);
     session.Seed = options.Seed;
   }
   GameSession game(services, session);
   // A replay that cannot be played is refused before any window; the game's own start-up
   // failures are error boxes, shown by the window.
   if (!game.Start()) return game.ExitStatus();
-  if (replay && !platform.OpenDisplay(&error)) {
+  if (replay && !desktop.OpenDisplay(&error)) {
     std::fprintf(stderr, "enclova: %s\n", error.c_str());
     return 1;
   }
-  if (!platform.RunWindow(game, options.Scale, &error)) {
+  if (!desktop.RunWindow(game, options.Scale, &error)) {
     std::fprintf(stderr, "enclova: cannot open the window: %s\n", error.c_str());
     return 1;
   }

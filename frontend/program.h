@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The program every desktop front end runs: the command line, a replay played headless or in
 // the window, the data directory chosen, and the game's session handed to the window. A front
-// end's main() builds its Platform and calls RunProgram.
+// end's main() builds its DesktopSystem and calls RunProgram.
 #pragma once
 
 #include <string>
@@ -13,9 +13,9 @@
 namespace enclova {
 
 // What a desktop front end gives the program.
-class Platform {
+class DesktopSystem {
  public:
-  virtual ~Platform() = default;
+  virtual ~DesktopSystem() = default;
 
   virtual Clock& GameClock() = 0;
   // True when a test steps the game's clock by hand (no quiet-timer sleeping then).
@@ -36,6 +36,6 @@ class Platform {
 // Returns the process's exit status: 0; 1 when no window could be opened; 2 for a bad command
 // line or a replay file that was refused; 3 for a replay no data directory here can play (none
 // holds the sheet it was recorded with); else a replay's verdict (0 matched, 1 differed).
-int RunProgram(int argc, const char* const* argv, Platform& platform, const char* version);
+int RunProgram(int argc, const char* const* argv, DesktopSystem& desktop, const char* version);
 
 }  // namespace enclova

@@ -40,9 +40,9 @@ std::string InstalledDataDirectory(const std::string& executable) {
   return named;
 }
 
-class LinuxPlatform final : public enclova::Platform {
+class LinuxSystem final : public enclova::DesktopSystem {
  public:
-  LinuxPlatform(const char* argv0, std::chrono::steady_clock::time_point start)
+  LinuxSystem(const char* argv0, std::chrono::steady_clock::time_point start)
       : argv0_(argv0 != nullptr ? argv0 : "enclova"), start_(start) {}
 
   // Tests of the real binary step the game's time themselves (tests/x11); false with a reason
@@ -121,11 +121,11 @@ class LinuxPlatform final : public enclova::Platform {
 }  // namespace
 
 int main(int argc, char** argv) {
-  LinuxPlatform platform(argv[0], std::chrono::steady_clock::now());
+  LinuxSystem desktop(argv[0], std::chrono::steady_clock::now());
   std::string error;
-  if (!platform.UseTestClock(&error)) {
+  if (!desktop.UseTestClock(&error)) {
     std::fprintf(stderr, "enclova: ENCLOVA_TEST_CLOCK: %s\n", error.c_str());
     return 2;
   }
-  return enclova::RunProgram(argc, argv, platform, ENCLOVA_VERSION);
+  return enclova::RunProgram(argc, argv, desktop, ENCLOVA_VERSION);
 }

@@ -246,12 +246,12 @@ TEST(ReplayBounds, TheCostliestFilesPlayQuicklyInLittleMemory) {
 
 // ---- The program: FIFOs, the data directory found by the sheet, the exit statuses ----
 
-// The Linux front end's platform with a stepped clock and no display: the real files, and the
-// data directory chosen by the game's own rule from an installation and a player's folder the
-// test names.
-class ProgramPlatform final : public Platform {
+// The Linux desktop system with a stepped clock and no display: the real files, and the data
+// directory chosen by the game's own rule from an installation and a player's folder the test
+// names.
+class ProgramSystem final : public DesktopSystem {
  public:
-  ProgramPlatform(std::string installed, std::string user)
+  ProgramSystem(std::string installed, std::string user)
       : installed_(std::move(installed)), user_(std::move(user)) {}
   Clock& GameClock() override { return clock_; }
   bool ClockIsStepped() const override { return true; }
@@ -304,8 +304,8 @@ ProgramRun RunProgramIn(const std::string& working, std::vector<std::string> arg
     arguments.insert(arguments.begin(), "enclova");
     std::vector<const char*> argv;
     for (const std::string& a : arguments) argv.push_back(a.c_str());
-    ProgramPlatform platform(installed, user);
-    const int status = RunProgram(static_cast<int>(argv.size()), argv.data(), platform, "test");
+    ProgramSystem desktop(installed, user);
+    const int status = RunProgram(static_cast<int>(argv.size()), argv.data(), desktop, "test");
     std::fflush(stderr);
     return std::to_string(status);
   });

@@ -39,7 +39,7 @@ std::string UserFolder() {
   return local.empty() ? std::string() : local + "/Enclova";
 }
 
-class WindowsPlatform final : public enclova::Platform {
+class WindowsSystem final : public enclova::DesktopSystem {
  public:
   enclova::Clock& GameClock() override { return clock_; }
   enclova::FileSystem& Files() override { return files_; }
@@ -127,6 +127,6 @@ int main() {
   std::vector<const char*> argv;
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   argv.push_back(nullptr);
-  WindowsPlatform platform;
-  return enclova::RunProgram(count, argv.data(), platform, ENCLOVA_VERSION);
+  WindowsSystem desktop;
+  return enclova::RunProgram(count, argv.data(), desktop, ENCLOVA_VERSION);
 }
