@@ -35,15 +35,21 @@ constexpr int DefaultScale(int usableWidth, int usableHeight, const WindowFrame&
   return scale < 1 ? 1 : (scale > kMaxScale ? kMaxScale : scale);
 }
 
-// Where a w x h picture stands, at the largest whole scale that fits, centred in an area.
+// The largest whole scale at which a w x h picture fits in an area (a fullscreen window, a
+// page): never less than 1 and never more than kMaxScale.
+constexpr int FitScale(int areaWidth, int areaHeight, int w, int h) {
+  const int scale = areaWidth / w < areaHeight / h ? areaWidth / w : areaHeight / h;
+  return scale < 1 ? 1 : (scale > kMaxScale ? kMaxScale : scale);
+}
+
+// Where a w x h picture stands, at FitScale, centred in an area.
 struct Placement {
   int Scale = 1;
   int X = 0;
   int Y = 0;
 };
 constexpr Placement PlaceInArea(int areaWidth, int areaHeight, int w, int h) {
-  int scale = areaWidth / w < areaHeight / h ? areaWidth / w : areaHeight / h;
-  if (scale < 1) scale = 1;
+  const int scale = FitScale(areaWidth, areaHeight, w, h);
   return {scale, (areaWidth - w * scale) / 2, (areaHeight - h * scale) / 2};
 }
 

@@ -86,15 +86,14 @@ void SdlWindow::ShowErrorBox(const GameSession::ErrorMessage& message) {
   // Before the main window is shown (a start-up failure) the game has no timer yet.
   const bool ticking = MainWindowShown();
   while (open) {
-    const GameSession::TimerPlan plan =
-        ticking && !terminate_ ? session_->PlanTimer(Now()) : GameSession::TimerPlan{};
-    if (plan.TickNow) {
+    // F12's line leaves the title on time behind the box too.
+    const LoopStep step = Step(ticking && !terminate_ ? session_ : nullptr);
+    if (step.Tick) {
       session_->Tick();
       Present(false);
       continue;
     }
-    // F12's line leaves the title on time behind the box too.
-    const int wait = SoonerWait(plan.WaitMilliseconds, TitleWait(Now()));
+    const int wait = step.WaitMilliseconds;
     if (wait >= 0) {
       if (SDL_WaitEventTimeout(&event, wait) == 0) continue;
     } else if (SDL_WaitEvent(&event) == 0) {
@@ -106,15 +105,8 @@ void SdlWindow::ShowErrorBox(const GameSession::ErrorMessage& message) {
         open = false;
         break;
       case SDL_KEYDOWN:
-        switch (event.key.keysym.scancode) {
-          case SDL_SCANCODE_RETURN:
-          case SDL_SCANCODE_KP_ENTER:
-          case SDL_SCANCODE_SPACE:
-          case SDL_SCANCODE_ESCAPE:
-            open = false;
-            break;
-          default:
-            break;
+        if (ClosesErrorBox(VirtualKeyOf(event.key.keysym.scancode, event.key.keysym.sym))) {
+          open = false;
         }
         break;
       case SDL_MOUSEBUTTONDOWN:

@@ -15,10 +15,6 @@
 
 #include "app/game_icon.h"
 #include "frontend/keys.h"
-#include "frontend/picture_file.h"
-#include "gfx/png.h"
-#include "gfx/surface.h"
-#include "posix/user_files.h"
 
 namespace enclova {
 
@@ -103,7 +99,10 @@ bool SdlWindow::InitVideo(std::string* error) {
 }
 
 SdlWindow::SdlWindow(const Typeface* face, FileSystem& files, WindowOptions options)
-    : face_(face), files_(files), options_(std::move(options)) {
+    : face_(face),
+      files_(files),
+      options_(std::move(options)),
+      rules_(files_, options_.SettingsPath, options_.PicturesDirectory) {
   placement_.Scale = OpeningScale(options_.Scale);
 }
 
@@ -206,60 +205,48 @@ void SdlWindow::AfterCall() {
 }
 
 bool SdlWindow::WindowKey(const SDL_Event& event) {
-  const SDL_Scancode code = event.key.keysym.scancode;
-  const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
-  const bool fullscreenKey =
-      code == SDL_SCANCODE_F11 ||
-      (alt && (code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER));
-  if (fullscreenKey) {
-    if (event.key.repeat == 0) ToggleFullscreen();
-    return true;
+  const std::uint16_t key = VirtualKeyOf(event.key.keysym.scancode, event.key.keysym.sym);
+  switch (WindowKeyOf(key, (event.key.keysym.mod & KMOD_ALT) != 0, event.key.repeat != 0)) {
+    case WindowKey::Game:
+      return false;
+    case WindowKey::ToggleFullscreen:
+      ToggleFullscreen();
+      break;
+    case WindowKey::SavePicture:
+      SaveScreenshot();
+      break;
+    case WindowKey::Ignored:
+      break;
   }
-  if (code == SDL_SCANCODE_F12) {
-    if (event.key.repeat == 0) SaveScreenshot();
-    return true;
-  }
-  // Alt is the first half of Alt+Enter: were it the game's, it would leave the ranking screen
-  // before the Enter arrived. The game has no use for it otherwise.
-  return code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT;
+  return true;
 }
 
 void SdlWindow::ToggleFullscreen() {
   const bool on = !IsFullscreen(window_);
   SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  if (!options_.SettingsPath.empty() && !SaveSettings(options_.SettingsPath, Settings{on})) {
-    std::fprintf(stderr, "enclova: cannot save the settings in %s\n",
-                 options_.SettingsPath.c_str());
-  }
+  rules_.FullscreenChanged(on);
   Present(true);
 }
 
 void SdlWindow::SaveScreenshot() {
   if (session_ == nullptr) return;
-  char stamp[64];
   const time_t now = time(nullptr);
   tm local{};
   localtime_r(&now, &local);
-  std::strftime(stamp, sizeof stamp, "enclova-%Y-%m-%d-%H%M%S", &local);
-  const std::vector<std::uint8_t> png = session_->PictureAsPng();
-  const SavedPicture saved =
-      SaveNewPicture(files_, options_.PicturesDirectory, stamp, png.data(), png.size());
-  // The outcome goes to the title, never onto the picture, where the next F12 would keep it.
-  const std::string line = DescribeSavedPicture(saved);
-  SDL_SetWindowTitle(window_, notice_.Show(line, Now()).c_str());
-  if (!saved.Ok()) {
-    std::fprintf(stderr, "enclova: %s\n", line.c_str());
-    return;
-  }
-  std::printf("%s\n", saved.Path.c_str());
-  std::fflush(stdout);
+  const CivilTime at{local.tm_year + 1900,
+                     local.tm_mon + 1,
+                     local.tm_mday,
+                     local.tm_hour,
+                     local.tm_min,
+                     local.tm_sec,
+                     0};
+  SDL_SetWindowTitle(window_, rules_.SavePicture(session_->PictureAsPng(), at, Now()).c_str());
 }
 
-int SdlWindow::TitleWait(std::int64_t now) {
-  if (const std::optional<std::string> title = notice_.Expire(now); title && window_ != nullptr) {
-    SDL_SetWindowTitle(window_, title->c_str());
-  }
-  return notice_.WaitMilliseconds(now);
+LoopStep SdlWindow::Step(GameSession* session) {
+  LoopStep step = rules_.Step(session, Now());
+  if (step.Title && window_ != nullptr) SDL_SetWindowTitle(window_, step.Title->c_str());
+  return step;
 }
 
 void SdlWindow::Dispatch(const SDL_Event& event) {
@@ -378,10 +365,9 @@ void SdlWindow::Repaint(const PixelArea& area) {
 
 bool SdlWindow::OpenMainWindow(std::string* error) {
   const int scale = placement_.Scale;
-  const bool fullscreen =
-      !options_.SettingsPath.empty() && LoadSettings(options_.SettingsPath).Fullscreen;
+  const bool fullscreen = rules_.StartsFullscreen();
   window_ = SDL_CreateWindow(
-      notice_.Title().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+      rules_.Title().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
       GameSession::kWidth * scale, GameSession::kHeight * scale,
       SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
   if (window_ == nullptr) {
@@ -438,16 +424,15 @@ bool SdlWindow::Run(GameSession& session, std::string* error) {
     handle();
   }
   while (!terminate_ && !session.QuitRequested()) {
-    const std::int64_t now = Now();
-    const GameSession::TimerPlan plan = session.PlanTimer(now);
-    if (plan.TickNow) {
+    const LoopStep step = Step(&session);
+    if (step.Tick) {
       session.Tick();
       AfterCall();
       continue;
     }
     // No tick is needed until something happens (the title, the ranking screen): sleep until
     // then, or until F12's line leaves the title.
-    const int wait = SoonerWait(plan.WaitMilliseconds, TitleWait(now));
+    const int wait = step.WaitMilliseconds;
     if (wait < 0) {
       if (SDL_WaitEvent(&event) == 0) break;
       handle();

@@ -21,7 +21,7 @@
 #include "base/seams.h"
 #include "frontend/placement.h"
 #include "frontend/session.h"
-#include "frontend/title_notice.h"
+#include "frontend/window_rules.h"
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -117,14 +117,13 @@ class SdlWindow {
   // The window's icon, drawn once the first frame is up: drawing it takes longer than opening
   // the window, and no one looks at an icon before the picture.
   void SetIcon();
-  // The window's own keys (fullscreen, screenshot); true when `event` was one of them.
+  // The window's own keys (fullscreen, screenshot, Alt); true when `event` was one of them.
   bool WindowKey(const SDL_Event& event);
   void ToggleFullscreen();
   // Writes the picture under a new name and shows the outcome in the title for a while.
   void SaveScreenshot();
-  // Gives the window its own title back once F12's line has had its time; the milliseconds
-  // until then, -1 while no line is shown.
-  int TitleWait(std::int64_t now);
+  // The loop's next step; the window's title set first when F12's line has had its time.
+  LoopStep Step(GameSession* session);
   // The session's error box, in a window of its own, with its own loop: the keys are the box's,
   // but the game's timer keeps running and its window is repainted when uncovered.
   void ShowErrorBox(const GameSession::ErrorMessage& message);
@@ -135,7 +134,7 @@ class SdlWindow {
   const Typeface* face_;
   FileSystem& files_;
   WindowOptions options_;
-  TitleNotice notice_{"Enclova"};
+  WindowRules rules_;
   GameSession* session_ = nullptr;
   SDL_Window* window_ = nullptr;
   SDL_Window* box_ = nullptr;  // the error box, hidden between errors

@@ -312,22 +312,6 @@ TEST(WindowScale, LargestWholeScaleWhoseWindowFitsTheUsableArea) {
   }
 }
 
-TEST(WindowScale, FullscreenPlacesThePictureCentredAtTheLargestScaleThatFits) {
-  struct Case {
-    int Width, Height;
-    Placement Expected;
-  };
-  const Case cases[] = {{1920, 1080, {2, 360, 140}}, {1024, 768, {1, 212, 184}},
-                        {3840, 2160, {5, 420, 80}},  {1800, 1200, {3, 0, 0}},
-                        {1799, 1200, {2, 299, 200}}, {600, 400, {1, 0, 0}}};
-  for (const Case& c : cases) {
-    const Placement p = PlaceInArea(c.Width, c.Height, 600, 400);
-    EXPECT_EQ(p.Scale, c.Expected.Scale) << c.Width << "x" << c.Height;
-    EXPECT_EQ(p.X, c.Expected.X) << c.Width << "x" << c.Height;
-    EXPECT_EQ(p.Y, c.Expected.Y) << c.Width << "x" << c.Height;
-  }
-}
-
 // An uncovered rectangle of the window, in window pixels, is repainted as the game pixels
 // whose blocks it touches; one on the black around the picture asks nothing of the game.
 TEST(WindowScale, UncoveredWindowAreaIsTheGamePixelsItTouches) {

@@ -229,7 +229,7 @@
     const bar = document.fullscreenElement ? 0 : BAR;
     const width = Math.floor(window.innerWidth * dpr);
     const height = Math.floor((window.innerHeight - bar) * dpr);
-    scale = Math.max(1, Math.min(Math.floor(width / W), Math.floor(height / H)));
+    scale = M._enclova_fit_scale(width, height);
     screen.width = W * scale;
     screen.height = H * scale;
     screen.style.width = (W * scale) / dpr + 'px';
@@ -386,11 +386,7 @@
   function savePicture() {
     const at = M._enclova_picture_png(sizeCell);
     const bytes = M.HEAPU8.slice(at, at + M.HEAP32[sizeCell >> 2]);
-    const d = new Date();
-    const two = (n) => String(n).padStart(2, '0');
-    const name = 'enclova-' + d.getFullYear() + two(d.getMonth() + 1) + two(d.getDate()) + '-' +
-      two(d.getHours()) + two(d.getMinutes()) + two(d.getSeconds()) + '.png';
-    download(name, new Blob([bytes], { type: 'image/png' }));
+    download(M.UTF8ToString(M._enclova_picture_name()), new Blob([bytes], { type: 'image/png' }));
   }
 
   function onKeyDown(e) {
@@ -398,18 +394,14 @@
     // The browser's own shortcuts (reload, close, copy) stay the browser's.
     if (e.ctrlKey || e.metaKey) return;
     e.preventDefault();
-    if (e.code === 'F11' || (e.altKey && (e.code === 'Enter' || e.code === 'NumpadEnter'))) {
-      if (!e.repeat) toggleFullscreen();
-      return;
-    }
-    if (e.code === 'F12') {
-      if (!e.repeat) savePicture();
-      return;
-    }
+    const code = gameKey(e);
+    // The window's keys, and which close the error box, are the game's rules (frontend/).
+    const action = M._enclova_window_key(code, e.altKey ? 1 : 0, e.repeat ? 1 : 0);
+    if (action === 2) toggleFullscreen();
+    if (action === 3) savePicture();
+    if (action !== 0) return;
     if (errorShown) {
-      if (e.code === 'Enter' || e.code === 'Space' || e.code === 'Escape' || e.code === 'NumpadEnter') {
-        answerError();
-      }
+      if (M._enclova_closes_error_box(code)) answerError();
       return;
     }
     if (ended) {
@@ -419,7 +411,6 @@
       }
       return;
     }
-    const code = gameKey(e);
     call(() => M._enclova_key(code));
     schedule();
   }

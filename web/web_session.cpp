@@ -12,9 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "base/civil_time.h"
 #include "base/memory_file_system.h"
 #include "base/seams.h"
+#include "frontend/placement.h"
 #include "frontend/session.h"
+#include "frontend/window_rules.h"
 
 namespace enclova {
 namespace {
@@ -80,6 +83,9 @@ class PageFileSystem final : public MemoryFileSystem {
 struct Page {
   PageFileSystem Files;
   PageClock GameClock;
+  // The page's pictures go to the downloads and its fullscreen is the browser's: what it asks of
+  // the rules is the keys, the picture's name, the loop's step and the scale.
+  WindowRules Rules{Files, "", ""};
   std::unique_ptr<GameSession> Live;
   std::unique_ptr<GameSession> Playback;
   std::vector<std::uint32_t> Rgba = std::vector<std::uint32_t>(
@@ -190,8 +196,44 @@ EMSCRIPTEN_KEEPALIVE void enclova_paint() {
 
 // -2: tick now; -1: nothing until an event; otherwise the milliseconds to wait.
 EMSCRIPTEN_KEEPALIVE int enclova_plan_timer(double now) {
-  const GameSession::TimerPlan plan = ThePage().Current().PlanTimer(static_cast<std::int64_t>(now));
-  return plan.TickNow ? -2 : plan.WaitMilliseconds;
+  Page& page = ThePage();
+  const enclova::LoopStep step = page.Rules.Step(&page.Current(), static_cast<std::int64_t>(now));
+  return step.Tick ? -2 : step.WaitMilliseconds;
+}
+
+// ---- The window's rules ----
+
+// What a key press does (the game's code, Alt held, an auto-repeat): 0 the game's key, 1 the
+// window's with nothing to do, 2 fullscreen on or off, 3 save the picture.
+EMSCRIPTEN_KEEPALIVE int enclova_window_key(int key, int alt, int repeat) {
+  switch (enclova::WindowKeyOf(static_cast<std::uint16_t>(key), alt != 0, repeat != 0)) {
+    case enclova::WindowKey::Game:
+      return 0;
+    case enclova::WindowKey::Ignored:
+      return 1;
+    case enclova::WindowKey::ToggleFullscreen:
+      return 2;
+    case enclova::WindowKey::SavePicture:
+      return 3;
+  }
+  return 1;
+}
+
+EMSCRIPTEN_KEEPALIVE int enclova_closes_error_box(int key) {
+  return enclova::ClosesErrorBox(static_cast<std::uint16_t>(key)) ? 1 : 0;
+}
+
+// The name the picture is saved under now, with ".png".
+EMSCRIPTEN_KEEPALIVE const char* enclova_picture_name() {
+  Page& page = ThePage();
+  const auto local = static_cast<std::int64_t>(enclova_js_now_ms() + enclova_js_local_offset_ms());
+  page.Text = enclova::PictureStem(enclova::CivilTimeOf(local)) + ".png";
+  return page.Text.c_str();
+}
+
+// The whole scale of the picture in an area of device pixels.
+EMSCRIPTEN_KEEPALIVE int enclova_fit_scale(int width, int height) {
+  return enclova::FitScale(width, height, GameSession::kWidth, GameSession::kHeight);
 }
 
 // The picture as RGBA bytes for an ImageData, brought up to date in the area that changed since

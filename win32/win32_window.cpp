@@ -4,13 +4,10 @@
 
 #include <timeapi.h>
 
-#include <cstdio>
 #include <utility>
 
 #include "base/file_io.h"
-#include "frontend/data_directory.h"
 #include "frontend/keys.h"
-#include "frontend/picture_file.h"
 #include "win32/first_frame.h"
 
 namespace enclova {
@@ -69,7 +66,9 @@ std::uint16_t GameKeyOf(WPARAM virtualKey, LPARAM flags) {
 }
 
 Win32Window::Win32Window(Win32FileSystem& files, WindowOptions options)
-    : files_(files), options_(std::move(options)) {
+    : files_(files),
+      options_(std::move(options)),
+      rules_(files_, options_.SettingsPath, options_.PicturesDirectory) {
   bgr_.resize(static_cast<std::size_t>(kWidth) * kHeight);
   bitmap_.bmiHeader.biSize = sizeof bitmap_.bmiHeader;
   bitmap_.bmiHeader.biWidth = kWidth;
@@ -145,18 +144,16 @@ bool Win32Window::Open(std::string* error) {
     *error = "cannot register the window class (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
-  window_ = CreateWindowExW(0, kClassName, Utf16Of(notice_.Title()).c_str(), kWindowedStyle,
-                            CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr,
-                            instance, this);
+  window_ =
+      CreateWindowExW(0, kClassName, Utf16Of(rules_.Title()).c_str(), kWindowedStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, instance, this);
   if (window_ == nullptr) {
     *error = "cannot create the window (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
   const UINT dpi = GetDpiForWindow(window_);
   SizeWindow(ScaleFor(PrimaryMonitor(), dpi), dpi, nullptr);
-  if (!options_.SettingsPath.empty() && LoadSettings(files_, options_.SettingsPath).Fullscreen) {
-    SetFullscreen(true);
-  }
+  if (rules_.StartsFullscreen()) SetFullscreen(true);
   // Showing it paints it at once (WM_PAINT), before the first tick draws over it.
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
@@ -222,8 +219,7 @@ void Win32Window::AfterCall() {
 
 void Win32Window::TickIfDue() {
   // Under the error box too, F12's line leaves the title on time.
-  TitleWait(Now());
-  if (!session_->PlanTimer(Now()).TickNow) return;
+  if (!Step().Tick) return;
   session_->Tick();
   Present(false);
 }
@@ -241,17 +237,19 @@ void Win32Window::ShowError(const GameSession::ErrorMessage& message) {
 }
 
 bool Win32Window::WindowKey(WPARAM key, LPARAM flags, bool alt) {
-  if (key == VK_F11 || (alt && key == VK_RETURN)) {
-    if (!Repeated(flags)) ToggleFullscreen();
-    return true;
+  switch (WindowKeyOf(GameKeyOf(key, flags), alt, Repeated(flags))) {
+    case WindowKey::Game:
+      return false;
+    case WindowKey::ToggleFullscreen:
+      ToggleFullscreen();
+      break;
+    case WindowKey::SavePicture:
+      SaveScreenshot();
+      break;
+    case WindowKey::Ignored:
+      break;
   }
-  if (key == VK_F12) {
-    if (!Repeated(flags)) SaveScreenshot();
-    return true;
-  }
-  // Alt is the first half of Alt+Enter: were it the game's, it would leave the ranking screen
-  // before the Enter arrived. The game has no use for it otherwise.
-  return key == VK_MENU || key == VK_LMENU || key == VK_RMENU;
+  return true;
 }
 
 void Win32Window::SetFullscreen(bool on) {
@@ -279,38 +277,20 @@ void Win32Window::SetFullscreen(bool on) {
 
 void Win32Window::ToggleFullscreen() {
   SetFullscreen(!fullscreen_);
-  if (!options_.SettingsPath.empty() &&
-      !SaveSettings(files_, options_.SettingsPath, Settings{fullscreen_})) {
-    std::fprintf(stderr, "enclova: cannot save the settings in %s\n",
-                 options_.SettingsPath.c_str());
-  }
+  rules_.FullscreenChanged(fullscreen_);
 }
 
 void Win32Window::SaveScreenshot() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "enclova-%04u-%02u-%02u-%02u%02u%02u", now.wYear, now.wMonth,
-                now.wDay, now.wHour, now.wMinute, now.wSecond);
-  const std::vector<std::uint8_t> png = session_->PictureAsPng();
-  const SavedPicture saved =
-      SaveNewPicture(files_, options_.PicturesDirectory, stamp, png.data(), png.size());
-  // The outcome goes to the title, never onto the picture, where the next F12 would keep it.
-  const std::string line = DescribeSavedPicture(saved);
-  SetWindowTextW(window_, Utf16Of(notice_.Show(line, Now())).c_str());
-  if (!saved.Ok()) {
-    std::fprintf(stderr, "enclova: %s\n", line.c_str());
-    return;
-  }
-  std::printf("%s\n", saved.Path.c_str());
-  std::fflush(stdout);
+  const CivilTime at{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, 0};
+  SetWindowTextW(window_, Utf16Of(rules_.SavePicture(session_->PictureAsPng(), at, Now())).c_str());
 }
 
-int Win32Window::TitleWait(std::int64_t now) {
-  if (const std::optional<std::string> title = notice_.Expire(now); title && window_ != nullptr) {
-    SetWindowTextW(window_, Utf16Of(*title).c_str());
-  }
-  return notice_.WaitMilliseconds(now);
+LoopStep Win32Window::Step() {
+  LoopStep step = rules_.Step(session_, Now());
+  if (step.Title && window_ != nullptr) SetWindowTextW(window_, Utf16Of(*step.Title).c_str());
+  return step;
 }
 
 LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -420,9 +400,8 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
       DispatchMessageW(&message);
     }
     if (terminate_ || session.QuitRequested()) break;
-    const std::int64_t now = Now();
-    const GameSession::TimerPlan plan = session.PlanTimer(now);
-    if (plan.TickNow) {
+    const LoopStep step = Step();
+    if (step.Tick) {
       session.Tick();
       AfterCall();
       continue;
@@ -431,8 +410,8 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
     if (session.QuitRequested()) break;
     // No tick is needed until something happens (the title, the ranking screen): no wake-up
     // until then, but the one that takes F12's line out of the title.
-    const int sooner = SoonerWait(plan.WaitMilliseconds, TitleWait(now));
-    const DWORD wait = sooner < 0 ? INFINITE : static_cast<DWORD>(sooner);
+    const DWORD wait =
+        step.WaitMilliseconds < 0 ? INFINITE : static_cast<DWORD>(step.WaitMilliseconds);
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   timeEndPeriod(1);

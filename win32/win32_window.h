@@ -13,7 +13,7 @@
 
 #include "frontend/placement.h"
 #include "frontend/session.h"
-#include "frontend/title_notice.h"
+#include "frontend/window_rules.h"
 #include "win32/win32_files.h"
 
 namespace enclova {
@@ -61,14 +61,13 @@ class Win32Window {
   void SetFullscreen(bool on);
   // Writes the picture under a new name and shows the outcome in the title for a while.
   void SaveScreenshot();
-  // Gives the window its own title back once F12's line has had its time; the milliseconds
-  // until then, -1 while no line is shown.
-  int TitleWait(std::int64_t now);
+  // The loop's next step; the window's title set first when F12's line has had its time.
+  LoopStep Step();
   static std::int64_t Now();
 
   Win32FileSystem& files_;
   WindowOptions options_;
-  TitleNotice notice_{"Enclova"};
+  WindowRules rules_;
   GameSession* session_ = nullptr;
   HWND window_ = nullptr;
   Placement placement_;

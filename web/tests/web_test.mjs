@@ -280,7 +280,22 @@ async function keysAndLayouts(browser, url) {
   const png = saved.length === 1 ? readFileSync(path.join(downloads, saved[0])) : Buffer.alloc(0);
   check(png.length > 24 && png.subarray(1, 4).toString() === 'PNG' && png.readUInt32BE(16) === W && png.readUInt32BE(20) === H,
     `F12 saves the picture as a 600x400 PNG file (${saved})`);
+  check(saved.length === 1 && /^enclova-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.png$/.test(saved[0]),
+    `the picture is named as on the desktop (${saved})`);
   rmSync(downloads, { recursive: true, force: true });
+
+  // Alt is the window's: on the ranking screen, which any key of the game's leaves, it changes
+  // nothing.
+  await page.keyboard.press('KeyX');
+  await settled(page);
+  const ranking = await shownPicture(page);
+  await page.keyboard.press('AltLeft');
+  await settled(page);
+  const afterAlt = await shownPicture(page);
+  check(differingPixels(ranking.rgb, title.rgb) > 0 && differingPixels(afterAlt.rgb, ranking.rgb) === 0,
+    'Alt does not reach the game: the ranking screen stays');
+  await page.keyboard.press('KeyQ');
+  await settled(page);
 
   await send('w', 'KeyZ'); // Z's place typing w: no Z for the game
   await settled(page);
