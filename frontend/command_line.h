@@ -6,9 +6,14 @@
 #include <optional>
 #include <string>
 
-#include "replay/replay_run.h"
-
 namespace enclova {
+
+// --replay and what goes with it.
+struct ReplayRequest {
+  std::string File;  // none asked for when empty
+  bool Headless = false;
+  std::string Screenshot;  // a PNG of the final picture, when set
+};
 
 // What --help prints.
 extern const char* const kUsage;
@@ -19,7 +24,7 @@ struct CommandLine {
   std::optional<std::uint32_t> Seed;
   int Scale = 0;  // 0: chosen from the display
   std::string DataDir;
-  replay::ReplayOptions Replay;  // Replay.File empty: play the game
+  ReplayRequest Replay;  // Replay.File empty: play the game
 };
 
 // Reads argv[1..argc-1]. False with one line in `error` (no program name, no newline)

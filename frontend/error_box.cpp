@@ -6,7 +6,11 @@
 #include <cmath>
 #include <string_view>
 
+#include "app/game_typeface.h"
 #include "app/screen_layout.h"
+#include "gfx/surface.h"
+#include "gfx/typeface.h"
+#include "gfx/typeface_atlas.h"
 
 namespace enclova {
 
@@ -151,14 +155,26 @@ std::vector<std::string> WrapErrorLines(const Typeface* face, const std::string&
   return lines;
 }
 
-Surface DrawErrorBox(const Typeface* face, const std::string& text) {
-  return DrawBox(face, WrapErrorLines(face, text));
+ErrorBoxFace::ErrorBoxFace(const Maker& make) : atlas_(OpenGameTypeface()) {
+  if (make) made_ = make(atlas_.get());
+}
+
+ErrorBoxFace::~ErrorBoxFace() = default;
+
+const Typeface* ErrorBoxFace::Face() const {
+  if (made_ != nullptr) return made_.get();
+  return atlas_.get();
+}
+
+ErrorBoxPicture DrawErrorBox(const Typeface* face, const std::string& text) {
+  const Surface box = DrawBox(face, WrapErrorLines(face, text));
+  return {box.Width(), box.Height(), box.Pixels()};
 }
 
 // (x, y) in the box's own pixels, before scaling.
-bool InErrorBoxButton(const Surface& box, int x, int y) {
-  const int bx = Layout::ButtonX(box.Width());
-  const int by = Layout::ButtonY(box.Height());
+bool InErrorBoxButton(const ErrorBoxPicture& box, int x, int y) {
+  const int bx = Layout::ButtonX(box.Width);
+  const int by = Layout::ButtonY(box.Height);
   return x >= bx && x < bx + Layout::kButtonWidth && y >= by && y < by + Layout::kButtonHeight;
 }
 

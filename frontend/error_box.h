@@ -5,13 +5,44 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "gfx/surface.h"
-#include "gfx/typeface.h"
-
 namespace enclova {
+
+class AtlasTypeface;
+class Typeface;
+
+// The face the box writes with: the game's own glyphs (the atlas built into the core), or what
+// `make` makes of them. A message names any file, so a system with installed fonts passes a
+// `make` that falls back on them for a text the atlas lacks characters of (posix/
+// installed_fonts.h); `make` is given no atlas when the built-in one cannot be read. A front end
+// holds the face and passes it back; it never draws with it itself.
+class ErrorBoxFace {
+ public:
+  using Maker = std::function<std::unique_ptr<Typeface>(const AtlasTypeface* atlas)>;
+
+  explicit ErrorBoxFace(const Maker& make = {});
+  ~ErrorBoxFace();
+  ErrorBoxFace(const ErrorBoxFace&) = delete;
+  ErrorBoxFace& operator=(const ErrorBoxFace&) = delete;
+
+  // Null when there is none: the box then shows no text.
+  const Typeface* Face() const;
+
+ private:
+  std::unique_ptr<AtlasTypeface> atlas_;
+  std::unique_ptr<Typeface> made_;
+};
+
+// The box's picture at 1x, 0x00BBGGRR, row by row.
+struct ErrorBoxPicture {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint32_t> Pixels;
+};
 
 // The error box's fixed geometry, in pixels of the box's client area. The text area grows with
 // the message; everything else sits at fixed offsets from the edges.
@@ -43,7 +74,7 @@ constexpr std::uint32_t kErrorBoxButtonFace = 0x00E1E1E1;
 
 // The whole box for `text` at 1x: icon and message on white, the OK button on a grey band below.
 // `face` may be null: the box then shows no text.
-Surface DrawErrorBox(const Typeface* face, const std::string& text);
+ErrorBoxPicture DrawErrorBox(const Typeface* face, const std::string& text);
 
 // The message broken into lines no wider than the box allows: at a newline, after the last
 // space that fits, or, in a run without spaces (a long path, Japanese text), before the first
@@ -51,6 +82,6 @@ Surface DrawErrorBox(const Typeface* face, const std::string& text);
 std::vector<std::string> WrapErrorLines(const Typeface* face, const std::string& text);
 
 // (x, y) in the box's own pixels, before scaling.
-bool InErrorBoxButton(const Surface& box, int x, int y);
+bool InErrorBoxButton(const ErrorBoxPicture& box, int x, int y);
 
 }  // namespace enclova

@@ -99,7 +99,11 @@ int RunProgram(int argc, const char* const* argv, DesktopSystem& desktop, const 
     // No display at all: as fast as it goes.
     DataDirectoryFileSystem files(desktop.Files(), directory);
     const std::unique_ptr<Typeface> face = OpenGameTypeface();
-    return replay::PlayHeadless(options.Replay, files, face.get());
+    replay::ReplayOptions run;
+    run.File = options.Replay.File;
+    run.Headless = true;
+    run.Screenshot = options.Replay.Screenshot;
+    return replay::PlayHeadless(run, files, face.get());
   }
 
   GameSession::Services services;

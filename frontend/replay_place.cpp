@@ -8,6 +8,7 @@
 #include "base/file_io.h"
 #include "frontend/data_directory_files.h"
 #include "replay/player.h"
+#include "replay/replay_file.h"
 
 namespace enclova {
 

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "base/seams.h"
-#include "replay/replay_file.h"
 
 namespace enclova {
 
 class Typeface;
+namespace replay {
+struct Replay;
+}
 
 // The directories a replay may have been recorded in, in the order they are tried: `chosen`
 // (where the game would play here), then, for a file in a "replays" folder, the folder that

@@ -15,9 +15,11 @@
 #include "frontend/data_directory_files.h"
 #include "frontend/keys.h"
 #include "frontend/tick_schedule.h"
+#include "gfx/bmp.h"
 #include "gfx/png.h"
 #include "replay/player.h"
 #include "replay/recorder.h"
+#include "replay/replay_file.h"
 #include "replay/replay_run.h"
 
 namespace enclova {
@@ -219,6 +221,14 @@ void GameSession::AnswerError() {
   if (!live_) return;
   if (fromGame) live_->Running.Host.Answer();
   ShowNextNotice();
+}
+
+std::size_t GameSession::LargestSheetBytes() {
+  return kMaxBmpFileSize;
+}
+
+std::size_t GameSession::LargestReplayBytes() {
+  return replay::kMaxFileBytes;
 }
 
 std::string GameSession::BoxText(const ErrorMessage& message) {

@@ -90,6 +90,11 @@ class GameSession {
   // What a box shows: the game's text, and the English line beneath it where that was asked for.
   static std::string BoxText(const ErrorMessage& message);
 
+  // The largest files the session reads, for a front end that reads them itself first: a sprite
+  // sheet and a replay.
+  static std::size_t LargestSheetBytes();
+  static std::size_t LargestReplayBytes();
+
   GameSession(const Services& services, const Options& options);
   ~GameSession();
   GameSession(const GameSession&) = delete;

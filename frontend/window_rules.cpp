@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "app/game_icon.h"
 #include "frontend/data_directory.h"
 #include "frontend/keys.h"
 #include "frontend/picture_file.h"
@@ -39,6 +40,10 @@ std::string PictureStem(const CivilTime& local) {
                 static_cast<long long>(local.Year), local.Month, local.Day, local.Hour,
                 local.Minute, local.Second);
   return stamp;
+}
+
+std::vector<std::uint32_t> WindowIcon(int size) {
+  return DrawGameIcon(size);
 }
 
 WindowRules::WindowRules(FileSystem& files, std::string settingsPath, std::string picturesDirectory)

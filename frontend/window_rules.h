@@ -40,6 +40,9 @@ bool ClosesErrorBox(std::uint16_t key);
 // 134502", so that a listing sorts by date.
 std::string PictureStem(const CivilTime& local);
 
+// The window's icon, size x size pixels, each 0xAABBGGRR (R in the lowest byte).
+std::vector<std::uint32_t> WindowIcon(int size);
+
 // The loop's next step: tick now, or wait (milliseconds; -1 for the next event).
 struct LoopStep {
   bool Tick = false;

@@ -1,30 +1,29 @@
 // SPDX-License-Identifier: MIT
 // The null front end: plays recorded rounds with no window and no system service but reading
-// files, so the same core can be checked on any target it is built for (Linux, Windows under
-// Wine, WebAssembly under Node). The files are read with the standard library into the
-// game's in-memory file system, and everything the game writes stays there.
+// files, through the same seam as every other front end (frontend/session.h), so the same core
+// and the seam itself are checked on any target it is built for (Linux, Windows under Wine,
+// WebAssembly under Node). The files are read with the standard library into the game's
+// in-memory file system, and everything the game writes stays there.
 //
 //   enclova-headless [--data-dir=DIR] REPLAY...
 //
 // Plays each replay against DIR's fgra.bmp (the working directory's by default) and prints one
-// line for each, as `enclova --replay=FILE --headless` does. Exit status: 0 when every replay
-// matched, 1 when one differed, 2 when one could not be read or played.
+// line for each, as `enclova --replay=FILE --headless` does. Exit status: the worst verdict, 0
+// when every replay matched, 1 when one differed, 2 when one could not be read, 3 when one
+// cannot be played with that sheet.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/game_typeface.h"
 #include "base/file_io.h"
 #include "base/memory_file_system.h"
-#include "gfx/bmp.h"
-#include "replay/replay_file.h"
-#include "replay/replay_run.h"
+#include "base/seams.h"
+#include "frontend/session.h"
 
 namespace {
 
@@ -43,6 +42,41 @@ std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path, std::
   }
   if (in.bad()) return std::nullopt;
   return bytes;
+}
+
+// A playback reads the clock readings its file recorded, never this one.
+class NoClock final : public enclova::Clock {
+ public:
+  std::int32_t CurrentMilliseconds() override { return 0; }
+  std::uint32_t UtcMillisecondsOfDay() override { return 0; }
+};
+
+// Plays one replay at once: the recorded delays passed on a clock of the loop's own, every call
+// as soon as the last has returned. Returns the verdict.
+int Play(enclova::MemoryFileSystem& files, const std::string& path) {
+  NoClock clock;
+  enclova::GameSession::Services services;
+  services.GameClock = &clock;
+  services.Files = &files;
+  enclova::GameSession::Options options;
+  options.DataDirectory = "/data";
+  options.ReplayFile = path;
+  options.RecordReplays = false;
+  enclova::GameSession session(services, options);
+  if (!session.Start()) return session.ExitStatus();
+  std::int64_t now = 0;
+  for (;;) {
+    const enclova::GameSession::TimerPlan plan = session.PlanTimer(now);
+    if (plan.TickNow) {
+      session.Tick();
+    } else if (plan.WaitMilliseconds >= 0) {
+      now += plan.WaitMilliseconds;
+    } else {
+      break;
+    }
+  }
+  session.Finish();
+  return session.ExitStatus();
 }
 
 }  // namespace
@@ -67,12 +101,11 @@ int main(int argc, char** argv) {
   }
 
   const std::string sheetPath = dataDir + "/fgra.bmp";
-  const auto sheet = ReadFile(sheetPath, enclova::kMaxBmpFileSize);
+  const auto sheet = ReadFile(sheetPath, enclova::GameSession::LargestSheetBytes());
   if (!sheet) {
     std::fprintf(stderr, "enclova-headless: cannot read %s\n", sheetPath.c_str());
     return 2;
   }
-  const std::unique_ptr<enclova::Typeface> face = enclova::OpenGameTypeface();
   int status = 0;
   for (const std::string& path : replays) {
     // Each replay in a file system of its own, as a fresh process would have it.
@@ -80,20 +113,17 @@ int main(int argc, char** argv) {
     files.MakeDirectory("/data");
     files.ChangeDirectory("/data");
     files.Put("/data/fgra.bmp", *sheet);
-    const auto text = ReadFile(path, enclova::replay::kMaxFileBytes);
+    const auto text = ReadFile(path, enclova::GameSession::LargestReplayBytes());
     if (!text) {
       std::fprintf(stderr, "enclova-headless: cannot read %s\n", path.c_str());
-      status = 2;
+      if (status < 2) status = 2;
       continue;
     }
     // Under the name it was given, so the verdict line names it as the player did.
     const std::string kept = path.front() == '/' ? path : "/data/" + path;
     enclova::MakeDirectories(files, kept.substr(0, kept.rfind('/')));
     files.Put(kept, *text);
-    enclova::replay::ReplayOptions options;
-    options.File = kept;
-    options.Headless = true;
-    const int played = enclova::replay::PlayHeadless(options, files, face.get());
+    const int played = Play(files, kept);
     if (played > status) status = played;
   }
   return status;

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/game_typeface.h"
-#include "fonts/game_fonts.h"
+#include "frontend/error_box.h"
 #include "frontend/program.h"
+#include "posix/installed_fonts.h"
 #include "posix/posix_platform.h"
 #include "posix/shared_clock.h"
 #include "posix/user_files.h"
@@ -101,10 +101,8 @@ class LinuxSystem final : public enclova::DesktopSystem {
         enclova::PicturesDirectory(std::getenv("XDG_PICTURES_DIR"), home, configHome);
     // An error box names files, whose names may hold characters beyond the game's own: those
     // are drawn from the installed fonts, loaded only for such a box.
-    const std::unique_ptr<enclova::AtlasTypeface> atlas = enclova::OpenGameTypeface();
-    const std::unique_ptr<enclova::Typeface> face =
-        atlas ? enclova::OpenErrorBoxTypeface(*atlas) : enclova::OpenGameFreeTypeface();
-    enclova::SdlWindow window(face.get(), files_, options);
+    const enclova::ErrorBoxFace face(enclova::InstalledFontsFallback());
+    enclova::SdlWindow window(&face, files_, options);
     if (std::getenv("ENCLOVA_TRACE_FIRST_FRAME") != nullptr) window.TraceFirstFrame(start_);
     if (std::getenv("ENCLOVA_TRACE_KEYS") != nullptr) window.TraceKeyLatency();
     return window.Run(session, error);

@@ -11,10 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/application.h"
 #include "frontend/error_box.h"
-#include "gfx/surface.h"
-#include "gfx/typeface.h"
 #include "sdl/sdl_window.h"
 
 namespace enclova {
@@ -24,13 +21,13 @@ namespace {
 using Layout = ErrorBoxLayout;
 
 // The box at the game's scale: every pixel an N x N block, as in the game's window.
-void PresentBox(SDL_Window* window, const Surface& box, int scale) {
+void PresentBox(SDL_Window* window, const ErrorBoxPicture& box, int scale) {
   SDL_Surface* surface = SDL_GetWindowSurface(window);
   if (surface == nullptr) return;
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
   std::vector<std::uint32_t> row;
-  CopyScaled(box.Pixels().data(), box.Width(), 0, 0, box.Width(), box.Height(),
-             Placement{scale, 0, 0}, surface, row);
+  CopyScaled(box.Pixels.data(), box.Width, 0, 0, box.Width, box.Height, Placement{scale, 0, 0},
+             surface, row);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   SDL_UpdateWindowSurface(window);
 }
@@ -40,10 +37,11 @@ void PresentBox(SDL_Window* window, const Surface& box, int scale) {
 void SdlWindow::ShowErrorBox(const GameSession::ErrorMessage& message) {
   boxOpen_ = true;
   const std::string caption = message.Caption;
-  const Surface box = DrawErrorBox(face_, GameSession::BoxText(message));
+  const ErrorBoxPicture box =
+      DrawErrorBox(face_ != nullptr ? face_->Face() : nullptr, GameSession::BoxText(message));
   const int scale = CurrentScale();
-  const int boxWidth = box.Width() * scale;
-  const int boxHeight = box.Height() * scale;
+  const int boxWidth = box.Width * scale;
+  const int boxHeight = box.Height * scale;
 
   // Over the middle of the game's window when it is open, else in the middle of the screen.
   int x = static_cast<int>(SDL_WINDOWPOS_CENTERED);

@@ -13,7 +13,6 @@
 #include <ctime>
 #include <utility>
 
-#include "app/game_icon.h"
 #include "frontend/keys.h"
 
 namespace enclova {
@@ -98,7 +97,7 @@ bool SdlWindow::InitVideo(std::string* error) {
   return true;
 }
 
-SdlWindow::SdlWindow(const Typeface* face, FileSystem& files, WindowOptions options)
+SdlWindow::SdlWindow(const ErrorBoxFace* face, FileSystem& files, WindowOptions options)
     : face_(face),
       files_(files),
       options_(std::move(options)),
@@ -190,7 +189,7 @@ void SdlWindow::Present(bool force) {
 }
 
 void SdlWindow::SetIcon() {
-  std::vector<std::uint32_t> icon = DrawGameIcon(kIconSize);
+  std::vector<std::uint32_t> icon = WindowIcon(kIconSize);
   if (SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
           icon.data(), kIconSize, kIconSize, 32, kIconSize * 4, SDL_PIXELFORMAT_ABGR8888)) {
     SDL_SetWindowIcon(window_, picture);

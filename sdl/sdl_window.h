@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/seams.h"
+#include "frontend/error_box.h"
 #include "frontend/placement.h"
 #include "frontend/session.h"
 #include "frontend/window_rules.h"
@@ -35,8 +36,6 @@ struct WindowOptions {
   std::string SettingsPath;       // where fullscreen on or off is remembered; "" not at all
   std::string PicturesDirectory;  // where F12 writes its pictures
 };
-
-class Typeface;
 
 // The Windows virtual-key code for a key press, from its SDL scancode and the SDL keycode it has
 // in the current layout (SDL_Scancode and SDL_Keycode passed as int). A key that types a Latin
@@ -77,7 +76,7 @@ class SdlWindow {
 
   // `face` draws the error box's text (may be null: the box then shows no text); F12's pictures
   // are written through `files`. Neither is owned.
-  SdlWindow(const Typeface* face, FileSystem& files, WindowOptions options);
+  SdlWindow(const ErrorBoxFace* face, FileSystem& files, WindowOptions options);
   ~SdlWindow();
   SdlWindow(const SdlWindow&) = delete;
   SdlWindow& operator=(const SdlWindow&) = delete;
@@ -131,7 +130,7 @@ class SdlWindow {
   // The scale the picture is shown at now, for the error box too.
   int CurrentScale() const { return placement_.Scale; }
 
-  const Typeface* face_;
+  const ErrorBoxFace* face_;
   FileSystem& files_;
   WindowOptions options_;
   WindowRules rules_;

@@ -408,7 +408,7 @@ TEST(OwnFolder, ABoxBreaksItsLinesAtANewline) {
       WrapErrorLines(&face, "ファイルが見つかりません.\n/home/p/fdata.dat: gone");
   EXPECT_EQ(lines,
             (std::vector<std::string>{"ファイルが見つかりません.", "/home/p/fdata.dat: gone"}));
-  EXPECT_GT(DrawErrorBox(&face, "a\nb\nc").Height(), DrawErrorBox(&face, "a b c").Height());
+  EXPECT_GT(DrawErrorBox(&face, "a\nb\nc").Height, DrawErrorBox(&face, "a b c").Height);
 }
 
 }  // namespace
