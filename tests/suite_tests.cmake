@@ -22,8 +22,12 @@ if(CMAKE_SCRIPT_MODE_FILE)
     if(line MATCHES "^([^ #]+)\\.")
       set(suite "${CMAKE_MATCH_1}")
       set(properties "TIMEOUT ${TIMEOUT}")
-      if(NOT LABELS STREQUAL "")
-        string(APPEND properties " LABELS [==[${LABELS}]==]")
+      set(labels "${LABELS}")
+      if(NOT OTHER STREQUAL "" AND suite MATCHES "${OTHER}")
+        set(labels "${OTHER_LABELS}")
+      endif()
+      if(NOT labels STREQUAL "")
+        string(APPEND properties " LABELS [==[${labels}]==]")
       endif()
       if(NOT SERIAL STREQUAL "" AND suite MATCHES "${SERIAL}")
         string(APPEND properties " RUN_SERIAL TRUE")
@@ -46,17 +50,19 @@ endif()
 
 set(ENCLOVA_SUITE_TESTS_SCRIPT "${CMAKE_CURRENT_LIST_FILE}")
 
-# enclova_suite_tests(target TIMEOUT seconds [LABELS label] [SERIAL regex] [LONG regex]): after
-# every build of `target`, its suites become CTest tests; suites matching SERIAL run alone, and
+# enclova_suite_tests(target TIMEOUT seconds [LABELS label] [OTHER regex OTHER_LABELS label]
+# [SERIAL regex] [LONG regex]): after every build of `target`, its suites become CTest tests,
+# labelled LABELS, or OTHER_LABELS when they match OTHER; suites matching SERIAL run alone, and
 # those matching LONG start first under ctest -j (before a run has measured them), so that the
 # short ones fill the other cores around them instead of leaving one long suite to run last.
 function(enclova_suite_tests target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "TIMEOUT;LABELS;SERIAL;LONG" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "TIMEOUT;LABELS;OTHER;OTHER_LABELS;SERIAL;LONG" "")
   set(list_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_suites.cmake")
   set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_include.cmake")
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND "${CMAKE_COMMAND}" -D "EXECUTABLE=$<TARGET_FILE:${target}>" -D "OUTPUT=${list_file}"
-            -D "TIMEOUT=${ARG_TIMEOUT}" -D "LABELS=${ARG_LABELS}" -D "SERIAL=${ARG_SERIAL}"
+            -D "TIMEOUT=${ARG_TIMEOUT}" -D "LABELS=${ARG_LABELS}" -D "OTHER=${ARG_OTHER}"
+            -D "OTHER_LABELS=${ARG_OTHER_LABELS}" -D "SERIAL=${ARG_SERIAL}"
             -D "LONG=${ARG_LONG}"
             -P "${ENCLOVA_SUITE_TESTS_SCRIPT}"
     BYPRODUCTS "${list_file}"

@@ -4,10 +4,10 @@
 # title and a judged round shown pixel for pixel as the game drew them (F12's picture, scaled)
 # at 1x and 2x, F12's outcome in the title for two seconds, keys reaching the game, the round
 # recorded and played back to its digest, a missing sheet's error box, and the installer run
-# silently with the game started from where it put it. Wine's server must be up (tools/cross.sh
-# keeps one).
+# silently with the game started from where it put it. CTest runs it (-L win32 in the Windows
+# build); Wine's server must be up (tools/cross.sh keeps one).
 #
-#   win32_window_test.py ENCLOVA_EXE SOURCE_DIR [SHOTS_DIR]
+#   win32_window_test.py ENCLOVA_EXE SOURCE_DIR [SHOTS_DIR]   (or ENCLOVA_SHOTS=SHOTS_DIR)
 import os
 import shutil
 import struct
@@ -19,7 +19,7 @@ import time
 import zlib
 
 EXE, ROOT = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-SHOTS = sys.argv[3] if len(sys.argv) > 3 else None
+SHOTS = sys.argv[3] if len(sys.argv) > 3 else os.environ.get("ENCLOVA_SHOTS") or None
 WIDTH, HEIGHT = 600, 400
 failures = []
 
