@@ -83,7 +83,7 @@ void TForm1::FormKeyDown(std::uint16_t key) {
     }
     if (Command == CmdRight) {
       Level = Level + 1;
-      if (Level == 11) Level = 10;
+      if (Level == kLevels + 1) Level = kLevels;
       Canvas.Draw(kLevelSpriteX, kLevelSpriteY, LevelSprites[Level]);
     }
   }

@@ -74,7 +74,7 @@ void TForm1::FormCreate() {
   PathLayer = Surface(kPlayAreaSize, kPlayAreaSize);
   JudgeLayer = Surface(kPlayAreaSize, kPlayAreaSize);
   SeparatorStrip = Surface(2, kClientHeight);
-  for (int i = 1; i <= 10; ++i) Cut(LevelSprites[i], SpriteSheet, LevelSpriteRegion(i));
+  for (int i = 1; i <= kLevels; ++i) Cut(LevelSprites[i], SpriteSheet, LevelSpriteRegion(i));
   for (int i = 0; i <= 9; ++i) Cut(DigitSprites[i], SpriteSheet, DigitSpriteRegion(i));
   for (int i = 0; i <= 5; ++i) Cut(CellSprites[i], SpriteSheet, CellSpriteRegion(i));
   Cut(MissMarker, SpriteSheet, kMissMarkerRegion);

@@ -173,7 +173,7 @@ class TForm1 {
   Surface PathLayer;
   Surface JudgeLayer;
   Surface SeparatorStrip;
-  Surface LevelSprites[11];  // 1..10
+  Surface LevelSprites[kLevels + 1];  // 1..kLevels
   Surface DigitSprites[10];
   Surface CellSprites[6];
   Surface MissMarker;

@@ -7,7 +7,8 @@
 // restored); and it presents the part of the picture that changed, each game pixel a block of
 // the whole scale that fits.
 //
-// This header names no SDL type, so tests of the real binary can read what it declares.
+// This header includes no SDL header (the few SDL types it names are only declared), so the
+// tests of the real binary read what it declares without SDL.
 #pragma once
 
 #include <chrono>
