@@ -23,7 +23,7 @@
 //   d 50 9f3c2a1b4d5e6f70              the picture's 64-bit hash after call 50
 //   end good 12 1                      verdict (good, miss, quit), time score, rank (21: none)
 //   picture 3b1f...                    SHA-256 of the final picture's RGB bytes
-//   ranking 8c2e...                    SHA-256 of the ranking file's bytes at the end
+//   ranking 8c2e...                    SHA-256 of the ranking file as the round left it
 //
 // Nothing else may appear, in no other order; a file of a newer version is refused by name.
 // Version 2 only adds the "reread" line; a round without one is written as version 1, so that
