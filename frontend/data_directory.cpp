@@ -138,6 +138,10 @@ DataDirectoryChoice ChooseDataDirectory(FileSystem& files, const DataDirectoryRe
         "no folder to keep the records in" +
         (request.WhyNoUserDirectory.empty() ? "" : " (" + request.WhyNoUserDirectory + ")"));
   }
+  if (request.OnlyLook) {
+    choice.Directory = own;
+    return choice;
+  }
   if (const int e = MakeDirectories(files, own); e < 0) {
     return inMemory("cannot create " + own + " (" + DescribeFileError(ErrorIn(e)) + ")");
   }

@@ -41,8 +41,8 @@ int ChooseReplayDirectory(const CommandLine& options, Platform& platform, std::s
     return replay::kPlaybackRefused;
   }
   const std::string working = platform.Files().CurrentDirectory();
-  // Without --data-dir the choice may seed the player's own folder, as a game started here does.
-  const DataDirectoryChoice data = platform.DataDirectory(options.DataDir);
+  // Playback changes no file: the player's own folder is only looked at, never made or seeded.
+  const DataDirectoryChoice data = platform.DataDirectory(options.DataDir, true);
   std::vector<std::string> directories = ReplayDirectories(data.Directory, file, working);
   // The installed game's own folder reads the installation's sheet while it holds none.
   if (const std::string installed = DirectoryOf(data.InstalledSheet);
@@ -117,7 +117,7 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, const char
       std::fprintf(stderr, "enclova: %s\n", error.c_str());
       return 1;
     }
-    UseDataDirectory(platform.DataDirectory(options.DataDir), session);
+    UseDataDirectory(platform.DataDirectory(options.DataDir, false), session);
     session.Seed = options.Seed;
   }
   GameSession game(services, session);

@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -257,9 +259,10 @@ class ProgramPlatform final : public Platform {
   bool ClockIsStepped() const override { return true; }
   FileSystem& Files() override { return files_; }
   std::string ExecutablePath() override { return "/usr/games/enclova"; }
-  DataDirectoryChoice DataDirectory(const std::string& requested) override {
+  DataDirectoryChoice DataDirectory(const std::string& requested, bool onlyLook) override {
     DataDirectoryRequest request;
     request.Explicit = requested;
+    request.OnlyLook = onlyLook;
     request.Working = files_.CurrentDirectory();
     request.Installed = installed_;
     request.UserDirectory = user_;
@@ -427,6 +430,65 @@ TEST(ReplayProgram, AReplayFindsTheSheetItWasRecordedWith) {
     if (window) {
       EXPECT_NE(run.Errors.find("no display"), std::string::npos) << run.Errors;
     }
+  }
+}
+
+// Every entry under `root` with its kind, size and modification time to the nanosecond.
+std::vector<std::string> ListingWithTimes(const std::string& root) {
+  std::vector<std::string> lines;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    struct stat st {};
+    if (lstat(entry.path().c_str(), &st) != 0) continue;
+    lines.push_back(entry.path().string() + " " + std::to_string(st.st_mode) + " " +
+                    std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+                    std::to_string(st.st_mtim.tv_nsec));
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// Playing a replay changes no file anywhere: not the data folder, not the installed game's own
+// folder, whatever state that is in (not made yet, a ranking too short to read, the copy of
+// the installation's sheet that earlier versions made), headless or for the window. A game
+// started there would make, seed, set aside or remove each of those.
+TEST(ReplayProgram, PlaybackChangesNoFile) {
+  const struct {
+    const char* what;
+    std::function<void(const Layout&)> arrange;
+    bool window;
+  } cases[] = {
+      {"a fresh home", [](const Layout&) {}, false},
+      {"a short ranking in the player's folder",
+       [](const Layout& l) {
+         std::filesystem::create_directories(l.User);
+         WriteText(l.User + "/fdata.dat", "abc");
+       },
+       false},
+      {"the installation's sheet copied into the player's folder",
+       [](const Layout& l) {
+         std::filesystem::create_directories(l.User);
+         std::filesystem::copy_file(kAssets + "/fgra.bmp", l.User + "/fgra.bmp");
+         std::filesystem::copy_file(kAssets + "/fdata.dat", l.User + "/fdata.dat");
+       },
+       false},
+      {"a short ranking, for the window",
+       [](const Layout& l) {
+         std::filesystem::create_directories(l.User);
+         WriteText(l.User + "/fdata.dat", "abc");
+       },
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Layout l;
+    c.arrange(l);
+    const std::vector<std::string> before = ListingWithTimes(l.Root.Path());
+    std::vector<std::string> arguments = {"--replay=" + l.Replay};
+    if (!c.window) arguments.push_back("--headless");
+    const ProgramRun run = RunProgramIn(l.Home, arguments, l.Installed, l.User);
+    ASSERT_TRUE(run.Exited);
+    EXPECT_EQ(run.Status, c.window ? 1 : replay::kPlaybackMatched) << run.Errors;
+    EXPECT_EQ(ListingWithTimes(l.Root.Path()), before);
   }
 }
 
