@@ -31,13 +31,14 @@ int ChooseReplayDirectory(const CommandLine& options, Platform& platform, std::s
   std::string error;
   const std::optional<replay::Replay> recorded = replay::LoadReplay(platform.Files(), file, &error);
   if (!recorded) {
-    std::fprintf(stderr, "enclova: %s: refused: %s\n", file.c_str(), error.c_str());
+    std::fprintf(stderr, "%s\n", PrintableLine("enclova: " + file + ": refused: " + error).c_str());
     return replay::kPlaybackRefused;
   }
   if (const std::string& shot = options.Replay.Screenshot;
       !shot.empty() && !replay::ScreenshotPathUsable(platform.Files(), shot, &error)) {
-    std::fprintf(stderr, "enclova: cannot write the screenshot %s: %s\n", shot.c_str(),
-                 error.c_str());
+    std::fprintf(
+        stderr, "%s\n",
+        PrintableLine("enclova: cannot write the screenshot " + shot + ": " + error).c_str());
     return replay::kPlaybackRefused;
   }
   const std::string working = platform.Files().CurrentDirectory();
@@ -53,8 +54,9 @@ int ChooseReplayDirectory(const CommandLine& options, Platform& platform, std::s
   const std::unique_ptr<Typeface> face = OpenGameTypeface();
   const ReplayPlace place = FindReplayPlace(*recorded, platform.Files(), directories, face.get());
   if (place.Directory.empty()) {
-    std::fprintf(stderr, "enclova: %s: cannot be played here: %s\n", file.c_str(),
-                 place.Account.c_str());
+    std::fprintf(
+        stderr, "%s\n",
+        PrintableLine("enclova: " + file + ": cannot be played here: " + place.Account).c_str());
     return replay::kPlaybackNotHere;
   }
   directory = place.Directory;

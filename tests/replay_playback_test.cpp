@@ -287,6 +287,7 @@ struct ProgramRun {
   bool Exited = false;  // false: the alarm or a crash ended it
   int Status = -1;
   std::string Errors;  // standard error
+  std::string Output;  // standard output
 };
 
 // Runs the program in a child standing in `working`, with an alarm so that a wait on a FIFO
@@ -295,13 +296,14 @@ ProgramRun RunProgramIn(const std::string& working, std::vector<std::string> arg
                         const std::string& installed = "", const std::string& user = "") {
   TempDir out;
   const std::string errors = out.File("stderr");
+  const std::string output = out.File("stdout");
   std::fflush(stdout);
   std::fflush(stderr);
   const ChildReport report = RunInChild([&] {
     alarm(20);
     if (chdir(working.c_str()) != 0) return std::string("no chdir");
     if (std::freopen(errors.c_str(), "w", stderr) == nullptr ||
-        std::freopen("/dev/null", "w", stdout) == nullptr) {
+        std::freopen(output.c_str(), "w", stdout) == nullptr) {
       return std::string("no redirection");
     }
     arguments.insert(arguments.begin(), "enclova");
@@ -310,12 +312,14 @@ ProgramRun RunProgramIn(const std::string& working, std::vector<std::string> arg
     ProgramPlatform platform(installed, user);
     const int status = RunProgram(static_cast<int>(argv.size()), argv.data(), platform, "test");
     std::fflush(stderr);
+    std::fflush(stdout);
     return std::to_string(status);
   });
   ProgramRun run;
   run.Exited = report.Exited && !report.Text.empty();
   if (run.Exited) run.Status = std::stoi(report.Text);
   run.Errors = TextOf(errors);
+  run.Output = TextOf(output);
   return run;
 }
 
@@ -489,6 +493,61 @@ TEST(ReplayProgram, PlaybackChangesNoFile) {
     ASSERT_TRUE(run.Exited);
     EXPECT_EQ(run.Status, c.window ? 1 : replay::kPlaybackMatched) << run.Errors;
     EXPECT_EQ(ListingWithTimes(l.Root.Path()), before);
+  }
+}
+
+// A replay's or a screenshot's name may hold any byte; every line that names one shows its
+// control characters (a newline, a terminal's escape, C1's CSI) as '?', as the command line's
+// refusals do, so a name cannot rewrite the terminal or forge a line.
+TEST(ReplayProgram, NamesReachTheTerminalWithoutTheirControlCharacters) {
+  Layout l;
+  const std::string odd =
+      "x\x1b[2J\n\r\x07\xc2\x9b"
+      "31m";
+  const std::string oddReplay = l.Data + "/replays/" + odd + ".replay";
+  std::filesystem::copy_file(kGolden, oddReplay);
+  const std::string oddFolder = l.Root.File(odd);
+  std::filesystem::create_directories(oddFolder + "/replays");
+  std::filesystem::copy_file(kGolden, oddFolder + "/replays/r.replay");
+  std::filesystem::create_directories(l.Data + "/" + odd + ".png");
+  const struct {
+    const char* what;
+    std::string working;
+    std::vector<std::string> arguments;
+    int status;
+  } cases[] = {
+      {"played", l.Data, {"--replay=replays/" + odd + ".replay", "--headless"}, 0},
+      {"not found", l.Data, {"--replay=" + odd, "--headless"}, replay::kPlaybackRefused},
+      {"not found, for the window", l.Data, {"--replay=" + odd}, replay::kPlaybackRefused},
+      {"a screenshot that is a folder",
+       l.Data,
+       {"--replay=replays/round.replay", "--headless", "--screenshot=" + odd + ".png"},
+       replay::kPlaybackRefused},
+      {"no sheet in a folder so named",
+       oddFolder,
+       {"--replay=replays/r.replay", "--headless"},
+       replay::kPlaybackNotHere},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProgramRun run = RunProgramIn(c.working, c.arguments);
+    ASSERT_TRUE(run.Exited);
+    EXPECT_EQ(run.Status, c.status) << run.Errors;
+    const std::string both = run.Errors + run.Output;
+    EXPECT_NE(both.find("x?[2J????31m"), std::string::npos) << both;
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < both.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(both[i]);
+      if (byte == '\n') {
+        ++lines;
+        continue;
+      }
+      EXPECT_FALSE(byte < 0x20 || byte == 0x7F) << "byte " << int{byte} << " at " << i;
+      EXPECT_FALSE(byte == 0xC2 && i + 1 < both.size() &&
+                   static_cast<unsigned char>(both[i + 1]) < 0xA0)
+          << "a C1 control at " << i;
+    }
+    EXPECT_EQ(lines, 1u) << both;
   }
 }
 
