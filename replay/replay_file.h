@@ -59,8 +59,10 @@ constexpr std::size_t kMaxReadings = 4 * kMaxCalls;
 // Only failed or short file operations are written, a handful in a round whose saves fail.
 constexpr std::size_t kMaxFileResults = 10'000;
 // A paint redraws its area; a real round is painted whole a few times (the window shown,
-// uncovered). A thousand whole windows is a margin no window manager reaches.
-constexpr std::int64_t kMaxPaintedPixels = 1000LL * kClientWidth * kClientHeight;
+// uncovered, a tab shown again). A hundred whole windows leaves a wide margin, and keeps the
+// costliest file near ten real rounds: a whole window at the largest board costs about as much
+// as 400 ticks (bench/costliest_replay_bench.cpp).
+constexpr std::int64_t kMaxPaintedPixels = 100LL * kClientWidth * kClientHeight;
 constexpr std::size_t kRecordFileBytes = 160;
 // A ranking file of another size is kept as it is, up to this size.
 constexpr std::size_t kMaxRecordFileBytes = 4096;

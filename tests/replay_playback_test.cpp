@@ -170,6 +170,65 @@ TEST(ReplayBounds, FilesPastWhatARoundCanHoldAreRefusedSayingWhy) {
   }
 }
 
+// A round's calls start with the key that starts it and end with its result; a file that holds
+// more is played only that far. Within the bounds on calls, the title's screens shown again and
+// again, or round after round, had cost a hundred times a real round.
+TEST(ReplayBounds, CallsOutsideTheRoundAreNotPlayed) {
+  const std::string golden = TextOf(kGolden);
+  std::vector<std::string> title;  // the ranking and back, from the first call
+  while (title.size() < replay::kMaxCalls) {
+    title.push_back("k 0 58 @1000000");
+    title.push_back("k 0 41 @1000000");
+  }
+  // Round after round: each closes a small loop and waits through its result.
+  std::vector<std::string> rounds;
+  std::int64_t t = 1'000'000;
+  auto at = [&t](const std::string& call) { return call + " @" + std::to_string(t); };
+  while (rounds.size() < replay::kMaxCalls) {
+    rounds.push_back(at("k 0 5a"));
+    t += 6000;
+    rounds.push_back(at("t 0") + " @" + std::to_string(t));
+    for (const char* key : {"5a", "27", "28", "25", "26", "5a"}) {
+      rounds.push_back(at(std::string("k 0 ") + key));
+    }
+    for (int i = 0; i < 2; ++i) {
+      t += 8000;
+      rounds.push_back(at("t 0") + " @" + std::to_string(t));
+    }
+    rounds.push_back(at("k 0 41"));
+  }
+  rounds.resize(replay::kMaxCalls);
+  const struct {
+    const char* what;
+    std::vector<std::string> calls;
+    std::size_t played;  // calls played before the file left the round
+    const char* why;     // where the first difference is this call's
+  } cases[] = {
+      {"the title's screens", title, 0, "the first call does not start a round"},
+      // Made-up clock readings differ from the game's count on the way.
+      {"round after round", rounds, 10, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string error;
+    const auto parsed = replay::ParseReplay(WithCalls(golden, c.calls), &error);
+    ASSERT_TRUE(parsed.has_value()) << error;
+    FaultyFileSystem files;
+    files.Cwd = kAssets;
+    replay::Player player(*parsed, files, nullptr);
+    ASSERT_TRUE(player.Start(nullptr));
+    while (!player.Done()) player.Step();
+    const replay::PlaybackResult result = player.Result();
+    EXPECT_EQ(result.CallsPlayed, c.played);
+    EXPECT_FALSE(result.Complete);
+    EXPECT_FALSE(result.Matches());
+    if (*c.why != '\0') {
+      EXPECT_EQ(result.FirstDifferentCall, c.played + 1);
+      EXPECT_NE(result.Difference.find(c.why), std::string::npos) << result.Difference;
+    }
+  }
+}
+
 // The costliest files that are still read, parsed and played to their end in a child that has
 // little memory to spare and an alarm: calls at their bound mixing every key with ticks that
 // move the round on, and the most painting. A release build plays each in well under a second;
