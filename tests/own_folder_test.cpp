@@ -363,6 +363,20 @@ TEST(OwnFolder, WithoutAHomeNothingIsMadeInTheWorkingDirectory) {
   }
 }
 
+// A ranking the player made read-only refuses the save, and the box's English line names the
+// ranking and why, not the lock file the save opened last (which is all it named before).
+TEST(OwnFolder, AReadOnlyRankingIsNamedInTheBox) {
+  Installation installed;
+  PosixFileSystem posix;
+  const DataDirectoryChoice choice = ChooseDataDirectory(posix, installed.Request());
+  ASSERT_EQ(choice.Directory, installed.Own());
+  const std::string ranking = installed.Own() + "/fdata.dat";
+  ASSERT_EQ(chmod(ranking.c_str(), 0444), 0);
+  EXPECT_EQ(PlayGoodRoundIn(posix, choice),
+            std::vector<std::string>{"enclova: " + ranking + " is read-only"});
+  EXPECT_EQ(ReadFileBytes(ranking), EmptyRecordFile());
+}
+
 // Two sides working on one file system by turns, each on a thread of its own but never both at
 // once: side 0 makes `first` file operations, side 1 `second`, then side 0 runs to its end and
 // side 1 to its end. Every interleaving of a pause and a resume is a pair of counts.
