@@ -223,6 +223,10 @@ void GameSession::AnswerError() {
   ShowNextNotice();
 }
 
+std::size_t GameSession::MaxReplayFileBytes() {
+  return replay::kMaxFileBytes;
+}
+
 std::string GameSession::BoxText(const ErrorMessage& message) {
   if (!message.DetailInBox || message.Detail.empty()) return message.Text;
   return message.Text + "\n" + InBox(message.Detail);

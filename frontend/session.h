@@ -18,6 +18,7 @@
 //   6. End when QuitRequested() or the window is closed; then Finish().
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -89,6 +90,8 @@ class GameSession {
   };
   // What a box shows: the game's text, and the English line beneath it where that was asked for.
   static std::string BoxText(const ErrorMessage& message);
+  // The largest replay file playback reads: a page refuses a larger one by its size, unread.
+  static std::size_t MaxReplayFileBytes();
 
   GameSession(const Services& services, const Options& options);
   ~GameSession();

@@ -504,7 +504,16 @@
     e.preventDefault();
     document.body.classList.remove('dropping');
     const file = e.dataTransfer && e.dataTransfer.files[0];
-    if (file) file.text().then((text) => playReplay(file.name, text));
+    if (!file) return;
+    // Refused by its size before a byte of it is read: a film dropped by mistake would be read
+    // whole into memory first, for seconds.
+    const most = M._enclova_max_replay_bytes();
+    if (file.size > most) {
+      logLine('enclova: ' + file.name + ': refused: too large for a replay (more than ' + most + ' bytes)');
+      say(file.name + ': refused');
+      return;
+    }
+    file.text().then((text) => playReplay(file.name, text));
   });
 
   // ---- Start ----

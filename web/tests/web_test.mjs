@@ -410,6 +410,40 @@ async function storageRefusedOrDamaged(browser, url) {
   await damaged.close();
 }
 
+// A file larger than any replay dropped on the page is refused by its size at once, and never
+// read (a 300 MiB file took 22 s and 637 MB before it was refused).
+async function droppedHugeFile(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url, '', () => {
+    window.readsOfDroppedFiles = 0;
+    for (const method of ['text', 'arrayBuffer', 'stream', 'slice']) {
+      const original = Blob.prototype[method];
+      Blob.prototype[method] = function (...args) {
+        window.readsOfDroppedFiles++;
+        return original.apply(this, args);
+      };
+    }
+    const readAs = FileReader.prototype.readAsArrayBuffer;
+    FileReader.prototype.readAsArrayBuffer = function (...args) {
+      window.readsOfDroppedFiles++;
+      return readAs.apply(this, args);
+    };
+  });
+  const started = Date.now();
+  await page.evaluate(() => {
+    const data = new DataTransfer();
+    data.items.add(new File([new Uint8Array((4 << 20) + 1)], 'huge.replay'));
+    document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, cancelable: true }));
+  });
+  await page.waitForFunction(() => /: (match|differs|refused)$/.test(document.getElementById('status').textContent),
+    { timeout: 30000 });
+  const status = await page.evaluate(() => document.getElementById('status').textContent);
+  const reads = await page.evaluate(() => window.readsOfDroppedFiles);
+  check(status === 'huge.replay: refused' && reads === 0,
+    `a dropped file past a replay's size is refused unread (${status}, ${reads} reads, ${Date.now() - started} ms)`);
+  await context.close();
+}
+
 async function main() {
   const { server, url } = await serve();
   const browser = await puppeteer.launch({
@@ -424,6 +458,7 @@ async function main() {
     await titleAndIdle(browser, url);
     await goldenReplays(browser, url);
     await storageRefusedOrDamaged(browser, url);
+    await droppedHugeFile(browser, url);
     await keysAndLayouts(browser, url);
     await rounds;
   } catch (e) {
