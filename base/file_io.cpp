@@ -15,6 +15,25 @@ std::string NameOf(const std::string& path) {
   return path.substr(path.find_last_of('/') + 1);
 }
 
+std::string PrintableLine(std::string text) {
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      line += '?';
+    } else if (byte == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      line += '?';
+      ++i;
+    } else {
+      line += text[i];
+    }
+  }
+  return line;
+}
+
 std::string DescribeFileError(FileError error) {
   switch (error) {
     case FileError::NotPermitted:

@@ -23,6 +23,11 @@ std::string NameOf(const std::string& path);
 // standard error; "error n" for a number without a name.
 std::string DescribeFileError(FileError error);
 
+// `text` as one line of plain text on a terminal, for a line that quotes a name the player gave
+// (a file, a folder), which may hold any byte: each control character (C0, DEL, and C1 as UTF-8
+// writes it, such as the escape that starts a terminal's commands) is shown as '?'.
+std::string PrintableLine(std::string text);
+
 // As many symbolic links in a row as the system itself follows before it gives up.
 constexpr int kMaxLinks = 40;
 

@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "base/file_io.h"
 #include "frontend/placement.h"
 
 namespace enclova {
@@ -104,11 +105,8 @@ const OptionName* FindOption(std::string_view name) {
 bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string* error) {
   // The line quotes what was given, which may hold any byte: a control character in it (a
   // newline, a terminal's escape) is shown as '?', so the line stays one line of plain text.
-  auto fail = [error](std::string why) {
-    for (char& c : why) {
-      if ((c >= 0 && c < 0x20) || c == 0x7F) c = '?';
-    }
-    if (error != nullptr) *error = std::move(why);
+  auto fail = [error](const std::string& why) {
+    if (error != nullptr) *error = PrintableLine(why);
     return false;
   };
   std::set<Option> seen;

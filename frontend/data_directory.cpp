@@ -44,11 +44,19 @@ DataDirectoryChoice In(const std::string& directory) {
   return choice;
 }
 
+// The probe's name is none of the ranking's temporary names: another copy's save removes those
+// it finds as stale and takes their names for its new file, so a probe there could remove that
+// file before the save renames it. Nothing needs a probe once it is made, so the probes a start
+// killed midway are removed by the next one whoever else is probing.
+constexpr const char* kProbeName = ".write-test";
+
 // 0 when a file can be created in `directory`: a read-only file system or a folder the player
 // may not write in shows here, before the game starts on it.
 int ProbeWritable(FileSystem& files, const std::string& directory) {
+  const std::string target = Joined(directory, kProbeName);
+  RemoveStaleTemporaries(files, target);
   std::string probe;
-  const int fd = CreateTemporary(files, Joined(directory, kRankingName), 0600, probe);
+  const int fd = CreateTemporary(files, target, 0600, probe);
   if (fd < 0) return fd;
   files.Close(fd);
   files.Unlink(probe);
@@ -129,6 +137,10 @@ DataDirectoryChoice ChooseDataDirectory(FileSystem& files, const DataDirectoryRe
     return inMemory(
         "no folder to keep the records in" +
         (request.WhyNoUserDirectory.empty() ? "" : " (" + request.WhyNoUserDirectory + ")"));
+  }
+  if (request.OnlyLook) {
+    choice.Directory = own;
+    return choice;
   }
   if (const int e = MakeDirectories(files, own); e < 0) {
     return inMemory("cannot create " + own + " (" + DescribeFileError(ErrorIn(e)) + ")");

@@ -22,6 +22,9 @@ struct DataDirectoryRequest {
   std::string WhyNoUserDirectory;  // when UserDirectory is empty: what the player can set
   // Milliseconds since 1970 UTC: the date in the name a damaged ranking is kept under.
   std::int64_t NowMilliseconds = 0;
+  // Only where the game would play, for a playback, which changes no file: the player's own
+  // folder is named as it is, never made, probed, seeded, set aside or tidied.
+  bool OnlyLook = false;
 };
 
 struct DataDirectoryChoice {

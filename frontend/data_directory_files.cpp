@@ -94,6 +94,9 @@ int DataDirectoryFileSystem::Stat(const std::string& name, FileInfo& info, bool 
     lastPath_ = path;
     lastFailure_ = path + " is not a regular file";
   }
+  if (r == 0 && info.Type == FileInfo::Kind::Regular && (info.Mode & 0222) == 0) {
+    readOnly_ = path;
+  }
   return r;
 }
 
@@ -142,11 +145,14 @@ std::string DataDirectoryFileSystem::Explain(const std::string& text) {
     line = lastShortRead_;
   } else if (!lastFailure_.empty()) {
     line = lastFailure_;
+  } else if (text.rfind(InOutErrorMessage(kErrAccessDenied), 0) == 0 && !readOnly_.empty()) {
+    line = readOnly_ + " is read-only";
   } else {
     line = "an error with " + (lastPath_.empty() ? directory_ : lastPath_);
   }
   lastFailure_.clear();
   lastShortRead_.clear();
+  readOnly_.clear();
   return "enclova: " + line;
 }
 

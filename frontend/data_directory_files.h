@@ -57,6 +57,9 @@ class DataDirectoryFileSystem : public FileSystem {
   std::string lastPath_;              // the last file opened
   std::string lastFailure_;
   std::string lastShortRead_;
+  // The last regular file seen without any write permission: the save refuses such a ranking
+  // by its mode, with no failed call to name it.
+  std::string readOnly_;
 };
 
 // A data directory made in memory from the installation's `sheet` and empty `ranking` (read

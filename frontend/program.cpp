@@ -32,18 +32,19 @@ int ChooseReplayDirectory(const CommandLine& options, DesktopSystem& desktop,
   std::string error;
   const std::optional<replay::Replay> recorded = replay::LoadReplay(desktop.Files(), file, &error);
   if (!recorded) {
-    std::fprintf(stderr, "enclova: %s: refused: %s\n", file.c_str(), error.c_str());
+    std::fprintf(stderr, "%s\n", PrintableLine("enclova: " + file + ": refused: " + error).c_str());
     return replay::kPlaybackRefused;
   }
   if (const std::string& shot = options.Replay.Screenshot;
       !shot.empty() && !replay::ScreenshotPathUsable(desktop.Files(), shot, &error)) {
-    std::fprintf(stderr, "enclova: cannot write the screenshot %s: %s\n", shot.c_str(),
-                 error.c_str());
+    std::fprintf(
+        stderr, "%s\n",
+        PrintableLine("enclova: cannot write the screenshot " + shot + ": " + error).c_str());
     return replay::kPlaybackRefused;
   }
   const std::string working = desktop.Files().CurrentDirectory();
-  // Without --data-dir the choice may seed the player's own folder, as a game started here does.
-  const DataDirectoryChoice data = desktop.DataDirectory(options.DataDir);
+  // Playback changes no file: the player's own folder is only looked at, never made or seeded.
+  const DataDirectoryChoice data = desktop.DataDirectory(options.DataDir, true);
   std::vector<std::string> directories = ReplayDirectories(data.Directory, file, working);
   // The installed game's own folder reads the installation's sheet while it holds none.
   if (const std::string installed = DirectoryOf(data.InstalledSheet);
@@ -54,8 +55,9 @@ int ChooseReplayDirectory(const CommandLine& options, DesktopSystem& desktop,
   const std::unique_ptr<Typeface> face = OpenGameTypeface();
   const ReplayPlace place = FindReplayPlace(*recorded, desktop.Files(), directories, face.get());
   if (place.Directory.empty()) {
-    std::fprintf(stderr, "enclova: %s: cannot be played here: %s\n", file.c_str(),
-                 place.Account.c_str());
+    std::fprintf(
+        stderr, "%s\n",
+        PrintableLine("enclova: " + file + ": cannot be played here: " + place.Account).c_str());
     return replay::kPlaybackNotHere;
   }
   directory = place.Directory;
@@ -122,7 +124,7 @@ int RunProgram(int argc, const char* const* argv, DesktopSystem& desktop, const 
       std::fprintf(stderr, "enclova: %s\n", error.c_str());
       return 1;
     }
-    UseDataDirectory(desktop.DataDirectory(options.DataDir), session);
+    UseDataDirectory(desktop.DataDirectory(options.DataDir, false), session);
     session.Seed = options.Seed;
   }
   GameSession game(services, session);

@@ -24,7 +24,8 @@ class DesktopSystem {
   // The error box's caption is made from this path's file name.
   virtual std::string ExecutablePath() = 0;
   // Where the game plays: `requested` is --data-dir or "" (frontend/data_directory.h's rule).
-  virtual DataDirectoryChoice DataDirectory(const std::string& requested) = 0;
+  // With `onlyLook` (for a playback) nothing is made, seeded, set aside or removed.
+  virtual DataDirectoryChoice DataDirectory(const std::string& requested, bool onlyLook) = 0;
 
   // Makes ready to open windows; false with a one-line reason (no display).
   virtual bool OpenDisplay(std::string* error) = 0;

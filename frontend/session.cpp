@@ -11,6 +11,7 @@
 
 #include "app/game.h"
 #include "app/game_typeface.h"
+#include "base/file_io.h"
 #include "base/memory_file_system.h"
 #include "frontend/data_directory_files.h"
 #include "frontend/keys.h"
@@ -58,7 +59,8 @@ std::int64_t GapBefore(const replay::RecordedCall& call) {
 
 std::function<void(const std::string&)> LogOf(const GameSession::Services& services) {
   if (services.Log) return services.Log;
-  return [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+  // Lines name files, whose names may hold any byte.
+  return [](const std::string& line) { std::fprintf(stderr, "%s\n", PrintableLine(line).c_str()); };
 }
 
 replay::Recorder::Options RecorderOptions(const GameSession::Services& services) {

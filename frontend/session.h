@@ -18,6 +18,7 @@
 //   6. End when QuitRequested() or the window is closed; then Finish().
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -89,9 +90,8 @@ class GameSession {
   };
   // What a box shows: the game's text, and the English line beneath it where that was asked for.
   static std::string BoxText(const ErrorMessage& message);
-
-  // The largest files the session reads, for a front end that reads them itself first: a sprite
-  // sheet and a replay.
+  // The largest files the session reads, for a front end that reads them itself first (a page
+  // refuses a larger dropped replay by its size, unread): a sprite sheet and a replay.
   static std::size_t LargestSheetBytes();
   static std::size_t LargestReplayBytes();
 

@@ -238,6 +238,7 @@ bool Player::Restart(const Replay& replay) {
   if (!started_) return false;
   replay_ = &replay;
   next_ = 0;
+  outsideRound_ = false;
   result_ = {};
   game_->Host.TerminateRequests = 0;
   PutAtRoundStart();
@@ -291,6 +292,16 @@ bool Player::TickIsQuiet(const RecordedCall& call) {
 void Player::Step(bool skipQuiet) {
   if (Done()) return;
   const RecordedCall& c = replay_->Calls[next_];
+  TForm1& form = game_->Form;
+  const bool inRound = next_ == 0
+                           ? c.Call.Type == HandlerCall::Key && form.KeyStartsRound(c.Call.KeyCode)
+                           : form.InRound();
+  if (!inRound) {
+    NoteDifference(next_ == 0 ? "the first call does not start a round"
+                              : "the round is over, yet the file goes on");
+    outsideRound_ = true;
+    return;
+  }
   if (!(skipQuiet && TickIsQuiet(c))) {
     if (c.Reread) {
       // Another game saved the ranking during the recorded round: it changes here, with a new
@@ -336,7 +347,7 @@ void Player::Step(bool skipQuiet) {
 PlaybackResult Player::Result() {
   PlaybackResult r = result_;
   r.CallsPlayed = next_;
-  r.Complete = Done();
+  r.Complete = next_ >= replay_->Calls.size();
   r.PictureMatches = PictureSha256(game_->Form.Canvas) == replay_->PictureSha256;
   const std::vector<std::uint8_t>* file = files_.Get(recordPath_);
   const std::string ranking =

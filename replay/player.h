@@ -111,7 +111,11 @@ class Player {
   // session: start-up is not repeated. `replay` must outlive the playback; false before Start.
   bool Restart(const Replay& replay);
 
-  bool Done() const { return next_ >= replay_->Calls.size(); }
+  // True after the last call, or once a call is found outside the round: the first call must
+  // start it and none may follow its end. A recorded round holds nothing else, and a file that
+  // did (round after round, the title's screens) could ask for any amount of work within the
+  // bounds on its calls.
+  bool Done() const { return next_ >= replay_->Calls.size() || outsideRound_; }
   const RecordedCall& NextCall() const { return replay_->Calls[next_]; }
   std::size_t CallsPlayed() const { return next_; }
   // Plays the next call. A tick that provably does nothing is passed over when `skipQuiet`.
@@ -148,6 +152,7 @@ class Player {
   std::string sheetHash_;
   std::string startMessage_;
   bool started_ = false;
+  bool outsideRound_ = false;
 };
 
 // The whole replay file, read and parsed; nothing with the reason on failure.

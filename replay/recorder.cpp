@@ -36,7 +36,7 @@ class Recorder::LoggingFiles : public FileSystem {
   std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
   int Open(const std::string& path, OpenFlags flags, unsigned mode) override {
     const int fd = inner_.Open(path, flags, mode);
-    recorder_.Opened(path, fd);
+    recorder_.Opened(path, flags, fd);
     return Log(fd);
   }
   long Read(int fd, void* buffer, std::size_t size) override {
@@ -46,6 +46,7 @@ class Recorder::LoggingFiles : public FileSystem {
   }
   long Write(int fd, const void* buffer, std::size_t size) override {
     const long n = inner_.Write(fd, buffer, size);
+    recorder_.WroteTo(fd, buffer, n);
     recorder_.FileResult(n, n == static_cast<long>(size));
     return n;
   }
@@ -55,7 +56,9 @@ class Recorder::LoggingFiles : public FileSystem {
     return Log(inner_.Close(fd));
   }
   int Rename(const std::string& from, const std::string& to) override {
-    return Log(inner_.Rename(from, to));
+    const int r = inner_.Rename(from, to);
+    recorder_.Renamed(from, to, r);
+    return Log(r);
   }
   int Unlink(const std::string& path) override { return Log(inner_.Unlink(path)); }
   int Stat(const std::string& path, FileInfo& info, bool followLinks) override {
@@ -152,8 +155,10 @@ void Recorder::FileResult(long result, bool plainSuccess) {
 // The game opens the ranking file during a round only to read it again, once another game has
 // saved it: the bytes it reads are what the round is ranked against, and only the recording can
 // keep them (the file may change again before the round ends).
-void Recorder::Opened(const std::string& path, int fd) {
-  if (!round_ || active_ < 0 || path != form_->RecordFilePath()) return;
+void Recorder::Opened(const std::string& path, OpenFlags flags, int fd) {
+  if (!round_ || active_ < 0) return;
+  if (fd >= 0 && Has(flags, OpenFlags::Write)) writing_[fd] = path;
+  if (path != form_->RecordFilePath()) return;
   RecordedCall& call = round_->Calls[static_cast<std::size_t>(active_)];
   if (call.Reread) return;  // the call's first reading of it is the one played back
   call.Reread = RankingReread{fd >= 0, {}};
@@ -169,7 +174,35 @@ void Recorder::ReadFrom(int fd, const void* buffer, long result) {
 }
 
 void Recorder::Closed(int fd) {
-  if (fd == rereadFd_) rereadFd_ = -1;
+  writing_.erase(fd);
+  if (fd < 0 || fd != rereadFd_) return;
+  rereadFd_ = -1;
+  // What playback puts in the file before this call, whatever the reads brought.
+  if (round_ && active_ >= 0)
+    ranking_ = round_->Calls[static_cast<std::size_t>(active_)].Reread->Bytes;
+}
+
+// A file the round writes is a new file for a rename (the save's temporary): its bytes become
+// the ranking's when it is renamed over the ranking file, or over the file its link names.
+void Recorder::WroteTo(int fd, const void* buffer, long result) {
+  const auto it = writing_.find(fd);
+  if (result <= 0 || it == writing_.end() || !round_ || active_ < 0) return;
+  std::vector<std::uint8_t>& bytes = written_[it->second];
+  const std::size_t room = kMaxRecordFileBytes - std::min(bytes.size(), kMaxRecordFileBytes);
+  const auto* data = static_cast<const std::uint8_t*>(buffer);
+  bytes.insert(bytes.end(), data, data + std::min(static_cast<std::size_t>(result), room));
+}
+
+void Recorder::Renamed(const std::string& from, const std::string& to, int result) {
+  if (result < 0 || !round_ || active_ < 0) return;
+  const auto it = written_.find(from);
+  if (it == written_.end()) return;
+  std::string target;
+  const std::string& ranking = form_->RecordFilePath();
+  if (to == ranking || (FollowLinks(files_, ranking, target) == 0 && to == target)) {
+    ranking_ = std::move(it->second);
+  }
+  written_.erase(it);
 }
 
 void Recorder::StartRound() {
@@ -190,6 +223,9 @@ void Recorder::StartRound() {
   } else if (file.Result == WholeFile::Outcome::TooLarge) {
     r.File = r.Table;  // too large to keep: played back as the table the game read
   }
+  ranking_ = r.File;
+  writing_.clear();
+  written_.clear();
   for (int i = 0; i < kSurfaceCount; ++i) r.Surfaces[i] = SurfaceState::Of(*SurfaceOf(f, i));
   round_ = std::move(r);
   lastCallTime_ = clock_.CurrentMilliseconds();
@@ -243,8 +279,11 @@ void Recorder::EndRound(const std::string& verdict) {
   r.TimeScore = TimeScoreOf({f.ClockMinutes, f.ClockTens, f.ClockUnits});
   r.Rank = verdict == "quit" ? kNoRank : f.LastRank;
   r.PictureSha256 = PictureSha256(f.Canvas);
-  const WholeFile file = ReadWholeFile(files_, f.RecordFilePath(), 1 << 20);
-  r.RankingSha256 = Sha256Hex(file.Bytes.data(), file.Bytes.size());  // no bytes when unread
+  // The ranking as this round last read or wrote it, which is what playback can rebuild: another
+  // game may have saved over it since, and that is no part of this round. No bytes for none.
+  const std::vector<std::uint8_t> none;
+  const std::vector<std::uint8_t>& ranking = ranking_ ? *ranking_ : none;
+  r.RankingSha256 = Sha256Hex(ranking.data(), ranking.size());
 
   const std::string directory =
       options_.Directory.empty() ? f.DataDirectory + "replays" : options_.Directory;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -113,8 +114,10 @@ class Recorder : public HandlerObserver {
   // Called by the logging seams.
   void Reading(std::int32_t value);
   void FileResult(long result, bool plainSuccess);
-  void Opened(const std::string& path, int fd);
+  void Opened(const std::string& path, OpenFlags flags, int fd);
   void ReadFrom(int fd, const void* buffer, long result);
+  void WroteTo(int fd, const void* buffer, long result);
+  void Renamed(const std::string& from, const std::string& to, int result);
   void Closed(int fd);
 
  private:
@@ -135,6 +138,10 @@ class Recorder : public HandlerObserver {
   long active_ = -1;       // the call being made, index into round_->Calls
   int fileOperation_ = 0;  // operations of the active call so far
   int rereadFd_ = -1;      // the ranking file, opened again by the active call
+  // The ranking file as the round last read it or wrote it (none: there was none).
+  std::optional<std::vector<std::uint8_t>> ranking_;
+  std::map<int, std::string> writing_;                        // descriptors the round writes to
+  std::map<std::string, std::vector<std::uint8_t>> written_;  // what it wrote, by file
   std::int32_t lastCallTime_ = 0;
   std::uint64_t hashedChange_ = ~0ull;
   std::string hash_;

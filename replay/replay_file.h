@@ -23,7 +23,7 @@
 //   d 50 9f3c2a1b4d5e6f70              the picture's 64-bit hash after call 50
 //   end good 12 1                      verdict (good, miss, quit), time score, rank (21: none)
 //   picture 3b1f...                    SHA-256 of the final picture's RGB bytes
-//   ranking 8c2e...                    SHA-256 of the ranking file's bytes at the end
+//   ranking 8c2e...                    SHA-256 of the ranking file as the round left it
 //
 // Nothing else may appear, in no other order; a file of a newer version is refused by name.
 // Version 2 only adds the "reread" line; a round without one is written as version 1, so that
@@ -59,8 +59,10 @@ constexpr std::size_t kMaxReadings = 4 * kMaxCalls;
 // Only failed or short file operations are written, a handful in a round whose saves fail.
 constexpr std::size_t kMaxFileResults = 10'000;
 // A paint redraws its area; a real round is painted whole a few times (the window shown,
-// uncovered). A thousand whole windows is a margin no window manager reaches.
-constexpr std::int64_t kMaxPaintedPixels = 1000LL * kClientWidth * kClientHeight;
+// uncovered, a tab shown again). A hundred whole windows leaves a wide margin, and keeps the
+// costliest file near ten real rounds: a whole window at the largest board costs about as much
+// as 400 ticks (bench/costliest_replay_bench.cpp).
+constexpr std::int64_t kMaxPaintedPixels = 100LL * kClientWidth * kClientHeight;
 constexpr std::size_t kRecordFileBytes = 160;
 // A ranking file of another size is kept as it is, up to this size.
 constexpr std::size_t kMaxRecordFileBytes = 4096;

@@ -48,12 +48,14 @@ int FinishPlayback(const ReplayOptions& options, const Replay& replay, Player& p
   if (!options.Screenshot.empty()) {
     std::string error;
     if (!WriteScreenshot(files, options.Screenshot, player.Form().Canvas, &error)) {
-      std::fprintf(stderr, "enclova: cannot write the screenshot %s: %s\n",
-                   options.Screenshot.c_str(), error.c_str());
+      std::fprintf(
+          stderr, "%s\n",
+          PrintableLine("enclova: cannot write the screenshot " + options.Screenshot + ": " + error)
+              .c_str());
       status = kPlaybackRefused;
     }
   }
-  std::printf("%s: %s\n", options.File.c_str(), DescribeResult(replay, result).c_str());
+  std::printf("%s\n", PrintableLine(options.File + ": " + DescribeResult(replay, result)).c_str());
   std::fflush(stdout);
   return status;
 }
@@ -62,13 +64,15 @@ int PlayHeadless(const ReplayOptions& options, FileSystem& real, const Typeface*
   std::string error;
   const std::optional<Replay> replay = LoadReplay(real, options.File, &error);
   if (!replay) {
-    std::fprintf(stderr, "enclova: %s: refused: %s\n", options.File.c_str(), error.c_str());
+    std::fprintf(stderr, "%s\n",
+                 PrintableLine("enclova: " + options.File + ": refused: " + error).c_str());
     return kPlaybackRefused;
   }
   Player player(*replay, real, face);
   if (!player.Start(&error)) {
-    std::fprintf(stderr, "enclova: %s: cannot be played here: %s\n", options.File.c_str(),
-                 error.c_str());
+    std::fprintf(
+        stderr, "%s\n",
+        PrintableLine("enclova: " + options.File + ": cannot be played here: " + error).c_str());
     return kPlaybackNotHere;
   }
   while (!player.Done()) player.Step(true);

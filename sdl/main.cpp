@@ -68,9 +68,10 @@ class LinuxSystem final : public enclova::DesktopSystem {
     return argv0_;
   }
 
-  enclova::DataDirectoryChoice DataDirectory(const std::string& requested) override {
+  enclova::DataDirectoryChoice DataDirectory(const std::string& requested, bool onlyLook) override {
     enclova::DataDirectoryRequest request;
     request.Explicit = requested;
+    request.OnlyLook = onlyLook;
     request.Working = files_.CurrentDirectory();
     request.Installed = InstalledDataDirectory(ExecutablePath());
     request.UserDirectory =

@@ -7,15 +7,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/form.h"
 #include "app/game.h"
+#include "base/errors.h"
 #include "base/file_io.h"
 #include "base/memory_file_system.h"
 #include "frontend/data_directory.h"
@@ -356,6 +360,214 @@ TEST(OwnFolder, WithoutAHomeNothingIsMadeInTheWorkingDirectory) {
     EXPECT_EQ(DirectoryEntries(installed.Root.File("home")), std::vector<std::string>{});
     EXPECT_EQ(DirectoryEntries(installed.Root.File("installed")),
               (std::vector<std::string>{"fdata.dat", "fgra.bmp"}));
+  }
+}
+
+// A ranking the player made read-only refuses the save, and the box's English line names the
+// ranking and why, not the lock file the save opened last (which is all it named before).
+TEST(OwnFolder, AReadOnlyRankingIsNamedInTheBox) {
+  Installation installed;
+  PosixFileSystem posix;
+  const DataDirectoryChoice choice = ChooseDataDirectory(posix, installed.Request());
+  ASSERT_EQ(choice.Directory, installed.Own());
+  const std::string ranking = installed.Own() + "/fdata.dat";
+  ASSERT_EQ(chmod(ranking.c_str(), 0444), 0);
+  EXPECT_EQ(PlayGoodRoundIn(posix, choice),
+            std::vector<std::string>{"enclova: " + ranking + " is read-only"});
+  EXPECT_EQ(ReadFileBytes(ranking), EmptyRecordFile());
+}
+
+// Two sides working on one file system by turns, each on a thread of its own but never both at
+// once: side 0 makes `first` file operations, side 1 `second`, then side 0 runs to its end and
+// side 1 to its end. Every interleaving of a pause and a resume is a pair of counts.
+class Turns {
+ public:
+  Turns(int first, int second) : phases_{{0, first}, {1, second}, {0, -1}, {1, -1}} {}
+
+  // Before each operation of `side`: returns when it is that side's turn.
+  void Wait(int side) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      Advance();
+      if (phase_ < 4 && phases_[phase_].Side == side) break;
+      changed_.wait(lock);
+    }
+    if (phases_[phase_].Left > 0) --phases_[phase_].Left;
+    ++operations_[side];
+  }
+  void Finished(int side) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_[side] = true;
+    Advance();
+  }
+  // Operations `side` made in all.
+  int Operations(int side) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return operations_[side];
+  }
+
+ private:
+  void Advance() {
+    const int before = phase_;
+    while (phase_ < 4 && (done_[phases_[phase_].Side] || phases_[phase_].Left == 0)) ++phase_;
+    if (phase_ != before) changed_.notify_all();
+  }
+  struct Phase {
+    int Side;
+    int Left;  // operations still to make; -1: to the end
+  };
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Phase phases_[4];
+  int phase_ = 0;
+  bool done_[2] = {false, false};
+  int operations_[2] = {0, 0};
+};
+
+// One side's view of the shared file system: every operation waits for that side's turn.
+class TurnTaking : public FileSystem {
+ public:
+  TurnTaking(FileSystem& inner, Turns& turns, int side)
+      : inner_(inner), turns_(turns), side_(side) {}
+  std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
+  int Open(const std::string& path, OpenFlags flags, unsigned mode) override {
+    Turn();
+    return inner_.Open(path, flags, mode);
+  }
+  long Read(int fd, void* buffer, std::size_t size) override {
+    Turn();
+    return inner_.Read(fd, buffer, size);
+  }
+  long Write(int fd, const void* buffer, std::size_t size) override {
+    Turn();
+    return inner_.Write(fd, buffer, size);
+  }
+  int Fsync(int fd) override {
+    Turn();
+    return inner_.Fsync(fd);
+  }
+  int Close(int fd) override {
+    Turn();
+    return inner_.Close(fd);
+  }
+  int Rename(const std::string& from, const std::string& to) override {
+    Turn();
+    return inner_.Rename(from, to);
+  }
+  int Unlink(const std::string& path) override {
+    Turn();
+    return inner_.Unlink(path);
+  }
+  int Stat(const std::string& path, FileInfo& info, bool followLinks) override {
+    Turn();
+    return inner_.Stat(path, info, followLinks);
+  }
+  int Fstat(int fd, FileInfo& info) override {
+    Turn();
+    return inner_.Fstat(fd, info);
+  }
+  int Fchmod(int fd, unsigned mode) override {
+    Turn();
+    return inner_.Fchmod(fd, mode);
+  }
+  int ReadLink(const std::string& path, std::string& target) override {
+    Turn();
+    return inner_.ReadLink(path, target);
+  }
+  int ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+    Turn();
+    return inner_.ListDirectory(path, names);
+  }
+  int LockExclusive(int fd, int milliseconds) override {
+    Turn();
+    return inner_.LockExclusive(fd, milliseconds);
+  }
+  int MakeDirectory(const std::string& path) override {
+    Turn();
+    return inner_.MakeDirectory(path);
+  }
+
+ private:
+  void Turn() { turns_.Wait(side_); }
+  FileSystem& inner_;
+  Turns& turns_;
+  int side_;
+};
+
+// A copy starting up checks that it can write in the player's folder while another copy saves
+// a ranked round there. Each is paused at every one of its file operations while the other
+// runs on, and resumed at every step of the other: the save always succeeds and the ranking
+// holds its round, and nothing is left beside it, an old probe neither. (The check used to probe
+// with the ranking's own first temporary name; a save, under its lock, removed that as stale, took
+// the name for its new file, and the check's removal of its probe then deleted the save's file
+// before its rename.)
+TEST(OwnFolder, AStartingCopyNeverDisturbsAnotherCopysSave) {
+  const std::string own = "/home/p/.local/share/enclova";
+  const std::string ranking = own + "/fdata.dat";
+  for (const bool checkFirst : {true, false}) {
+    SCOPED_TRACE(checkFirst ? "the check starts first" : "the save starts first");
+    bool checkDoneFirst = false;
+    for (int i = 0; !checkDoneFirst; ++i) {
+      bool saveDoneFirst = false;
+      for (int j = 0; !saveDoneFirst; ++j) {
+        SCOPED_TRACE("paused after " + std::to_string(i) + " then " + std::to_string(j));
+        MemoryFileSystem memory;
+        Put(memory, "/usr/share/games/enclova/fgra.bmp", {'B', 'M'});
+        Put(memory, "/usr/share/games/enclova/fdata.dat", EmptyRecordFile());
+        Put(memory, ranking, EmptyRecordFile());
+        Put(memory, own + "/.write-test.tmp.0", {});  // a probe a killed start left
+        ASSERT_EQ(memory.MakeDirectory("/work"), 0);
+        RankingTable table;
+        RecordFileStamp stamp;
+        LoadRanking(memory, ranking, table, &stamp);
+
+        Turns turns(i, j);
+        const int checkSide = checkFirst ? 0 : 1;
+        const int saveSide = 1 - checkSide;
+        DataDirectoryChoice choice;
+        std::string saveError = "not run";
+        std::thread check([&] {
+          TurnTaking files(memory, turns, checkSide);
+          DataDirectoryRequest request;
+          request.Working = "/work";
+          request.Installed = "/usr/share/games/enclova";
+          request.UserDirectory = own;
+          choice = ChooseDataDirectory(files, request);
+          turns.Finished(checkSide);
+        });
+        std::thread save([&] {
+          // As a ranked round's result saves (app/result.cpp).
+          TurnTaking files(memory, turns, saveSide);
+          try {
+            RankingLock lock(files, ranking);
+            RefreshRanking(files, ranking, table, stamp);
+            InsertRank(table, 1, 105, 3);
+            SaveRanking(files, ranking, table, &stamp, lock.Held());
+            saveError.clear();
+          } catch (const EInOutError& e) {
+            saveError = e.what();
+          }
+          turns.Finished(saveSide);
+        });
+        check.join();
+        save.join();
+
+        EXPECT_EQ(saveError, "");
+        EXPECT_EQ(choice.Directory, own);
+        EXPECT_FALSE(choice.InMemory);
+        const std::vector<std::uint8_t>* bytes = memory.Contents(ranking);
+        ASSERT_NE(bytes, nullptr);
+        const auto saved = EncodeRecordFile(table);
+        EXPECT_EQ(*bytes, std::vector<std::uint8_t>(saved.begin(), saved.end()));
+        std::vector<std::string> names;
+        ASSERT_EQ(memory.ListDirectory(own, names), 0);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"fdata.dat", "fdata.dat.lock"}));
+        if (HasFailure()) return;
+        checkDoneFirst = turns.Operations(0) <= i;
+        saveDoneFirst = turns.Operations(1) <= j;
+      }
+    }
   }
 }
 

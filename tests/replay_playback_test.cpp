@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -168,6 +170,65 @@ TEST(ReplayBounds, FilesPastWhatARoundCanHoldAreRefusedSayingWhy) {
   }
 }
 
+// A round's calls start with the key that starts it and end with its result; a file that holds
+// more is played only that far. Within the bounds on calls, the title's screens shown again and
+// again, or round after round, had cost a hundred times a real round.
+TEST(ReplayBounds, CallsOutsideTheRoundAreNotPlayed) {
+  const std::string golden = TextOf(kGolden);
+  std::vector<std::string> title;  // the ranking and back, from the first call
+  while (title.size() < replay::kMaxCalls) {
+    title.push_back("k 0 58 @1000000");
+    title.push_back("k 0 41 @1000000");
+  }
+  // Round after round: each closes a small loop and waits through its result.
+  std::vector<std::string> rounds;
+  std::int64_t t = 1'000'000;
+  auto at = [&t](const std::string& call) { return call + " @" + std::to_string(t); };
+  while (rounds.size() < replay::kMaxCalls) {
+    rounds.push_back(at("k 0 5a"));
+    t += 6000;
+    rounds.push_back(at("t 0") + " @" + std::to_string(t));
+    for (const char* key : {"5a", "27", "28", "25", "26", "5a"}) {
+      rounds.push_back(at(std::string("k 0 ") + key));
+    }
+    for (int i = 0; i < 2; ++i) {
+      t += 8000;
+      rounds.push_back(at("t 0") + " @" + std::to_string(t));
+    }
+    rounds.push_back(at("k 0 41"));
+  }
+  rounds.resize(replay::kMaxCalls);
+  const struct {
+    const char* what;
+    std::vector<std::string> calls;
+    std::size_t played;  // calls played before the file left the round
+    const char* why;     // where the first difference is this call's
+  } cases[] = {
+      {"the title's screens", title, 0, "the first call does not start a round"},
+      // Made-up clock readings differ from the game's count on the way.
+      {"round after round", rounds, 10, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string error;
+    const auto parsed = replay::ParseReplay(WithCalls(golden, c.calls), &error);
+    ASSERT_TRUE(parsed.has_value()) << error;
+    FaultyFileSystem files;
+    files.Cwd = kAssets;
+    replay::Player player(*parsed, files, nullptr);
+    ASSERT_TRUE(player.Start(nullptr));
+    while (!player.Done()) player.Step();
+    const replay::PlaybackResult result = player.Result();
+    EXPECT_EQ(result.CallsPlayed, c.played);
+    EXPECT_FALSE(result.Complete);
+    EXPECT_FALSE(result.Matches());
+    if (*c.why != '\0') {
+      EXPECT_EQ(result.FirstDifferentCall, c.played + 1);
+      EXPECT_NE(result.Difference.find(c.why), std::string::npos) << result.Difference;
+    }
+  }
+}
+
 // The costliest files that are still read, parsed and played to their end in a child that has
 // little memory to spare and an alarm: calls at their bound mixing every key with ticks that
 // move the round on, and the most painting. A release build plays each in well under a second;
@@ -257,9 +318,10 @@ class ProgramSystem final : public DesktopSystem {
   bool ClockIsStepped() const override { return true; }
   FileSystem& Files() override { return files_; }
   std::string ExecutablePath() override { return "/usr/games/enclova"; }
-  DataDirectoryChoice DataDirectory(const std::string& requested) override {
+  DataDirectoryChoice DataDirectory(const std::string& requested, bool onlyLook) override {
     DataDirectoryRequest request;
     request.Explicit = requested;
+    request.OnlyLook = onlyLook;
     request.Working = files_.CurrentDirectory();
     request.Installed = installed_;
     request.UserDirectory = user_;
@@ -284,6 +346,7 @@ struct ProgramRun {
   bool Exited = false;  // false: the alarm or a crash ended it
   int Status = -1;
   std::string Errors;  // standard error
+  std::string Output;  // standard output
 };
 
 // Runs the program in a child standing in `working`, with an alarm so that a wait on a FIFO
@@ -292,13 +355,14 @@ ProgramRun RunProgramIn(const std::string& working, std::vector<std::string> arg
                         const std::string& installed = "", const std::string& user = "") {
   TempDir out;
   const std::string errors = out.File("stderr");
+  const std::string output = out.File("stdout");
   std::fflush(stdout);
   std::fflush(stderr);
   const ChildReport report = RunInChild([&] {
     alarm(20);
     if (chdir(working.c_str()) != 0) return std::string("no chdir");
     if (std::freopen(errors.c_str(), "w", stderr) == nullptr ||
-        std::freopen("/dev/null", "w", stdout) == nullptr) {
+        std::freopen(output.c_str(), "w", stdout) == nullptr) {
       return std::string("no redirection");
     }
     arguments.insert(arguments.begin(), "enclova");
@@ -307,12 +371,14 @@ ProgramRun RunProgramIn(const std::string& working, std::vector<std::string> arg
     ProgramSystem desktop(installed, user);
     const int status = RunProgram(static_cast<int>(argv.size()), argv.data(), desktop, "test");
     std::fflush(stderr);
+    std::fflush(stdout);
     return std::to_string(status);
   });
   ProgramRun run;
   run.Exited = report.Exited && !report.Text.empty();
   if (run.Exited) run.Status = std::stoi(report.Text);
   run.Errors = TextOf(errors);
+  run.Output = TextOf(output);
   return run;
 }
 
@@ -427,6 +493,120 @@ TEST(ReplayProgram, AReplayFindsTheSheetItWasRecordedWith) {
     if (window) {
       EXPECT_NE(run.Errors.find("no display"), std::string::npos) << run.Errors;
     }
+  }
+}
+
+// Every entry under `root` with its kind, size and modification time to the nanosecond.
+std::vector<std::string> ListingWithTimes(const std::string& root) {
+  std::vector<std::string> lines;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    struct stat st {};
+    if (lstat(entry.path().c_str(), &st) != 0) continue;
+    lines.push_back(entry.path().string() + " " + std::to_string(st.st_mode) + " " +
+                    std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+                    std::to_string(st.st_mtim.tv_nsec));
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// Playing a replay changes no file anywhere: not the data folder, not the installed game's own
+// folder, whatever state that is in (not made yet, a ranking too short to read, the copy of
+// the installation's sheet that earlier versions made), headless or for the window. A game
+// started there would make, seed, set aside or remove each of those.
+TEST(ReplayProgram, PlaybackChangesNoFile) {
+  const struct {
+    const char* what;
+    std::function<void(const Layout&)> arrange;
+    bool window;
+  } cases[] = {
+      {"a fresh home", [](const Layout&) {}, false},
+      {"a short ranking in the player's folder",
+       [](const Layout& l) {
+         std::filesystem::create_directories(l.User);
+         WriteText(l.User + "/fdata.dat", "abc");
+       },
+       false},
+      {"the installation's sheet copied into the player's folder",
+       [](const Layout& l) {
+         std::filesystem::create_directories(l.User);
+         std::filesystem::copy_file(kAssets + "/fgra.bmp", l.User + "/fgra.bmp");
+         std::filesystem::copy_file(kAssets + "/fdata.dat", l.User + "/fdata.dat");
+       },
+       false},
+      {"a short ranking, for the window",
+       [](const Layout& l) {
+         std::filesystem::create_directories(l.User);
+         WriteText(l.User + "/fdata.dat", "abc");
+       },
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Layout l;
+    c.arrange(l);
+    const std::vector<std::string> before = ListingWithTimes(l.Root.Path());
+    std::vector<std::string> arguments = {"--replay=" + l.Replay};
+    if (!c.window) arguments.push_back("--headless");
+    const ProgramRun run = RunProgramIn(l.Home, arguments, l.Installed, l.User);
+    ASSERT_TRUE(run.Exited);
+    EXPECT_EQ(run.Status, c.window ? 1 : replay::kPlaybackMatched) << run.Errors;
+    EXPECT_EQ(ListingWithTimes(l.Root.Path()), before);
+  }
+}
+
+// A replay's or a screenshot's name may hold any byte; every line that names one shows its
+// control characters (a newline, a terminal's escape, C1's CSI) as '?', as the command line's
+// refusals do, so a name cannot rewrite the terminal or forge a line.
+TEST(ReplayProgram, NamesReachTheTerminalWithoutTheirControlCharacters) {
+  Layout l;
+  const std::string odd =
+      "x\x1b[2J\n\r\x07\xc2\x9b"
+      "31m";
+  const std::string oddReplay = l.Data + "/replays/" + odd + ".replay";
+  std::filesystem::copy_file(kGolden, oddReplay);
+  const std::string oddFolder = l.Root.File(odd);
+  std::filesystem::create_directories(oddFolder + "/replays");
+  std::filesystem::copy_file(kGolden, oddFolder + "/replays/r.replay");
+  std::filesystem::create_directories(l.Data + "/" + odd + ".png");
+  const struct {
+    const char* what;
+    std::string working;
+    std::vector<std::string> arguments;
+    int status;
+  } cases[] = {
+      {"played", l.Data, {"--replay=replays/" + odd + ".replay", "--headless"}, 0},
+      {"not found", l.Data, {"--replay=" + odd, "--headless"}, replay::kPlaybackRefused},
+      {"not found, for the window", l.Data, {"--replay=" + odd}, replay::kPlaybackRefused},
+      {"a screenshot that is a folder",
+       l.Data,
+       {"--replay=replays/round.replay", "--headless", "--screenshot=" + odd + ".png"},
+       replay::kPlaybackRefused},
+      {"no sheet in a folder so named",
+       oddFolder,
+       {"--replay=replays/r.replay", "--headless"},
+       replay::kPlaybackNotHere},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProgramRun run = RunProgramIn(c.working, c.arguments);
+    ASSERT_TRUE(run.Exited);
+    EXPECT_EQ(run.Status, c.status) << run.Errors;
+    const std::string both = run.Errors + run.Output;
+    EXPECT_NE(both.find("x?[2J????31m"), std::string::npos) << both;
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < both.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(both[i]);
+      if (byte == '\n') {
+        ++lines;
+        continue;
+      }
+      EXPECT_FALSE(byte < 0x20 || byte == 0x7F) << "byte " << int{byte} << " at " << i;
+      EXPECT_FALSE(byte == 0xC2 && i + 1 < both.size() &&
+                   static_cast<unsigned char>(both[i + 1]) < 0xA0)
+          << "a C1 control at " << i;
+    }
+    EXPECT_EQ(lines, 1u) << both;
   }
 }
 

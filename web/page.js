@@ -9,6 +9,7 @@
   const BAR = 28; // the control bar's height in CSS pixels, outside fullscreen
   const RANKING_KEY = 'enclova/fdata.dat';
   const REPLAY_PREFIX = 'enclova/replays/';
+  const DAMAGED_PREFIX = RANKING_KEY + '.damaged-';
   const DATA = '/data/';
   const REPLAYS = '/data/replays/';
 
@@ -39,6 +40,7 @@
   let lastRanking = null; // the stored ranking's text as this page last saw or wrote it
   let storageRefused = false;
   let knownReplays = new Set();
+  let keptInMemory = []; // damaged rankings that storage could not keep: { name, text }
   let sizeCell = 0; // an int in the module's memory for the out-parameters
 
   // ---- Storage ----
@@ -132,6 +134,54 @@
     lastRanking = text;
   }
 
+  // A stored ranking the game cannot read as one: no base64, or shorter than a whole ranking
+  // (`whole` bytes, the empty ranking's size). Every load would refuse it and no round could
+  // start, so it is set aside, as the desktop game sets aside such a file.
+  function damagedRanking(text, whole) {
+    let s;
+    try {
+      s = atob(text);
+    } catch (e) {
+      return true;
+    }
+    return s.length < whole;
+  }
+
+  // Keeps the damaged ranking's text under a dated key that nothing holds yet, where the Replays
+  // list offers it to download; false when storage refuses it (it is then offered from memory).
+  function keepDamaged(text) {
+    const d = new Date();
+    const two = (n) => String(n).padStart(2, '0');
+    const stamp = d.getUTCFullYear() + two(d.getUTCMonth() + 1) + two(d.getUTCDate()) + '-' +
+      two(d.getUTCHours()) + two(d.getUTCMinutes()) + two(d.getUTCSeconds());
+    const s = storage();
+    let key = DAMAGED_PREFIX + stamp;
+    try {
+      for (let i = 2; s.getItem(key) !== null; i++) key = DAMAGED_PREFIX + stamp + '-' + i;
+      s.setItem(key, text);
+      return true;
+    } catch (e) {
+      keptInMemory.push({ name: key.slice('enclova/'.length), text });
+      return false;
+    }
+  }
+
+  function damagedRankings() {
+    const found = keptInMemory.slice();
+    const s = storage();
+    try {
+      for (let i = 0; s && i < s.length; i++) {
+        const key = s.key(i);
+        if (key && key.startsWith(DAMAGED_PREFIX)) {
+          found.push({ name: key.slice('enclova/'.length), text: s.getItem(key) });
+        }
+      }
+    } catch (e) {
+      // Refused now: what memory keeps is still offered.
+    }
+    return found.sort((a, b) => (a.name < b.name ? 1 : -1));
+  }
+
   function replayNames() {
     const text = M.UTF8ToString(M._enclova_replay_names());
     return new Set(text.split('\n').filter((n) => n !== ''));
@@ -197,9 +247,24 @@
 
   function listReplays() {
     replayList.textContent = '';
+    for (const { name, text } of damagedRankings()) {
+      const li = document.createElement('li');
+      const a = document.createElement('a');
+      a.href = '#';
+      a.className = 'damaged';
+      a.textContent = name;
+      a.addEventListener('click', (e) => {
+        e.preventDefault();
+        download(name, new Blob([fromBase64(text)], { type: 'application/octet-stream' }));
+      });
+      li.append(a, ' (a damaged ranking, set aside)');
+      replayList.appendChild(li);
+    }
     const all = storedReplays();
     if (all.length === 0) {
-      replayList.innerHTML = '<li>No round recorded yet.</li>';
+      const li = document.createElement('li');
+      li.textContent = 'No round recorded yet.';
+      replayList.appendChild(li);
       return;
     }
     for (const { name, text } of all) {
@@ -495,7 +560,16 @@
     e.preventDefault();
     document.body.classList.remove('dropping');
     const file = e.dataTransfer && e.dataTransfer.files[0];
-    if (file) file.text().then((text) => playReplay(file.name, text));
+    if (!file) return;
+    // Refused by its size before a byte of it is read: a film dropped by mistake would be read
+    // whole into memory first, for seconds.
+    const most = M._enclova_max_replay_bytes();
+    if (file.size > most) {
+      logLine('enclova: ' + file.name + ': refused: too large for a replay (more than ' + most + ' bytes)');
+      say(file.name + ': refused');
+      return;
+    }
+    file.text().then((text) => playReplay(file.name, text));
   });
 
   // ---- Start ----
@@ -533,12 +607,23 @@
       storageRefused = true;
       M._enclova_set_storage_refused(1);
     }
-    if (stored !== null) {
+    const empty = await emptyRankingFetch;
+    if (stored !== null && empty && damagedRanking(stored, empty.length)) {
+      const kept = keepDamaged(stored);
+      putFile(DATA + 'fdata.dat', empty);
+      // A new ranking is stored only once the old one is kept; otherwise the first save stores
+      // one, and until then the damaged text is not brought in again.
+      if (kept) {
+        storeRanking(empty);
+      } else {
+        lastRanking = stored;
+      }
+      say('The stored ranking could not be read: it is kept under Replays, and a new ranking was started.');
+    } else if (stored !== null) {
       putFile(DATA + 'fdata.dat', fromBase64(stored));
       lastRanking = stored;
-    } else {
-      const empty = await emptyRankingFetch;
-      if (empty) putFile(DATA + 'fdata.dat', empty);
+    } else if (empty) {
+      putFile(DATA + 'fdata.dat', empty);
     }
     for (const { name, text } of storedReplays()) {
       putFile(REPLAYS + name, new TextEncoder().encode(text));

@@ -320,6 +320,10 @@ EMSCRIPTEN_KEEPALIVE int enclova_end_playback() {
   return page.Verdict;
 }
 
+EMSCRIPTEN_KEEPALIVE int enclova_max_replay_bytes() {
+  return static_cast<int>(GameSession::LargestReplayBytes());
+}
+
 EMSCRIPTEN_KEEPALIVE int enclova_playing_back() {
   return ThePage().Playback ? 1 : 0;
 }

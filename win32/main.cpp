@@ -57,7 +57,7 @@ class WindowsSystem final : public enclova::DesktopSystem {
     }
   }
 
-  enclova::DataDirectoryChoice DataDirectory(const std::string& requested) override {
+  enclova::DataDirectoryChoice DataDirectory(const std::string& requested, bool onlyLook) override {
     // --data-dir wins, made absolute here: the system's absolute paths begin with a drive.
     if (!requested.empty()) {
       enclova::DataDirectoryChoice explicitly;
@@ -73,6 +73,7 @@ class WindowsSystem final : public enclova::DesktopSystem {
     }
     enclova::DataDirectoryRequest request;
     request.Working = files_.CurrentDirectory();
+    request.OnlyLook = onlyLook;
     // Installed: the sheet and empty ranking beside the executable.
     const std::string executable = ExecutablePath();
     const std::string beside = executable.substr(0, executable.find_last_of('/'));

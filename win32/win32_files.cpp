@@ -326,10 +326,28 @@ int Win32FileSystem::Close(int fd) {
 }
 
 int Win32FileSystem::Rename(const std::string& from, const std::string& to) {
-  return MoveFileExW(SystemPathOf(from).c_str(), SystemPathOf(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? 0
-             : Failure();
+  const std::wstring source = SystemPathOf(from);
+  const std::wstring target = SystemPathOf(to);
+  // A file that another program holds open without sharing its deletion (an editor, a backup
+  // tool, a virus scan) cannot be replaced until that program lets go, which is mostly a moment:
+  // the replace is tried again for a short while, as the system's own programs do. A target
+  // that is read-only or a folder is refused at once.
+  constexpr int kRetryMilliseconds = 20;
+  constexpr int kRetryForMilliseconds = 1000;
+  for (int waited = 0;; waited += kRetryMilliseconds) {
+    if (MoveFileExW(source.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return 0;
+    }
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool held = (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                       error == ERROR_LOCK_VIOLATION) &&
+                      attributes != INVALID_FILE_ATTRIBUTES &&
+                      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+    if (!held || waited >= kRetryForMilliseconds) return ResultOf(FileErrorFromWin32(error));
+    Sleep(kRetryMilliseconds);
+  }
 }
 
 int Win32FileSystem::Unlink(const std::string& path) {

@@ -114,6 +114,46 @@ int main() {
   files.Close(lock);
   Equal(files.Unlink(file + ".lock"), 0, "Unlink");
 
+  // Another program holds the ranking open without letting it be replaced (an editor, a backup
+  // tool, a virus scan): the replace waits a short while for it, then goes through; held for
+  // good, it is refused within a second or two, the old file kept and nothing left beside it.
+  const std::wstring wide = enclova::SystemPathOf(file);
+  auto hold = [&wide] {
+    return CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  auto contents = [&files, &file] {
+    const enclova::WholeFile whole = enclova::ReadWholeFile(files, file, 64);
+    return std::string(whole.Bytes.begin(), whole.Bytes.end());
+  };
+  HANDLE held = hold();
+  Check(held != INVALID_HANDLE_VALUE, "another program holds the ranking open");
+  const HANDLE release = CreateThread(
+      nullptr, 0,
+      [](LPVOID handle) -> DWORD {
+        Sleep(300);
+        CloseHandle(handle);
+        return 0;
+      },
+      held, 0, nullptr);
+  DWORD began = GetTickCount();
+  Equal(enclova::ReplaceWholeFile(files, file, "held", 4), 0,
+        "ReplaceWholeFile while another program holds the file for 300 ms");
+  Check(GetTickCount() - began >= 250, "it went through once the program let go");
+  WaitForSingleObject(release, INFINITE);
+  CloseHandle(release);
+  Check(contents() == "held", "the new bytes are there");
+  held = hold();
+  began = GetTickCount();
+  Equal(enclova::ReplaceWholeFile(files, file, "lost", 4), ResultOf(FileError::AccessDenied),
+        "ReplaceWholeFile while another program holds the file for good: AccessDenied");
+  Check(GetTickCount() - began < 3000, "refused within a few seconds");
+  CloseHandle(held);
+  Check(contents() == "held", "the old bytes are kept");
+  std::vector<std::string> beside;
+  Equal(files.ListDirectory(dir, beside), 0, "ListDirectory");
+  Check(beside.size() == 1 && beside[0] == enclova::NameOf(file), "nothing left beside it");
+
   const int writable = files.Open(file, OpenFlags::ReadWrite);
   Equal(files.Fchmod(writable, 0444), 0, "Fchmod 0444");
   files.Close(writable);
