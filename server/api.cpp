@@ -104,8 +104,9 @@ class Api {
       return true;
     });
     if (tooLarge) return Refuse(res, 413, "too large");
-    if (tooSlow) return Refuse(res, 408, "too slow");
-    if (!read) return Refuse(res, 400, "malformed", "the body did not arrive whole");
+    // A body that stopped coming before its length is as slow as one that trickles; a client
+    // that closed its connection reads no answer.
+    if (tooSlow || !read) return Refuse(res, 408, "too slow", "the body did not arrive in time");
 
     RankedRound round;
     {

@@ -5,14 +5,18 @@
 //
 //   enclova-server --db=CONNECTION [--listen=127.0.0.1] [--port=8080] [--data-dir=DIR]
 //                  [--threads=N] [--verifiers=N] [--per-address=N] [--per-token=N]
-//                  [--max-body=BYTES]
+//                  [--max-body=BYTES] [--body-ms=MS] [--work-ms=MS]
 //
 // DIR holds the fgra.bmp every round is played against (the working directory by default).
 // Applies the schema's migrations, then serves until SIGINT or SIGTERM.
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -26,6 +30,31 @@
 namespace {
 
 httplib::Server* serving = nullptr;
+
+// cpp-httplib listens with a queue of 5 connections, which a burst of clients overflows: the
+// kernel then drops their handshakes, and they wait a second or more to try again. Its socket
+// is found among the process's descriptors and given a longer queue (listen again on a
+// listening socket only changes its queue).
+void LengthenListenQueue(int port) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+    const int fd = std::atoi(entry.path().filename().c_str());
+    int listening = 0;
+    socklen_t size = sizeof listening;
+    sockaddr_storage address{};
+    socklen_t addressSize = sizeof address;
+    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || listening == 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &addressSize) != 0) {
+      continue;
+    }
+    const int bound = address.ss_family == AF_INET
+                          ? ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port)
+                      : address.ss_family == AF_INET6
+                          ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+                          : -1;
+    if (bound == port) listen(fd, SOMAXCONN);
+  }
+}
 
 void Stop(int) {
   // Only a flag and a shutdown(2) inside: safe in a signal handler.
@@ -46,7 +75,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: enclova-server --db=CONNECTION [--listen=ADDRESS] [--port=PORT] "
                "[--data-dir=DIR] [--threads=N] [--verifiers=N] [--per-address=N] "
-               "[--per-token=N] [--max-body=BYTES]\n");
+               "[--per-token=N] [--max-body=BYTES] [--body-ms=MS] [--work-ms=MS]\n");
   return 2;
 }
 
@@ -85,6 +114,10 @@ int main(int argc, char** argv) {
       options.PerTokenPerMinute = *n;
     } else if (key == "max-body" && n && *n >= 1) {
       options.MaxBodyBytes = static_cast<std::size_t>(*n);
+    } else if (key == "body-ms" && n && *n >= 1) {
+      options.BodyMilliseconds = *n;
+    } else if (key == "work-ms" && n && *n >= 1) {
+      options.WorkMilliseconds = *n;
     } else {
       return Usage();
     }
@@ -133,6 +166,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "enclova-server: cannot listen on %s\n", listen.c_str());
     return 1;
   }
+  LengthenListenQueue(port);
   std::fprintf(stderr, "enclova-server: listening on %s:%d\n", listen.c_str(), port);
   std::fflush(stderr);
   http.listen_after_bind();

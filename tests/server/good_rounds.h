@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+// Good rounds recorded by the game's own recorder on the headless game, for submitting to the
+// ranking server: each a different play, so each is a record of its own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace enclova::testing {
+
+// The first seed from `from` on whose level-1 board a good loop is found.
+std::uint32_t GoodSeed(std::uint32_t from);
+
+// A good level-1 round on `seed` (from GoodSeed) whose loop is started `waitMs` into the clock.
+// The clock is read every `tickMs` while the player waits: 33 is every tick of a stepped clock,
+// larger steps are a window that sleeps between the clock's changes, whose files are smaller.
+std::string RecordGoodRound(std::uint32_t seed, int waitMs, int tickMs = 33);
+
+}  // namespace enclova::testing
