@@ -78,8 +78,18 @@ std::string RoundDigest(std::string_view file) {
 
 }  // namespace
 
-RankedRound ProveRankedRound(std::string_view file, const std::vector<std::uint8_t>& sheet,
-                             int workMilliseconds) {
+// A started game, its files and the replay it plays.
+struct RoundProver::Game {
+  MemoryFileSystem Files;
+  std::unique_ptr<Typeface> Face;
+  std::unique_ptr<replay::Replay> Replay;
+  std::unique_ptr<replay::Player> Player;
+};
+
+RoundProver::RoundProver(std::vector<std::uint8_t> sheet) : sheet_(std::move(sheet)) {}
+RoundProver::~RoundProver() = default;
+
+RankedRound RoundProver::Prove(std::string_view file, int workMilliseconds) {
   using Outcome = RankedRound::Outcome;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(workMilliseconds);
@@ -87,19 +97,37 @@ RankedRound ProveRankedRound(std::string_view file, const std::vector<std::uint8
     return Refused(Outcome::Malformed, "larger than any replay");
   }
   std::string error;
-  const std::optional<replay::Replay> replay = replay::ParseReplay(file, &error);
-  if (!replay) return Refused(Outcome::Malformed, error);
-  if (replay->Calls.size() < 2) return Refused(Outcome::DoesNotMatch, "no round is played");
-  const std::optional<std::string> day = DayOf(replay->Recorded);
+  std::optional<replay::Replay> parsed = replay::ParseReplay(file, &error);
+  if (!parsed) return Refused(Outcome::Malformed, error);
+  if (parsed->Calls.size() < 2) return Refused(Outcome::DoesNotMatch, "no round is played");
+  const std::optional<std::string> day = DayOf(parsed->Recorded);
   if (!day) return Refused(Outcome::Malformed, "the recorded date is no day");
 
-  MemoryFileSystem files;
-  files.MakeDirectory("/data");
-  files.ChangeDirectory("/data");
-  files.Put("/data/fgra.bmp", sheet);
-  const std::unique_ptr<Typeface> face = OpenGameTypeface();
-  replay::Player player(*replay, files, face.get());
-  if (!player.Start(&error)) return Refused(Outcome::DoesNotMatch, error);
+  std::unique_ptr<Game> game;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!idle_.empty()) {
+      game = std::move(idle_.back());
+      idle_.pop_back();
+    }
+  }
+  if (game) {
+    std::unique_ptr<replay::Replay> before = std::move(game->Replay);
+    game->Replay = std::make_unique<replay::Replay>(std::move(*parsed));
+    game->Player->Restart(*game->Replay);
+  } else {
+    game = std::make_unique<Game>();
+    game->Files.MakeDirectory("/data");
+    game->Files.ChangeDirectory("/data");
+    game->Files.Put("/data/fgra.bmp", sheet_);
+    game->Face = OpenGameTypeface();
+    game->Replay = std::make_unique<replay::Replay>(std::move(*parsed));
+    game->Player = std::make_unique<replay::Player>(*game->Replay, game->Files, game->Face.get());
+    if (!game->Player->Start(&error)) return Refused(Outcome::DoesNotMatch, error);
+  }
+  const replay::Replay* replay = game->Replay.get();
+  replay::Player& player = *game->Player;
+
   // The recorder writes from the key that starts a round to the call that ends it (or to the
   // game's end, for a round quit), so the game is in the round after every call but the last.
   while (!player.Done()) {
@@ -141,6 +169,9 @@ RankedRound ProveRankedRound(std::string_view file, const std::vector<std::uint8
   r.Day = *day;
   r.FileSha256 = Sha256Of(file);
   r.RoundSha256 = RoundDigest(file);
+  // Last: once idle, the game is another thread's to take.
+  std::lock_guard<std::mutex> lock(mutex_);
+  idle_.push_back(std::move(game));
   return r;
 }
 

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,10 +36,26 @@ struct RankedRound {
   std::string RoundSha256;
 };
 
-// Plays `file` against `sheet` (the bytes of fgra.bmp) with at most `workMilliseconds` of
-// playback. Safe to call from several threads at once.
-RankedRound ProveRankedRound(std::string_view file, const std::vector<std::uint8_t>& sheet,
-                             int workMilliseconds);
+// Proves rounds against one sprite sheet (the bytes of fgra.bmp). Starting the game costs far
+// more than playing most rounds, so a game that proved a round is kept and plays the next as a
+// later round of its session, as a player's game would; a game that refused one is dropped, so
+// no file chooses the state another is played from. Safe to use from several threads at once.
+class RoundProver {
+ public:
+  explicit RoundProver(std::vector<std::uint8_t> sheet);
+  ~RoundProver();
+  RoundProver(const RoundProver&) = delete;
+  RoundProver& operator=(const RoundProver&) = delete;
+
+  // Plays `file` with at most `workMilliseconds` of playback.
+  RankedRound Prove(std::string_view file, int workMilliseconds);
+
+ private:
+  struct Game;
+  std::vector<std::uint8_t> sheet_;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Game>> idle_;
+};
 
 // SHA-256 of `bytes`, 64 lower-case hex digits.
 std::string Sha256Of(std::string_view bytes);

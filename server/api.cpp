@@ -63,8 +63,8 @@ std::optional<std::string> OneHeader(const httplib::Request& req, const char* na
 
 class Api {
  public:
-  Api(Store& store, const ApiOptions& options)
-      : store_(store), options_(options), verifiers_(options.Verifiers) {}
+  Api(Store& store, RoundProver& prover, const ApiOptions& options)
+      : store_(store), prover_(prover), options_(options), verifiers_(options.Verifiers) {}
 
   void Submit(const httplib::Request& req, httplib::Response& res,
               const httplib::ContentReader& reader) {
@@ -115,7 +115,7 @@ class Api {
         std::counting_semaphore<>& s;
         ~Release() { s.release(); }
       } release{verifiers_};
-      round = ProveRankedRound(body, options_.Sheet, options_.WorkMilliseconds);
+      round = prover_.Prove(body, options_.WorkMilliseconds);
     }
     switch (round.Result) {
       case RankedRound::Outcome::Proven:
@@ -195,14 +195,16 @@ class Api {
 
  private:
   Store& store_;
+  RoundProver& prover_;
   const ApiOptions& options_;
   std::counting_semaphore<> verifiers_;
 };
 
 }  // namespace
 
-void AddRoutes(httplib::Server& http, Store& store, const ApiOptions& options) {
-  auto api = std::make_shared<Api>(store, options);
+void AddRoutes(httplib::Server& http, Store& store, RoundProver& prover,
+               const ApiOptions& options) {
+  auto api = std::make_shared<Api>(store, prover, options);
   http.Post("/api/submit",
             [api](const httplib::Request& req, httplib::Response& res,
                   const httplib::ContentReader& reader) { api->Submit(req, res, reader); });

@@ -21,9 +21,15 @@ class Server;
 namespace enclova::server {
 
 class Store;
+}  // namespace enclova::server
+
+namespace enclova {
+class RoundProver;
+}
+
+namespace enclova::server {
 
 struct ApiOptions {
-  std::vector<std::uint8_t> Sheet;  // fgra.bmp's bytes, which every round is played against
   std::size_t MaxBodyBytes = 256 * 1024;
   int BodyMilliseconds = 5000;   // the most a body may take to arrive
   int WorkMilliseconds = 2000;   // the most one playback may take
@@ -33,7 +39,8 @@ struct ApiOptions {
   int ListingLimit = 100;  // entries in a listing unless ?limit= asks for up to 1000
 };
 
-// Adds the routes to `http`; `store` and `options` must outlive it.
-void AddRoutes(httplib::Server& http, Store& store, const ApiOptions& options);
+// Adds the routes to `http`; `store`, `prover` (which plays every round against the sheet)
+// and `options` must outlive it.
+void AddRoutes(httplib::Server& http, Store& store, RoundProver& prover, const ApiOptions& options);
 
 }  // namespace enclova::server

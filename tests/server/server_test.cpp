@@ -152,9 +152,26 @@ std::uint32_t Server::good_ = 0;
 
 TEST_F(Server, RoundPlayedByTheGameIsProvenStoredAndListed) {
   const std::string round = RecordGoodRound(good_, 14'000, 500);
-  const RankedRound proven = ProveRankedRound(round, Sheet(), 5000);
+  RoundProver prover(Sheet());
+  const RankedRound proven = prover.Prove(round, 5000);
   ASSERT_EQ(proven.Result, RankedRound::Outcome::Proven) << proven.Detail;
   EXPECT_GE(proven.TimeScore, 14);
+  // The prover's game, warm from that round, plays the next as a later round; one that refused
+  // a file is not kept.
+  const std::string second = RecordGoodRound(good_, 3'000);
+  const RankedRound again = prover.Prove(second, 5000);
+  ASSERT_EQ(again.Result, RankedRound::Outcome::Proven) << again.Detail;
+  EXPECT_LT(again.TimeScore, proven.TimeScore);
+  const std::string end = "\nend good " + std::to_string(again.TimeScore) + " ";
+  const std::string faster = "\nend good " + std::to_string(again.TimeScore - 1) + " ";
+  EXPECT_EQ(prover.Prove(Replace(second, end, faster), 5000).Result,
+            RankedRound::Outcome::DoesNotMatch);
+  const RankedRound third = prover.Prove(round, 5000);
+  EXPECT_EQ(third.Result, RankedRound::Outcome::Proven) << third.Detail;
+  EXPECT_EQ(third.TimeScore, proven.TimeScore);
+  EXPECT_EQ(third.RoundSha256, proven.RoundSha256);
+  // Playback stops once its time is up.
+  EXPECT_EQ(prover.Prove(round, 0).Result, RankedRound::Outcome::TooMuchWork);
 
   const auto server = Start();
   const Reply r = Submit(server->Port(), "Ada", round);

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: MIT
+// The ranking server under load, on this machine and 127.0.0.1 only: a PostgreSQL cluster and
+// enclova-server of its own (tests/server/services.h), rounds recorded by the game, then
+// submissions verified and stored per second, and world ranking listings per second, each with
+// its median and 99th percentile. Bounded in count and time.
+//
+//   ranking_load [--rounds=N] [--listings=N] [--connections=N] [--seconds=S]
+//
+// --rounds: distinct good rounds submitted (2000; at most 20000), played 20 s to 3 min into the
+// clock as the window records them; --listings: GET /api/ranking?level=1 requests (20000; at
+// most 200000); --connections: clients at once (16; at most 64); --seconds: the most either
+// phase may take (30; at most 120).
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "tests/server/good_rounds.h"
+#include "tests/server/services.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Phase {
+  std::size_t Done = 0;  // requests answered as expected
+  std::size_t Failed = 0;
+  double Seconds = 0;
+  std::vector<double> Milliseconds;
+};
+
+// `count` requests spread over `connections` keep-alive clients, each made by `send` with the
+// request's index; true when answered as expected. Stops at `limit`.
+Phase Run(int port, std::size_t count, int connections, std::chrono::seconds limit,
+          const std::function<bool(httplib::Client&, std::size_t)>& send) {
+  Phase phase;
+  std::mutex mutex;
+  std::atomic<std::size_t> next{0};
+  const auto start = Clock::now();
+  std::vector<std::thread> clients;
+  for (int c = 0; c < connections; ++c) {
+    clients.emplace_back([&] {
+      httplib::Client client("127.0.0.1", port);
+      client.set_keep_alive(true);
+      client.set_tcp_nodelay(true);
+      client.set_read_timeout(30, 0);
+      std::vector<double> times;
+      std::size_t done = 0, failed = 0;
+      for (std::size_t i; (i = next++) < count && Clock::now() - start < limit;) {
+        const auto before = Clock::now();
+        const bool ok = send(client, i);
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+        (ok ? done : failed) += 1;
+      }
+      std::lock_guard<std::mutex> lock(mutex);
+      phase.Milliseconds.insert(phase.Milliseconds.end(), times.begin(), times.end());
+      phase.Done += done;
+      phase.Failed += failed;
+    });
+  }
+  for (std::thread& t : clients) t.join();
+  phase.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  std::sort(phase.Milliseconds.begin(), phase.Milliseconds.end());
+  return phase;
+}
+
+double Percentile(const std::vector<double>& sorted, double p) {
+  if (sorted.empty()) return 0;
+  const auto at = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+  return sorted[at];
+}
+
+void Report(const char* what, const Phase& p) {
+  std::printf("%-28s %6zu in %6.2f s: %8.1f /s, p50 %7.2f ms, p99 %7.2f ms, max %7.2f ms%s\n", what,
+              p.Done, p.Seconds, static_cast<double>(p.Done) / p.Seconds,
+              Percentile(p.Milliseconds, 0.5), Percentile(p.Milliseconds, 0.99),
+              p.Milliseconds.empty() ? 0.0 : p.Milliseconds.back(),
+              p.Failed != 0 ? (", " + std::to_string(p.Failed) + " FAILED").c_str() : "");
+  std::fflush(stdout);
+}
+
+std::optional<int> Option(std::string_view arg, std::string_view name, int most) {
+  if (arg.rfind(name, 0) != 0) return std::nullopt;
+  const int n = std::atoi(std::string(arg.substr(name.size())).c_str());
+  return std::clamp(n, 1, most);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = 2000, listings = 20000, connections = 16, seconds = 30;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (auto n = Option(arg, "--rounds=", 20000)) {
+      rounds = *n;
+    } else if (auto l = Option(arg, "--listings=", 200000)) {
+      listings = *l;
+    } else if (auto c = Option(arg, "--connections=", 64)) {
+      connections = *c;
+    } else if (auto s = Option(arg, "--seconds=", 120)) {
+      seconds = *s;
+    } else {
+      std::fprintf(stderr,
+                   "usage: ranking_load [--rounds=N] [--listings=N] [--connections=N] "
+                   "[--seconds=S]\n");
+      return 2;
+    }
+  }
+  using namespace enclova::testing;
+  PostgresCluster cluster;
+  if (!cluster.Ready()) {
+    std::fprintf(stderr, "ranking_load: %s\n", cluster.Failure().c_str());
+    return 1;
+  }
+  const std::string db = cluster.NewDatabase();
+  ServerProcess server(db, {"--per-address=100000000", "--per-token=100000000"});
+  if (server.Port() == 0) {
+    std::fprintf(stderr, "ranking_load: the server did not start: %s\n", server.Log().c_str());
+    return 1;
+  }
+
+  // Rounds 20 s to 3 min long, each one a play of its own, recorded before the clock starts.
+  const auto recordStart = Clock::now();
+  const std::uint32_t seed = GoodSeed(1);
+  std::vector<std::string> files(static_cast<std::size_t>(rounds));
+  std::atomic<int> nextRound{0};
+  std::vector<std::thread> recorders;
+  for (unsigned t = 0; t < std::max(1u, std::thread::hardware_concurrency()); ++t) {
+    recorders.emplace_back([&] {
+      for (int i; (i = nextRound++) < rounds;) {
+        const int wait = 14'000 + static_cast<int>((static_cast<long long>(i) * 160'000) / rounds);
+        files[static_cast<std::size_t>(i)] = RecordGoodRound(seed, wait, 1000);
+      }
+    });
+  }
+  for (std::thread& t : recorders) t.join();
+  std::size_t bytes = 0;
+  for (const std::string& f : files) bytes += f.size();
+  std::printf("%d rounds recorded in %.1f s, %zu bytes on average\n", rounds,
+              std::chrono::duration<double>(Clock::now() - recordStart).count(),
+              bytes / files.size());
+
+  const Phase submitted =
+      Run(server.Port(), files.size(), connections, std::chrono::seconds(seconds),
+          [&](httplib::Client& client, std::size_t i) {
+            const httplib::Headers headers = {
+                {"X-Enclova-Name", "player" + std::to_string(i % 500)},
+                {"X-Enclova-Token", "load-token-" + std::to_string(i % 500) + "-0123456789"}};
+            const auto r = client.Post("/api/submit", headers, files[i], "text/plain");
+            return r && r->status == 200;
+          });
+  Report("submissions verified, stored", submitted);
+
+  const Phase listed = Run(server.Port(), static_cast<std::size_t>(listings), connections,
+                           std::chrono::seconds(seconds), [](httplib::Client& client, std::size_t) {
+                             const auto r = client.Get("/api/ranking?level=1");
+                             return r && r->status == 200 && r->body.size() > 100;
+                           });
+  Report("world ranking listings", listed);
+  return submitted.Failed == 0 && listed.Failed == 0 ? 0 : 1;
+}
