@@ -11,14 +11,18 @@
 // most 200000); --connections: clients at once (16; at most 64); --seconds: the most either
 // phase may take (30; at most 120).
 #include <httplib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -71,6 +75,32 @@ Phase Run(int port, std::size_t count, int connections, std::chrono::seconds lim
   phase.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::sort(phase.Milliseconds.begin(), phase.Milliseconds.end());
   return phase;
+}
+
+// Seconds of CPU that the process and, with `children`, its direct children have used.
+double CpuSeconds(pid_t pid, bool children) {
+  double ticks = 0;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(entry.path() / "stat");
+    std::string line;
+    std::getline(in, line);
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream fields(line.substr(close + 2));
+    std::string state;
+    long parent = 0;
+    fields >> state >> parent;
+    if (std::stol(name) != pid && !(children && parent == pid)) continue;
+    std::string skip;
+    for (int i = 0; i < 9; ++i) fields >> skip;  // to utime, the 14th field
+    long user = 0, system = 0;
+    fields >> user >> system;
+    ticks += static_cast<double>(user + system);
+  }
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 double Percentile(const std::vector<double>& sorted, double p) {
@@ -131,24 +161,30 @@ int main(int argc, char** argv) {
   // Rounds 20 s to 3 min long, each one a play of its own, recorded before the clock starts.
   const auto recordStart = Clock::now();
   const std::uint32_t seed = GoodSeed(1);
-  std::vector<std::string> files(static_cast<std::size_t>(rounds));
-  std::atomic<int> nextRound{0};
-  std::vector<std::thread> recorders;
-  for (unsigned t = 0; t < std::max(1u, std::thread::hardware_concurrency()); ++t) {
-    recorders.emplace_back([&] {
-      for (int i; (i = nextRound++) < rounds;) {
-        const int wait = 14'000 + static_cast<int>((static_cast<long long>(i) * 160'000) / rounds);
-        files[static_cast<std::size_t>(i)] = RecordGoodRound(seed, wait, 1000);
-      }
-    });
-  }
-  for (std::thread& t : recorders) t.join();
+  const std::vector<std::string> files = RecordGoodRounds(
+      seed, rounds,
+      [rounds](int i) {
+        return 14'000 + static_cast<int>((static_cast<long long>(i) * 160'000) / rounds);
+      },
+      1000);
   std::size_t bytes = 0;
   for (const std::string& f : files) bytes += f.size();
   std::printf("%d rounds recorded in %.1f s, %zu bytes on average\n", rounds,
               std::chrono::duration<double>(Clock::now() - recordStart).count(),
               bytes / files.size());
 
+  // The CPU each side used, which a busy machine does not inflate as it does the rates.
+  const auto cpu = [&] {
+    return std::pair{CpuSeconds(server.Process(), false), CpuSeconds(cluster.MainProcess(), true)};
+  };
+  const auto Cost = [](const char* what, std::pair<double, double> before,
+                       std::pair<double, double> after, std::size_t requests) {
+    if (requests == 0) return;
+    std::printf("  CPU per %s: server %.2f ms, PostgreSQL %.2f ms\n", what,
+                1000 * (after.first - before.first) / static_cast<double>(requests),
+                1000 * (after.second - before.second) / static_cast<double>(requests));
+  };
+  const auto beforeSubmissions = cpu();
   const Phase submitted =
       Run(server.Port(), files.size(), connections, std::chrono::seconds(seconds),
           [&](httplib::Client& client, std::size_t i) {
@@ -159,6 +195,8 @@ int main(int argc, char** argv) {
             return r && r->status == 200;
           });
   Report("submissions verified, stored", submitted);
+  Cost("submission", beforeSubmissions, cpu(), submitted.Done + submitted.Failed);
+  const auto beforeListings = cpu();
 
   const Phase listed = Run(server.Port(), static_cast<std::size_t>(listings), connections,
                            std::chrono::seconds(seconds), [](httplib::Client& client, std::size_t) {
@@ -166,5 +204,6 @@ int main(int argc, char** argv) {
                              return r && r->status == 200 && r->body.size() > 100;
                            });
   Report("world ranking listings", listed);
+  Cost("listing", beforeListings, cpu(), listed.Done + listed.Failed);
   return submitted.Failed == 0 && listed.Failed == 0 ? 0 : 1;
 }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace enclova::testing {
 
@@ -15,5 +17,9 @@ std::uint32_t GoodSeed(std::uint32_t from);
 // The clock is read every `tickMs` while the player waits: 33 is every tick of a stepped clock,
 // larger steps are a window that sleeps between the clock's changes, whose files are smaller.
 std::string RecordGoodRound(std::uint32_t seed, int waitMs, int tickMs = 33);
+
+// `count` such rounds, the i-th waiting `waitMs(i)`, recorded on every core.
+std::vector<std::string> RecordGoodRounds(std::uint32_t seed, int count,
+                                          const std::function<int(int)>& waitMs, int tickMs);
 
 }  // namespace enclova::testing

@@ -115,7 +115,8 @@ std::string PostgresCluster::Owned(const std::vector<std::string>& command) cons
 bool PostgresCluster::Start() {
   std::string out;
   const std::string options = "-c listen_addresses=127.0.0.1 -p " + std::to_string(port_) +
-                              " -c unix_socket_directories=" + dir_ + " -c max_connections=300";
+                              " -c unix_socket_directories=" + dir_ +
+                              " -c max_connections=300 -c recovery_init_sync_method=syncfs";
   if (RunCommand({"/bin/sh", "-c",
                   Owned({std::string(kPgBin) + "/pg_ctl", "-D", dir_ + "/data", "-l",
                          dir_ + "/postgres.log", "-w", "-o", options, "start"})},
@@ -153,6 +154,13 @@ bool PostgresCluster::CrashAndRestart() {
     return false;
   }
   return ready_ = Start();
+}
+
+pid_t PostgresCluster::MainProcess() const {
+  std::ifstream in(dir_ + "/data/postmaster.pid");
+  pid_t pid = 0;
+  in >> pid;
+  return in ? pid : 0;
 }
 
 std::string PostgresCluster::Query(const std::string& database, const std::string& sql) {

@@ -24,6 +24,8 @@ class PostgresCluster {
   // Ends every process of the cluster at once, as a crash would (no checkpoint: what a
   // commit acknowledged must come back from the write-ahead log), then starts it again.
   bool CrashAndRestart();
+  // The cluster's main process (its backends are its children); 0 when it is not running.
+  pid_t MainProcess() const;
   // One SQL statement's result rows, a line each, through psql.
   std::string Query(const std::string& database, const std::string& sql);
 
@@ -45,6 +47,7 @@ class ServerProcess {
   ServerProcess(const std::string& connection, const std::vector<std::string>& arguments = {});
   ~ServerProcess();  // stopped with SIGTERM
   int Port() const { return port_; }
+  pid_t Process() const { return pid_; }
   void Kill9();
   // The process's standard error so far.
   std::string Log() const;
