@@ -38,18 +38,20 @@ constexpr Statement kStatements[] = {
      "INSERT INTO records (player_id, replay_sha256, level, time_score, seed, recorded, "
      "recorded_day) VALUES ($1, $2, $3, $4, $5, $6, $7::date) RETURNING id"},
     {"keep_best",
-     "INSERT INTO best (level, player_id, time_score, record_id) VALUES ($1, $2, $3, $4) "
+     "INSERT INTO best (level, player_id, time_score, record_id, name, recorded, replay_sha256, "
+     "submitted) SELECT r.level, r.player_id, r.time_score, r.id, $2, r.recorded, "
+     "r.replay_sha256, r.submitted FROM records r WHERE r.id = $1 "
      "ON CONFLICT (level, player_id) DO UPDATE SET time_score = excluded.time_score, "
-     "record_id = excluded.record_id "
+     "record_id = excluded.record_id, recorded = excluded.recorded, "
+     "replay_sha256 = excluded.replay_sha256, submitted = excluded.submitted "
      "WHERE (excluded.time_score, excluded.record_id) < (best.time_score, best.record_id)"},
-    {"best_of", "SELECT time_score, record_id FROM best WHERE level = $1 AND player_id = $2"},
-    {"place_of",
-     "SELECT count(*) + 1 FROM best WHERE level = $1 AND (time_score, record_id) < ($2, $3)"},
+    {"best_and_place",
+     "SELECT b.time_score, (SELECT count(*) + 1 FROM best o WHERE o.level = b.level AND "
+     "(o.time_score, o.record_id) < (b.time_score, b.record_id)) "
+     "FROM best b WHERE b.level = $1 AND b.player_id = $2"},
     {"ranking",
-     "SELECT r.id, p.name, r.level, r.time_score, r.recorded, r.replay_sha256, " ENCLOVA_UTC(
-         "r.submitted") " FROM best b JOIN records r ON r.id = b.record_id "
-                        "JOIN players p ON p.id = b.player_id WHERE b.level = $1 "
-                        "ORDER BY b.time_score, b.record_id LIMIT $2"},
+     "SELECT record_id, name, level, time_score, recorded, replay_sha256, " ENCLOVA_UTC(
+         "submitted") " FROM best WHERE level = $1 ORDER BY time_score, record_id LIMIT $2"},
     {"daily",
      "SELECT d.id, p.name, d.level, d.time_score, d.recorded, d.replay_sha256, " ENCLOVA_UTC(
          "d.submitted") " FROM (SELECT DISTINCT ON (player_id) * FROM records "
@@ -211,11 +213,10 @@ Submission Store::Submit(const std::string& name, const std::string& tokenSha256
         w.exec_prepared1("add_record", player, round.FileSha256, round.Level, round.TimeScore,
                          static_cast<std::int64_t>(round.Seed), round.Recorded, round.Day)[0]
             .as<std::int64_t>();
-    w.exec_prepared("keep_best", round.Level, player, round.TimeScore, s.Record);
-    const pqxx::row best = w.exec_prepared1("best_of", round.Level, player);
+    w.exec_prepared("keep_best", s.Record, name);
+    const pqxx::row best = w.exec_prepared1("best_and_place", round.Level, player);
     s.Best = best[0].as<std::int32_t>();
-    s.Rank = w.exec_prepared1("place_of", round.Level, s.Best, best[1].as<std::int64_t>())[0]
-                 .as<std::int64_t>();
+    s.Rank = best[1].as<std::int64_t>();
     w.commit();
     return s;
   } catch (const pqxx::broken_connection&) {

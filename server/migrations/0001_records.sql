@@ -33,12 +33,17 @@ CREATE INDEX records_by_player ON records (player_id, id);
 CREATE INDEX records_by_day ON records (recorded_day, level, player_id, time_score, id);
 
 -- Each player's best record per level, kept in the transaction that adds a record: the row
--- lock of the upsert orders concurrent submissions of one player, so the best always wins.
+-- lock of the upsert orders concurrent submissions of one player, so the best always wins. It
+-- repeats what a listing shows of the record, so a listing reads this table alone.
 CREATE TABLE best (
   level integer NOT NULL,
   player_id bigint NOT NULL REFERENCES players (id),
   time_score integer NOT NULL,
   record_id bigint NOT NULL UNIQUE REFERENCES records (id),
+  name text NOT NULL,
+  recorded text NOT NULL,
+  replay_sha256 text NOT NULL,
+  submitted timestamptz NOT NULL,
   PRIMARY KEY (level, player_id)
 );
 CREATE INDEX best_ranking ON best (level, time_score, record_id);
