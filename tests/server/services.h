@@ -21,8 +21,8 @@ class PostgresCluster {
   const std::string& Failure() const { return failure_; }
   // A new, empty database; its connection string.
   std::string NewDatabase();
-  // Ends every process of the cluster at once, as a crash would (no checkpoint: what a
-  // commit acknowledged must come back from the write-ahead log), then starts it again.
+  // Kills every process of the cluster with SIGKILL (no checkpoint: what a commit acknowledged
+  // must come back from the write-ahead log), then starts it again.
   bool CrashAndRestart();
   // The cluster's main process (its backends are its children); 0 when it is not running.
   pid_t MainProcess() const;
