@@ -6,10 +6,10 @@
 //
 //   ranking_load [--rounds=N] [--listings=N] [--connections=N] [--seconds=S]
 //
-// --rounds: distinct good rounds submitted (2000; at most 20000), played 20 s to 3 min into the
-// clock as the window records them; --listings: GET /api/ranking?level=1 requests (20000; at
-// most 200000); --connections: clients at once (16; at most 64); --seconds: the most either
-// phase may take (30; at most 120).
+// --rounds: distinct good rounds submitted (1000; at most 20000), played 20 s to 3 min into the
+// clock through GameSession as a window plays them; --listings: GET /api/ranking?level=1 requests
+// (20000; at most 200000); --connections: clients at once (16; at most 64); --seconds: the most
+// either phase may take (30; at most 120).
 #include <httplib.h>
 #include <unistd.h>
 
@@ -127,7 +127,7 @@ std::optional<int> Option(std::string_view arg, std::string_view name, int most)
 }  // namespace
 
 int main(int argc, char** argv) {
-  int rounds = 2000, listings = 20000, connections = 16, seconds = 30;
+  int rounds = 1000, listings = 20000, connections = 16, seconds = 30;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (auto n = Option(arg, "--rounds=", 20000)) {
@@ -158,7 +158,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // Rounds 20 s to 3 min long, each one a play of its own, recorded before the clock starts.
+  // Rounds 20 s to 3 min long, each one a play of its own, played through the session as the
+  // window plays them, recorded before the clock starts.
   const auto recordStart = Clock::now();
   const std::uint32_t seed = GoodSeed(1);
   const std::vector<std::string> files = RecordGoodRounds(
@@ -166,7 +167,7 @@ int main(int argc, char** argv) {
       [rounds](int i) {
         return 14'000 + static_cast<int>((static_cast<long long>(i) * 160'000) / rounds);
       },
-      1000);
+      0);
   std::size_t bytes = 0;
   for (const std::string& f : files) bytes += f.size();
   std::printf("%d rounds recorded in %.1f s, %zu bytes on average\n", rounds,

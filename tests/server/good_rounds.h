@@ -18,7 +18,13 @@ std::uint32_t GoodSeed(std::uint32_t from);
 // larger steps are a window that sleeps between the clock's changes, whose files are smaller.
 std::string RecordGoodRound(std::uint32_t seed, int waitMs, int tickMs = 33);
 
+// The same round played through GameSession as a window plays it: the front end's loop ticks
+// only when the session's plan says (it sleeps through ticks that would do nothing), keys come
+// at a player's pace, and the session's own recorder writes the file.
+std::string RecordWindowRound(std::uint32_t seed, int waitMs);
+
 // `count` such rounds, the i-th waiting `waitMs(i)`, recorded on every core.
+// tickMs 0: RecordWindowRound.
 std::vector<std::string> RecordGoodRounds(std::uint32_t seed, int count,
                                           const std::function<int(int)>& waitMs, int tickMs);
 

@@ -151,7 +151,7 @@ PostgresCluster* Server::cluster_ = nullptr;
 std::uint32_t Server::good_ = 0;
 
 TEST_F(Server, RoundPlayedByTheGameIsProvenStoredAndListed) {
-  const std::string round = RecordGoodRound(good_, 14'000, 500);
+  const std::string round = RecordWindowRound(good_, 14'000);
   RoundProver prover(Sheet());
   const RankedRound proven = prover.Prove(round, 5000);
   ASSERT_EQ(proven.Result, RankedRound::Outcome::Proven) << proven.Detail;
