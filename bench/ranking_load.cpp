@@ -5,6 +5,7 @@
 // its median and 99th percentile. Bounded in count and time.
 //
 //   ranking_load [--rounds=N] [--listings=N] [--connections=N] [--seconds=S]
+//                [--submit-rate=R] [--list-rate=R]
 //
 // --rounds: distinct good rounds submitted (1000; at most 20000), played 20 s to 3 min into the
 // clock through GameSession as a window plays them; --listings: GET /api/ranking?level=1 requests
@@ -43,8 +44,10 @@ struct Phase {
 };
 
 // `count` requests spread over `connections` keep-alive clients, each made by `send` with the
-// request's index; true when answered as expected. Stops at `limit`.
-Phase Run(int port, std::size_t count, int connections, std::chrono::seconds limit,
+// request's index; true when answered as expected. Stops at `limit`. With a `rate`, request i
+// is due i / rate seconds after the start and its time runs from then, so a server that falls
+// behind is charged for the wait too; without, each client sends as soon as it has its answer.
+Phase Run(int port, std::size_t count, int connections, std::chrono::seconds limit, double rate,
           const std::function<bool(httplib::Client&, std::size_t)>& send) {
   Phase phase;
   std::mutex mutex;
@@ -60,7 +63,12 @@ Phase Run(int port, std::size_t count, int connections, std::chrono::seconds lim
       std::vector<double> times;
       std::size_t done = 0, failed = 0;
       for (std::size_t i; (i = next++) < count && Clock::now() - start < limit;) {
-        const auto before = Clock::now();
+        auto before = Clock::now();
+        if (rate > 0) {
+          before = start + std::chrono::duration_cast<Clock::duration>(
+                               std::chrono::duration<double>(static_cast<double>(i) / rate));
+          std::this_thread::sleep_until(before);
+        }
         const bool ok = send(client, i);
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
         (ok ? done : failed) += 1;
@@ -128,6 +136,7 @@ std::optional<int> Option(std::string_view arg, std::string_view name, int most)
 
 int main(int argc, char** argv) {
   int rounds = 1000, listings = 20000, connections = 16, seconds = 30;
+  double submitRate = 0, listRate = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (auto n = Option(arg, "--rounds=", 20000)) {
@@ -138,10 +147,14 @@ int main(int argc, char** argv) {
       connections = *c;
     } else if (auto s = Option(arg, "--seconds=", 120)) {
       seconds = *s;
+    } else if (auto r = Option(arg, "--submit-rate=", 10000)) {
+      submitRate = *r;
+    } else if (auto q = Option(arg, "--list-rate=", 100000)) {
+      listRate = *q;
     } else {
       std::fprintf(stderr,
                    "usage: ranking_load [--rounds=N] [--listings=N] [--connections=N] "
-                   "[--seconds=S]\n");
+                   "[--seconds=S] [--submit-rate=R] [--list-rate=R]\n");
       return 2;
     }
   }
@@ -187,7 +200,7 @@ int main(int argc, char** argv) {
   };
   const auto beforeSubmissions = cpu();
   const Phase submitted =
-      Run(server.Port(), files.size(), connections, std::chrono::seconds(seconds),
+      Run(server.Port(), files.size(), connections, std::chrono::seconds(seconds), submitRate,
           [&](httplib::Client& client, std::size_t i) {
             const httplib::Headers headers = {
                 {"X-Enclova-Name", "player" + std::to_string(i % 500)},
@@ -199,11 +212,12 @@ int main(int argc, char** argv) {
   Cost("submission", beforeSubmissions, cpu(), submitted.Done + submitted.Failed);
   const auto beforeListings = cpu();
 
-  const Phase listed = Run(server.Port(), static_cast<std::size_t>(listings), connections,
-                           std::chrono::seconds(seconds), [](httplib::Client& client, std::size_t) {
-                             const auto r = client.Get("/api/ranking?level=1");
-                             return r && r->status == 200 && r->body.size() > 100;
-                           });
+  const Phase listed =
+      Run(server.Port(), static_cast<std::size_t>(listings), connections,
+          std::chrono::seconds(seconds), listRate, [](httplib::Client& client, std::size_t) {
+            const auto r = client.Get("/api/ranking?level=1");
+            return r && r->status == 200 && r->body.size() > 100;
+          });
   Report("world ranking listings", listed);
   Cost("listing", beforeListings, cpu(), listed.Done + listed.Failed);
   return submitted.Failed == 0 && listed.Failed == 0 ? 0 : 1;
