@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "frontend/ranked_round.h"
+#include "server/fields.h"
 #include "tests/server/good_rounds.h"
 #include "tests/server/services.h"
 
@@ -113,6 +114,33 @@ std::string Raw(int port, const std::vector<std::string>& pieces,
   for (long n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, n);
   close(s);
   return reply;
+}
+
+// The limits of what a header or query may hold, at their edges.
+TEST(ServerFields, NamesTokensLevelsAndDaysAtTheirEdges) {
+  std::string kanji24, kanji25;
+  for (int i = 0; i < 24; ++i) kanji24 += "\xe5\x90\x8d";
+  kanji25 = kanji24 + "\xe5\x90\x8d";
+  EXPECT_EQ(server::NameFault(kanji24), std::nullopt) << "24 characters of 3 bytes";
+  EXPECT_NE(server::NameFault(kanji25), std::nullopt);
+  EXPECT_EQ(server::NameFault("a b"), std::nullopt);
+  for (const char* bad : {"a\xe2\x80\xa8", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe5\x90", " a"}) {
+    EXPECT_NE(server::NameFault(bad), std::nullopt) << bad;
+  }
+  EXPECT_TRUE(server::TokenIsValid(std::string(16, 'a')));
+  EXPECT_FALSE(server::TokenIsValid(std::string(15, 'a')));
+  EXPECT_TRUE(server::TokenIsValid(std::string(128, '_')));
+  EXPECT_FALSE(server::TokenIsValid(std::string(129, '_')));
+  EXPECT_EQ(server::LevelOf("10"), 10);
+  for (const char* bad : {"0", "11", "", "+1", "1 ", "4294967297", "0x1"}) {
+    EXPECT_EQ(server::LevelOf(bad), std::nullopt) << bad;
+  }
+  EXPECT_TRUE(server::IsDay("2024-02-29"));
+  EXPECT_FALSE(server::IsDay("2023-02-29"));
+  EXPECT_FALSE(server::IsDay("2026-12-1"));
+  EXPECT_FALSE(server::IsDay("2026-13-01"));
+  EXPECT_TRUE(server::IsSha256(std::string(64, 'f')));
+  EXPECT_FALSE(server::IsSha256(std::string(64, 'F')));
 }
 
 class Server : public ::testing::Test {
