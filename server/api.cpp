@@ -114,7 +114,7 @@ class Api {
       return Refuse(res, 413, "too large");
     }
     const std::string tokenSha256 = Sha256Of(*token);
-    // Counted before the body is read or played: a flood costs one statement a request.
+    // Counted before the body is read or played: a flood costs one short transaction a request.
     if (!store_.CountSubmission("address " + req.remote_addr, options_.PerAddressPerMinute,
                                 "token " + tokenSha256, options_.PerTokenPerMinute)) {
       return Refuse(res, 429, "too many submissions");
