@@ -8,7 +8,8 @@ play="build-essential cmake ninja-build pkg-config
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic"
 test="libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev clang-format fonts-ipafont-mincho fonts-dejavu-core
   xvfb xauth x11-utils x11-xkb-utils xdotool libx11-dev libxext-dev libxtst-dev openbox
-  clang libclang-rt-14-dev desktop-file-utils appstream groff-base lintian"
+  clang libclang-rt-14-dev desktop-file-utils appstream groff-base lintian
+  libpqxx-dev libcpp-httplib-dev nlohmann-json3-dev postgresql"
 
 # The other targets: the core for Windows, run under Wine, and for the browser, run under Node;
 # the browser's page tested in Chromium, driven by puppeteer-core from npm; the Windows

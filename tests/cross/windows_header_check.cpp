@@ -11,6 +11,7 @@
 #include "frontend/picture_file.h"
 #include "frontend/placement.h"
 #include "frontend/program.h"
+#include "frontend/ranked_round.h"
 #include "frontend/replay_place.h"
 #include "frontend/session.h"
 #include "frontend/tick_schedule.h"
