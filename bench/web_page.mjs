@@ -15,7 +15,10 @@ copyFileSync(floor, path.join(site, 'floor.html'));
 
 function serve() {
   return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'], {
+    // The site as tools/serve-web.sh serves it (ENCLOVA_SITE_SERVER), or as files alone.
+    const args = process.env.ENCLOVA_SITE_SERVER ? [process.env.ENCLOVA_SITE_SERVER, site, '0']
+      : ['-m', 'http.server', '--bind', '127.0.0.1', '0'];
+    const server = spawn('python3', ['-u', ...args], {
       cwd: site,
       stdio: ['ignore', 'pipe', 'ignore'],
     });

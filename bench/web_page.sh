@@ -11,4 +11,4 @@ if [ ! -d "$build/web-tests/node_modules" ]; then
 fi
 sh "$root/tools/build-web.sh" "$build/site" "$build" >/dev/null 2>&1
 cp "$root/bench/web_page.mjs" "$build/web-tests/"
-node "$build/web-tests/web_page.mjs" "$build/site" "$root/bench/web_floor.html" "${2:-9}"
+ENCLOVA_SITE_SERVER="$root/tools/serve_web.py" node "$build/web-tests/web_page.mjs" "$build/site" "$root/bench/web_floor.html" "${2:-9}"

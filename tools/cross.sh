@@ -47,6 +47,9 @@ for target in $targets; do
       # A Wine prefix of our own, its server kept up while the tests run: a process then starts
       # in a tenth of a second instead of seconds.
       export WINEPREFIX="$out/wine" WINEDEBUG=-all
+      # Wine names files on disk in the locale's character set: the tests' UTF-8 file names need
+      # a UTF-8 locale, whatever the caller's (a fresh Debian has none, and ASCII fails them).
+      export LC_ALL=C.UTF-8
       mkdir -p "$WINEPREFIX"
       wineserver -p
       trap 'wineserver -k >/dev/null 2>&1 || true' EXIT

@@ -39,5 +39,5 @@ cp "$root/web/tests/package.json" "$root/web/tests/package-lock.json" \
 if ! cmp -s "$driver/package-lock.json" "$driver/node_modules/.package-lock.json" 2>/dev/null; then
   (cd "$driver" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 fi
-node "$driver/web_test.mjs" "$build/site" "$expected/title.bmp" "$root/tests/replays" \
+ENCLOVA_SITE_SERVER="$root/tools/serve_web.py" node "$driver/web_test.mjs" "$build/site" "$expected/title.bmp" "$root/tests/replays" \
   ${ENCLOVA_WEB_SHOTS:+"$ENCLOVA_WEB_SHOTS"}

@@ -8,16 +8,17 @@
 # golden replay; then the browser's page in headless Chromium. Each phase prints how long it took.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/deps.sh"
-jobs=$(nproc)
-checked="$root/build-test"
-release="$root/build-rel"
 started=$(date +%s)
 phase() {
   now=$(date +%s)
   echo "== $1: $((now - started)) s"
   started=$now
 }
+sh "$root/tools/deps.sh"
+phase "packages"
+jobs=$(nproc)
+checked="$root/build-test"
+release="$root/build-rel"
 
 # The sanitizer build uses clang, which compiles it in half the time GCC takes; the Release
 # build keeps GCC, so both compilers' warnings hold.

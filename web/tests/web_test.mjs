@@ -2,16 +2,21 @@
 // The page's tests in headless Chromium: the title as the Linux build draws it, a round played
 // with keys to its ranking, every golden replay played back in the page, the ranking across a
 // reload and across two tabs, storage that is full, refused or damaged, and no timer on the idle
-// title. Usage: node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR [SHOTS_DIR]
+// title, and what the site's server sends: each file's type, its gzip copy, its cache headers.
+// Usage: ENCLOVA_SITE_SERVER=tools/serve_web.py node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR
+// [SHOTS_DIR]
 import { spawn } from 'node:child_process';
+import http from 'node:http';
 import { mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
+import { gunzipSync } from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 
 const [site, titleBmp, replayDir, shotsDir] = process.argv.slice(2);
-if (!site || !titleBmp || !replayDir) {
-  console.error('usage: node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR [SHOTS_DIR]');
+const siteServer = process.env.ENCLOVA_SITE_SERVER;
+if (!site || !titleBmp || !replayDir || !siteServer) {
+  console.error('usage: ENCLOVA_SITE_SERVER=tools/serve_web.py node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR [SHOTS_DIR]');
   process.exit(2);
 }
 const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
@@ -48,7 +53,9 @@ function check(ok, what) {
 
 function serve() {
   return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'], {
+    // The server players get from tools/serve-web.sh, so that the pages tested are the ones
+    // it sends, compressed.
+    const server = spawn('python3', ['-u', siteServer, site, '0'], {
       cwd: site,
       stdio: ['ignore', 'pipe', 'ignore'],
     });
@@ -495,6 +502,57 @@ async function droppedHugeFile(browser, url) {
   await context.close();
 }
 
+// What the server sends: the file itself when the browser takes no gzip, the build's gzip copy
+// of the same bytes when it does, each with its type; headers that make the browser ask again
+// before it uses a kept copy, and a 304 with nothing when the copy is still the file.
+async function served(url) {
+  const cases = [
+    ['enclova.wasm', 'application/wasm', true],
+    ['fgra.bmp', 'image/bmp', true],
+    ['enclova.js', 'text/javascript; charset=utf-8', true],
+    ['', 'text/html; charset=utf-8', true],
+    ['icons/32x32.png', 'image/png', false],
+  ];
+  for (const [name, type, compressed] of cases) {
+    const file = readFileSync(path.join(site, name || 'index.html'));
+    const what = `served /${name}`;
+    const plain = await rawGet(url + name, { 'Accept-Encoding': 'identity' });
+    check(plain.status === 200 && plain.headers['content-encoding'] === undefined &&
+      plain.body.equals(file), `${what} without gzip: the file itself`);
+    const gz = await rawGet(url + name, { 'Accept-Encoding': 'gzip, deflate, br' });
+    const encoded = gz.headers['content-encoding'] === 'gzip';
+    check(gz.status === 200 && encoded === compressed &&
+      (encoded ? gunzipSync(gz.body) : gz.body).equals(file) &&
+      (!compressed || gz.body.length < file.length),
+      `${what} with gzip: ${compressed ? 'a smaller copy of the same bytes' : 'the file, already compressed'}`);
+    check(gz.headers['content-type'] === type && plain.headers['content-type'] === type,
+      `${what}: its type is ${type} (${gz.headers['content-type']})`);
+    check(gz.headers['cache-control'] === 'no-cache' && gz.headers.vary === 'Accept-Encoding' &&
+      Boolean(gz.headers.etag), `${what}: kept, asked again, told apart by encoding`);
+    const again = await rawGet(url + name,
+      { 'Accept-Encoding': 'gzip', 'If-None-Match': gz.headers.etag });
+    check(again.status === 304 && again.body.length === 0, `${what}: unchanged, a 304 and no body`);
+  }
+  for (const name of ['missing.js', '../README.md', '.hidden', 'fgra.bmp.gz/']) {
+    const r = await rawGet(url + name, { 'Accept-Encoding': 'gzip' });
+    check(r.status === 404, `served /${name}: not found (${r.status})`);
+  }
+}
+
+function rawGet(url, headers) {
+  return new Promise((resolve, reject) => {
+    const u = new URL(url);
+    const request = http.get({ host: u.hostname, port: u.port, path: url.slice(u.origin.length), headers },
+      (response) => {
+        const chunks = [];
+        response.on('data', (c) => chunks.push(c));
+        response.on('end', () => resolve({ status: response.statusCode, headers: response.headers,
+          body: Buffer.concat(chunks) }));
+      });
+    request.on('error', reject);
+  });
+}
+
 async function main() {
   const { server, url } = await serve();
   const browser = await puppeteer.launch({
@@ -507,6 +565,7 @@ async function main() {
     const rounds = Promise.all([rankedRoundAndReload(browser, url), twoTabs(browser, url), storageFull(browser, url),
       droppedReplay(browser, url), damagedRanking(browser, url, 'short', btoa('short')),
       damagedRanking(browser, url, 'empty', ''), damagedRanking(browser, url, 'not base64', '%% not base64 %%')]);
+    await served(url);
     await titleAndIdle(browser, url);
     await goldenReplays(browser, url);
     await storageRefused(browser, url);
