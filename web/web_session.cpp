@@ -14,6 +14,7 @@
 
 #include "base/memory_file_system.h"
 #include "base/seams.h"
+#include "frontend/daily_seed.h"
 #include "frontend/session.h"
 
 namespace enclova {
@@ -158,6 +159,11 @@ EMSCRIPTEN_KEEPALIVE void enclova_set_storage_refused(int refused) {
 }
 
 // ---- The live game ----
+
+// The daily board's seed for the UTC day of `now` (milliseconds since 1970, as Date.now()).
+EMSCRIPTEN_KEEPALIVE double enclova_daily_seed(double now) {
+  return enclova::DailySeedAt(static_cast<std::int64_t>(now));
+}
 
 // Builds and starts the game on the files put so far. A seed of -1 takes the clock's.
 EMSCRIPTEN_KEEPALIVE void enclova_start(double seed) {
