@@ -17,6 +17,9 @@
 #include "platform/sdl_window.h"
 #include "platform/shared_clock.h"
 #include "platform/user_files.h"
+#ifdef ENCLOVA_WORLD_CLIENT
+#include "world/http_world_client.h"
+#endif
 
 namespace {
 
@@ -88,6 +91,18 @@ class LinuxPlatform final : public enclova::Platform {
     return true;
   }
 
+  std::string WorldSettingsPath() override {
+    const std::string configHome =
+        enclova::XdgDirectory(std::getenv("XDG_CONFIG_HOME"), Environment("HOME"), ".config");
+    return configHome.empty() ? "" : configHome + "/enclova/world";
+  }
+
+#ifdef ENCLOVA_WORLD_CLIENT
+  enclova::WorldClient* World() override {
+    return &world_;
+  }
+#endif
+
   bool RunWindow(enclova::GameSession& session, int scale, std::string* error) override {
     const std::string home = Environment("HOME");
     const std::string configHome =
@@ -116,6 +131,9 @@ class LinuxPlatform final : public enclova::Platform {
   enclova::SystemClock systemClock_;
   std::unique_ptr<enclova::SharedClock> sharedClock_;
   enclova::PosixFileSystem files_;
+#ifdef ENCLOVA_WORLD_CLIENT
+  enclova::world::HttpWorldClient world_;
+#endif
 };
 
 }  // namespace

@@ -10,6 +10,8 @@ cmake_minimum_required(VERSION 3.25)
 #   web -> frontend, base (the page sees the seam only)
 #   win32 -> frontend, base (the seam's headers only)
 #   server -> frontend, base (the seam, which proves a round by playing it back)
+#   world -> frontend, base (the desktop's client of the server)
+#   platform -> world
 #
 # A folder may include its own files and those of any folder below it; tools may use everything
 # but the platform. Tests and benchmarks may use everything.
@@ -22,17 +24,18 @@ set(allowed_gfx gfx)
 set(allowed_tools tools app puzzle ranking base gfx fonts)
 set(allowed_replay replay app puzzle ranking base gfx)
 set(allowed_frontend frontend replay app puzzle ranking base gfx)
-set(allowed_platform platform frontend replay app puzzle ranking base gfx fonts)
+set(allowed_platform platform frontend replay app puzzle ranking base gfx fonts world)
 set(allowed_headless headless replay app puzzle ranking base gfx)
 set(allowed_web web frontend base)
 # The Win32 front end sees the game only through the seam: <windows.h> defines names as macros
 # that the game's deeper headers use.
 set(allowed_win32 win32 frontend base)
 set(allowed_server server frontend base)
+set(allowed_world world frontend base)
 
 set(offences "")
 foreach(layer app puzzle ranking base gfx fonts tools replay frontend platform headless web win32
-              server)
+              server world)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.h)
   foreach(source ${sources})
     file(RELATIVE_PATH name ${SOURCE_DIR} ${source})
