@@ -8,12 +8,14 @@
 
 #include "base/file_io.h"
 #include "frontend/placement.h"
+#include "frontend/world.h"
 
 namespace enclova {
 
 const char* const kUsage =
     "Usage: enclova [OPTION]...\n"
     "       enclova --replay=FILE [--headless] [--screenshot=OUT.png] [--scale=N]\n"
+    "       enclova [--server=URL] [--name=NAME] [--submit=FILE | --world [LEVEL]]\n"
     "Trace a loop along the grid lines so that every stone of the first kind ends inside it\n"
     "and every stone of the second kind outside. The game plays with fgra.bmp and fdata.dat\n"
     "from --data-dir when given, else from the current directory when it holds either, else\n"
@@ -34,6 +36,7 @@ const char* const kUsage =
     "\n"
     "Options:\n"
     "  --seed=N            fix the random source (0 to 4294967295), so the boards repeat\n"
+    "  --daily             play the day's boards: the same for everyone in the UTC day\n"
     "  --scale=N           show each pixel as an N x N block (1 to 16) in this run\n"
     "  --data-dir=DIR      read and write the data files in DIR\n"
     "  --replay=FILE       play a recorded round back in the window, at its recorded pace\n"
@@ -42,6 +45,14 @@ const char* const kUsage =
     "                      (as above) or from the folder holding the file's replays/\n"
     "  --headless          with --replay: no display, as fast as possible\n"
     "  --screenshot=PNG    with --replay: write the final picture as a PNG file\n"
+    "  --server=URL        the world ranking's server (http://host:port), kept for later\n"
+    "                      runs; none is set at first, and nothing is sent anywhere until\n"
+    "                      one is. With a server and a name, each good round's replay is\n"
+    "                      sent in the background (queued under outbox/ beside replays/\n"
+    "                      while the server cannot be reached). --server=none forgets it\n"
+    "  --name=NAME         your name in the world ranking, kept for later runs\n"
+    "  --submit=FILE       send one replay file to the server now and say the verdict\n"
+    "  --world [LEVEL]     print the world ranking of a level (1 to 10; 1 by default)\n"
     "  -h, --help          show this help and exit\n"
     "  --version           show the version and exit\n"
     "\n"
@@ -51,7 +62,9 @@ const char* const kUsage =
     "  2  a bad command line; a replay file that cannot be read or is malformed, or a\n"
     "     screenshot that cannot be written\n"
     "  3  a replay that cannot be played here: no data directory tried holds the sprite\n"
-    "     sheet it was recorded with\n";
+    "     sheet it was recorded with\n"
+    "  With --submit: 0 accepted, 1 refused, 2 a file that cannot be read, 4 no answer\n"
+    "  from the server (or no server set, or this build cannot reach one)\n";
 
 namespace {
 
@@ -67,20 +80,45 @@ std::optional<std::uint32_t> ParseNumber(std::string_view text, std::uint32_t ma
   return static_cast<std::uint32_t>(value);
 }
 
-enum class Option { Help, Version, Seed, Scale, DataDir, Replay, Headless, Screenshot };
+enum class Option {
+  Help,
+  Version,
+  Seed,
+  Daily,
+  Scale,
+  DataDir,
+  Replay,
+  Headless,
+  Screenshot,
+  Server,
+  Name,
+  Submit,
+  World,
+};
+
+enum class Value { None, Required, OptionalNumber };
 
 struct OptionName {
   Option Code;
   std::string_view Name;  // after "--"
-  bool TakesValue;
+  Value Takes;
 };
 
 // A new option is a row here and a case in ParseCommandLine.
 constexpr OptionName kOptions[] = {
-    {Option::Help, "help", false},         {Option::Version, "version", false},
-    {Option::Seed, "seed", true},          {Option::Scale, "scale", true},
-    {Option::DataDir, "data-dir", true},   {Option::Replay, "replay", true},
-    {Option::Headless, "headless", false}, {Option::Screenshot, "screenshot", true},
+    {Option::Help, "help", Value::None},
+    {Option::Version, "version", Value::None},
+    {Option::Seed, "seed", Value::Required},
+    {Option::Scale, "scale", Value::Required},
+    {Option::DataDir, "data-dir", Value::Required},
+    {Option::Replay, "replay", Value::Required},
+    {Option::Headless, "headless", Value::None},
+    {Option::Screenshot, "screenshot", Value::Required},
+    {Option::Daily, "daily", Value::None},
+    {Option::Server, "server", Value::Required},
+    {Option::Name, "name", Value::Required},
+    {Option::Submit, "submit", Value::Required},
+    {Option::World, "world", Value::OptionalNumber},
 };
 
 std::string NameOf(Option code) {
@@ -125,18 +163,20 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
     if (arg[1] == '-') {
       const std::size_t equals = arg.find('=');
       const OptionName* option = FindOption(arg.substr(2, equals - 2));
-      if (option == nullptr || (equals != std::string_view::npos && !option->TakesValue)) {
+      if (option == nullptr || (equals != std::string_view::npos && option->Takes == Value::None)) {
         return fail("unknown option '" + std::string(arg) + "' (try --help)");
       }
       code = option->Code;
-      if (option->TakesValue) {
-        if (equals != std::string_view::npos) {
-          given = arg.substr(equals + 1);
-        } else if (i + 1 < argc) {
-          given = argv[++i];
-        } else {
+      if (equals != std::string_view::npos) {
+        given = arg.substr(equals + 1);
+      } else if (option->Takes == Value::Required) {
+        if (i + 1 >= argc) {
           return fail("option '" + std::string(arg) + "' needs a value (try --help)");
         }
+        given = argv[++i];
+      } else if (option->Takes == Value::OptionalNumber && i + 1 < argc &&
+                 ParseNumber(argv[i + 1], std::numeric_limits<std::uint32_t>::max())) {
+        given = argv[++i];  // a number after it is its value; anything else is an option
       }
     } else if (arg == "-h") {
       code = Option::Help;
@@ -157,6 +197,9 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
       case Option::Seed:
         out.Seed = ParseNumber(value, std::numeric_limits<std::uint32_t>::max());
         if (!out.Seed) return fail("--seed: not a number from 0 to 4294967295: " + value);
+        break;
+      case Option::Daily:
+        out.Daily = true;
         break;
       case Option::Scale: {
         const auto scale = ParseNumber(value, kMaxScale);
@@ -182,6 +225,29 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
         if (value.empty()) return fail("--screenshot: empty file name");
         out.Replay.Screenshot = value;
         break;
+      case Option::Server:
+        if (value == "none") {
+          out.Server = "";
+        } else if (const auto fault = ServerFault(value)) {
+          return fail("--server: " + *fault + ": " + value);
+        } else {
+          out.Server = value.ends_with('/') ? value.substr(0, value.size() - 1) : value;
+        }
+        break;
+      case Option::Name:
+        if (const auto fault = PlayerNameFault(value)) return fail("--name: " + *fault);
+        out.Name = value;
+        break;
+      case Option::Submit:
+        if (value.empty()) return fail("--submit: empty file name");
+        out.Submit = value;
+        break;
+      case Option::World: {
+        const auto level = given ? ParseNumber(value, 10) : std::optional<std::uint32_t>(1);
+        if (!level || *level == 0) return fail("--world: not a level from 1 to 10: " + value);
+        out.World = static_cast<int>(*level);
+        break;
+      }
     }
   }
 
@@ -193,6 +259,16 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
     }
   }
   if (replay && seen.count(Option::Seed) != 0) return fail("--seed cannot go with --replay");
+  if (replay && out.Daily) return fail("--daily cannot go with --replay");
+  if (out.Daily && seen.count(Option::Seed) != 0) return fail("--daily cannot go with --seed");
+  // A command that reaches the server does nothing else.
+  const int commands = (replay ? 1 : 0) + (out.Submit.empty() ? 0 : 1) + (out.World ? 1 : 0);
+  if (commands > 1) return fail("--replay, --submit and --world go one at a time");
+  if (!out.Submit.empty() || out.World) {
+    for (const Option playing : {Option::Seed, Option::Daily, Option::Scale}) {
+      if (seen.count(playing) != 0) return fail(NameOf(playing) + " goes with playing only");
+    }
+  }
   if (out.Replay.Headless && seen.count(Option::Scale) != 0) {
     return fail("--scale cannot go with --headless");
   }

@@ -22,9 +22,17 @@ struct CommandLine {
   bool Help = false;
   bool Version = false;
   std::optional<std::uint32_t> Seed;
-  int Scale = 0;  // 0: chosen from the display
+  bool Daily = false;  // play on the UTC day's seed (frontend/daily_seed.h)
+  int Scale = 0;       // 0: chosen from the display
   std::string DataDir;
-  ReplayRequest Replay;  // Replay.File empty: play the game
+  ReplayRequest Replay;          // Replay.File empty: play the game
+
+  // The world ranking (frontend/world.h): each kept in the player's world settings.
+  std::optional<std::string> Server;  // "" (from --server=none): forget the server
+  std::optional<std::string> Name;
+  // Commands that reach the server instead of playing.
+  std::string Submit;        // a replay file to send now
+  std::optional<int> World;  // print the world ranking of this level (1 when none is named)
 };
 
 // Reads argv[1..argc-1]. False with one line in `error` (no program name, no newline)

@@ -3,6 +3,7 @@
 #include "frontend/program.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "base/errors.h"
 #include "base/file_io.h"
 #include "frontend/command_line.h"
+#include "frontend/daily_seed.h"
 #include "frontend/data_directory_files.h"
 #include "frontend/replay_place.h"
 #include "replay/replay_run.h"
@@ -73,6 +75,58 @@ void UseDataDirectory(const DataDirectoryChoice& data, GameSession::Options& ses
   session.Notices = data.Notices;
 }
 
+// --server and --name kept, a token made on first use, and --submit or --world run. Returns the
+// exit status of a command, or nothing to go on and play.
+std::optional<int> RunWorldOptions(const CommandLine& options, DesktopSystem& desktop,
+                                   WorldSettings& settings) {
+  const std::string path = desktop.WorldSettingsPath();
+  if (!path.empty()) settings = LoadWorldSettings(desktop.Files(), path);
+  const bool command = !options.Submit.empty() || options.World;
+  if (!options.Server && !options.Name && !command) return std::nullopt;
+  bool changed = false;
+  if (options.Server) {
+    changed = settings.Server != *options.Server;
+    settings.Server = *options.Server;
+  }
+  if (options.Name) {
+    changed = changed || settings.Name != *options.Name;
+    settings.Name = *options.Name;
+  }
+  if (!settings.Server.empty() && !settings.Name.empty() && settings.Token.empty()) {
+    settings.Token = MakeToken();  // it owns the name from its first accepted round on
+    changed = true;
+  }
+  if (changed && (path.empty() || !SaveWorldSettings(desktop.Files(), path, settings))) {
+    std::fprintf(stderr, "enclova: the world ranking's settings cannot be kept%s%s\n",
+                 path.empty() ? "" : " in ", path.c_str());
+    if (command || !settings.Token.empty()) return 2;  // a token not kept loses the name
+  }
+  if (!command) {
+    std::fprintf(stderr, "enclova: world ranking: %s%s%s\n",
+                 settings.Server.empty() ? "no server (nothing is sent)" : settings.Server.c_str(),
+                 settings.Name.empty() ? ", no name (nothing is sent)" : ", name ",
+                 settings.Name.c_str());
+    return std::nullopt;
+  }
+  if (settings.Server.empty()) {
+    std::fprintf(stderr, "enclova: no ranking server is set (--server=URL)\n");
+    return kWorldNoAnswer;
+  }
+  WorldClient* world = desktop.World();
+  if (world == nullptr) {
+    std::fprintf(stderr, "enclova: this build cannot reach a ranking server\n");
+    return kWorldNoAnswer;
+  }
+  if (!options.Submit.empty() && settings.Name.empty()) {
+    std::fprintf(stderr, "enclova: --submit needs your name (--name=NAME)\n");
+    return 2;
+  }
+  const WorldAnswer answer = options.World ? world->Ranking(settings, *options.World)
+                                           : world->Submit(settings, options.Submit);
+  std::fputs(answer.Text.c_str(), answer.Status == kWorldAccepted ? stdout : stderr);
+  return answer.Status;
+}
+
 }  // namespace
 
 int RunProgram(int argc, const char* const* argv, DesktopSystem& desktop, const char* version) {
@@ -91,6 +145,9 @@ int RunProgram(int argc, const char* const* argv, DesktopSystem& desktop, const 
     return 0;
   }
 
+  WorldSettings world;
+  if (const std::optional<int> status = RunWorldOptions(options, desktop, world)) return *status;
+
   const bool replay = !options.Replay.File.empty();
   std::string directory;
   if (replay) {
@@ -108,6 +165,7 @@ int RunProgram(int argc, const char* const* argv, DesktopSystem& desktop, const 
     return replay::PlayHeadless(run, files, face.get());
   }
 
+  std::unique_ptr<WorldClient::Sending> sending;
   GameSession::Services services;
   services.GameClock = &desktop.GameClock();
   services.Files = &desktop.Files();
@@ -124,8 +182,20 @@ int RunProgram(int argc, const char* const* argv, DesktopSystem& desktop, const 
       std::fprintf(stderr, "enclova: %s\n", error.c_str());
       return 1;
     }
-    UseDataDirectory(desktop.DataDirectory(options.DataDir, false), session);
+    const DataDirectoryChoice data = desktop.DataDirectory(options.DataDir, false);
+    UseDataDirectory(data, session);
+    // Opted in: good rounds go to the server from a thread of their own, which the game never
+    // waits for. A game in memory keeps no replays to send.
+    if (desktop.World() != nullptr && !world.Server.empty() && !world.Name.empty() &&
+        !world.Token.empty() && !data.InMemory) {
+      sending = desktop.World()->StartSending(world, data.Directory);
+    }
     session.Seed = options.Seed;
+    if (options.Daily) {
+      const auto now = std::chrono::system_clock::now().time_since_epoch();
+      session.Seed =
+          DailySeedAt(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    }
   }
   GameSession game(services, session);
   // A replay that cannot be played is refused before any window; the game's own start-up

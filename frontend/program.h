@@ -9,6 +9,7 @@
 #include "base/seams.h"
 #include "frontend/data_directory.h"
 #include "frontend/session.h"
+#include "frontend/world.h"
 
 namespace enclova {
 
@@ -32,6 +33,11 @@ class DesktopSystem {
   // Shows a started session in a window at `scale` (0: chosen from the display) until it ends.
   // False with a reason when no window can be opened.
   virtual bool RunWindow(GameSession& session, int scale, std::string* error) = 0;
+
+  // Where the world ranking's settings are kept (frontend/world.h); "": nowhere.
+  virtual std::string WorldSettingsPath() { return ""; }
+  // The build's way to the ranking server; none where the build has no HTTP client.
+  virtual WorldClient* World() { return nullptr; }
 };
 
 // Returns the process's exit status: 0; 1 when no window could be opened; 2 for a bad command

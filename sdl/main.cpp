@@ -17,6 +17,9 @@
 #include "posix/shared_clock.h"
 #include "posix/user_files.h"
 #include "sdl/sdl_window.h"
+#ifdef ENCLOVA_WORLD_CLIENT
+#include "world/http_world_client.h"
+#endif
 
 namespace {
 
@@ -89,6 +92,18 @@ class LinuxSystem final : public enclova::DesktopSystem {
     return true;
   }
 
+  std::string WorldSettingsPath() override {
+    const std::string configHome =
+        enclova::XdgDirectory(std::getenv("XDG_CONFIG_HOME"), Environment("HOME"), ".config");
+    return configHome.empty() ? "" : configHome + "/enclova/world";
+  }
+
+#ifdef ENCLOVA_WORLD_CLIENT
+  enclova::WorldClient* World() override {
+    return &world_;
+  }
+#endif
+
   bool RunWindow(enclova::GameSession& session, int scale, std::string* error) override {
     const std::string home = Environment("HOME");
     const std::string configHome =
@@ -115,6 +130,9 @@ class LinuxSystem final : public enclova::DesktopSystem {
   enclova::SystemClock systemClock_;
   std::unique_ptr<enclova::SharedClock> sharedClock_;
   enclova::PosixFileSystem files_;
+#ifdef ENCLOVA_WORLD_CLIENT
+  enclova::world::HttpWorldClient world_;
+#endif
 };
 
 }  // namespace

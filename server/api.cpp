@@ -10,6 +10,7 @@
 #include <semaphore>
 #include <string_view>
 
+#include "frontend/daily_seed.h"
 #include "frontend/ranked_round.h"
 #include "server/fields.h"
 #include "server/store.h"
@@ -201,7 +202,7 @@ class Api {
       return Answer(res, 400, {{"error", "date=YYYY-MM-DD [level=1..10] [limit=1..1000]"}});
     }
     AnswerListing(res, "\"date\":\"" + day + "\",\"level\":" + std::to_string(*level), "entries",
-                  ListingOf(store_.Daily(day, *level, *limit)));
+                  ListingOf(store_.Daily(day, DailySeed(day), *level, *limit)));
   }
 
   void Player(const httplib::Request& req, httplib::Response& res) {

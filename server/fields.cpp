@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "frontend/world.h"
+
 namespace enclova::server {
 
 namespace {
@@ -24,57 +26,10 @@ std::optional<int> SmallNumber(std::string_view s) {
   return n;
 }
 
-// Decodes one UTF-8 sequence at `i`, refusing overlong forms, surrogates and values past
-// U+10FFFF; advances `i`.
-std::optional<std::uint32_t> NextCodePoint(std::string_view s, std::size_t& i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  int length = 0;
-  std::uint32_t cp = 0;
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
-  } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2;
-    cp = b0 & 0x1Fu;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    length = 3;
-    cp = b0 & 0x0Fu;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4;
-    cp = b0 & 0x07u;
-  } else {
-    return std::nullopt;
-  }
-  if (i + length > s.size()) return std::nullopt;
-  for (int k = 1; k < length; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return std::nullopt;
-    cp = (cp << 6) | (b & 0x3Fu);
-  }
-  constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return std::nullopt;
-  }
-  i += length;
-  return cp;
-}
-
 }  // namespace
 
 std::optional<std::string> NameFault(std::string_view name) {
-  if (name.empty()) return "an empty name";
-  if (name.size() > 4 * kMaxNameCharacters) return "a name longer than 24 characters";
-  int characters = 0;
-  for (std::size_t i = 0; i < name.size();) {
-    const std::optional<std::uint32_t> cp = NextCodePoint(name, i);
-    if (!cp) return "a name that is not UTF-8";
-    if (*cp < 0x20 || (*cp >= 0x7F && *cp <= 0x9F) || *cp == 0x2028 || *cp == 0x2029) {
-      return "a control character in the name";
-    }
-    if (++characters > kMaxNameCharacters) return "a name longer than 24 characters";
-  }
-  if (name.front() == ' ' || name.back() == ' ') return "a space at an end of the name";
-  return std::nullopt;
+  return PlayerNameFault(name);
 }
 
 bool TokenIsValid(std::string_view token) {

@@ -4,10 +4,11 @@
 // servers can share one database behind a load balancer.
 //
 //   enclova-server --db=CONNECTION [--listen=127.0.0.1] [--port=8080] [--data-dir=DIR]
-//                  [--threads=N] [--verifiers=N] [--per-address=N] [--per-token=N]
+//                  [--site=DIR] [--threads=N] [--verifiers=N] [--per-address=N] [--per-token=N]
 //                  [--max-body=BYTES] [--body-ms=MS] [--work-ms=MS]
 //
-// DIR holds the fgra.bmp every round is played against (the working directory by default).
+// --data-dir holds the fgra.bmp every round is played against (the working directory by
+// default); --site, the page's files, served beside the API.
 // Applies the schema's migrations, then serves until SIGINT or SIGTERM.
 #include <httplib.h>
 #include <netinet/in.h>
@@ -76,7 +77,7 @@ std::optional<int> Number(std::string_view text) {
 int Usage() {
   std::fprintf(stderr,
                "usage: enclova-server --db=CONNECTION [--listen=ADDRESS] [--port=PORT] "
-               "[--data-dir=DIR] [--threads=N] [--verifiers=N] [--per-address=N] "
+               "[--data-dir=DIR] [--site=DIR] [--threads=N] [--verifiers=N] [--per-address=N] "
                "[--per-token=N] [--max-body=BYTES] [--body-ms=MS] [--work-ms=MS]\n");
   return 2;
 }
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
   std::string db;
   std::string listen = "127.0.0.1";
   std::string dataDir = ".";
+  std::string site;
   int port = 8080;
   int threads = 64;
   enclova::server::ApiOptions options;
@@ -104,6 +106,8 @@ int main(int argc, char** argv) {
       listen = value;
     } else if (key == "data-dir") {
       dataDir = value;
+    } else if (key == "site" && !value.empty()) {
+      site = value;
     } else if (key == "port" && n && *n <= 65535) {
       port = *n;
     } else if (key == "threads" && n && *n >= 1) {
@@ -157,6 +161,12 @@ int main(int argc, char** argv) {
   http.set_tcp_nodelay(true);
   enclova::RoundProver prover(std::move(sheetBytes));
   enclova::server::AddRoutes(http, store, prover, options);
+  // The page beside the API, so that it reaches the API on its own origin. cpp-httplib serves
+  // only files under the folder, and index.html for a folder.
+  if (!site.empty() && !http.set_mount_point("/", site)) {
+    std::fprintf(stderr, "enclova-server: --site: not a folder: %s\n", site.c_str());
+    return 1;
+  }
 
   serving = &http;
   std::signal(SIGINT, Stop);

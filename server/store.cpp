@@ -55,7 +55,7 @@ constexpr Statement kStatements[] = {
     {"daily",
      "SELECT d.id, p.name, d.level, d.time_score, d.recorded, d.replay_sha256, " ENCLOVA_UTC(
          "d.submitted") " FROM (SELECT DISTINCT ON (player_id) * FROM records "
-                        "WHERE recorded_day = $1::date AND level = $2 "
+                        "WHERE recorded_day = $1::date AND seed = $4 AND level = $2 "
                         "ORDER BY player_id, time_score, id) d "
                         "JOIN players p ON p.id = d.player_id ORDER BY d.time_score, d.id LIMIT "
                         "$3"},
@@ -232,10 +232,10 @@ std::vector<Entry> Store::Ranking(int level, int limit) {
   });
 }
 
-std::vector<Entry> Store::Daily(const std::string& day, int level, int limit) {
+std::vector<Entry> Store::Daily(const std::string& day, std::uint32_t seed, int level, int limit) {
   return pool_->Retrying([&](pqxx::connection& c) {
     pqxx::nontransaction w(c);  // one statement, one round trip
-    return EntriesOf(w.exec_prepared("daily", day, level, limit));
+    return EntriesOf(w.exec_prepared("daily", day, level, limit, std::int64_t{seed}));
   });
 }
 

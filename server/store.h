@@ -56,8 +56,8 @@ class Store {
 
   // Each player's best on the level, fastest first, ties to the earlier submission.
   std::vector<Entry> Ranking(int level, int limit);
-  // The same for the rounds recorded on one UTC day ("YYYY-MM-DD").
-  std::vector<Entry> Daily(const std::string& day, int level, int limit);
+  // The same for the rounds recorded on one UTC day ("YYYY-MM-DD") on the seed `seed`.
+  std::vector<Entry> Daily(const std::string& day, std::uint32_t seed, int level, int limit);
   // A player's records, newest first; nothing when no player has the name.
   std::optional<std::vector<Entry>> PlayerRecords(const std::string& name, int limit);
   std::optional<std::string> ReplayFile(const std::string& sha256);

@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.25)
 # Fails when a source file differs from what clang-format makes of it (.clang-format at the top).
 find_program(CLANG_FORMAT NAMES clang-format clang-format-15 clang-format-14 REQUIRED)
 set(folders app base puzzle ranking gfx fonts frontend headless posix sdl replay tools tests
-    bench fuzz web win32 server)
+    bench fuzz web win32 server world)
 set(sources "")
 foreach(folder ${folders})
   file(GLOB_RECURSE found ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.h)

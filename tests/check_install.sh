@@ -50,7 +50,7 @@ appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$stage/a
 zcat "$usr/share/man/man6/enclova.6.gz" | groff -man -Tascii -P-cbou -ww >"$stage/man.txt" 2>"$stage/man.err" ||
   fail "groff"
 [ ! -s "$stage/man.err" ] || { cat "$stage/man.err" >&2; fail "groff warnings"; }
-for word in --seed --scale --data-dir --replay --headless --screenshot --help --version XDG_DATA_HOME F11 F12 fdata.dat 'EXIT STATUS'; do
+for word in --seed --daily --scale --data-dir --replay --headless --screenshot --server --name --submit --world --help --version XDG_DATA_HOME F11 F12 fdata.dat 'EXIT STATUS'; do
   grep -q -- "$word" "$stage/man.txt" || fail "the manual page does not mention $word"
 done
 echo "installed tree, desktop entry, metainfo, icons and manual page: fine"

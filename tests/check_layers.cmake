@@ -7,6 +7,7 @@ cmake_minimum_required(VERSION 3.25)
 #   sdl -> posix (the Linux system's services) -> frontend, base; posix -> fonts
 #   frontend -> replay -> app -> puzzle, ranking -> base, gfx
 #   tools -> fonts -> base, gfx
+#   sdl -> world (the desktop's client of the server) -> frontend, base
 #
 # A folder may include its own files and those of any folder below it; tools may use everything
 # but the front ends. Tests and benchmarks may use everything. A front end never includes a game
@@ -22,15 +23,16 @@ set(allowed_tools tools app puzzle ranking base gfx fonts)
 set(allowed_replay replay app puzzle ranking base gfx)
 set(allowed_frontend frontend replay app puzzle ranking base gfx)
 set(allowed_posix posix frontend base fonts)
-set(allowed_sdl sdl posix frontend base)
+set(allowed_sdl sdl posix world frontend base)
 set(allowed_headless headless frontend base)
 set(allowed_web web frontend base)
 set(allowed_win32 win32 frontend base)
 set(allowed_server server frontend base)
+set(allowed_world world frontend base)
 
 set(offences "")
 foreach(layer app puzzle ranking base gfx fonts tools replay frontend posix sdl headless web win32
-              server)
+              server world)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.h)
   foreach(source ${sources})
     file(RELATIVE_PATH name ${SOURCE_DIR} ${source})

@@ -45,6 +45,7 @@ TEST(CommandLine, AcceptsEachOptionInItsForms) {
        true,
        false},
       {{"--replay=a", "--scale=2", "--data-dir=d"}, {}, 2, "d", "a", "", false, false},
+      {{"--daily", "--scale=2"}, {}, 2, "", "", "", false, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -58,6 +59,41 @@ TEST(CommandLine, AcceptsEachOptionInItsForms) {
     EXPECT_EQ(out.Replay.Screenshot, c.screenshot);
     EXPECT_EQ(out.Replay.Headless, c.headless);
     EXPECT_EQ(out.Help, c.help);
+    EXPECT_EQ(out.Daily, c.args.size() > 0 && c.args[0] == "--daily");
+  }
+}
+
+// The world ranking's options: a server and a name kept, a file sent, a level's ranking shown.
+TEST(CommandLine, TakesTheWorldRankingsOptions) {
+  const struct {
+    std::vector<std::string> args;
+    std::optional<std::string> server, name;
+    std::string submit;
+    std::optional<int> world;
+  } kCases[] = {
+      {{"--world"}, {}, {}, "", 1},
+      {{"--world", "7"}, {}, {}, "", 7},
+      {{"--world=10"}, {}, {}, "", 10},
+      // A number after --world is its level; an option after it is an option.
+      {{"--world", "--server=http://127.0.0.1:8080"}, "http://127.0.0.1:8080", {}, "", 1},
+      {{"--server", "https://rank.example.org/", "--name", "Ada Lovelace"},
+       "https://rank.example.org",
+       "Ada Lovelace",
+       "",
+       {}},
+      {{"--server=none"}, "", {}, "", {}},
+      {{"--submit", "a.replay", "--name=\xe5\x90\x8d"}, {}, "\xe5\x90\x8d", "a.replay", {}},
+      {{"--server=http://[::1]:80", "--world=2"}, "http://[::1]:80", {}, "", 2},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    CommandLine out;
+    std::string error;
+    ASSERT_TRUE(Parse(c.args, out, error)) << error;
+    EXPECT_EQ(out.Server, c.server);
+    EXPECT_EQ(out.Name, c.name);
+    EXPECT_EQ(out.Submit, c.submit);
+    EXPECT_EQ(out.World, c.world);
   }
 }
 
@@ -84,6 +120,30 @@ TEST(CommandLine, RefusesMistakesWithOneLineNamingThem) {
       {{"--replay", "a", "--seed", "5"}, "--seed cannot go with --replay"},
       {{"--replay=a", "--headless", "--scale=2"}, "--scale cannot go with --headless"},
       {{"--headless"}, "--headless goes with --replay"},
+      {{"--world=0"}, "--world: not a level from 1 to 10: 0"},
+      {{"--world=11"}, "--world: not a level from 1 to 10: 11"},
+      {{"--world", "11"}, "--world: not a level from 1 to 10: 11"},
+      {{"--world=x"}, "--world: not a level from 1 to 10: x"},
+      {{"--world", "x"}, "unexpected argument 'x' (try --help)"},
+      {{"--submit=a", "--world"}, "--replay, --submit and --world go one at a time"},
+      {{"--submit=a", "--replay=b"}, "--replay, --submit and --world go one at a time"},
+      {{"--world", "--daily"}, "--daily goes with playing only"},
+      {{"--submit=a", "--seed=3"}, "--seed goes with playing only"},
+      {{"--submit="}, "--submit: empty file name"},
+      {{"--server=ftp://a"}, "--server: not an http:// or https:// address: ftp://a"},
+      {{"--server=http://"}, "--server: no host: http://"},
+      {{"--server=http://a/b"}, "--server: not a host name: a/b: http://a/b"},
+      {{"--server=http://a:99999"}, "--server: not a port: 99999: http://a:99999"},
+      {{"--server=http://a:"}, "--server: not a port: : http://a:"},
+      {{"--name="}, "--name: an empty name"},
+      {{"--name= Ada"}, "--name: a space at an end of the name"},
+      {{"--name=A\tda"}, "--name: a control character in the name"},
+      {{"--name=\xe5\x90"}, "--name: a name that is not UTF-8"},
+      {{"--name=abcdefghijklmnopqrstuvwxy"}, "--name: a name longer than 24 characters"},
+      {{"--daily", "--replay=a"}, "--daily cannot go with --replay"},
+      {{"--seed=1", "--daily"}, "--daily cannot go with --seed"},
+      {{"--daily", "--daily"}, "option '--daily' given more than once"},
+      {{"--daily=1"}, "unknown option '--daily=1' (try --help)"},
       {{"--screenshot=o.png"}, "--screenshot goes with --replay"},
       // What was given is quoted without its control characters: still one line, no escapes.
       {{"--scale=2\n3"}, "--scale: not a whole number from 1 to 16: 2?3"},

@@ -335,6 +335,8 @@ class ProgramSystem final : public DesktopSystem {
     *error = "no window in this test";
     return false;
   }
+  // In the working directory; no HTTP client, as on a build without one.
+  std::string WorldSettingsPath() override { return "world"; }
 
  private:
   std::string installed_, user_;
@@ -380,6 +382,33 @@ ProgramRun RunProgramIn(const std::string& working, std::vector<std::string> arg
   run.Errors = TextOf(errors);
   run.Output = TextOf(output);
   return run;
+}
+
+// The world ranking's options: nothing is sent without a server; the server and the name are
+// kept with a token made once, which later runs keep; a build without a client says so.
+TEST(ReplayProgram, WorldOptionsAreKeptAndNothingIsSentUnasked) {
+  TempDir dir;
+  const auto settings = [&] { return TextOf(dir.File("world")); };
+  ProgramRun run = RunProgramIn(dir.Path(), {"--world"});
+  EXPECT_EQ(run.Status, 4);
+  EXPECT_EQ(run.Errors, "enclova: no ranking server is set (--server=URL)\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("world")));
+
+  run = RunProgramIn(dir.Path(), {"--server=http://127.0.0.1:1/", "--name=Ada", "--world=3"});
+  EXPECT_EQ(run.Status, 4);
+  EXPECT_EQ(run.Errors, "enclova: this build cannot reach a ranking server\n");
+  const std::string first = settings();
+  ASSERT_EQ(first.rfind("server=http://127.0.0.1:1\nname=Ada\ntoken=", 0), 0u) << first;
+  const std::string token = first.substr(first.find("token="));
+  EXPECT_EQ(token.size(), 6 + 43 + 1u);
+
+  run = RunProgramIn(dir.Path(), {"--name=Bea", "--server=none", "--submit=a.replay"});
+  EXPECT_EQ(run.Status, 4);
+  EXPECT_EQ(run.Errors, "enclova: no ranking server is set (--server=URL)\n");
+  EXPECT_EQ(settings(), "name=Bea\n" + token);  // the same token: it owns the name
+  run = RunProgramIn(dir.Path(), {"--name=A\x1b[2J"});
+  EXPECT_EQ(run.Status, 2);
+  EXPECT_EQ(settings(), "name=Bea\n" + token);
 }
 
 // A FIFO where the replay or the screenshot should be is refused at once, before any playback,

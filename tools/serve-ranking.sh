@@ -7,7 +7,8 @@
 # only, which no one but its owner (and root) may open.
 # Usage: tools/serve-ranking.sh [PORT]   (8080 by default)
 # ENCLOVA_RANKING_DIR: the cluster's folder (build/ranking by default); ENCLOVA_SERVER: the
-# binary (build/server/enclova-server by default).
+# binary (build/server/enclova-server by default); ENCLOVA_SITE: a folder of the page's files
+# (a web build's) to serve beside the API.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 port=${1:-8080}
@@ -54,8 +55,10 @@ as_owner "$pgbin/psql" -h "$dir/socket" -U postgres -d postgres -tAq \
   -c "SELECT 1 FROM pg_database WHERE datname = 'enclova'" | grep -q 1 ||
   as_owner "$pgbin/createdb" -h "$dir/socket" -U postgres enclova
 
-"$server" "--db=host=$dir/socket dbname=enclova user=postgres" --listen=127.0.0.1 \
-  "--port=$port" "--data-dir=$root/assets" &
+set -- "--db=host=$dir/socket dbname=enclova user=postgres" --listen=127.0.0.1 \
+  "--port=$port" "--data-dir=$root/assets"
+if [ -n "${ENCLOVA_SITE:-}" ]; then set -- "$@" "--site=$ENCLOVA_SITE"; fi
+"$server" "$@" &
 server_pid=$!
 echo "serve-ranking.sh: http://127.0.0.1:$port/api/ranking?level=1 (Ctrl+C stops the server and the database)"
 wait "$server_pid" || true

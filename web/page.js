@@ -574,8 +574,11 @@
 
   // ---- Start ----
 
+  // ?daily: the day's boards, the same for everyone in the UTC day; ?seed=N: boards that repeat.
   function seed() {
-    const value = new URLSearchParams(location.search).get('seed');
+    const params = new URLSearchParams(location.search);
+    if (params.has('daily')) return M._enclova_daily_seed(Date.now());
+    const value = params.get('seed');
     return value !== null && /^[0-9]+$/.test(value) ? Number(value) : -1;
   }
 

@@ -15,6 +15,7 @@
 #include "base/civil_time.h"
 #include "base/memory_file_system.h"
 #include "base/seams.h"
+#include "frontend/daily_seed.h"
 #include "frontend/placement.h"
 #include "frontend/session.h"
 #include "frontend/window_rules.h"
@@ -164,6 +165,11 @@ EMSCRIPTEN_KEEPALIVE void enclova_set_storage_refused(int refused) {
 }
 
 // ---- The live game ----
+
+// The daily board's seed for the UTC day of `now` (milliseconds since 1970, as Date.now()).
+EMSCRIPTEN_KEEPALIVE double enclova_daily_seed(double now) {
+  return enclova::DailySeedAt(static_cast<std::int64_t>(now));
+}
 
 // Builds and starts the game on the files put so far. A seed of -1 takes the clock's.
 EMSCRIPTEN_KEEPALIVE void enclova_start(double seed) {

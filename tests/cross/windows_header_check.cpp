@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "frontend/command_line.h"
+#include "frontend/daily_seed.h"
 #include "frontend/data_directory.h"
 #include "frontend/data_directory_files.h"
 #include "frontend/error_box.h"
@@ -17,6 +18,7 @@
 #include "frontend/tick_schedule.h"
 #include "frontend/title_notice.h"
 #include "frontend/window_rules.h"
+#include "frontend/world.h"
 
 static_assert(enclova::keys::kLeft == VK_LEFT && enclova::keys::kF12 == VK_F12 &&
                   enclova::keys::kEscape == VK_ESCAPE && enclova::keys::Numpad(8) == VK_NUMPAD8,

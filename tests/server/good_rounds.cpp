@@ -39,7 +39,7 @@ std::string RecordGoodRound(std::uint32_t seed, int waitMs, int tickMs) {
   return g.Replay();
 }
 
-std::string RecordWindowRound(std::uint32_t seed, int waitMs) {
+std::string RecordWindowRound(std::uint32_t seed, int waitMs, std::int64_t wallClockMs) {
   // The board, the cursor and the loop, from the same seed's round in a harness game.
   GameHarness::Options options;
   options.RealSheet = true;
@@ -72,7 +72,7 @@ std::string RecordWindowRound(std::uint32_t seed, int waitMs) {
   GameSession::Services services;
   services.GameClock = &clock;
   services.Files = &files;
-  services.WallClock = [] { return std::int64_t{1'796'860'800'000}; };
+  services.WallClock = [wallClockMs] { return wallClockMs; };
   services.Log = [](const std::string&) {};
   GameSession::Options o;
   o.DataDirectory = dir.Path();

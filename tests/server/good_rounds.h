@@ -20,8 +20,10 @@ std::string RecordGoodRound(std::uint32_t seed, int waitMs, int tickMs = 33);
 
 // The same round played through GameSession as a window plays it: the front end's loop ticks
 // only when the session's plan says (it sleeps through ticks that would do nothing), keys come
-// at a player's pace, and the session's own recorder writes the file.
-std::string RecordWindowRound(std::uint32_t seed, int waitMs);
+// at a player's pace, and the session's own recorder writes the file, dated `wallClockMs` (UTC
+// milliseconds since 1970; the default is 2026-12-10 00:00).
+std::string RecordWindowRound(std::uint32_t seed, int waitMs,
+                              std::int64_t wallClockMs = 1'796'860'800'000);
 
 // `count` such rounds, the i-th waiting `waitMs(i)`, recorded on every core.
 // tickMs 0: RecordWindowRound.

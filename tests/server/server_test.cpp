@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -24,10 +25,13 @@
 #include <sstream>
 #include <thread>
 
+#include "frontend/daily_seed.h"
 #include "frontend/ranked_round.h"
 #include "server/fields.h"
+#include "tests/kit/fakes.h"
 #include "tests/server/good_rounds.h"
 #include "tests/server/services.h"
+#include "world/http_world_client.h"
 
 namespace enclova::testing {
 namespace {
@@ -218,10 +222,10 @@ TEST_F(Server, RoundPlayedByTheGameIsProvenStoredAndListed) {
   EXPECT_EQ(ranking.Body["entries"][0]["name"], "Ada");
   EXPECT_EQ(ranking.Body["entries"][0]["time"], proven.TimeScore);
   EXPECT_EQ(Request(server->Port(), "GET", "/api/ranking?level=2").Body["entries"].size(), 0u);
+  // Not the day's seed: no round of the daily board.
   const Reply daily = Request(server->Port(), "GET", "/api/daily?date=" + proven.Day + "&level=1");
-  ASSERT_EQ(daily.Body["entries"].size(), 1u) << daily.Body;
-  EXPECT_EQ(Request(server->Port(), "GET", "/api/daily?date=2001-01-01").Body["entries"].size(),
-            0u);
+  ASSERT_EQ(daily.Status, 200) << daily.Body;
+  EXPECT_EQ(daily.Body["entries"].size(), 0u) << daily.Body;
   const Reply player = Request(server->Port(), "GET", "/api/player?name=Ada");
   ASSERT_EQ(player.Body["records"].size(), 1u) << player.Body;
 
@@ -232,6 +236,44 @@ TEST_F(Server, RoundPlayedByTheGameIsProvenStoredAndListed) {
   EXPECT_EQ(file->status, 200);
   EXPECT_EQ(file->body, round);
   EXPECT_EQ(Request(server->Port(), "GET", "/api/replay/" + std::string(64, '0')).Status, 404);
+}
+
+// The daily board lists the rounds played on the day's seed and recorded that day: a round on
+// the day's seed recorded the next day is the next day's neither, nor a round recorded that day
+// on another seed.
+TEST_F(Server, DailyBoardListsRoundsOnTheDaysSeedRecordedThatDay) {
+  constexpr std::int64_t kDay = 86'400'000;
+  // A day from 2026-12-10 on whose seed the kit finds a good loop.
+  std::int64_t midnight = 1'796'860'800'000;
+  std::uint32_t seed = 0;
+  for (int tries = 0;; ++tries, midnight += kDay) {
+    ASSERT_LT(tries, 200) << "no day's board with a loop the kit finds";
+    seed = DailySeedAt(midnight);
+    if (GoodSeed(seed) == seed) break;
+  }
+  const std::string day = UtcDay(midnight);
+  const std::string played = RecordWindowRound(seed, 2'000, midnight + kDay - 60'000);
+  const std::string playedLater = RecordWindowRound(seed, 3'000, midnight + kDay);
+  const std::string otherSeed = RecordWindowRound(good_, 1'000, midnight + 1);
+  const std::string slower = RecordWindowRound(seed, 4'000, midnight);
+
+  const auto server = Start();
+  for (const auto& [name, file] :
+       {std::pair{"Ada", played}, {"Bea", playedLater}, {"Cid", otherSeed}, {"Ada", slower}}) {
+    const Reply r = Submit(server->Port(), name, file);
+    ASSERT_EQ(r.Status, 200) << name << r.Body;
+    EXPECT_EQ(r.Body["seed"], name == std::string("Cid") ? good_ : seed);
+  }
+  const Reply board = Request(server->Port(), "GET", "/api/daily?date=" + day);
+  ASSERT_EQ(board.Status, 200) << board.Body;
+  ASSERT_EQ(board.Body["entries"].size(), 1u) << board.Body;
+  EXPECT_EQ(board.Body["entries"][0]["name"], "Ada");
+  EXPECT_EQ(board.Body["entries"][0]["replay"], Sha256Of(played));  // her best of the day
+  EXPECT_EQ(board.Body["entries"][0]["rank"], 1);
+  const Reply next = Request(server->Port(), "GET", "/api/daily?date=" + UtcDay(midnight + kDay));
+  EXPECT_EQ(next.Body["entries"].size(), 0u) << next.Body;
+  // The world ranking has them all.
+  EXPECT_EQ(Request(server->Port(), "GET", "/api/ranking?level=1").Body["entries"].size(), 3u);
 }
 
 TEST_F(Server, ForgedFilesAndHostileRequestsAreRefusedAndNothingIsStored) {
@@ -516,6 +558,147 @@ TEST_F(Server, AcknowledgedRecordsSurviveAKilledServerAndAKilledDatabase) {
   // A record committed in the instant of a kill, before its answer, may be there too.
   EXPECT_EQ(Count("records"), std::to_string(listed));
   EXPECT_EQ(Submit(server->Port(), "k0", rounds[0]).Body["reason"], "duplicate");
+}
+
+// ---- The desktop's client ----
+
+// The replay files in a folder, by name.
+std::vector<std::string> Replays(const std::string& folder) {
+  std::vector<std::string> names;
+  if (!std::filesystem::is_directory(folder)) return names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    if (e.path().extension() == ".replay") names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Waits up to 20 s for `done`.
+bool Within20s(const std::function<bool()>& done) {
+  for (int i = 0; i < 400; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+void Put(const std::string& path, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// Good rounds saved while sending is on are queued in outbox/ and wait there while the server is
+// down; once it is up they are sent, a refused one kept with its reason. Rounds saved before, and
+// other rounds, are never sent.
+TEST_F(Server, BackgroundSendingWaitsForAServerThatIsDownThenSends) {
+  TempDir data;
+  const std::string round = RecordWindowRound(good_, 6'000);
+  const std::string before = RecordWindowRound(good_, 7'000);
+  const std::string forged = Replace(Golden("good-ranked-level1"), "\nend good ", "\nend good 1");
+  Put(data.File("replays/20261210-000000-000_L01_good_0m13s_rank01.replay"), before);
+  world::HttpWorldClient client;
+  client.PollMilliseconds = 20;
+  WorldSettings settings{"http://127.0.0.1:1", "Ada", kToken};  // nothing listens on port 1
+
+  {
+    const auto sending = client.StartSending(settings, data.Path());
+    Put(data.File("replays/20261210-000100-000_L01_good_0m12s_rank01.replay"), round);
+    Put(data.File("replays/20261210-000200-000_L01_miss_norank.replay"),
+        Golden("missed-with-markers-level1"));
+    Put(data.File("outbox/20261209-000000-000_L01_good_0m05s_norank.replay"), forged);
+    ASSERT_TRUE(Within20s([&] { return Replays(data.File("outbox")).size() == 2; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // passes over a server down
+  }
+  EXPECT_EQ(Replays(data.File("outbox")),
+            (std::vector<std::string>{"20261209-000000-000_L01_good_0m05s_norank.replay",
+                                      "20261210-000100-000_L01_good_0m12s_rank01.replay"}));
+
+  const auto server = Start();
+  settings.Server = "http://127.0.0.1:" + std::to_string(server->Port());
+  {
+    const auto sending = client.StartSending(settings, data.Path());
+    ASSERT_TRUE(Within20s([&] { return Replays(data.File("outbox")).empty(); }));
+  }
+  const Reply player = Request(server->Port(), "GET", "/api/player?name=Ada");
+  ASSERT_EQ(player.Body["records"].size(), 1u) << player.Body;
+  EXPECT_EQ(player.Body["records"][0]["replay"], Sha256Of(round));
+  EXPECT_EQ(Replays(data.File("outbox/refused")),
+            std::vector<std::string>{"20261209-000000-000_L01_good_0m05s_norank.replay"});
+  EXPECT_EQ(ReadFile(data.File("outbox/refused/20261209-000000-000_L01_good_0m05s_norank.replay")),
+            forged);
+  EXPECT_EQ(
+      ReadFile(data.File("outbox/refused/20261209-000000-000_L01_good_0m05s_norank.replay.reason"))
+          .substr(0, 15),
+      "does not match ");
+  // The replays themselves stay where the game keeps them.
+  EXPECT_EQ(Replays(data.File("replays")).size(), 3u);
+}
+
+// enclova --submit and --world: the verdict and the ranking as the player reads them.
+TEST_F(Server, SubmitAndWorldSayTheVerdictAndTheRanking) {
+  TempDir data;
+  const std::string round = RecordWindowRound(good_, 5'000);
+  Put(data.File("a.replay"), round);
+  Put(data.File("forged.replay"),
+      Replace(Golden("good-ranked-level1"), "\nend good ", "\nend good 1"));
+  world::HttpWorldClient client;
+  WorldSettings settings{"http://127.0.0.1:1", "Ada", kToken};
+  const WorldAnswer down = client.Submit(settings, data.File("a.replay"));
+  EXPECT_EQ(down.Status, kWorldNoAnswer);
+  EXPECT_EQ(down.Text.rfind("no answer from http://127.0.0.1:1: ", 0), 0u) << down.Text;
+  EXPECT_EQ(client.Ranking(settings, 1).Status, kWorldNoAnswer);
+
+  const auto server = Start();
+  settings.Server = "http://127.0.0.1:" + std::to_string(server->Port());
+  EXPECT_EQ(client.Submit(settings, data.File("missing.replay")).Status, kWorldUnreadable);
+  const WorldAnswer accepted = client.Submit(settings, data.File("a.replay"));
+  ASSERT_EQ(accepted.Status, kWorldAccepted) << accepted.Text;
+  const RankedRound proven = RoundProver(Sheet()).Prove(round, 5000);
+  const std::string time = std::to_string(proven.TimeScore / 100) + "'" +
+                           (proven.TimeScore % 100 < 10 ? "0" : "") +
+                           std::to_string(proven.TimeScore % 100) + "\"";
+  EXPECT_EQ(accepted.Text,
+            "accepted: level 1, " + time + ", world rank 1 with your best " + time + "\n");
+  const WorldAnswer again = client.Submit(settings, data.File("a.replay"));
+  EXPECT_EQ(again.Status, kWorldRefused);
+  EXPECT_EQ(again.Text.rfind("refused: duplicate", 0), 0u) << again.Text;
+  const WorldAnswer forged = client.Submit(settings, data.File("forged.replay"));
+  EXPECT_EQ(forged.Status, kWorldRefused);
+  EXPECT_EQ(forged.Text.rfind("refused: does not match (", 0), 0u) << forged.Text;
+
+  const WorldAnswer ranking = client.Ranking(settings, 1);
+  ASSERT_EQ(ranking.Status, kWorldAccepted) << ranking.Text;
+  EXPECT_NE(ranking.Text.find("   1  " + time), std::string::npos) << ranking.Text;
+  EXPECT_NE(ranking.Text.find("  Ada  " + settings.Server + "/api/replay/" + Sha256Of(round)),
+            std::string::npos)
+      << ranking.Text;
+  EXPECT_NE(client.Ranking(settings, 2).Text.find("(no records yet)"), std::string::npos);
+}
+
+// --site: the page's files beside the API on one origin, and nothing outside the folder.
+TEST_F(Server, ServesThePageBesideTheApi) {
+  TempDir root;
+  Put(root.File("site/index.html"), "<!DOCTYPE html><title>page</title>");
+  Put(root.File("site/icons/a.png"), "png");
+  Put(root.File("secret"), "not to be served");
+  const auto server = Start({"--site=" + root.File("site")});
+  httplib::Client c("127.0.0.1", server->Port());
+  const auto index = c.Get("/");
+  ASSERT_TRUE(index);
+  EXPECT_EQ(index->status, 200);
+  EXPECT_EQ(index->body, "<!DOCTYPE html><title>page</title>");
+  EXPECT_EQ(index->get_header_value("Content-Type"), "text/html");
+  const auto icon = c.Get("/icons/a.png");
+  ASSERT_TRUE(icon);
+  EXPECT_EQ(icon->body, "png");
+  EXPECT_EQ(Request(server->Port(), "GET", "/api/ranking?level=1").Status, 200);
+  for (const char* outside : {"/../secret", "/icons/../../secret", "/%2e%2e/secret"}) {
+    const std::string reply =
+        Raw(server->Port(),
+            {std::string("GET ") + outside + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"});
+    EXPECT_EQ(reply.find("not to be served"), std::string::npos) << outside;
+    EXPECT_NE(reply.rfind("HTTP/1.1 200", 0), 0u) << outside << reply;
+  }
 }
 
 }  // namespace
