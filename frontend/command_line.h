@@ -25,7 +25,7 @@ struct CommandLine {
   bool Daily = false;  // play on the UTC day's seed (frontend/daily_seed.h)
   int Scale = 0;       // 0: chosen from the display
   std::string DataDir;
-  ReplayRequest Replay;          // Replay.File empty: play the game
+  ReplayRequest Replay;  // Replay.File empty: play the game
 
   // The world ranking (frontend/world.h): each kept in the player's world settings.
   std::optional<std::string> Server;  // "" (from --server=none): forget the server

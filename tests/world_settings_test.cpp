@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "frontend/world.h"
-#include "platform/posix_platform.h"
+#include "posix/posix_platform.h"
 #include "tests/kit/fakes.h"
 
 namespace enclova {
