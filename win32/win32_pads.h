@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+// Game controllers on Windows through XInput, read while one is connected and turned into the
+// game's keys by frontend/input_mapping.h.
+//
+// XInput tells nobody when a pad comes: the window looks at its four slots once as it opens, and
+// again for a few seconds after the system says its devices changed (WM_DEVICECHANGE); once a
+// pad is there it is read every kPadReadMilliseconds, and with none the loop sleeps as before.
+// xinput1_4.dll is loaded at run time, so the game starts where it is missing. This header
+// names nothing of <windows.h>, so a test can drive the rules with slots of its own.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "frontend/input_mapping.h"
+
+namespace enclova {
+
+inline constexpr int kXInputSlots = 4;
+inline constexpr int kPadReadMilliseconds = 16;
+
+// One slot's state as XInput reports it: its buttons (XINPUT_GAMEPAD_*) and left stick, y up.
+struct XInputPad {
+  bool Connected = false;
+  std::uint16_t Buttons = 0;
+  std::int16_t ThumbLX = 0;
+  std::int16_t ThumbLY = 0;
+};
+
+// The seam: reads a slot. The system's reader calls XInputGetState.
+class XInputReader {
+ public:
+  virtual ~XInputReader() = default;
+  virtual XInputPad Read(int slot) = 0;
+};
+
+// xinput1_4.dll's reader; null when the system has no such library.
+std::unique_ptr<XInputReader> LoadXInput();
+
+// A slot's state as the game's pad: the d-pad, A, B and the stick, y turned downwards.
+PadState PadStateOf(const XInputPad& pad);
+
+class Win32Pads {
+ public:
+  // `reader` may be null (no XInput): then no pad is ever read. Not owned.
+  explicit Win32Pads(XInputReader* reader) : reader_(reader) {}
+
+  // The window opened, or the system's devices changed: the slots are looked at now and every
+  // quarter of a second for three seconds, since a new pad answers a little after it is seen.
+  void LookForPads(std::int64_t now);
+  // The keys the pads gave since the last call at `now`.
+  std::vector<std::uint16_t> Read(std::int64_t now);
+  // How long the loop may sleep before the pads are read again; -1 while none is connected and
+  // none is looked for.
+  int WaitMilliseconds(std::int64_t now) const;
+
+ private:
+  XInputReader* reader_;
+  bool connected_[kXInputSlots] = {};
+  std::int64_t lookUntil_ = 0;
+  std::int64_t nextLook_ = 0;
+  PadInput input_;
+};
+
+}  // namespace enclova
