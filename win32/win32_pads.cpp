@@ -12,7 +12,6 @@ namespace enclova {
 
 namespace {
 
-constexpr std::int64_t kLookForMilliseconds = 3000;
 constexpr std::int64_t kLookEveryMilliseconds = 250;
 
 class SystemXInput final : public XInputReader {
@@ -61,9 +60,9 @@ PadState PadStateOf(const XInputPad& pad) {
   return state;
 }
 
-void Win32Pads::LookForPads(std::int64_t now) {
+void Win32Pads::LookForPads(std::int64_t now, int forMilliseconds) {
   if (reader_ == nullptr) return;
-  lookUntil_ = now + kLookForMilliseconds;
+  lookUntil_ = now + std::max(1, forMilliseconds);
   nextLook_ = now;
 }
 
@@ -105,7 +104,9 @@ int Win32Pads::WaitMilliseconds(std::int64_t now) const {
   if (std::any_of(std::begin(connected_), std::end(connected_), [](bool c) { return c; })) {
     return kPadReadMilliseconds;
   }
-  if (now < lookUntil_) return static_cast<int>(std::max<std::int64_t>(0, nextLook_ - now));
+  if (now < lookUntil_ && nextLook_ < lookUntil_) {
+    return static_cast<int>(std::max<std::int64_t>(0, nextLook_ - now));
+  }
   return -1;
 }
 

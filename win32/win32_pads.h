@@ -19,6 +19,7 @@ namespace enclova {
 
 inline constexpr int kXInputSlots = 4;
 inline constexpr int kPadReadMilliseconds = 16;
+inline constexpr int kLookForMilliseconds = 3000;
 
 // One slot's state as XInput reports it: its buttons (XINPUT_GAMEPAD_*) and left stick, y up.
 struct XInputPad {
@@ -46,9 +47,10 @@ class Win32Pads {
   // `reader` may be null (no XInput): then no pad is ever read. Not owned.
   explicit Win32Pads(XInputReader* reader) : reader_(reader) {}
 
-  // The window opened, or the system's devices changed: the slots are looked at now and every
-  // quarter of a second for three seconds, since a new pad answers a little after it is seen.
-  void LookForPads(std::int64_t now);
+  // The system's devices changed: the slots are looked at now and every quarter of a second for
+  // three seconds, since a new pad answers a little after it is seen. The window's opening looks
+  // once (`forMilliseconds` 1): a pad plugged in already answers at once.
+  void LookForPads(std::int64_t now, int forMilliseconds = kLookForMilliseconds);
   // The keys the pads gave since the last call at `now`.
   std::vector<std::uint16_t> Read(std::int64_t now);
   // How long the loop may sleep before the pads are read again; -1 while none is connected and

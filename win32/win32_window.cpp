@@ -398,7 +398,7 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
   if (session.QuitRequested()) return true;
   if (!Open(error)) return false;
   Present(false);
-  pads_.LookForPads(Now());
+  pads_.LookForPads(Now(), 1);
   // Waits end on the millisecond asked, not at the next step of the system's timer.
   timeBeginPeriod(1);
   MSG message{};

@@ -63,6 +63,21 @@ void Keys(enclova::Win32Pads& pads, std::int64_t now, const char* want, const ch
 
 int main() {
   {
+    // The window opens: one look, then sleep.
+    FakeXInput xinput;
+    enclova::Win32Pads pads(&xinput);
+    pads.LookForPads(0, 1);
+    Keys(pads, 0, "", "no pad as the window opens: no key");
+    Check(xinput.Reads == 4 && pads.WaitMilliseconds(0) == -1,
+          "the four slots are looked at once, and the loop sleeps");
+    xinput.Slots[1].Connected = true;
+    xinput.Slots[1].Buttons = XINPUT_GAMEPAD_A;
+    enclova::Win32Pads plugged(&xinput);
+    plugged.LookForPads(0, 1);
+    Keys(plugged, 0, "Z", "a pad plugged in already is read at once");
+    Check(plugged.WaitMilliseconds(0) == enclova::kPadReadMilliseconds, "and every 16 ms");
+  }
+  {
     FakeXInput xinput;
     enclova::Win32Pads pads(&xinput);
     pads.LookForPads(0);
