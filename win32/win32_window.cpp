@@ -377,7 +377,7 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
       return 0;
     case WM_DEVICECHANGE:
       // A device came or went: it may be a pad.
-      pads_.LookForPads(Now());
+      if (pads_) pads_->LookForPads(Now());
       break;
     default:
       break;
@@ -386,7 +386,8 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
 }
 
 void Win32Window::ReadPads() {
-  const std::vector<std::uint16_t> keys = pads_.Read(Now());
+  if (!pads_) return;
+  const std::vector<std::uint16_t> keys = pads_->Read(Now());
   for (std::uint16_t key : keys) session_->Key(key);
   if (!keys.empty()) AfterCall();
 }
@@ -398,7 +399,9 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
   if (session.QuitRequested()) return true;
   if (!Open(error)) return false;
   Present(false);
-  pads_.LookForPads(Now(), 1);
+  xinput_ = LoadXInput();
+  pads_ = std::make_unique<Win32Pads>(xinput_.get());
+  pads_->LookForPads(Now(), 1);
   // Waits end on the millisecond asked, not at the next step of the system's timer.
   timeBeginPeriod(1);
   MSG message{};
@@ -423,7 +426,7 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
     if (session.QuitRequested()) break;
     // No tick is needed until something happens (the title, the ranking screen): no wake-up
     // until then, but the one that takes F12's line out of the title and the pads' reading.
-    const int soonest = SoonerWait(step.WaitMilliseconds, pads_.WaitMilliseconds(Now()));
+    const int soonest = SoonerWait(step.WaitMilliseconds, pads_->WaitMilliseconds(Now()));
     const DWORD wait = soonest < 0 ? INFINITE : static_cast<DWORD>(soonest);
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
