@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace enclova {
 
@@ -14,14 +15,38 @@ namespace {
 
 constexpr std::int64_t kLookEveryMilliseconds = 250;
 
-class SystemXInput final : public XInputReader {
+class SystemReader final : public XInputReader {
  public:
-  using GetState = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
-  explicit SystemXInput(GetState getState) : getState_(getState) {}
+  bool PadAttached() override {
+    UINT count = 0;
+    if (GetRawInputDeviceList(nullptr, &count, sizeof(RAWINPUTDEVICELIST)) != 0 || count == 0) {
+      return false;
+    }
+    std::vector<RAWINPUTDEVICELIST> devices(count);
+    count = GetRawInputDeviceList(devices.data(), &count, sizeof(RAWINPUTDEVICELIST));
+    if (count == static_cast<UINT>(-1)) return false;
+    for (UINT i = 0; i < count; ++i) {
+      if (devices[i].dwType != RIM_TYPEHID) continue;
+      RID_DEVICE_INFO info{};
+      info.cbSize = sizeof info;
+      UINT size = sizeof info;
+      if (GetRawInputDeviceInfoW(devices[i].hDevice, RIDI_DEVICEINFO, &info, &size) ==
+          static_cast<UINT>(-1)) {
+        continue;
+      }
+      // The generic desktop page's joystick and game pad.
+      if (info.hid.usUsagePage == 0x01 && (info.hid.usUsage == 0x04 || info.hid.usUsage == 0x05)) {
+        return true;
+      }
+    }
+    return false;
+  }
 
   XInputPad Read(int slot) override {
-    XINPUT_STATE state{};
     XInputPad pad;
+    if (!loaded_) Load();
+    if (getState_ == nullptr) return pad;
+    XINPUT_STATE state{};
     if (getState_(static_cast<DWORD>(slot), &state) != ERROR_SUCCESS) return pad;
     pad.Connected = true;
     pad.Buttons = state.Gamepad.wButtons;
@@ -31,19 +56,25 @@ class SystemXInput final : public XInputReader {
   }
 
  private:
-  GetState getState_;
+  using GetState = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+
+  void Load() {
+    loaded_ = true;
+    // From the system's folder only, never from beside the game or the working directory.
+    HMODULE library = LoadLibraryExW(L"xinput1_4.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (library == nullptr) return;
+    getState_ = reinterpret_cast<GetState>(
+        reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState")));
+  }
+
+  bool loaded_ = false;
+  GetState getState_ = nullptr;
 };
 
 }  // namespace
 
-std::unique_ptr<XInputReader> LoadXInput() {
-  // From the system's folder only, never from beside the game or the working directory.
-  HMODULE library = LoadLibraryExW(L"xinput1_4.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (library == nullptr) return nullptr;
-  auto getState = reinterpret_cast<SystemXInput::GetState>(
-      reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState")));
-  if (getState == nullptr) return nullptr;
-  return std::make_unique<SystemXInput>(getState);
+std::unique_ptr<XInputReader> SystemXInput() {
+  return std::make_unique<SystemReader>();
 }
 
 PadState PadStateOf(const XInputPad& pad) {
@@ -68,8 +99,12 @@ void Win32Pads::LookForPads(std::int64_t now, int forMilliseconds) {
 
 std::vector<std::uint16_t> Win32Pads::Read(std::int64_t now) {
   if (reader_ == nullptr) return {};
-  const bool looking = now < lookUntil_ && now >= nextLook_;
-  if (looking) nextLook_ = now + kLookEveryMilliseconds;
+  bool looking = now < lookUntil_ && now >= nextLook_;
+  if (looking) {
+    nextLook_ = now + kLookEveryMilliseconds;
+    // No controller among the system's devices: XInput is not asked at all.
+    looking = reader_->PadAttached();
+  }
   // An empty slot is slow to ask: only those with a pad, but all while looking.
   bool any = false;
   PadState state;

@@ -2,11 +2,14 @@
 // Game controllers on Windows through XInput, read while one is connected and turned into the
 // game's keys by frontend/input_mapping.h.
 //
-// XInput tells nobody when a pad comes: the window looks at its four slots once as it opens, and
-// again for a few seconds after the system says its devices changed (WM_DEVICECHANGE); once a
-// pad is there it is read every kPadReadMilliseconds, and with none the loop sleeps as before.
-// xinput1_4.dll is loaded at run time, so the game starts where it is missing. This header
-// names nothing of <windows.h>, so a test can drive the rules with slots of its own.
+// XInput tells nobody when a pad comes: the window looks once as it opens, and again for a few
+// seconds after the system says its devices changed (WM_DEVICECHANGE); once a pad is there it
+// is read every kPadReadMilliseconds, and with none the loop sleeps as before. XInput's slots
+// are asked only while the system lists a game controller among its input devices: the first
+// call into XInput may start a thread of its own that wakes on its own (Wine's does, about three
+// times a second), which an idle title without a pad must not pay for. xinput1_4.dll is loaded
+// at run time, at that first call, so the game starts where it is missing. This header names
+// nothing of <windows.h>, so a test can drive the rules with slots of its own.
 #pragma once
 
 #include <cstdint>
@@ -29,15 +32,18 @@ struct XInputPad {
   std::int16_t ThumbLY = 0;
 };
 
-// The seam: reads a slot. The system's reader calls XInputGetState.
+// The seam: whether a game controller is attached, and a slot's state. The system's reader
+// lists the raw input devices for the first and calls XInputGetState for the second.
 class XInputReader {
  public:
   virtual ~XInputReader() = default;
+  virtual bool PadAttached() = 0;
   virtual XInputPad Read(int slot) = 0;
 };
 
-// xinput1_4.dll's reader; null when the system has no such library.
-std::unique_ptr<XInputReader> LoadXInput();
+// The system's reader; xinput1_4.dll is loaded at its first Read (a slot reads as empty where
+// the library is missing).
+std::unique_ptr<XInputReader> SystemXInput();
 
 // A slot's state as the game's pad: the d-pad, A, B and the stick, y turned downwards.
 PadState PadStateOf(const XInputPad& pad);

@@ -399,7 +399,7 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
   if (session.QuitRequested()) return true;
   if (!Open(error)) return false;
   Present(false);
-  xinput_ = LoadXInput();
+  xinput_ = SystemXInput();
   pads_ = std::make_unique<Win32Pads>(xinput_.get());
   pads_->LookForPads(Now(), 1);
   // Waits end on the millisecond asked, not at the next step of the system's timer.

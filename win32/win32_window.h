@@ -83,7 +83,7 @@ class Win32Window {
   bool presentedOnce_ = false;
   std::vector<std::uint32_t> bgr_;  // the picture as the system's 0x00RRGGBB
   BITMAPINFO bitmap_{};
-  // Loaded once the first frame is up: no one plays before the picture is there.
+  // Made once the first frame is up: no one plays before the picture is there.
   std::unique_ptr<XInputReader> xinput_;
   std::unique_ptr<Win32Pads> pads_;
 };

@@ -43,11 +43,13 @@ std::string Spelled(const std::vector<std::uint16_t>& keys) {
   return s;
 }
 
-// Slots the test sets, counting every read.
+// Slots the test sets, counting every read; a controller is attached when the test says.
 class FakeXInput final : public enclova::XInputReader {
  public:
   XInputPad Slots[enclova::kXInputSlots];
+  bool Attached = false;
   int Reads = 0;
+  bool PadAttached() override { return Attached; }
   XInputPad Read(int slot) override {
     ++Reads;
     return Slots[slot];
@@ -67,9 +69,15 @@ int main() {
     FakeXInput xinput;
     enclova::Win32Pads pads(&xinput);
     pads.LookForPads(0, 1);
-    Keys(pads, 0, "", "no pad as the window opens: no key");
-    Check(xinput.Reads == 4 && pads.WaitMilliseconds(0) == -1,
-          "the four slots are looked at once, and the loop sleeps");
+    Keys(pads, 0, "", "no controller as the window opens: no key");
+    Check(xinput.Reads == 0 && pads.WaitMilliseconds(0) == -1,
+          "XInput is not asked at all, and the loop sleeps", std::to_string(xinput.Reads));
+    xinput.Attached = true;
+    enclova::Win32Pads attached(&xinput);
+    attached.LookForPads(0, 1);
+    Keys(attached, 0, "", "a controller that no slot answers for: no key");
+    Check(xinput.Reads == 4 && attached.WaitMilliseconds(0) == -1,
+          "its four slots are looked at once, and the loop sleeps", std::to_string(xinput.Reads));
     xinput.Slots[1].Connected = true;
     xinput.Slots[1].Buttons = XINPUT_GAMEPAD_A;
     enclova::Win32Pads plugged(&xinput);
@@ -78,7 +86,9 @@ int main() {
     Check(plugged.WaitMilliseconds(0) == enclova::kPadReadMilliseconds, "and every 16 ms");
   }
   {
+    // A controller is attached whose slot answers only later, as a new one does.
     FakeXInput xinput;
+    xinput.Attached = true;
     enclova::Win32Pads pads(&xinput);
     pads.LookForPads(0);
     Keys(pads, 0, "", "no pad at the start: no key");
@@ -135,9 +145,9 @@ int main() {
           "without XInput nothing is read and nothing waits");
   }
   {
-    auto xinput = enclova::LoadXInput();
-    Check(xinput != nullptr, "xinput1_4.dll is loaded from the system");
-    if (xinput) Check(!xinput->Read(0).Connected, "and reports no pad in slot 0 here");
+    auto xinput = enclova::SystemXInput();
+    Check(!xinput->PadAttached(), "the system lists no game controller here");
+    Check(!xinput->Read(0).Connected, "xinput1_4.dll, loaded from the system, reports no pad");
   }
   std::printf(failures == 0 ? "all passed\n" : "%d failed\n", failures);
   return failures == 0 ? 0 : 1;
