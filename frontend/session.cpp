@@ -160,6 +160,17 @@ bool GameSession::Start() {
   return true;
 }
 
+BoardView GameSession::Board() const {
+  BoardView board;
+  if (!live_ || error_) return board;
+  const TForm1& form = live_->Running.Form;
+  board.TakesSteps = form.GameMode == ModePlay && form.PlayPhase == PhaseRunning;
+  board.Level = form.Level;
+  board.CursorX = form.CursorX;
+  board.CursorY = form.CursorY;
+  return board;
+}
+
 void GameSession::Key(std::uint16_t key) {
   if (error_) return;
   if (playback_) {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "base/seams.h"
+#include "frontend/input_mapping.h"
 #include "frontend/placement.h"
 
 namespace enclova {
@@ -121,6 +122,10 @@ class GameSession {
   PixelArea TakeChanges(bool all = false);
   // The picture as a PNG file's bytes, the same on every platform.
   std::vector<std::uint8_t> PictureAsPng() const;
+
+  // What a touch needs of the game when a finger goes down (frontend/input_mapping.h): whether a
+  // round takes steps, and where its cursor is. A playback and a pending error take none.
+  BoardView Board() const;
 
   const ErrorMessage* PendingError() const { return error_ ? &*error_ : nullptr; }
   void AnswerError();

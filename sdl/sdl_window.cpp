@@ -284,8 +284,15 @@ void SdlWindow::Dispatch(const SDL_Event& event) {
       }
       break;
     default:
+      pads_.Woken(event, Now());
       break;
   }
+}
+
+void SdlWindow::ReadPads() {
+  const std::vector<std::uint16_t> keys = pads_.Read(Now());
+  for (std::uint16_t key : keys) session_->Key(key);
+  if (!keys.empty()) AfterCall();
 }
 
 bool SdlWindow::IsKeyWithoutScancode(const SDL_Event& event) const {
@@ -405,6 +412,7 @@ bool SdlWindow::Run(GameSession& session, std::string* error) {
   // Showing it queues SDL_WINDOWEVENT_SHOWN, whose handling paints the first frame and gives
   // the window the keyboard.
   if (!OpenMainWindow(error)) return false;
+  pads_.Start(Now());
 
   SDL_Event event;
   auto handle = [&] {
@@ -423,6 +431,8 @@ bool SdlWindow::Run(GameSession& session, std::string* error) {
     handle();
   }
   while (!terminate_ && !session.QuitRequested()) {
+    ReadPads();
+    if (terminate_ || session.QuitRequested()) break;
     const LoopStep step = Step(&session);
     if (step.Tick) {
       session.Tick();
@@ -430,8 +440,8 @@ bool SdlWindow::Run(GameSession& session, std::string* error) {
       continue;
     }
     // No tick is needed until something happens (the title, the ranking screen): sleep until
-    // then, or until F12's line leaves the title.
-    const int wait = step.WaitMilliseconds;
+    // then, or until F12's line leaves the title, or the pads are to be read.
+    const int wait = SoonerWait(step.WaitMilliseconds, pads_.WaitMilliseconds(Now()));
     if (wait < 0) {
       if (SDL_WaitEvent(&event) == 0) break;
       handle();

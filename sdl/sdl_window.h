@@ -24,6 +24,7 @@
 #include "frontend/placement.h"
 #include "frontend/session.h"
 #include "frontend/window_rules.h"
+#include "sdl/sdl_pads.h"
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -128,6 +129,8 @@ class SdlWindow {
   // but the game's timer keeps running and its window is repainted when uncovered.
   void ShowErrorBox(const GameSession::ErrorMessage& message);
   static std::int64_t Now();
+  // The keys of the game controllers, to the game.
+  void ReadPads();
   // The scale the picture is shown at now, for the error box too.
   int CurrentScale() const { return placement_.Scale; }
 
@@ -159,6 +162,7 @@ class SdlWindow {
   int surfaceHeight_ = 0;
   std::vector<std::uint32_t> row_;
   std::thread prefault_;  // readies the new surface's memory (OpenMainWindow)
+  SdlPads pads_;
 };
 
 }  // namespace enclova

@@ -12,6 +12,7 @@
 
 #include "app/screen_layout.h"
 #include "app/sheet_regions.h"
+#include "frontend/input_mapping.h"
 #include "frontend/keys.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/game.h"
@@ -156,6 +157,33 @@ TEST(FrontEndSeam, TheCountdownTicksOnlyWhenAStageMayChange) {
     }
     EXPECT_TRUE(testing::SamePicture(front.ShownPicture(), direct.Form.Canvas));
   }
+}
+
+// A touch learns from the seam whether a round takes steps and where its cursor is: not on the
+// title nor during the countdown; then a drag through the session moves the cursor as its keys
+// would, and the board follows it.
+TEST(FrontEndSeam, TheBoardTellsATouchWhereTheCursorIs) {
+  FakeFrontEnd front;
+  front.Session->Paint();
+  front.RunFor(40);
+  EXPECT_FALSE(front.Session->Board().TakesSteps) << "the title";
+  front.Session->Key(keys::kRight);  // level 2
+  front.Session->Key(keys::Letter('z'));
+  front.RunFor(1000);
+  EXPECT_FALSE(front.Session->Board().TakesSteps) << "the countdown";
+  front.RunFor(5000);
+  const BoardView board = front.Session->Board();
+  ASSERT_TRUE(board.TakesSteps);
+  EXPECT_EQ(board.Level, 2);
+  EXPECT_EQ(board.CursorX, 4);  // the top-left corner of the centre cell of 7
+  EXPECT_EQ(board.CursorY, 4);
+
+  TouchDrag drag;
+  drag.Down(0, 0, board, TouchGeometry{Placement{1, 0, 0}, 0});
+  for (std::uint16_t key : drag.Move(-16, 32)) front.Session->Key(key);
+  for (std::uint16_t key : drag.Up(-16, 32)) front.Session->Key(key);
+  EXPECT_EQ(front.Session->Board().CursorX, 3);
+  EXPECT_EQ(front.Session->Board().CursorY, 6);
 }
 
 // An error is kept for the front end to show, with the game's text and an English line naming

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The page's side of the game: keys, the timer, the canvas, storage, the error box and replays.
+// The page's side of the game: keys, touch and pads, the timer, the canvas, storage, the error box
+// and replays.
 // Every rule of the game is in the WebAssembly session; this only carries events and pixels.
 'use strict';
 
@@ -7,6 +8,17 @@
   const W = 600;
   const H = 400;
   const BAR = 28; // the control bar's height in CSS pixels, outside fullscreen
+  // The touch controls, in CSS pixels: the d-pad's and the buttons' square, the panel they take
+  // below the picture (with the line of help above them), or the side each takes beside it.
+  const PAD = 138;
+  const PANEL_BELOW = 190;
+  const SIDE = 150;
+  const HELP_BESIDE = 36;
+  // The shortest drag a step takes, in CSS pixels: on a phone a grid step of the picture is
+  // shorter than a finger can place.
+  const FINGER_STEP = 12;
+  // How often the pads are read while one is connected.
+  const PAD_POLL_MS = 16;
   const RANKING_KEY = 'enclova/fdata.dat';
   const REPLAY_PREFIX = 'enclova/replays/';
   const DAMAGED_PREFIX = RANKING_KEY + '.damaged-';
@@ -24,9 +36,13 @@
   const errorBox = document.getElementById('error');
   const replayPanel = document.getElementById('replays');
   const replayList = document.getElementById('replay-list');
+  const help = document.getElementById('help');
+  const dpad = document.getElementById('dpad');
+  const actions = document.getElementById('actions');
 
   // What the tests and the measurements look at.
-  const stats = { timerCallbacks: 0, presents: 0, lastPresent: 0, titlePainted: null, keys: 0 };
+  const stats = { timerCallbacks: 0, presents: 0, lastPresent: 0, titlePainted: null, keys: 0,
+    padPolls: 0, touchKeys: 0, padKeys: 0 };
   const api = { stats, ready: null };
   window.enclova = api;
 
@@ -42,6 +58,11 @@
   let knownReplays = new Set();
   let keptInMemory = []; // damaged rankings that storage could not keep: { name, text }
   let sizeCell = 0; // an int in the module's memory for the out-parameters
+  let touchControls = false; // the page shows its buttons: the device has a touch screen
+  let finger = null; // the pointer that traces on the picture
+  let buttonsHeld = 0; // the page's buttons held, as enclova_pad's bits
+  let padTimer = null; // the pads' next reading, while one is connected
+  let padState = ''; // what the pads held at their last reading
 
   // ---- Storage ----
 
@@ -289,18 +310,69 @@
 
   // ---- The picture ----
 
+  // The picture's whole scale in an area of CSS pixels, 0 when it does not fit there at all.
+  function scaleIn(width, height) {
+    const dpr = window.devicePixelRatio || 1;
+    const w = Math.floor(width * dpr);
+    const h = Math.floor(height * dpr);
+    const n = M._enclova_fit_scale(w, h);
+    return W * n <= w && H * n <= h ? n : 0;
+  }
+
+  // A CSS length on the device's pixel grid, so the picture's blocks stay whole.
+  function snapped(css) {
+    const dpr = window.devicePixelRatio || 1;
+    return Math.round(css * dpr) / dpr;
+  }
+
+  function place(element, left, top, width, height) {
+    element.style.left = snapped(left) + 'px';
+    element.style.top = snapped(top) + 'px';
+    if (width !== undefined) element.style.width = width + 'px';
+    if (height !== undefined) element.style.height = height + 'px';
+  }
+
   function layout() {
     const dpr = window.devicePixelRatio || 1;
     const bar = document.fullscreenElement ? 0 : BAR;
-    const width = Math.floor(window.innerWidth * dpr);
-    const height = Math.floor((window.innerHeight - bar) * dpr);
-    scale = M._enclova_fit_scale(width, height);
+    // The layout viewport: a phone's innerWidth grows with whatever runs past its screen.
+    const vw = document.documentElement.clientWidth;
+    const vh = document.documentElement.clientHeight;
+    // With a touch screen the controls take a panel below the picture or the sides beside it,
+    // whichever leaves the picture the larger scale; they never lie over it.
+    let beside = false;
+    if (touchControls) {
+      const below = scaleIn(vw, vh - bar - PANEL_BELOW);
+      const aside = scaleIn(vw - 2 * SIDE, vh - bar - HELP_BESIDE);
+      beside = aside > below;
+      scale = Math.max(1, beside ? aside : below);
+    } else {
+      scale = M._enclova_fit_scale(Math.floor(vw * dpr), Math.floor((vh - bar) * dpr));
+    }
+    const cw = (W * scale) / dpr;
+    const ch = (H * scale) / dpr;
     screen.width = W * scale;
     screen.height = H * scale;
-    screen.style.width = (W * scale) / dpr + 'px';
-    screen.style.height = (H * scale) / dpr + 'px';
-    screen.style.left = Math.max(0, (window.innerWidth - (W * scale) / dpr) / 2) + 'px';
-    screen.style.top = bar + Math.max(0, (window.innerHeight - bar - (H * scale) / dpr) / 2) + 'px';
+    screen.style.width = cw + 'px';
+    screen.style.height = ch + 'px';
+    if (!touchControls) {
+      place(screen, Math.max(0, (vw - cw) / 2), bar + Math.max(0, (vh - bar - ch) / 2));
+    } else if (beside) {
+      const top = bar + Math.max(0, (vh - bar - HELP_BESIDE - ch) / 2);
+      place(screen, SIDE + Math.max(0, (vw - 2 * SIDE - cw) / 2), top);
+      place(help, SIDE, top + ch, vw - 2 * SIDE);
+      const middle = bar + (vh - bar) / 2;
+      place(dpad, (SIDE - PAD) / 2, middle - PAD / 2);
+      place(actions, vw - SIDE + (SIDE - PAD) / 2, middle - PAD / 2);
+    } else {
+      // The help right under the picture, the buttons at the bottom where the thumbs are.
+      const top = bar + Math.max(0, (vh - bar - PANEL_BELOW - ch) / 2);
+      place(screen, Math.max(0, (vw - cw) / 2), top);
+      place(help, 0, top + ch, vw);
+      const row = Math.max(top + ch + PANEL_BELOW - PAD - 8, vh - PAD - 8);
+      place(dpad, 12, row);
+      place(actions, vw - PAD - 12, row);
+    }
     draw(0, 0, W, H);
   }
 
@@ -361,6 +433,11 @@
       timer = null;
     }
     if (ended) return;
+    // A held direction's repeat that is due, as a held key's would be.
+    if (M._enclova_pad_wait(performance.now()) === 0) {
+      call(() => (stats.padKeys += M._enclova_pad_repeat(performance.now())));
+      if (ended) return;
+    }
     // A few late ticks at once catch up; more wait for the next turn of the page's loop.
     for (let i = 0; i < 4; i++) {
       const plan = M._enclova_plan_timer(performance.now());
@@ -480,6 +557,140 @@
     schedule();
   }
 
+  // ---- Touch and pads ----
+
+  // The rules are the game's (frontend/input_mapping.h): a drag on the board is the steps it
+  // crosses, a tap on the cursor Z; the buttons and a gamepad are a pad whose d-pad and stick are
+  // the arrows, held as a key is held, A is Z and B is X. Nothing here is Escape.
+
+  function showTouchControls() {
+    if (touchControls) return;
+    touchControls = true;
+    document.body.classList.add('touch');
+    layout();
+  }
+
+  // A pointer's place on the canvas in device pixels, the picture's own grid times the scale.
+  function devicePoint(e) {
+    const dpr = window.devicePixelRatio || 1;
+    const rect = screen.getBoundingClientRect();
+    return [Math.round((e.clientX - rect.left) * dpr), Math.round((e.clientY - rect.top) * dpr)];
+  }
+
+  function touched(f) {
+    if (errorShown) return;
+    call(() => (stats.touchKeys += f()));
+    schedule();
+  }
+
+  screen.addEventListener('pointerdown', (e) => {
+    if (!M || e.pointerType === 'mouse' || finger !== null) return;
+    e.preventDefault();
+    showTouchControls();
+    finger = e.pointerId;
+    screen.setPointerCapture(e.pointerId);
+    const [x, y] = devicePoint(e);
+    const step = Math.round(FINGER_STEP * (window.devicePixelRatio || 1));
+    M._enclova_touch_down(x, y, scale, 0, 0, step);
+  });
+  screen.addEventListener('pointermove', (e) => {
+    if (e.pointerId !== finger) return;
+    e.preventDefault();
+    // Every point the browser gathered since the last event: the path follows the finger's way.
+    const points = e.getCoalescedEvents ? e.getCoalescedEvents() : [];
+    for (const p of points.length > 0 ? points : [e]) {
+      const [x, y] = devicePoint(p);
+      touched(() => M._enclova_touch_move(x, y));
+    }
+  });
+  screen.addEventListener('pointerup', (e) => {
+    if (e.pointerId !== finger) return;
+    e.preventDefault();
+    finger = null;
+    const [x, y] = devicePoint(e);
+    touched(() => M._enclova_touch_up(x, y));
+  });
+  screen.addEventListener('pointercancel', (e) => {
+    if (e.pointerId !== finger) return;
+    finger = null;
+    M._enclova_touch_cancel();
+  });
+
+  // The page's buttons: a pad of their own, held while a finger or the mouse holds them.
+  function pressButtons(bits) {
+    if (!M || bits === buttonsHeld) return;
+    buttonsHeld = bits;
+    if (ended) {
+      if (bits !== 0) restart();
+      schedule();
+      return;
+    }
+    touched(() => M._enclova_pad(0, bits, 0, 0, performance.now()));
+  }
+
+  for (const b of document.querySelectorAll('#touch button')) {
+    const bit = Number(b.dataset.pad);
+    b.addEventListener('pointerdown', (e) => {
+      e.preventDefault();
+      b.setPointerCapture(e.pointerId);
+      pressButtons(buttonsHeld | bit);
+    });
+    const letGo = () => pressButtons(buttonsHeld & ~bit);
+    b.addEventListener('pointerup', letGo);
+    b.addEventListener('pointercancel', letGo);
+    b.addEventListener('lostpointercapture', letGo);
+    b.addEventListener('contextmenu', (e) => e.preventDefault());
+  }
+
+  // The Gamepad API gives no events for buttons: the pads are read while one is connected, and
+  // not at all otherwise.
+  function readPads() {
+    padTimer = null;
+    stats.padPolls++;
+    const pads = Array.from(navigator.getGamepads ? navigator.getGamepads() : []).filter((p) => p && p.connected);
+    if (pads.length === 0) {
+      padState = '';
+      M._enclova_pad_release(1);
+      schedule();
+      return;
+    }
+    let bits = 0;
+    let sx = 0;
+    let sy = 0;
+    for (const p of pads) {
+      const held = (i) => p.buttons[i] !== undefined && p.buttons[i].pressed;
+      if (p.mapping === 'standard') {
+        if (held(12)) bits |= 1;
+        if (held(13)) bits |= 2;
+        if (held(14)) bits |= 4;
+        if (held(15)) bits |= 8;
+      }
+      if (held(0)) bits |= 16;
+      if (held(1)) bits |= 32;
+      const ax = p.axes[0] || 0;
+      const ay = p.axes[1] || 0;
+      if (Math.max(Math.abs(ax), Math.abs(ay)) > Math.max(Math.abs(sx), Math.abs(sy))) {
+        sx = ax;
+        sy = ay;
+      }
+    }
+    const stick = (v) => Math.max(-32768, Math.min(32767, Math.round(v * 32767)));
+    const state = [bits, stick(sx), stick(sy)].join(' ');
+    const now = performance.now();
+    // A state that has not changed gives a key only when a held direction's repeat is due.
+    if (!ended && !errorShown && (state !== padState || M._enclova_pad_wait(now) === 0)) {
+      padState = state;
+      const before = stats.padKeys;
+      call(() => (stats.padKeys += M._enclova_pad(1, bits, stick(sx), stick(sy), now)));
+      if (stats.padKeys !== before) schedule();
+    }
+    padTimer = setTimeout(readPads, PAD_POLL_MS);
+  }
+
+  window.addEventListener('gamepadconnected', () => {
+    if (M && padTimer === null) readPads();
+  });
+
   // ---- Playing a recorded round back ----
 
   // Plays a replay's text in the canvas at its recorded pace (or at once, `fast`); resolves to
@@ -548,6 +759,7 @@
   };
   api.picture = () => toBase64(new Uint8Array(backingContext.getImageData(0, 0, W, H).data.buffer));
   api.scale = () => scale;
+  api.padsRead = () => padTimer !== null;
   // True when no timer is pending: the game waits for an event, its picture settled.
   api.idle = () => timer === null && !playback;
 
@@ -635,6 +847,10 @@
     listReplays();
 
     M._enclova_start(seed());
+    if (navigator.maxTouchPoints > 0 || window.matchMedia('(pointer: coarse)').matches) {
+      touchControls = true;
+      document.body.classList.add('touch');
+    }
     layout();
     // The first showing of the window: the whole picture painted.
     call(() => M._enclova_paint());
@@ -661,6 +877,8 @@
     for (const b of document.querySelectorAll('#bar button')) {
       b.addEventListener('keydown', (e) => e.preventDefault());
     }
+    // A pad the browser already shows (the page was reloaded with it in hand).
+    if (navigator.getGamepads && Array.from(navigator.getGamepads()).some((p) => p && p.connected)) readPads();
     schedule();
   }
 

@@ -16,6 +16,7 @@
 #include "base/memory_file_system.h"
 #include "base/seams.h"
 #include "frontend/daily_seed.h"
+#include "frontend/input_mapping.h"
 #include "frontend/placement.h"
 #include "frontend/session.h"
 #include "frontend/window_rules.h"
@@ -95,9 +96,28 @@ struct Page {
   std::vector<std::uint8_t> Bytes;  // the last bytes asked for: a file, a PNG, a listing
   std::string Text;
   int Verdict = -1;  // the last playback's exit status, -1 while none has finished
+  // A finger on the picture, and the pads: the page's buttons and the Gamepad API's, each with
+  // the state it last reported, for the held direction's repeats.
+  TouchDrag Touch;
+  PadInput Pads[2];
+  PadState PadStates[2];
 
   GameSession& Current() { return Playback ? *Playback : *Live; }
 };
+
+// Keys from a touch or a pad go to the live game; a playback in the canvas takes none.
+int Send(Page& page, const std::vector<std::uint16_t>& keys) {
+  if (page.Playback || !page.Live) return 0;
+  for (std::uint16_t key : keys) page.Live->Key(key);
+  return static_cast<int>(keys.size());
+}
+
+// Milliseconds until a held direction's next repeat on any pad; -1 when none repeats.
+int PadWait(const Page& page, std::int64_t now) {
+  int wait = -1;
+  for (const PadInput& pad : page.Pads) wait = SoonerWait(wait, pad.WaitMilliseconds(now));
+  return wait;
+}
 
 Page& ThePage() {
   static Page page;
@@ -203,8 +223,76 @@ EMSCRIPTEN_KEEPALIVE void enclova_paint() {
 // -2: tick now; -1: nothing until an event; otherwise the milliseconds to wait.
 EMSCRIPTEN_KEEPALIVE int enclova_plan_timer(double now) {
   Page& page = ThePage();
-  const enclova::LoopStep step = page.Rules.Step(&page.Current(), static_cast<std::int64_t>(now));
-  return step.Tick ? -2 : step.WaitMilliseconds;
+  const auto at = static_cast<std::int64_t>(now);
+  const enclova::LoopStep step = page.Rules.Step(&page.Current(), at);
+  return step.Tick ? -2 : enclova::SoonerWait(step.WaitMilliseconds, enclova::PadWait(page, at));
+}
+
+// ---- Touch and pads (frontend/input_mapping.h): each returns how many keys it gave ----
+
+// A finger goes down at (x, y) in device pixels of the canvas, whose picture is at `scale` from
+// (left, top); a step of a drag is at least `fingerStep` device pixels.
+EMSCRIPTEN_KEEPALIVE void enclova_touch_down(int x, int y, int scale, int left, int top,
+                                             int fingerStep) {
+  Page& page = ThePage();
+  const enclova::BoardView board = page.Playback ? enclova::BoardView{} : page.Live->Board();
+  page.Touch.Down(x, y, board, {{scale, left, top}, fingerStep});
+}
+
+EMSCRIPTEN_KEEPALIVE int enclova_touch_move(int x, int y) {
+  Page& page = ThePage();
+  return enclova::Send(page, page.Touch.Move(x, y));
+}
+
+EMSCRIPTEN_KEEPALIVE int enclova_touch_up(int x, int y) {
+  Page& page = ThePage();
+  return enclova::Send(page, page.Touch.Up(x, y));
+}
+
+EMSCRIPTEN_KEEPALIVE void enclova_touch_cancel() {
+  ThePage().Touch.Cancel();
+}
+
+// A pad's state at `now`: `source` 0 for the page's buttons, 1 for the gamepads; `buttons` 1 up,
+// 2 down, 4 left, 8 right, 16 the south button (A), 32 the east (B); the left stick from -32768
+// to 32767, y downwards.
+EMSCRIPTEN_KEEPALIVE int enclova_pad(int source, int buttons, int stickX, int stickY, double now) {
+  Page& page = ThePage();
+  if (source < 0 || source > 1) return 0;
+  enclova::PadState& state = page.PadStates[source];
+  state.Up = (buttons & 1) != 0;
+  state.Down = (buttons & 2) != 0;
+  state.Left = (buttons & 4) != 0;
+  state.Right = (buttons & 8) != 0;
+  state.South = (buttons & 16) != 0;
+  state.East = (buttons & 32) != 0;
+  state.StickX = stickX;
+  state.StickY = stickY;
+  return enclova::Send(page, page.Pads[source].Update(state, static_cast<std::int64_t>(now)));
+}
+
+// The held directions' repeats due at `now`.
+EMSCRIPTEN_KEEPALIVE int enclova_pad_repeat(double now) {
+  Page& page = ThePage();
+  int sent = 0;
+  for (int source = 0; source < 2; ++source) {
+    sent += enclova::Send(
+        page, page.Pads[source].Update(page.PadStates[source], static_cast<std::int64_t>(now)));
+  }
+  return sent;
+}
+
+// Milliseconds until a held direction repeats; -1 when none does.
+EMSCRIPTEN_KEEPALIVE int enclova_pad_wait(double now) {
+  return enclova::PadWait(ThePage(), static_cast<std::int64_t>(now));
+}
+
+// The last pad is gone: nothing it held is held any more.
+EMSCRIPTEN_KEEPALIVE void enclova_pad_release(int source) {
+  Page& page = ThePage();
+  if (source < 0 || source > 1) return;
+  page.Pads[source].Release();
+  page.PadStates[source] = enclova::PadState{};
 }
 
 // ---- The window's rules ----

@@ -375,10 +375,21 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_CLOSE:
       terminate_ = true;
       return 0;
+    case WM_DEVICECHANGE:
+      // A device came or went: it may be a pad.
+      if (pads_) pads_->LookForPads(Now());
+      break;
     default:
       break;
   }
   return DefWindowProcW(window_, message, w, l);
+}
+
+void Win32Window::ReadPads() {
+  if (!pads_) return;
+  const std::vector<std::uint16_t> keys = pads_->Read(Now());
+  for (std::uint16_t key : keys) session_->Key(key);
+  if (!keys.empty()) AfterCall();
 }
 
 bool Win32Window::Run(GameSession& session, std::string* error) {
@@ -388,6 +399,9 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
   if (session.QuitRequested()) return true;
   if (!Open(error)) return false;
   Present(false);
+  xinput_ = SystemXInput();
+  pads_ = std::make_unique<Win32Pads>(xinput_.get());
+  pads_->LookForPads(Now(), 1);
   // Waits end on the millisecond asked, not at the next step of the system's timer.
   timeBeginPeriod(1);
   MSG message{};
@@ -400,6 +414,8 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
       DispatchMessageW(&message);
     }
     if (terminate_ || session.QuitRequested()) break;
+    ReadPads();
+    if (terminate_ || session.QuitRequested()) break;
     const LoopStep step = Step();
     if (step.Tick) {
       session.Tick();
@@ -409,9 +425,9 @@ bool Win32Window::Run(GameSession& session, std::string* error) {
     // The plan may itself end a playback whose last picture has been held long enough.
     if (session.QuitRequested()) break;
     // No tick is needed until something happens (the title, the ranking screen): no wake-up
-    // until then, but the one that takes F12's line out of the title.
-    const DWORD wait =
-        step.WaitMilliseconds < 0 ? INFINITE : static_cast<DWORD>(step.WaitMilliseconds);
+    // until then, but the one that takes F12's line out of the title and the pads' reading.
+    const int soonest = SoonerWait(step.WaitMilliseconds, pads_->WaitMilliseconds(Now()));
+    const DWORD wait = soonest < 0 ? INFINITE : static_cast<DWORD>(soonest);
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   timeEndPeriod(1);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "frontend/session.h"
 #include "frontend/window_rules.h"
 #include "win32/win32_files.h"
+#include "win32/win32_pads.h"
 
 namespace enclova {
 
@@ -63,6 +65,8 @@ class Win32Window {
   void SaveScreenshot();
   // The loop's next step; the window's title set first when F12's line has had its time.
   LoopStep Step();
+  // The keys of the game controllers, to the game.
+  void ReadPads();
   static std::int64_t Now();
 
   Win32FileSystem& files_;
@@ -79,6 +83,9 @@ class Win32Window {
   bool presentedOnce_ = false;
   std::vector<std::uint32_t> bgr_;  // the picture as the system's 0x00RRGGBB
   BITMAPINFO bitmap_{};
+  // Made once the first frame is up: no one plays before the picture is there.
+  std::unique_ptr<XInputReader> xinput_;
+  std::unique_ptr<Win32Pads> pads_;
 };
 
 }  // namespace enclova

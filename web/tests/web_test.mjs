@@ -2,7 +2,9 @@
 // The page's tests in headless Chromium: the title as the Linux build draws it, a round played
 // with keys to its ranking, every golden replay played back in the page, the ranking across a
 // reload and across two tabs, storage that is full, refused or damaged, and no timer on the idle
-// title, and what the site's server sends: each file's type, its gzip copy, its cache headers.
+// title; on phones and tablets, in portrait and landscape, the touch layout and a round played by
+// touch alone; a round played with a gamepad; and what the site's server sends: each file's
+// type, its gzip copy, its cache headers.
 // Usage: ENCLOVA_SITE_SERVER=tools/serve_web.py node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR
 // [SHOTS_DIR]
 import { spawn } from 'node:child_process';
@@ -553,6 +555,257 @@ function rawGet(url, headers) {
   });
 }
 
+// ---- Touch and pads ----
+
+// The phones and tablets of the touch tests, each as the browser emulates it, with the scale its
+// layout leaves the picture: on a 390-pixel phone 1170 device pixels are not 1200, so the
+// picture is at scale 1.
+const DEVICES = [
+  { name: 'phone-portrait', width: 390, height: 844, dpr: 3, scale: 1 },
+  { name: 'phone-landscape', width: 844, height: 390, dpr: 3, scale: 2 },
+  { name: 'tablet-portrait', width: 820, height: 1180, dpr: 2, scale: 2 },
+  { name: 'tablet-landscape', width: 1180, height: 820, dpr: 2, scale: 3 },
+];
+const FINGER_STEP = 12; // web/page.js's, in CSS pixels
+
+async function openTouch(context, url, device, query = '') {
+  return open(context, url, query, null, {
+    width: device.width, height: device.height, deviceScaleFactor: device.dpr, isMobile: true, hasTouch: true,
+  });
+}
+
+// Where things are, in CSS pixels: the canvas, the touch controls and the help line.
+async function touchLayout(page) {
+  return page.evaluate(() => {
+    const box = (id) => {
+      const r = document.getElementById(id).getBoundingClientRect();
+      return { left: r.left, top: r.top, right: r.right, bottom: r.bottom, shown: r.width > 0 && r.height > 0 };
+    };
+    const style = getComputedStyle(document.getElementById('screen'));
+    return {
+      canvas: box('screen'), dpad: box('dpad'), actions: box('actions'), help: box('help'),
+      helpText: document.getElementById('help').textContent.replace(/\s+/g, ' ').trim(),
+      buttons: [...document.querySelectorAll('#touch button')].map((b) => b.textContent),
+      viewport: { width: document.documentElement.clientWidth, height: document.documentElement.clientHeight },
+      touchAction: style.touchAction,
+      overscroll: getComputedStyle(document.documentElement).overscrollBehaviorX + ' ' +
+        getComputedStyle(document.body).overscrollBehaviorY,
+      dpr: window.devicePixelRatio,
+    };
+  });
+}
+
+const overlap = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+const inside = (a, v) => a.left >= 0 && a.top >= 0 && a.right <= v.width + 0.01 && a.bottom <= v.height + 0.01;
+
+// The finger's steps: one touch point at a time, through the browser's own touch events.
+class Finger {
+  constructor(page) {
+    this.page = page;
+  }
+  async start() {
+    this.cdp = await this.page.createCDPSession();
+  }
+  async down(x, y) {
+    this.x = x;
+    this.y = y;
+    await this.cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
+  }
+  async move(x, y) {
+    this.x = x;
+    this.y = y;
+    await this.cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: [{ x, y }] });
+  }
+  async up() {
+    await this.cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  }
+  async tap(x, y) {
+    await this.down(x, y);
+    await sleep(40);
+    await this.up();
+  }
+  async tapOn(page, selector) {
+    const r = await page.$eval(selector, (b) => {
+      const q = b.getBoundingClientRect();
+      return { x: q.left + q.width / 2, y: q.top + q.height / 2 };
+    });
+    await this.tap(r.x, r.y);
+  }
+}
+
+const STEP_OF = { 0x25: [-1, 0], 0x26: [0, -1], 0x27: [1, 0], 0x28: [0, 1] };
+
+// The keys of a round as touches: a run of arrows one drag, a run of the same arrow one move of
+// that many steps (faster than a step an event), Z a tap on the cursor's vertex.
+async function playRoundByTouch(page, device, shotName) {
+  const finger = new Finger(page);
+  await finger.start();
+  const at = await touchLayout(page);
+  const step = Math.max(16 * device.scale, Math.round(FINGER_STEP * device.dpr)) / device.dpr;
+  // Level 1: vertex v is at picture pixel 144 + 16 v; the round starts with the cursor at (3, 3).
+  const vertex = (vx, vy) => [at.canvas.left + ((144 + 16 * vx) * device.scale + device.scale / 2) / device.dpr,
+    at.canvas.top + ((144 + 16 * vy) * device.scale + device.scale / 2) / device.dpr];
+  let cursor = [3, 3];
+  await finger.tapOn(page, '#actions .z'); // Z on the title starts the round
+  await sleep(COUNTDOWN_MS);
+  let i = 0;
+  while (i < ROUND_KEYS.length) {
+    if (ROUND_KEYS[i] === 0x5a) {
+      await finger.tap(...vertex(...cursor));
+      await sleep(60);
+      i++;
+      continue;
+    }
+    // A drag from the cursor, its run of arrows as the finger goes.
+    const [x0, y0] = vertex(...cursor);
+    await finger.down(x0, y0);
+    let [dx, dy] = [0, 0];
+    while (i < ROUND_KEYS.length && ROUND_KEYS[i] !== 0x5a) {
+      let run = 1;
+      while (i + run < ROUND_KEYS.length && ROUND_KEYS[i + run] === ROUND_KEYS[i]) run++;
+      const [sx, sy] = STEP_OF[ROUND_KEYS[i]];
+      dx += sx * run;
+      dy += sy * run;
+      cursor = [cursor[0] + sx * run, cursor[1] + sy * run];
+      await finger.move(x0 + dx * step, y0 + dy * step);
+      await sleep(30);
+      i += run;
+      if (shotName && i >= ROUND_KEYS.length - 8) {
+        await shot(page, shotName);
+        shotName = null;
+      }
+    }
+    await finger.up();
+    await sleep(60);
+  }
+  await sleep(9000); // the result's stages, the save, and the round's end
+  return finger;
+}
+
+async function touchLayoutsAndRounds(browser, url) {
+  await Promise.all(DEVICES.map(async (device) => {
+    const context = await browser.createBrowserContext();
+    const page = await openTouch(context, url, device, `?seed=${ROUND_SEED}`);
+    await page.bringToFront();
+    const at = await touchLayout(page);
+    const shown = await shownPicture(page);
+    check(shown.n === device.scale && shown.blocks,
+      `${device.name}: the picture at scale ${shown.n} (the largest the layout leaves: ${device.scale}), each pixel an exact block of device pixels`);
+    check(inside(at.canvas, at.viewport) && [at.dpad, at.actions, at.help].every((c) => c.shown && inside(c, at.viewport)),
+      `${device.name}: the picture and the touch controls lie on the screen (${JSON.stringify(at.viewport)})`);
+    check([at.dpad, at.actions, at.help].every((c) => !overlap(c, at.canvas)),
+      `${device.name}: no control covers the picture`);
+    check(at.buttons.join(' ') === '▲ ◀ ▶ ▼ X Z' && !at.buttons.some((b) => /esc/i.test(b)),
+      `${device.name}: the buttons are the arrows, Z and X, no Escape (${at.buttons.join(' ')})`);
+    check(at.touchAction === 'none' && at.overscroll === 'none none',
+      `${device.name}: the page claims the picture's touches and its overscroll (${at.touchAction}, ${at.overscroll})`);
+    await shot(page, `touch-${device.name}.png`);
+
+    // The idle title: no timer and no reading of pads while none is connected.
+    const before = await page.evaluate(() => ({ ...window.enclova.stats }));
+    await sleep(2000);
+    const after = await page.evaluate(() => ({ ...window.enclova.stats }));
+    check(after.timerCallbacks === before.timerCallbacks && after.padPolls === 0,
+      `${device.name}: the idle title wakes no timer and reads no pad (${after.timerCallbacks - before.timerCallbacks}, ${after.padPolls})`);
+
+    if (device.name === 'phone-portrait' || device.name === 'tablet-landscape') {
+      const title = await shownPicture(page);
+      const finger = await playRoundByTouch(page, device, `touch-${device.name}-round.png`);
+      await shot(page, `touch-${device.name}-ranking.png`);
+      const ranking = await storedRanking(page);
+      check(ranking && ranking.entries.length === 1 && ranking.entries[0].level === 1,
+        `${device.name}: a round played by touch alone is ranked and stored (${JSON.stringify(ranking && ranking.entries)})`);
+      const replays = await storedReplays(page);
+      check(replays.length === 1 && replays[0].text.includes('end good'), `${device.name}: its replay is kept (${replays.length})`);
+      if (replays.length === 1) {
+        const verdict = await page.evaluate((r) => window.enclova.playReplay(r.name, r.text, true), replays[0]);
+        check(verdict === 'match', `${device.name}: the round played by touch plays back: ${verdict}`);
+      }
+      // Back to the title from the ranking, by touch.
+      await finger.tapOn(page, '#actions .x');
+      await settled(page);
+      const back = await shownPicture(page);
+      check(differingPixels(back.rgb, title.rgb) === 0, `${device.name}: X by touch returns from the ranking to the title`);
+    }
+    await context.close();
+  }));
+}
+
+// A gamepad given to the page: read only while it is connected, and a round played with it alone.
+async function gamepadRound(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url, `?seed=${ROUND_SEED}`, () => {
+    const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+    window.testPad = { id: 'test pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+      buttons, axes: [0, 0, 0, 0], present: false };
+    Object.defineProperty(Navigator.prototype, 'getGamepads', {
+      value: () => [window.testPad.present ? window.testPad : null, null, null, null],
+    });
+  });
+  await page.bringToFront();
+  await sleep(1000);
+  check((await page.evaluate(() => window.enclova.stats.padPolls)) === 0, 'no pad connected: the page reads none');
+  await page.evaluate(() => {
+    window.testPad.present = true;
+    window.dispatchEvent(new Event('gamepadconnected'));
+  });
+  await sleep(200);
+  check(await page.evaluate(() => window.enclova.padsRead()), 'a pad connected: the page reads it');
+  const press = async (button, ms = 70) => {
+    await page.evaluate((b) => { window.testPad.buttons[b].pressed = true; }, button);
+    await sleep(ms);
+    await page.evaluate((b) => { window.testPad.buttons[b].pressed = false; }, button);
+    await sleep(70);
+  };
+  const stick = async (x, y) => {
+    await page.evaluate((ax, ay) => { window.testPad.axes[0] = ax; window.testPad.axes[1] = ay; }, x, y);
+    await sleep(70);
+    await page.evaluate(() => { window.testPad.axes[0] = 0; window.testPad.axes[1] = 0; });
+    await sleep(70);
+  };
+  const DPAD = { 0x26: 12, 0x28: 13, 0x25: 14, 0x27: 15, 0x5a: 0 };
+  await press(0); // A: Z, the round starts
+  await sleep(COUNTDOWN_MS);
+  // The cursor's moves before the path with the stick, the rest with the d-pad and A.
+  let firstZ = ROUND_KEYS.indexOf(0x5a);
+  for (const [i, key] of ROUND_KEYS.entries()) {
+    if (i < firstZ) {
+      const [sx, sy] = STEP_OF[key];
+      await stick(sx * 0.9, sy * 0.9);
+    } else {
+      await press(DPAD[key]);
+    }
+  }
+  await sleep(9000);
+  const ranking = await storedRanking(page);
+  check(ranking && ranking.entries.length === 1 && ranking.entries[0].level === 1,
+    `a round played with a gamepad is ranked and stored (${JSON.stringify(ranking && ranking.entries)})`);
+  const replays = await storedReplays(page);
+  if (replays.length === 1) {
+    const verdict = await page.evaluate((r) => window.enclova.playReplay(r.name, r.text, true), replays[0]);
+    check(verdict === 'match' && replays[0].text.includes('end good'),
+      `the round played with a gamepad plays back: ${verdict} (${replays[0].name})`);
+  } else {
+    check(false, `the gamepad round's replay is kept (${replays.length})`);
+  }
+  // B (X) leaves the ranking; nothing on the pad ends the game.
+  await press(1);
+  for (const b of [8, 9, 16, 10, 11, 2, 3, 4, 5, 6, 7]) await press(b);
+  check(!(await page.evaluate(() => document.getElementById('status').textContent.includes('ended'))),
+    'no button of the pad ends the game');
+  await page.evaluate(() => {
+    window.testPad.present = false;
+    window.dispatchEvent(new Event('gamepaddisconnected'));
+  });
+  await sleep(200);
+  const polls = await page.evaluate(() => window.enclova.stats.padPolls);
+  await sleep(1000);
+  const later = await page.evaluate(() => window.enclova.stats.padPolls);
+  check(later === polls && !(await page.evaluate(() => window.enclova.padsRead())),
+    `the pad gone, the page stops reading pads (${later - polls} reads in 1 s)`);
+  await context.close();
+}
+
 async function main() {
   const { server, url } = await serve();
   const browser = await puppeteer.launch({
@@ -564,7 +817,8 @@ async function main() {
     // The rounds run on the game's clock in real time: the other tests run meanwhile.
     const rounds = Promise.all([rankedRoundAndReload(browser, url), twoTabs(browser, url), storageFull(browser, url),
       droppedReplay(browser, url), damagedRanking(browser, url, 'short', btoa('short')),
-      damagedRanking(browser, url, 'empty', ''), damagedRanking(browser, url, 'not base64', '%% not base64 %%')]);
+      damagedRanking(browser, url, 'empty', ''), damagedRanking(browser, url, 'not base64', '%% not base64 %%'),
+      touchLayoutsAndRounds(browser, url)]);
     await served(url);
     await titleAndIdle(browser, url);
     await goldenReplays(browser, url);
@@ -572,6 +826,9 @@ async function main() {
     await droppedHugeFile(browser, url);
     await keysAndLayouts(browser, url);
     await rounds;
+    // Alone, in the front tab: the browser slows the timers of a tab behind another, and the
+    // pads are read on a timer.
+    await gamepadRound(browser, url);
   } catch (e) {
     failures.push(String(e && e.stack ? e.stack : e));
     console.error(e);
