@@ -54,9 +54,19 @@ std::optional<Rgb> IconAt(double u, double v, double pixel) {
   return onGrid ? kGrid : kBoard;
 }
 
-}  // namespace
+// A maskable icon is the frame's night to every edge with the board in the middle, shrunk so
+// that its rounded corners stay within the circle of 40 % of the size round the middle, which
+// every launcher's mask keeps.
+constexpr double kMaskableScale = 0.72;
 
-std::vector<std::uint32_t> DrawGameIcon(int size) {
+std::optional<Rgb> MaskableIconAt(double u, double v, double pixel) {
+  const double tu = (u - 0.5) / kMaskableScale + 0.5, tv = (v - 0.5) / kMaskableScale + 0.5;
+  if (RoundSquareDistance(tu, tv, 0.11, 0.89, 0.07) > 0) return Mix(kNightTop, kNightBottom, v);
+  return IconAt(tu, tv, pixel / kMaskableScale);
+}
+
+template <typename ColourAt>
+std::vector<std::uint32_t> Draw(int size, ColourAt colourAt) {
   constexpr int kSamples = 4;
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) *
                                     static_cast<std::size_t>(size));
@@ -67,8 +77,8 @@ std::vector<std::uint32_t> DrawGameIcon(int size) {
       int covered = 0;
       for (int j = 0; j < kSamples; ++j) {
         for (int i = 0; i < kSamples; ++i) {
-          const auto c =
-              IconAt((x + (i + 0.5) / kSamples) * pixel, (y + (j + 0.5) / kSamples) * pixel, pixel);
+          const auto c = colourAt((x + (i + 0.5) / kSamples) * pixel,
+                                  (y + (j + 0.5) / kSamples) * pixel, pixel);
           if (!c) continue;
           r += c->R, g += c->G, b += c->B;
           ++covered;
@@ -85,6 +95,16 @@ std::vector<std::uint32_t> DrawGameIcon(int size) {
     }
   }
   return pixels;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> DrawGameIcon(int size) {
+  return Draw(size, IconAt);
+}
+
+std::vector<std::uint32_t> DrawMaskableGameIcon(int size) {
+  return Draw(size, MaskableIconAt);
 }
 
 }  // namespace enclova

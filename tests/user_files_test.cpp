@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -367,6 +368,36 @@ TEST(GameIcon, OpaqueTileWithTransparentCornersAtEverySize) {
     EXPECT_EQ(alpha(size / 2, size / 2), 255u);
     EXPECT_EQ(alpha(size / 2, size / 10), 255u);  // the tile reaches out between the corners
     EXPECT_EQ(DrawGameIcon(size), icon);
+  }
+}
+
+// A launcher may cut the icon to any shape that holds the circle of 40 % of its size round the
+// middle: every pixel is opaque, and the tile's board lies wholly inside that circle, so no mask
+// cuts it, while a band of the frame shows round it.
+TEST(GameIcon, MaskableIconIsOpaqueWithTheWholeTileInsideTheSafeCircle) {
+  for (int size : {48, 192, 512}) {
+    SCOPED_TRACE(size);
+    const std::vector<std::uint32_t> icon = DrawMaskableGameIcon(size);
+    ASSERT_EQ(icon.size(), static_cast<std::size_t>(size * size));
+    int boardOutside = 0, board = 0, opaque = 0;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        const std::uint32_t pixel = icon[static_cast<std::size_t>(y * size + x)];
+        if (pixel >> 24 == 255) ++opaque;
+        // The board is white; the frame round it is a dark blue.
+        const bool white = (pixel & 0xFFFFFFu) == 0xFFFFFFu;
+        if (!white) continue;
+        ++board;
+        const double dx = x + 0.5 - size / 2.0, dy = y + 0.5 - size / 2.0;
+        if (std::hypot(dx, dy) > 0.4 * size) ++boardOutside;
+      }
+    }
+    EXPECT_EQ(opaque, size * size);
+    EXPECT_GT(board, size * size / 10);
+    EXPECT_EQ(boardOutside, 0);
+    const std::uint32_t corner = icon[0], middleEdge = icon[static_cast<std::size_t>(size / 2)];
+    EXPECT_NE(corner & 0xFFFFFFu, 0xFFFFFFu);
+    EXPECT_NE(middleEdge & 0xFFFFFFu, 0xFFFFFFu);
   }
 }
 
