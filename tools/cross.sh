@@ -35,3 +35,6 @@ ctest --test-dir "$out/windows" --output-on-failure
 # The Win32 window through Wine on its own Xvfb display (ENCLOVA_SHOTS: keep its captures there).
 python3 "$root/tests/cross/win32_window_test.py" "$out/windows/win32/enclova.exe" "$root" \
   ${ENCLOVA_SHOTS:+"$ENCLOVA_SHOTS"}
+# The installer, silently, for the player and for everyone; the signatures of all three programs.
+python3 "$root/tests/cross/win32_installer_test.py" "$out/windows/win32/enclova.exe" "$root"
+sh "$root/tests/cross/win32_signing_test.sh" "$out/windows/win32/enclova.exe" "$root"

@@ -12,8 +12,10 @@ test="libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev clang-format fonts-ipa
 
 # The other targets: the core for Windows, run under Wine, and for the browser, run under Node;
 # the browser's page tested in Chromium, driven by puppeteer-core from npm; the Windows
-# installer, and the window captured from Xvfb (xwd) for the Win32 window's tests.
-cross="g++-mingw-w64-x86-64-posix emscripten nodejs chromium wine wine64 nsis zip x11-apps"
+# installer, its signatures (osslsigncode, with a certificate the tests make with openssl), and
+# the window captured from Xvfb (xwd) for the Win32 window's tests.
+cross="g++-mingw-w64-x86-64-posix emscripten nodejs chromium wine wine64 nsis osslsigncode openssl
+  zip x11-apps"
 
 case "${1:-all}" in
   play) packages=$play ;;
