@@ -107,4 +107,30 @@ std::vector<std::uint32_t> DrawMaskableGameIcon(int size) {
   return Draw(size, MaskableIconAt);
 }
 
+std::vector<std::uint32_t> DrawInstallerPanel(int width, int height) {
+  const int size = std::min(width * 3 / 4, height / 2);
+  const int left = (width - size) / 2, top = height / 8;
+  const std::vector<std::uint32_t> icon = DrawGameIcon(size);
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
+                                    static_cast<std::size_t>(height));
+  auto channel = [](double v) {
+    return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L));
+  };
+  for (int y = 0; y < height; ++y) {
+    const Rgb night = Mix(kNightTop, kNightBottom, (y + 0.5) / height);
+    for (int x = 0; x < width; ++x) {
+      Rgb c = night;
+      if (x >= left && x < left + size && y >= top && y < top + size) {
+        // The icon's rounded corners laid over the night.
+        const std::uint32_t p = icon[static_cast<std::size_t>(y - top) * size + (x - left)];
+        const Rgb own{double(p & 0xFF), double(p >> 8 & 0xFF), double(p >> 16 & 0xFF)};
+        c = Mix(night, own, (p >> 24) / 255.0);
+      }
+      pixels[static_cast<std::size_t>(y) * width + x] =
+          channel(c.R) | channel(c.G) << 8 | channel(c.B) << 16 | 0xFFu << 24;
+    }
+  }
+  return pixels;
+}
+
 }  // namespace enclova

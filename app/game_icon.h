@@ -15,4 +15,8 @@ std::vector<std::uint32_t> DrawGameIcon(int size);
 // edges, the board shrunk into the circle that every such shape keeps.
 std::vector<std::uint32_t> DrawMaskableGameIcon(int size);
 
+// The Windows installer's side panel, `width` x `height`, opaque: the icon's night from top to
+// bottom with the icon in its upper part.
+std::vector<std::uint32_t> DrawInstallerPanel(int width, int height);
+
 }  // namespace enclova

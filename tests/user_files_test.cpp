@@ -401,5 +401,29 @@ TEST(GameIcon, MaskableIconIsOpaqueWithTheWholeTileInsideTheSafeCircle) {
   }
 }
 
+// The installer's side panel: opaque, the night darkening downwards, and the icon's white board
+// in its upper half, whole (the panel's lower part is where the installer's text never reaches).
+TEST(GameIcon, InstallerPanelIsTheNightWithTheIconAbove) {
+  constexpr int kWidth = 164, kHeight = 314;
+  const std::vector<std::uint32_t> panel = DrawInstallerPanel(kWidth, kHeight);
+  ASSERT_EQ(panel.size(), static_cast<std::size_t>(kWidth * kHeight));
+  int opaque = 0, whiteAbove = 0, whiteBelow = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const std::uint32_t pixel = panel[static_cast<std::size_t>(y * kWidth + x)];
+      if (pixel >> 24 == 255) ++opaque;
+      if ((pixel & 0xFFFFFFu) == 0xFFFFFFu) ++(y < kHeight / 2 ? whiteAbove : whiteBelow);
+    }
+  }
+  EXPECT_EQ(opaque, kWidth * kHeight);
+  EXPECT_GT(whiteAbove, kWidth * kWidth / 8);
+  EXPECT_EQ(whiteBelow, 0);
+  const auto brightness = [](std::uint32_t p) {
+    return (p & 0xFF) + (p >> 8 & 0xFF) + (p >> 16 & 0xFF);
+  };
+  EXPECT_GT(brightness(panel[0]),
+            brightness(panel[static_cast<std::size_t>((kHeight - 1) * kWidth)]));
+}
+
 }  // namespace
 }  // namespace enclova

@@ -50,7 +50,7 @@ rm -f "$zip_file"
 
 installer="$out/enclova-$version-setup.exe"
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$installer" \
-  -DICON="$out/icons/enclova.ico" ${sign:+"-DSIGN=$sign"} "$root/win32/enclova.nsi" >/dev/null
+  -DICON="$out/icons/enclova.ico" -DPANEL="$out/icons/installer-panel.bmp" ${sign:+"-DSIGN=$sign"} "$root/win32/enclova.nsi" >/dev/null
 
 # The sizes promised: a small download.
 size_of() { wc -c < "$1" | tr -d ' '; }

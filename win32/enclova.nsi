@@ -4,7 +4,8 @@
 # with no administrator's prompt; for every user of the machine when chosen (/AllUsers), which
 # asks for an administrator. The uninstaller asks before it removes the player's own folder
 # (%LOCALAPPDATA%\Enclova: ranking, replays, settings).
-#   makensis -DVERSION=1.0.0 -DSTAGE=DIR -DOUTFILE=FILE [-DICON=enclova.ico] [-DSIGN=COMMAND]
+#   makensis -DVERSION=1.0.0 -DSTAGE=DIR -DOUTFILE=FILE [-DICON=enclova.ico] [-DPANEL=installer-panel.bmp]
+#            [-DSIGN=COMMAND]
 # Silent: setup.exe /S [/AllUsers] [/DesktopShortcut] [/D=DIR]; uninstall.exe /S [/RemovePlayerData]
 # A 64-bit installer for a 64-bit game (and Wine without 32-bit support runs it).
 Target amd64-unicode
@@ -37,10 +38,16 @@ VIAddVersionKey "LegalCopyright" "MIT licence; IPA Font License for the game's t
   !uninstfinalize '${SIGN} "%1"' = 0
 !endif
 
+# ICON and PANEL: the game's icon and the side panel make_sprites --icons draws.
 !ifdef ICON
   !define MUI_ICON "${ICON}"
   !define MUI_UNICON "${ICON}"
 !endif
+!ifdef PANEL
+  !define MUI_WELCOMEFINISHPAGE_BITMAP "${PANEL}"
+  !define MUI_UNWELCOMEFINISHPAGE_BITMAP "${PANEL}"
+!endif
+BrandingText "Enclova ${VERSION}"
 !define MUI_ABORTWARNING
 
 Var AllUsers      ; 1: for every user (Program Files, HKLM); 0: for this player
@@ -51,8 +58,9 @@ Var ModeEveryone
 Page custom ModePage ModePageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\enclova.exe"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Run Enclova"
+!define MUI_FINISHPAGE_RUN_FUNCTION RunGame
 # The finish page's second box is the desktop's shortcut, off unless ticked.
 !define MUI_FINISHPAGE_SHOWREADME ""
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
@@ -132,6 +140,13 @@ Function ModePageLeave
     StrCpy $AllUsers 0
     Call UseMode
   ${EndIf}
+FunctionEnd
+
+# Started in the player's home, as the shortcuts start it: in the installation's folder, which
+# holds the data files, the game would play from there and write its ranking into it.
+Function RunGame
+  SetOutPath "$PROFILE"
+  Exec '"$INSTDIR\enclova.exe"'
 FunctionEnd
 
 Function DesktopShortcut

@@ -3,8 +3,9 @@
 # The Windows installer under Wine, silently: for the player alone by default (their own
 # folders and registry, no administrator), for every user with /AllUsers; the uninstall entry's
 # values, the Start menu's and the desktop's shortcuts, and the uninstaller keeping the player's
-# rankings and replays unless told to remove them. Needs WINEPREFIX (a prefix of its own) and
-# no display.
+# rankings and replays unless told to remove them; then its pages walked with Enter on an Xvfb
+# display of its own, to the game started by "Run Enclova". Needs WINEPREFIX (a prefix of its
+# own).
 #
 #   win32_installer_test.py ENCLOVA_EXE SOURCE_DIR
 import os
@@ -151,6 +152,52 @@ uninstall(everyone)
 check(not os.path.exists(unix(folder)) and not entry("HKLM") and not os.path.exists(os.path.join(everyones_programs, "Enclova.lnk")),
       "/AllUsers: the uninstaller removes the game, its entry and its shortcut")
 check(os.path.exists(os.path.join(player, "fdata.dat")), "/AllUsers: and keeps the player's folder")
+
+# Its pages by keyboard, as a player takes them: Enter on each, "Run Enclova" ticked at the end.
+def free_display():
+    for n in range(90, 190):
+        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
+            return n
+    raise RuntimeError("no free X display")
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], env=ENV, capture_output=True, text=True).stdout.split()
+
+
+shutil.rmtree(player, ignore_errors=True)
+display = free_display()
+xvfb = subprocess.Popen(["Xvfb", f":{display}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+ENV["DISPLAY"] = f":{display}"
+try:
+    wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{display}"), 10)
+    setup = subprocess.Popen(["wine", SETUP], env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    found = wait_for(lambda: xdotool("search", "--name", "^Enclova Setup$"), 30)
+    pages = xdotool("search", "--name", "^Enclova Setup$")
+    installed = unix(windows_variable("LOCALAPPDATA") + "\\Programs\\Enclova")
+    if check(found and len(pages) == 1, "the installer's window opens"):
+        window = pages[0]
+        xdotool("key", "--window", window, "Return")  # for me: Next
+        time.sleep(2)
+        xdotool("key", "--window", window, "Return")  # the player's folder: Install
+        wait_for(lambda: os.path.exists(os.path.join(installed, "uninstall.exe")), 30)
+        time.sleep(3)
+        xdotool("key", "--window", window, "Return")  # Finish, with Run Enclova
+        game = wait_for(lambda: xdotool("search", "--name", "^Enclova$"), 30)
+        check(game, "Run Enclova on the last page starts the game")
+        check(wait_for(lambda: os.path.exists(os.path.join(player, "fdata.dat")), 20)
+              and not os.path.exists(os.path.join(installed, "fdata.dat.lock")),
+              "started from the last page, the game plays from the player's folder, not the installation's")
+        for w in xdotool("search", "--name", "^Enclova$"):
+            xdotool("key", "--window", w, "Escape")
+        wait_for(lambda: not xdotool("search", "--name", "^Enclova$"), 10)
+    setup.wait(timeout=30)
+    uninstall(entry("HKCU"), "/RemovePlayerData")
+finally:
+    subprocess.run(["wineserver", "-k"], env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    xvfb.terminate()
+    xvfb.wait()
 
 shutil.rmtree(WORK, ignore_errors=True)
 if failures:
