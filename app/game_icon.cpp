@@ -54,9 +54,19 @@ std::optional<Rgb> IconAt(double u, double v, double pixel) {
   return onGrid ? kGrid : kBoard;
 }
 
-}  // namespace
+// A maskable icon is the frame's night to every edge with the board in the middle, shrunk so
+// that its rounded corners stay within the circle of 40 % of the size round the middle, which
+// every launcher's mask keeps.
+constexpr double kMaskableScale = 0.72;
 
-std::vector<std::uint32_t> DrawGameIcon(int size) {
+std::optional<Rgb> MaskableIconAt(double u, double v, double pixel) {
+  const double tu = (u - 0.5) / kMaskableScale + 0.5, tv = (v - 0.5) / kMaskableScale + 0.5;
+  if (RoundSquareDistance(tu, tv, 0.11, 0.89, 0.07) > 0) return Mix(kNightTop, kNightBottom, v);
+  return IconAt(tu, tv, pixel / kMaskableScale);
+}
+
+template <typename ColourAt>
+std::vector<std::uint32_t> Draw(int size, ColourAt colourAt) {
   constexpr int kSamples = 4;
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) *
                                     static_cast<std::size_t>(size));
@@ -67,8 +77,8 @@ std::vector<std::uint32_t> DrawGameIcon(int size) {
       int covered = 0;
       for (int j = 0; j < kSamples; ++j) {
         for (int i = 0; i < kSamples; ++i) {
-          const auto c =
-              IconAt((x + (i + 0.5) / kSamples) * pixel, (y + (j + 0.5) / kSamples) * pixel, pixel);
+          const auto c = colourAt((x + (i + 0.5) / kSamples) * pixel,
+                                  (y + (j + 0.5) / kSamples) * pixel, pixel);
           if (!c) continue;
           r += c->R, g += c->G, b += c->B;
           ++covered;
@@ -82,6 +92,42 @@ std::vector<std::uint32_t> DrawGameIcon(int size) {
                                                     (kSamples * kSamples));
       pixels[static_cast<std::size_t>(y) * size + x] =
           channel(r) | channel(g) << 8 | channel(b) << 16 | alpha << 24;
+    }
+  }
+  return pixels;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> DrawGameIcon(int size) {
+  return Draw(size, IconAt);
+}
+
+std::vector<std::uint32_t> DrawMaskableGameIcon(int size) {
+  return Draw(size, MaskableIconAt);
+}
+
+std::vector<std::uint32_t> DrawInstallerPanel(int width, int height) {
+  const int size = std::min(width * 3 / 4, height / 2);
+  const int left = (width - size) / 2, top = height / 8;
+  const std::vector<std::uint32_t> icon = DrawGameIcon(size);
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
+                                    static_cast<std::size_t>(height));
+  auto channel = [](double v) {
+    return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L));
+  };
+  for (int y = 0; y < height; ++y) {
+    const Rgb night = Mix(kNightTop, kNightBottom, (y + 0.5) / height);
+    for (int x = 0; x < width; ++x) {
+      Rgb c = night;
+      if (x >= left && x < left + size && y >= top && y < top + size) {
+        // The icon's rounded corners laid over the night.
+        const std::uint32_t p = icon[static_cast<std::size_t>(y - top) * size + (x - left)];
+        const Rgb own{double(p & 0xFF), double(p >> 8 & 0xFF), double(p >> 16 & 0xFF)};
+        c = Mix(night, own, (p >> 24) / 255.0);
+      }
+      pixels[static_cast<std::size_t>(y) * width + x] =
+          channel(c.R) | channel(c.G) << 8 | channel(c.B) << 16 | 0xFFu << 24;
     }
   }
   return pixels;

@@ -11,4 +11,12 @@ namespace enclova {
 // round its rounded corners: a loop traced round a dark stone on a white board.
 std::vector<std::uint32_t> DrawGameIcon(int size);
 
+// The same board for a launcher that cuts its own shape (a circle, a squircle): opaque to the
+// edges, the board shrunk into the circle that every such shape keeps.
+std::vector<std::uint32_t> DrawMaskableGameIcon(int size);
+
+// The Windows installer's side panel, `width` x `height`, opaque: the icon's night from top to
+// bottom with the icon in its upper part.
+std::vector<std::uint32_t> DrawInstallerPanel(int width, int height);
+
 }  // namespace enclova

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -368,6 +369,60 @@ TEST(GameIcon, OpaqueTileWithTransparentCornersAtEverySize) {
     EXPECT_EQ(alpha(size / 2, size / 10), 255u);  // the tile reaches out between the corners
     EXPECT_EQ(DrawGameIcon(size), icon);
   }
+}
+
+// A launcher may cut the icon to any shape that holds the circle of 40 % of its size round the
+// middle: every pixel is opaque, and the tile's board lies wholly inside that circle, so no mask
+// cuts it, while a band of the frame shows round it.
+TEST(GameIcon, MaskableIconIsOpaqueWithTheWholeTileInsideTheSafeCircle) {
+  for (int size : {48, 192, 512}) {
+    SCOPED_TRACE(size);
+    const std::vector<std::uint32_t> icon = DrawMaskableGameIcon(size);
+    ASSERT_EQ(icon.size(), static_cast<std::size_t>(size * size));
+    int boardOutside = 0, board = 0, opaque = 0;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        const std::uint32_t pixel = icon[static_cast<std::size_t>(y * size + x)];
+        if (pixel >> 24 == 255) ++opaque;
+        // The board is white; the frame round it is a dark blue.
+        const bool white = (pixel & 0xFFFFFFu) == 0xFFFFFFu;
+        if (!white) continue;
+        ++board;
+        const double dx = x + 0.5 - size / 2.0, dy = y + 0.5 - size / 2.0;
+        if (std::hypot(dx, dy) > 0.4 * size) ++boardOutside;
+      }
+    }
+    EXPECT_EQ(opaque, size * size);
+    EXPECT_GT(board, size * size / 10);
+    EXPECT_EQ(boardOutside, 0);
+    const std::uint32_t corner = icon[0], middleEdge = icon[static_cast<std::size_t>(size / 2)];
+    EXPECT_NE(corner & 0xFFFFFFu, 0xFFFFFFu);
+    EXPECT_NE(middleEdge & 0xFFFFFFu, 0xFFFFFFu);
+  }
+}
+
+// The installer's side panel: opaque, the night darkening downwards, and the icon's white board
+// in its upper half, whole (the panel's lower part is where the installer's text never reaches).
+TEST(GameIcon, InstallerPanelIsTheNightWithTheIconAbove) {
+  constexpr int kWidth = 164, kHeight = 314;
+  const std::vector<std::uint32_t> panel = DrawInstallerPanel(kWidth, kHeight);
+  ASSERT_EQ(panel.size(), static_cast<std::size_t>(kWidth * kHeight));
+  int opaque = 0, whiteAbove = 0, whiteBelow = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const std::uint32_t pixel = panel[static_cast<std::size_t>(y * kWidth + x)];
+      if (pixel >> 24 == 255) ++opaque;
+      if ((pixel & 0xFFFFFFu) == 0xFFFFFFu) ++(y < kHeight / 2 ? whiteAbove : whiteBelow);
+    }
+  }
+  EXPECT_EQ(opaque, kWidth * kHeight);
+  EXPECT_GT(whiteAbove, kWidth * kWidth / 8);
+  EXPECT_EQ(whiteBelow, 0);
+  const auto brightness = [](std::uint32_t p) {
+    return (p & 0xFF) + (p >> 8 & 0xFF) + (p >> 16 & 0xFF);
+  };
+  EXPECT_GT(brightness(panel[0]),
+            brightness(panel[static_cast<std::size_t>((kHeight - 1) * kWidth)]));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 # the system's), the installer OUT_DIR/enclova-VERSION-setup.exe (NSIS) and the portable
 # OUT_DIR/enclova-VERSION-windows.zip. The icon is drawn by the sprite tool, built for this
 # machine in OUT_DIR/host (or in ENCLOVA_HOST_BUILD, an existing Linux build tree).
+# With ENCLOVA_SIGN_CERT and ENCLOVA_SIGN_KEY set (tools/sign-windows.sh), the game, the installer
+# and the uninstaller inside it are signed.
 # Usage: sh tools/build-windows.sh OUT_DIR
 set -eu
 [ $# -eq 1 ] || { echo "usage: sh tools/build-windows.sh OUT_DIR" >&2; exit 2; }
@@ -28,6 +30,11 @@ cmake -S "$root" -B "$out/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release -DENCLOVA
   -DENCLOVA_WINDOWS_ICON="$out/icons/enclova.ico" >/dev/null
 ninja -C "$out/windows" -j "$jobs" enclova enclova-headless >/dev/null
 cp "$out/windows/win32/enclova.exe" "$out/enclova.exe"
+sign=""
+if [ -n "${ENCLOVA_SIGN_CERT:-}" ]; then
+  sign="sh $root/tools/sign-windows.sh"
+  $sign "$out/enclova.exe"
+fi
 
 # What the installer and the zip hold: the game, its data beside it, the licences.
 stage="$out/stage/Enclova"
@@ -43,7 +50,7 @@ rm -f "$zip_file"
 
 installer="$out/enclova-$version-setup.exe"
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$installer" \
-  "$root/win32/enclova.nsi" >/dev/null
+  -DICON="$out/icons/enclova.ico" -DPANEL="$out/icons/installer-panel.bmp" ${sign:+"-DSIGN=$sign"} "$root/win32/enclova.nsi" >/dev/null
 
 # The sizes promised: a small download.
 size_of() { wc -c < "$1" | tr -d ' '; }

@@ -56,6 +56,10 @@ for target in $targets; do
       wine wineboot -i >/dev/null 2>&1
       # ENCLOVA_SHOTS: where the window test keeps its captures.
       ctest --test-dir "$out/windows" --output-on-failure
+      # The installer, silently, for the player and for everyone; the signatures of all three
+      # programs.
+      python3 "$root/tests/cross/win32_installer_test.py" "$out/windows/win32/enclova.exe" "$root"
+      sh "$root/tests/cross/win32_signing_test.sh" "$out/windows/win32/enclova.exe" "$root"
       ;;
   esac
 done

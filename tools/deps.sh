@@ -25,10 +25,11 @@ test="libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev fonts-ipafont-mincho f
   libpqxx-dev libcpp-httplib-dev nlohmann-json3-dev postgresql"
 # The other targets: the core for Windows, run under Wine, and for the browser, run under Node;
 # the browser's page tested in Chromium, driven by puppeteer-core from npm and served by Python;
-# the Windows installer, and the window captured from Xvfb (xwd) for the Win32 window's tests.
+# the Windows installer, its signatures (osslsigncode, with a certificate the tests make with
+# openssl), and the window captured from Xvfb (xwd) for the Win32 window's tests.
 cross="x86_64-w64-mingw32-g++-posix=g++-mingw-w64-x86-64-posix emcc=emscripten node=nodejs
   npm=npm python3=python3 chromium=chromium wine=wine wineserver=wine winepath=wine wine64
-  makensis=nsis zip=zip xwd=x11-apps"
+  makensis=nsis osslsigncode=osslsigncode openssl=openssl zip=zip xwd=x11-apps"
 ci="debootstrap=debootstrap"
 
 case "${1:-all}" in

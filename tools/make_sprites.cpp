@@ -9,7 +9,8 @@
 // the tool runs the game headless on the sheet it is drawing, presses its keys and ticks its
 // clock. --preview also writes a few whole screens played that way, to see the art in place.
 // --icons writes the game's icon at the desktop's usual sizes, as DIR/NxN.png, and all of
-// them in one DIR/enclova.ico for the Windows executable.
+// them in one DIR/enclova.ico for the Windows executable, the page's maskable icon as
+// DIR/maskable-NxN.png, and the Windows installer's side panel as DIR/installer-panel.bmp.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -796,6 +797,11 @@ Surface DrawSheet(const Lettering& text, const Typeface& face) {
 
 // The desktop's icon sizes.
 constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+// The Windows installer's side panel on its first and last pages, as NSIS's pages size it.
+constexpr int kInstallerPanelWidth = 164;
+constexpr int kInstallerPanelHeight = 314;
+// The sizes a phone's launcher asks a page for.
+constexpr int kMaskableIconSizes[] = {192, 512};
 
 // An .ico file holding each size as a PNG (which Windows reads since Vista), in the order given.
 std::vector<std::uint8_t> IcoFile(const std::vector<std::vector<std::uint8_t>>& pngs) {
@@ -945,6 +951,27 @@ int main(int argc, char** argv) {
         return 1;
       }
       iconPngs.push_back(EncodePngRgba(size, size, DrawGameIcon(size).data()));
+    }
+    // The page's icons for launchers that cut their own shape.
+    for (const int size : kMaskableIconSizes) {
+      if (iconDir.empty()) break;
+      const std::string path =
+          iconDir + "/maskable-" + std::to_string(size) + "x" + std::to_string(size) + ".png";
+      if (!WritePngRgba(path, size, size, DrawMaskableGameIcon(size).data(), &error)) {
+        std::fprintf(stderr, "make_sprites: cannot write %s: %s\n", path.c_str(), error.c_str());
+        return 1;
+      }
+    }
+    if (!iconDir.empty()) {
+      const std::vector<std::uint32_t> panel =
+          DrawInstallerPanel(kInstallerPanelWidth, kInstallerPanelHeight);
+      std::vector<TColor> colours(panel.size());
+      for (std::size_t i = 0; i < panel.size(); ++i) colours[i] = panel[i] & 0xFFFFFFu;
+      const std::string path = iconDir + "/installer-panel.bmp";
+      if (!WriteBmp(path, Surface(kInstallerPanelWidth, kInstallerPanelHeight, colours))) {
+        std::fprintf(stderr, "make_sprites: cannot write %s\n", path.c_str());
+        return 1;
+      }
     }
     if (!iconDir.empty()) {
       const std::string path = iconDir + "/enclova.ico";

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""Serves the browser's site on 127.0.0.1 as a web host should: each file with its type, the
+"""Serves the browser's site as a web host should: each file with its type, the
 gzip copy that tools/build-web.sh made beside it when the browser accepts gzip, and cache
 headers that let a browser keep every file but ask again whether it changed (the names carry no
 version, so nothing may be kept unasked; the service worker keeps the site for offline play).
 
-Usage: serve_web.py SITE_DIR [PORT]   (8000 by default; 0 takes a free port)
-It prints "Serving HTTP on 127.0.0.1 port N" once it listens."""
+Usage: serve_web.py SITE_DIR [PORT] [ADDRESS]   (8000 and 127.0.0.1 by default; port 0 takes a
+free one). It prints "Serving HTTP on ADDRESS port N" once it listens."""
 
 import email.utils
 import hashlib
@@ -90,13 +90,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    if len(sys.argv) not in (2, 3):
-        sys.exit("usage: serve_web.py SITE_DIR [PORT]")
+    if len(sys.argv) not in (2, 3, 4):
+        sys.exit("usage: serve_web.py SITE_DIR [PORT] [ADDRESS]")
+    address = sys.argv[3] if len(sys.argv) == 4 else "127.0.0.1"
     server = http.server.ThreadingHTTPServer(
-        ("127.0.0.1", int(sys.argv[2]) if len(sys.argv) == 3 else 8000), Handler)
+        (address, int(sys.argv[2]) if len(sys.argv) >= 3 else 8000), Handler)
     server.site = os.path.realpath(sys.argv[1])
     server.daemon_threads = True
-    print("Serving HTTP on 127.0.0.1 port %d" % server.server_address[1], flush=True)
+    print("Serving HTTP on %s port %d" % (address, server.server_address[1]), flush=True)
     try:
         server.serve_forever()
     except KeyboardInterrupt:

@@ -34,6 +34,7 @@
   const backingContext = backing.getContext('2d', { alpha: false });
   const status = document.getElementById('status');
   const errorBox = document.getElementById('error');
+  const errorButton = errorBox.querySelector('button');
   const replayPanel = document.getElementById('replays');
   const replayList = document.getElementById('replay-list');
   const help = document.getElementById('help');
@@ -298,9 +299,12 @@
         download(name, new Blob([text], { type: 'text/plain' }));
       });
       const play = document.createElement('button');
+      play.type = 'button';
       play.textContent = 'Play';
+      play.setAttribute('aria-label', 'Play ' + name + ' back');
       play.addEventListener('click', () => {
         replayPanel.hidden = true;
+        document.getElementById('list').setAttribute('aria-expanded', 'false');
         playReplay(name, text);
       });
       li.append(a, play);
@@ -472,18 +476,19 @@
     errorBox.querySelector('.caption').textContent = M.UTF8ToString(M._enclova_error_caption());
     errorBox.querySelector('.text').textContent = M.UTF8ToString(text);
     errorBox.hidden = false;
-    errorBox.querySelector('button').focus();
+    errorButton.focus();
   }
 
   function answerError() {
     if (!errorShown) return;
     errorShown = false;
     errorBox.hidden = true;
+    if (document.activeElement === errorButton) errorButton.blur();
     call(() => M._enclova_answer_error());
     schedule();
   }
 
-  errorBox.querySelector('button').addEventListener('click', answerError);
+  errorButton.addEventListener('click', answerError);
 
   function say(text) {
     status.textContent = text;
@@ -531,10 +536,20 @@
     download(M.UTF8ToString(M._enclova_picture_name()), new Blob([bytes], { type: 'image/png' }));
   }
 
+  // The page's controls a key can reach: the bar's buttons and the list of replays.
+  function onControl(target) {
+    return target instanceof Element && target.matches('#bar button, #replays a, #replays button');
+  }
+
   function onKeyDown(e) {
     stats.keys++;
     // The browser's own shortcuts (reload, close, copy) stay the browser's.
     if (e.ctrlKey || e.metaKey) return;
+    // Tab and Shift+Tab walk the page's controls, and Enter and Space press the one that has the
+    // focus; the game never sees them. The error box keeps the focus on its button.
+    if (e.code === 'Tab' && !errorShown) return;
+    const pressKey = e.code === 'Enter' || e.code === 'NumpadEnter' || e.code === 'Space';
+    if (pressKey && (onControl(e.target) || (errorShown && e.target === errorButton))) return;
     e.preventDefault();
     const code = gameKey(e);
     // The window's keys, and which close the error box, are the game's rules (frontend/).
@@ -871,12 +886,11 @@
     // Another tab's save shows when this one looks again: on its next call.
     document.getElementById('shot').addEventListener('click', savePicture);
     document.getElementById('full').addEventListener('click', toggleFullscreen);
-    document.getElementById('list').addEventListener('click', () => {
+    const list = document.getElementById('list');
+    list.addEventListener('click', () => {
       replayPanel.hidden = !replayPanel.hidden;
+      list.setAttribute('aria-expanded', String(!replayPanel.hidden));
     });
-    for (const b of document.querySelectorAll('#bar button')) {
-      b.addEventListener('keydown', (e) => e.preventDefault());
-    }
     // A pad the browser already shows (the page was reloaded with it in hand).
     if (navigator.getGamepads && Array.from(navigator.getGamepads()).some((p) => p && p.connected)) readPads();
     schedule();

@@ -38,6 +38,20 @@ std::wstring SystemPathOf(const std::string& path) {
   return wide;
 }
 
+std::string WithSystemPath(std::string line) {
+  for (std::size_t i = 0; i + 2 < line.size(); ++i) {
+    const char c = line[i];
+    const bool drive = ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && line[i + 1] == ':' &&
+                       line[i + 2] == '/' && (i == 0 || line[i - 1] == ' ');
+    if (!drive) continue;
+    const std::size_t end = std::min(line.find(": ", i + 2), line.size());
+    std::replace(line.begin() + static_cast<std::ptrdiff_t>(i),
+                 line.begin() + static_cast<std::ptrdiff_t>(end), '/', '\\');
+    break;
+  }
+  return line;
+}
+
 // Codes that MinGW's headers leave out.
 constexpr DWORD kErrorStoppedOnSymlink = 681;
 constexpr DWORD kErrorDiskQuotaExceeded = 1295;

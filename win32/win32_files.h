@@ -20,6 +20,10 @@ std::string Utf8Of(const std::wstring& text);
 std::string GamePathOf(const std::wstring& path);
 // A path as the system takes it: UTF-16 with '\' between the names.
 std::wstring SystemPathOf(const std::string& path);
+// An English line about a file ("cannot read C:/Games/fgra.bmp: Input/output error") with its
+// path as Windows writes paths, the rest as it is: the path runs from its drive to the end of
+// the line or to the ": " before the cause, which no Windows name can hold.
+std::string WithSystemPath(std::string line);
 
 // The game's code for a Win32 error, by meaning; Io for one it cannot name.
 FileError FileErrorFromWin32(DWORD error);

@@ -229,8 +229,16 @@ void Win32Window::ShowError(const GameSession::ErrorMessage& message) {
   // window still repaints, while the keys are the box's.
   boxOpen_ = true;
   if (window_ != nullptr) SetTimer(window_, kBoxTimer, kBoxTimerMilliseconds, nullptr);
-  MessageBoxW(window_, Utf16Of(GameSession::BoxText(message)).c_str(),
-              Utf16Of(message.Caption).c_str(), MB_OK | MB_ICONSTOP);
+  // Beneath the game's own words, the English line that names the file, its path as Windows
+  // writes it, and the cause: the player can act on that.
+  std::string text = message.Text;
+  if (!message.Detail.empty()) {
+    const std::string program = "enclova: ";
+    const std::string& d = message.Detail;
+    text += "\n\n" + WithSystemPath(d.rfind(program, 0) == 0 ? d.substr(program.size()) : d);
+  }
+  MessageBoxW(window_, Utf16Of(text).c_str(), Utf16Of(message.Caption).c_str(),
+              MB_OK | MB_ICONSTOP);
   if (window_ != nullptr) KillTimer(window_, kBoxTimer);
   boxOpen_ = false;
   session_->AnswerError();

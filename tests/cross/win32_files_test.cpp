@@ -201,6 +201,23 @@ int main() {
   Check(elapsed >= 45 && elapsed < 1000, "the clock counts milliseconds", elapsed);
   Check(clock.UtcMillisecondsOfDay() < 86'400'000u, "the seed is a millisecond of the day");
 
+  // The lines beneath an error box: the path in the system's form, the cause untouched.
+  const struct {
+    const char* Line;
+    const char* Shown;
+  } lines[] = {
+      {"cannot read Z:/tmp/e/fgra.bmp: Input/output error",
+       "cannot read Z:\\tmp\\e\\fgra.bmp: Input/output error"},
+      {"C:/Program Files/Enclova/fgra.bmp is not a BMP picture the game can read",
+       "C:\\Program Files\\Enclova\\fgra.bmp is not a BMP picture the game can read"},
+      {"cannot write C:/Users/p/AppData/Local/Enclova/fdata.dat in full: the disk is full",
+       "cannot write C:\\Users\\p\\AppData\\Local\\Enclova\\fdata.dat in full: the disk is full"},
+      {"an error with Input/output", "an error with Input/output"},
+  };
+  for (const auto& l : lines) {
+    Check(enclova::WithSystemPath(l.Line) == l.Shown, l.Shown);
+  }
+
   RemoveDirectoryW(enclova::SystemPathOf(dir).c_str());
   RemoveDirectoryW(enclova::SystemPathOf(base + "/a").c_str());
   RemoveDirectoryW(enclova::SystemPathOf(base).c_str());

@@ -3,8 +3,9 @@
 // with keys to its ranking, every golden replay played back in the page, the ranking across a
 // reload and across two tabs, storage that is full, refused or damaged, and no timer on the idle
 // title; on phones and tablets, in portrait and landscape, the touch layout and a round played by
-// touch alone; a round played with a gamepad; and what the site's server sends: each file's
-// type, its gzip copy, its cache headers.
+// touch alone; a round played with a gamepad; the page's controls by keyboard alone, the
+// canvas's name in the accessibility tree and the contrast of the page's text; and what the
+// site's server sends: each file's type, its gzip copy, its cache headers.
 // Usage: ENCLOVA_SITE_SERVER=tools/serve_web.py node web_test.mjs SITE_DIR TITLE_BMP REPLAY_DIR
 // [SHOTS_DIR]
 import { spawn } from 'node:child_process';
@@ -311,9 +312,9 @@ async function keysAndLayouts(browser, url) {
   const afterW = await shownPicture(page);
   check(differingPixels(afterW.rgb, title.rgb) === 0, 'a key in Z\'s place that types w does not start a round');
   const prevented = await page.evaluate(() =>
-    ['ArrowDown', 'Space', 'PageDown', 'Tab'].map((code) =>
+    ['ArrowDown', 'Space', 'PageDown', 'Enter'].map((code) =>
       !window.dispatchEvent(new KeyboardEvent('keydown', { code, key: code, cancelable: true }))));
-  check(prevented.every(Boolean), `keys the page would scroll or move focus with are kept from it (${prevented})`);
+  check(prevented.every(Boolean), `keys the page would scroll with are kept from it (${prevented})`);
   await send('z', 'KeyW'); // W's place typing z: the game's Z
   await sleep(300);
   const afterZ = await shownPicture(page);
@@ -553,6 +554,199 @@ function rawGet(url, headers) {
       });
     request.on('error', reject);
   });
+}
+
+// ---- A page every player can use ----
+
+// What the accessibility tree says of a node: its role, name and description.
+async function axNode(page, selector) {
+  const element = await page.$(selector);
+  const node = await page.accessibility.snapshot({ root: element, interestingOnly: false });
+  // A live region is not named by its text: what it reads out is its children's.
+  const text = (n) => (n.children || []).map((c) => c.name || text(c)).join('');
+  return node ? { role: node.role, name: node.name, description: node.description || '', text: text(node) } : null;
+}
+
+const focused = (page) => page.evaluate(() => document.activeElement.id || document.activeElement.tagName);
+
+// Tab and Shift+Tab walk the page's controls, Enter and Space press them, and the game's keys
+// stay the game's while a control has the focus; the canvas is named and described.
+async function keyboardOnly(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url);
+  const title = await shownPicture(page);
+  check((await page.evaluate(() => document.documentElement.lang)) === 'en', 'the page says it is in English');
+
+  const canvas = await axNode(page, '#screen');
+  check(canvas && canvas.name === 'Enclova, a puzzle game' && /loop/.test(canvas.description) &&
+    ['Z', 'X', 'Escape', 'arrow'].every((word) => canvas.description.includes(word)),
+  `the canvas has a name and a description of the game and its keys (${JSON.stringify(canvas)})`);
+  const status = await axNode(page, '#status');
+  check(status && status.role === 'status', `the status line is a live region (${JSON.stringify(status)})`);
+
+  const walk = [];
+  for (let i = 0; i < 4; i++) {
+    await page.keyboard.press('Tab');
+    walk.push(await focused(page));
+  }
+  check(walk.join(' ') === 'shot full list screen', `Tab walks PNG, Fullscreen, Replays, the picture (${walk})`);
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('Tab');
+  await page.keyboard.up('Shift');
+  check((await focused(page)) === 'list', `Shift+Tab walks back to Replays (${await focused(page)})`);
+  check(differingPixels((await shownPicture(page)).rgb, title.rgb) === 0, 'Tab does not reach the game');
+
+  const panel = () => page.evaluate(() => [!document.getElementById('replays').hidden,
+    document.getElementById('list').getAttribute('aria-expanded')].join(' '));
+  await page.keyboard.press('Enter');
+  const opened = await panel();
+  await shot(page, 'keyboard-replays.png');
+  await page.keyboard.press('Space');
+  const closed = await panel();
+  check(opened === 'true true' && closed === 'false false', `Enter and Space press Replays (${opened}, ${closed})`);
+  check(differingPixels((await shownPicture(page)).rgb, title.rgb) === 0, 'Enter and Space on a control do not reach the game');
+
+  // On PNG, Enter saves the picture.
+  const cdp = await page.createCDPSession();
+  const downloads = mkdtempSync(path.join(tmpdir(), 'enclova-web-'));
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, browserContextId: context.id });
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('Tab');
+  await page.keyboard.press('Tab');
+  await page.keyboard.up('Shift');
+  const onShot = await focused(page);
+  await page.keyboard.press('Enter');
+  let saved = [];
+  for (let i = 0; i < 50 && saved.length === 0; i++) {
+    await sleep(100);
+    saved = readdirSync(downloads).filter((n) => n.endsWith('.png'));
+  }
+  check(onShot === 'shot' && saved.length === 1, `Enter on PNG saves the picture (${onShot}: ${saved})`);
+  rmSync(downloads, { recursive: true, force: true });
+
+  // With the focus on a control, the arrows, X and Escape are the game's.
+  await page.keyboard.press('ArrowRight');
+  await settled(page);
+  const level2 = await shownPicture(page);
+  check(differingPixels(level2.rgb, title.rgb) > 0 && (await focused(page)) === 'shot',
+    'the arrows choose the level while PNG has the focus');
+  await page.keyboard.press('KeyX');
+  await settled(page);
+  const ranking = await shownPicture(page);
+  check(differingPixels(ranking.rgb, level2.rgb) > 1000, 'X shows the ranking while PNG has the focus');
+  await page.keyboard.press('ArrowLeft');
+  await settled(page);
+  await page.keyboard.press('Escape');
+  await settled(page);
+  const said = await axNode(page, '#status');
+  check(said && said.text.includes('ended'), `Escape ends the game while PNG has the focus, and the status says so (${said && said.text})`);
+  await context.close();
+}
+
+// What a phone needs to install the page: a manifest in the page's language with an icon of
+// each purpose, every icon there at the size it claims, the maskable ones opaque to the corner.
+async function manifest(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await open(context, url);
+  const found = await page.evaluate(async () => {
+    const link = document.querySelector('link[rel=manifest]').href;
+    const m = await (await fetch(link)).json();
+    const icons = [];
+    for (const icon of m.icons) {
+      const response = await fetch(new URL(icon.src, link));
+      const bitmap = response.ok ? await createImageBitmap(await response.blob()) : null;
+      let cornerAlpha = -1;
+      if (bitmap) {
+        const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+        c.drawImage(bitmap, 0, 0);
+        cornerAlpha = c.getImageData(0, 0, 1, 1).data[3];
+      }
+      icons.push({ ...icon, shown: bitmap ? `${bitmap.width}x${bitmap.height}` : 'missing', cornerAlpha });
+    }
+    return { m, icons };
+  });
+  const { m, icons } = found;
+  check(m.lang === 'en' && m.name && m.short_name && m.start_url && m.display === 'standalone' && m.id,
+    `the manifest names the app, its language, start and display (${m.lang}, ${m.display})`);
+  check(icons.every((i) => i.shown === i.sizes), `every icon of the manifest is there at its size (${icons.map((i) => i.src + ' ' + i.shown)})`);
+  const maskable = icons.filter((i) => i.purpose === 'maskable');
+  check(maskable.some((i) => parseInt(i.sizes, 10) >= 512) && maskable.every((i) => i.cornerAlpha === 255),
+    `a maskable icon of 512 pixels, opaque to its corners (${maskable.map((i) => i.sizes + ' ' + i.cornerAlpha)})`);
+  check(icons.some((i) => i.purpose !== 'maskable' && parseInt(i.sizes, 10) >= 144), 'an icon for any purpose of 144 pixels or more');
+  await context.close();
+}
+
+// WCAG's contrast ratio of two sRGB colours.
+const contrastOf = (a, b) => {
+  const lum = ([r, g, b]) => [r, g, b].map((c) => {
+    const v = c / 255;
+    return v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4;
+  }).reduce((sum, v, i) => sum + v * [0.2126, 0.7152, 0.0722][i], 0);
+  const [hi, lo] = [lum(a), lum(b)].sort((x, y) => y - x);
+  return (hi + 0.05) / (lo + 0.05);
+};
+
+// Every piece of the page's own text, with its colour and the colour under it as the browser
+// computes them: the bar, the replays' list, the error box and, on a touch screen, the help and
+// the buttons. Each must reach 4.5:1.
+async function textColours(page) {
+  return page.evaluate(() => {
+    const rgba = (text) => (text.match(/[0-9.]+/g) || []).map(Number);
+    const over = (top, under) => {
+      const a = top.length === 4 ? top[3] : 1;
+      return [0, 1, 2].map((i) => top[i] * a + under[i] * (1 - a));
+    };
+    // The colour behind an element: its own and its ancestors' backgrounds, laid one over another.
+    const background = (element) => {
+      const layers = [];
+      for (let e = element; e; e = e.parentElement) layers.push(rgba(getComputedStyle(e).backgroundColor));
+      let colour = [255, 255, 255];
+      for (const layer of layers.reverse()) colour = layer.length === 4 && layer[3] === 0 ? colour : over(layer, colour);
+      return colour;
+    };
+    const found = [];
+    const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+    for (let n = walker.nextNode(); n; n = walker.nextNode()) {
+      const element = n.parentElement;
+      if (!n.textContent.trim() || element.closest('.unseen, script')) continue;
+      const box = element.getBoundingClientRect();
+      if (box.width === 0 || box.height === 0) continue;
+      const style = getComputedStyle(element);
+      found.push({ text: n.textContent.trim().slice(0, 30), colour: over(rgba(style.color), background(element)),
+        background: background(element) });
+    }
+    // The error box's mark, drawn by its style.
+    const mark = getComputedStyle(document.querySelector('#error .text'), '::before');
+    if (!document.getElementById('error').hidden) {
+      found.push({ text: 'the error mark', colour: rgba(mark.color), background: rgba(mark.backgroundColor) });
+    }
+    return found;
+  });
+}
+
+async function contrast(browser, url) {
+  const context = await browser.createBrowserContext();
+  const desk = await open(context, url);
+  await desk.evaluate(() => {
+    document.getElementById('status').textContent = 'The game has ended: press a key to play again.';
+    document.getElementById('list').click();
+  });
+  const pieces = await textColours(desk);
+  await desk.evaluate(() => {
+    const box = document.getElementById('error');
+    box.querySelector('.caption').textContent = 'Enclova';
+    box.querySelector('.text').textContent = 'fgra.bmp';
+    box.hidden = false;
+  });
+  pieces.push(...(await textColours(desk)).filter((p) => /Enclova|fgra|OK|mark/.test(p.text)));
+  const phone = await openTouch(context, url, DEVICES[0]);
+  pieces.push(...await textColours(phone));
+  const texts = new Set(pieces.map((p) => p.text));
+  check(['PNG', 'Replays', 'The game has ended', 'No round recorded yet.', 'OK', 'fgra.bmp', 'the error mark', 'X']
+    .every((t) => [...texts].some((x) => x.startsWith(t))), `the contrast check sees the page's text (${[...texts]})`);
+  const low = pieces.map((p) => ({ ...p, ratio: contrastOf(p.colour, p.background) })).filter((p) => p.ratio < 4.5);
+  check(low.length === 0, `all of the page's text is at 4.5:1 or more (${low.map((p) => `${p.text}: ${p.ratio.toFixed(2)}`)})`);
+  await context.close();
 }
 
 // ---- Touch and pads ----
@@ -825,6 +1019,9 @@ async function main() {
     await storageRefused(browser, url);
     await droppedHugeFile(browser, url);
     await keysAndLayouts(browser, url);
+    await keyboardOnly(browser, url);
+    await contrast(browser, url);
+    await manifest(browser, url);
     await rounds;
     // Alone, in the front tab: the browser slows the timers of a tab behind another, and the
     // pads are read on a timer.
