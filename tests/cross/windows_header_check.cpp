@@ -8,6 +8,7 @@
 #include "frontend/data_directory.h"
 #include "frontend/data_directory_files.h"
 #include "frontend/error_box.h"
+#include "frontend/input_mapping.h"
 #include "frontend/keys.h"
 #include "frontend/picture_file.h"
 #include "frontend/placement.h"
