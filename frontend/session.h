@@ -148,8 +148,6 @@ class GameSession {
   std::unique_ptr<Live> live_;
   std::unique_ptr<Playback> playback_;
   int exitStatus_ = 0;
-  bool sleepThroughQuiet_;
-  std::optional<std::uint32_t> seed_;
   std::optional<ErrorMessage> error_;
   std::size_t errorsSeen_ = 0;
   std::string title_;
@@ -157,7 +155,6 @@ class GameSession {
   std::vector<std::string> notices_;  // still to show
   std::vector<std::uint32_t> taken_;
   std::uint64_t takenChange_ = 0;
-  bool idle_ = false;
 };
 
 }  // namespace enclova
