@@ -23,7 +23,7 @@ namespace {
 
 constexpr const char* kPgBin = ENCLOVA_PG_BIN;
 
-// A port of 127.0.0.1 that nothing listens on now.
+// A port on 127.0.0.1 that nothing listens on now.
 int FreePort() {
   const int s = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};

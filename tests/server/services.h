@@ -13,7 +13,7 @@ namespace enclova::testing {
 
 class PostgresCluster {
  public:
-  // initdb in a new temporary folder, then started on a free port of 127.0.0.1. Check Ready().
+  // initdb in a new temporary folder, then started on a free port on 127.0.0.1. Check Ready().
   PostgresCluster();
   ~PostgresCluster();  // stopped, and its folder removed
 
