@@ -17,7 +17,7 @@ address=${3:-127.0.0.1}
 case $address in
   127.* | localhost | ::1) echo "Enclova on http://$address:$port/ (this machine only)" ;;
   0.0.0.0 | ::)
-    echo "Enclova on port $port of every address of this machine, e.g.:"
+    echo "Enclova on every address of this machine, port $port, e.g.:"
     for a in $(hostname -I 2>/dev/null); do
       case $a in *:*) echo "  http://[$a]:$port/" ;; *) echo "  http://$a:$port/" ;; esac
     done

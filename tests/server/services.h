@@ -42,7 +42,7 @@ class PostgresCluster {
 
 class ServerProcess {
  public:
-  // Starts enclova-server on a free port of 127.0.0.1 against `connection`, with the extra
+  // Starts enclova-server on a free port on 127.0.0.1 against `connection`, with the extra
   // arguments; Port() is 0 when it did not come up.
   ServerProcess(const std::string& connection, const std::vector<std::string>& arguments = {});
   ~ServerProcess();  // stopped with SIGTERM
